@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs, only when missing, every Debian package demoplayer needs to build,
+# run and test. Idempotent: prints nothing when everything is already there.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  build-essential cmake pkg-config clang
+  # platform: window, GL context, audio, fonts
+  libsdl2-dev libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
+  libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
+  # assets and music
+  zlib1g-dev libpng-dev libturbojpeg0-dev libsndfile1-dev libopenmpt-dev
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # tests: a real X display for windowed runs, archive and picture makers
+  xvfb xauth zip python3
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
