@@ -1,0 +1,56 @@
+#include "script/ArgumentValue.h"
+
+#include <locale>
+#include <sstream>
+
+#include "script/CaseInsensitive.h"
+#include "script/TimeExpression.h"
+
+namespace {
+
+bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+bool hasLetterOrQuote(std::string_view text) {
+    for (char c : text) {
+        if (isAsciiLetter(c) || c == '"') return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+ArgumentValue ArgumentValue::fromText(std::string_view valueText) {
+    if (!valueText.empty() && valueText.front() == '"') {
+        const std::size_t last = valueText.rfind('"');
+        if (last == 0) return ArgumentValue(std::string(valueText.substr(1)));
+        return ArgumentValue(std::string(valueText.substr(1, last - 1)));
+    }
+    // "midilength(" does not begin with "midi(", so the order of the tests
+    // does not matter.
+    if (startsWithIgnoreCase(valueText, "midi(")) {
+        return ArgumentValue(midiPositionSeconds(valueText));
+    }
+    if (startsWithIgnoreCase(valueText, "midilength(")) {
+        return ArgumentValue(midiLengthSeconds(valueText));
+    }
+    if (hasLetterOrQuote(valueText)) return ArgumentValue(std::string(valueText));
+    return ArgumentValue(plainTimeSeconds(valueText));
+}
+
+std::string ArgumentValue::asText() const {
+    switch (type_) {
+        case Type::None:
+            return "none";
+        case Type::Number: {
+            std::ostringstream out;
+            // The classic locale: a decimal point and no digit grouping,
+            // whatever global locale the program may have installed.
+            out.imbue(std::locale::classic());
+            out << number_;
+            return out.str();
+        }
+        case Type::String:
+            return text_;
+    }
+    return std::string();
+}
