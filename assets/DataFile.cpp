@@ -18,14 +18,6 @@ int readDataFile(const std::string& baseName, void* buffer, std::uint32_t size)
     return dataFiles().read(baseName, buffer, size);
 }
 
-std::string dataFileBaseName(const std::string& path)
-{
-    std::size_t cut = path.rfind('\\');
-    if (cut == std::string::npos)
-        cut = path.rfind('/');
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
 std::unique_ptr<MemoryFile> openDataFile(const std::string& path)
 {
     std::string baseName = dataFileBaseName(path);

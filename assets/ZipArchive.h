@@ -1,0 +1,89 @@
+// Reader for zip-format archives: the end-of-central-directory record, the
+// central directory, and stored or deflated members. Everything the archive
+// says about itself is untrusted: counts, sizes and offsets are checked
+// against the file before they are used, and a member is handed out only
+// when it decodes to exactly its declared size with its declared CRC-32.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// One record of the central directory.
+struct ZipMember {
+    // The name as stored, directory parts included, cut at 255 bytes.
+    std::string name;
+    std::uint16_t flags = 0;
+    std::uint16_t method = 0;
+    // DOS modification time in the low 16 bits, DOS date in the high 16.
+    std::uint32_t dateTime = 0;
+    std::uint32_t crc = 0;
+    std::uint32_t compressedSize = 0;
+    std::uint32_t uncompressedSize = 0;
+    // The stored name length, before any cut; the local header must agree.
+    std::uint16_t nameLength = 0;
+    std::uint32_t localHeaderOffset = 0;
+    // Offset of this record within the archive, not counting bytes that
+    // precede the archive in the file.
+    std::uint32_t directoryPosition = 0;
+};
+
+class ZipArchive {
+public:
+    // Members larger than this are refused: no presentation needs them, and
+    // every buffer is sized from the archive's own word.
+    static constexpr std::uint32_t kMaxMemberSize = 1u << 30;
+    static constexpr std::size_t kMaxNameLength = 255;
+
+    // Opens the archive at `path`; null when it is not a readable zip
+    // archive. The file stays open for the archive's lifetime.
+    static std::unique_ptr<ZipArchive> open(const std::filesystem::path& path);
+    // Same, over an already opened stream; `label` names the archive in
+    // messages.
+    static std::unique_ptr<ZipArchive> open(FilePtr file, std::string label);
+
+    const std::string& label() const { return label_; }
+    // The central directory, in stored order.
+    const std::vector<ZipMember>& members() const { return members_; }
+
+    // Decodes member `index` whole and copies its first `size` bytes (at
+    // most its uncompressed size) to `buffer`. Returns the count copied, or
+    // -1 when the member is unsupported, too large, damaged or does not
+    // match its CRC-32 or declared size; damage is logged with the member's
+    // and the archive's names.
+    long read(std::size_t index, void* buffer, std::size_t size);
+
+private:
+    struct Key {
+        explicit Key() = default;
+    };
+
+public:
+    // Use open(); the key keeps construction inside this class.
+    ZipArchive(Key, FilePtr file, std::string label);
+
+private:
+    bool readDirectory();
+    bool readAt(std::uint64_t offset, void* buffer, std::size_t size);
+    const char* copyStored(const ZipMember& member, std::uint64_t dataStart,
+                           std::uint8_t* buffer, std::size_t size);
+    const char* inflateMember(const ZipMember& member, std::uint64_t dataStart,
+                              std::uint8_t* buffer, std::size_t size);
+    void reject(const ZipMember& member, const char* reason) const;
+
+    FilePtr file_;
+    std::string label_;
+    std::uint64_t fileSize_ = 0;
+    // Bytes in front of the archive (a self-extractor stub, say); added to
+    // every offset the archive states.
+    std::uint64_t prefix_ = 0;
+    std::vector<ZipMember> members_;
+};
