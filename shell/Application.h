@@ -1,0 +1,10 @@
+// The program's entry sequence and message loop: screen mode, window, demo
+// start, frames until a quit, demo shutdown, and the rebuild in the other
+// screen mode after F1.
+#pragma once
+
+#include "shell/Options.h"
+
+// Runs the whole program with the parsed options; returns the exit status
+// (0 at a normal end, -1 when no window or GL context can be had).
+int runApplication(const Options& options);

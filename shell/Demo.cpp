@@ -1,0 +1,93 @@
+#include "Demo.h"
+
+#include "FramePng.h"
+#include "shell/Clock.h"
+#include "shell/KeyCodes.h"
+#include "shell/Log.h"
+#include "shell/Screen.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+
+Demo::Demo(WindowRecord* window, const Options* options, PresentationClock* clock,
+           std::function<void()> requestQuit, std::function<void()> requestToggle)
+    : window_(window),
+      options_(options),
+      clock_(clock),
+      requestQuit_(std::move(requestQuit)),
+      requestToggle_(std::move(requestToggle)) {}
+
+void Demo::start() {
+    glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+    glClearDepth(1.0);
+    glClearStencil(0);
+    glDepthFunc(GL_LEQUAL);
+    glShadeModel(GL_SMOOTH);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+
+    // The loading screen shows at once; loading itself reports progress
+    // frame by frame.
+    setLoadingFlag(true);
+    oneFrame();
+    setLoadingFlag(false);
+}
+
+void Demo::shutdown() {}
+
+void Demo::update() {
+    const std::int32_t* keys = keyState();
+    if (keys[vk::escape]) requestQuit_();
+    if (keys[vk::f1]) requestToggle_();
+    // One flip per press: holding Space must not make the display flicker.
+    if (spaceKey_.pressed(keys[vk::space] != 0)) showFps_ = !showFps_;
+    fpsRing_.update(clockSeconds());
+}
+
+bool Demo::draw() {
+    presentationFrame_ = !loadingFlag();
+    double t = 0.0;
+    if (presentationFrame_) {
+        t = clock_->now();
+        if (options_->until && t >= *options_->until) {
+            requestQuit_();
+            return false;
+        }
+    }
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    if (presentationFrame_) {
+        // The timeline draws the tracks at time t here; the frame-rate
+        // overlay follows when Space has switched it on.
+        (void)t;
+    }
+    glFlush();
+    return true;
+}
+
+void Demo::capture() {
+    if (options_->captureDirectory.empty()) return;
+    const ScreenSize& s = screenSize();
+    captureBuffer_.resize(static_cast<size_t>(s.width) * s.height * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, s.width, s.height, GL_RGB, GL_UNSIGNED_BYTE, captureBuffer_.data());
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame_%06ld.png", clock_->framesDrawn());
+    const std::string path = options_->captureDirectory + name;
+    if (!writeFramePng(path, s.width, s.height, captureBuffer_)) {
+        logMessage("Capture: cannot write \"%s\", exiting\n", path.c_str());
+        fatalStop(5);
+    }
+}
+
+void Demo::oneFrame() {
+    update();
+    if (!draw()) return;
+    if (presentationFrame_) {
+        capture();
+        clock_->frameDrawn();
+    }
+    SDL_GL_SwapWindow(window_->window);
+}

@@ -1,0 +1,51 @@
+// The three steps the presentation hangs on: demo start (parse and load),
+// one frame (update, draw, present), demo shutdown.
+#pragma once
+
+#include "FrameRate.h"
+#include "PresentationClock.h"
+#include "Window.h"
+#include "shell/Options.h"
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class Demo {
+public:
+    // `requestQuit` ends the message loop at the next turn; `requestToggle`
+    // asks for a rebuild in the other screen mode. The window record, options
+    // and clock are not owned and outlive the demo.
+    Demo(WindowRecord* window, const Options* options, PresentationClock* clock,
+         std::function<void()> requestQuit, std::function<void()> requestToggle);
+
+    // Sets the GL defaults, builds what the presentation draws with, and
+    // loads it behind the loading screen. Always succeeds; fatal conditions
+    // stop the process.
+    void start();
+    // Frame update, frame draw, frame capture and buffer swap.
+    void oneFrame();
+    // Releases everything demo start built, while the GL context is current.
+    void shutdown();
+
+    float framesPerSecond() const { return fpsRing_.fps(); }
+    bool showFps() const { return showFps_; }
+
+private:
+    void update();
+    // False when no frame was drawn (the --until time was reached).
+    bool draw();
+    void capture();
+
+    WindowRecord* window_;        // non-owning
+    const Options* options_;      // non-owning
+    PresentationClock* clock_;    // non-owning
+    std::function<void()> requestQuit_;
+    std::function<void()> requestToggle_;
+
+    FrameRateRing fpsRing_;
+    PressDetector spaceKey_;
+    bool showFps_ = false;
+    bool presentationFrame_ = false;  // the frame being drawn is not a loading frame
+    std::vector<std::uint8_t> captureBuffer_;
+};

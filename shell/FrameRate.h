@@ -1,0 +1,32 @@
+// Frame-rate measurement and the press detector for toggle keys.
+#pragma once
+
+// Frames per second over the last ten frames: a ring of ten clock readings.
+// Until ten frames have passed, the ring's initial -1.0 entries take part as
+// they are, so the first readings are rough.
+class FrameRateRing {
+public:
+    // Records a frame at clock reading `now` (seconds) and returns the rate.
+    float update(double now);
+    float fps() const { return fps_; }
+
+private:
+    static constexpr int kSize = 10;
+    double ring_[kSize] = {-1.0, -1.0, -1.0, -1.0, -1.0, -1.0, -1.0, -1.0, -1.0, -1.0};
+    int index_ = 0;
+    float fps_ = 1.0f;
+};
+
+// Turns a held key into one event per press: true on the first frame the key
+// is seen held, false while it stays held and after release.
+class PressDetector {
+public:
+    bool pressed(bool held) {
+        bool edge = held && !wasHeld_;
+        wasHeld_ = held;
+        return edge;
+    }
+
+private:
+    bool wasHeld_ = false;
+};

@@ -1,0 +1,43 @@
+// The command line. With no options the program behaves as a viewer expects
+// (screen-mode dialog, window, presentation against the music clock); the
+// options serve authors, tests and automation.
+#pragma once
+
+#include <optional>
+#include <string>
+
+struct ScreenMode {
+    int width = 640;
+    int height = 480;
+    int bitsPerPixel = 32;
+    bool fullScreen = false;
+};
+
+struct Options {
+    std::string directory;            // -C / --dir: change here before anything else
+    std::optional<ScreenMode> mode;   // --mode: skips the dialog
+    std::optional<bool> fullScreen;   // --windowed / --fullscreen
+    bool batch = false;               // never wait for a person
+    std::optional<double> fixedFps;   // presentation time steps 1/N per frame
+    double start = 0.0;               // presentation begins at this music time
+    std::optional<double> until;      // end normally before the first frame at >= this time
+    std::string captureDirectory;     // write every presentation frame as PNG
+    bool check = false;               // check the script and exit
+    bool help = false;
+    bool version = false;
+
+    // The mode a run without the dialog uses: --mode, else 640x480x32,
+    // full screen only when asked for.
+    ScreenMode batchMode() const;
+};
+
+enum class ParseStatus { ok, error };
+
+// Reads argv[1..argc-1]. On error, `error` names the offending option or
+// value; the caller prints usage and exits with status 2. Implied settings
+// (--capture implies --batch and --fixed-fps 30) are applied here.
+ParseStatus parseOptions(int argc, const char* const* argv, Options& options,
+                         std::string& error);
+
+const char* usageText();
+const char* versionText();
