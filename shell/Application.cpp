@@ -94,6 +94,9 @@ void handleEvent(const SDL_Event& e, WindowRecord& record) {
         // Auto-repeat changes nothing: the key is already held. Ignoring it
         // also keeps a key held across a rebuild from acting again.
         if (e.key.repeat) break;
+        // Events for a window already destroyed (a release that arrives
+        // after a rebuild) must not touch the new window's key state.
+        if (e.key.windowID != 0 && e.key.windowID != SDL_GetWindowID(record.window)) break;
         int code = virtualKeyFor(e.key.keysym.sym, e.key.keysym.scancode);
         if (code >= 0 && code < kKeyCount)
             mutableKeyState()[code] = e.type == SDL_KEYDOWN ? 1 : 0;
@@ -152,6 +155,10 @@ int runApplication(const Options& options) {
     record.mode = mode;
     record.vsync = !options.fixedFps;
     PresentationClock clock(options.fixedFps, options.start);
+    // F1 acts once per press. The detector outlives each rebuild: the window
+    // system may report the key as still held to the new window, and that
+    // must not toggle again.
+    PressDetector f1Key;
 
     gLoop.running = true;
     gLoop.fullScreenRequest = mode.fullScreen;
@@ -167,7 +174,7 @@ int runApplication(const Options& options) {
         // A failed mode switch leaves the window windowed; the next toggle
         // then asks for full screen again.
         gLoop.fullScreenRequest = record.mode.fullScreen;
-        Demo demo(&record, &options, &clock, requestQuit, requestModeToggle);
+        Demo demo(&record, &options, &clock, &f1Key, requestQuit, requestModeToggle);
         demo.start();
         messageLoop(record, demo);
         demo.shutdown();

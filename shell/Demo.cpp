@@ -11,10 +11,12 @@
 #include <cstdio>
 
 Demo::Demo(WindowRecord* window, const Options* options, PresentationClock* clock,
-           std::function<void()> requestQuit, std::function<void()> requestToggle)
+           PressDetector* toggleKey, std::function<void()> requestQuit,
+           std::function<void()> requestToggle)
     : window_(window),
       options_(options),
       clock_(clock),
+      toggleKey_(toggleKey),
       requestQuit_(std::move(requestQuit)),
       requestToggle_(std::move(requestToggle)) {}
 
@@ -36,12 +38,15 @@ void Demo::start() {
 void Demo::shutdown() {}
 
 void Demo::update() {
+    fpsRing_.update(clockSeconds());
+    // While loading no events are handled, so no key can have changed.
+    if (loadingFlag()) return;
     const std::int32_t* keys = keyState();
     if (keys[vk::escape]) requestQuit_();
-    if (keys[vk::f1]) requestToggle_();
-    // One flip per press: holding Space must not make the display flicker.
+    // One toggle per press: holding F1 must not rebuild again and again,
+    // and holding Space must not make the display flicker.
+    if (toggleKey_->pressed(keys[vk::f1] != 0)) requestToggle_();
     if (spaceKey_.pressed(keys[vk::space] != 0)) showFps_ = !showFps_;
-    fpsRing_.update(clockSeconds());
 }
 
 bool Demo::draw() {

@@ -13,11 +13,12 @@
 
 class Demo {
 public:
-    // `requestQuit` ends the message loop at the next turn; `requestToggle`
+    // `toggleKey` tells F1 presses from a held key. `requestQuit` ends the message loop at the next turn; `requestToggle`
     // asks for a rebuild in the other screen mode. The window record, options
     // and clock are not owned and outlive the demo.
     Demo(WindowRecord* window, const Options* options, PresentationClock* clock,
-         std::function<void()> requestQuit, std::function<void()> requestToggle);
+         PressDetector* toggleKey, std::function<void()> requestQuit,
+         std::function<void()> requestToggle);
 
     // Sets the GL defaults, builds what the presentation draws with, and
     // loads it behind the loading screen. Always succeeds; fatal conditions
@@ -40,6 +41,7 @@ private:
     WindowRecord* window_;        // non-owning
     const Options* options_;      // non-owning
     PresentationClock* clock_;    // non-owning
+    PressDetector* toggleKey_;    // non-owning: F1, kept across rebuilds
     std::function<void()> requestQuit_;
     std::function<void()> requestToggle_;
 

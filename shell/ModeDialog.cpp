@@ -91,7 +91,9 @@ private:
         const int y = r.y + (r.h - kBannerHeight) / 2;
         glEnable(GL_SCISSOR_TEST);
         glScissor(r.x, kClientH - (r.y + r.h), r.w, r.h);
-        fill(r, {0.0f, 0.0f, 0.0f});
+        // Around the picture: its top-left pixel's colour, as centred
+        // pictures are shown.
+        fill(r, {banner_[0] / 255.0f, banner_[1] / 255.0f, banner_[2] / 255.0f});
         std::vector<std::uint8_t> flipped(banner_.size());
         const size_t stride = static_cast<size_t>(kBannerWidth) * 3;
         for (int row = 0; row < kBannerHeight; ++row)
