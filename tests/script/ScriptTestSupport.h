@@ -1,13 +1,14 @@
-// Shared fixture: every script test starts from a clean error flag, a known
-// script position and the default tempo, and can capture the log.
+// Every script test starts from a clean error flag, a known script position
+// and the default tempo, and can capture what the log writes.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 
+#include "script/ArgumentList.h"
 #include "script/MusicTempo.h"
+#include "script/Tokenizer.h"
 #include "shell/Log.h"
 
 class ScriptTest : public ::testing::Test {
@@ -19,11 +20,15 @@ protected:
     }
     void TearDown() override { setCurrentTempo(nullptr); }
 
-    // Everything `action` writes to the log (standard error).
     template <class Action>
-    static std::string logOf(Action&& action) {
+    static std::string logOf(Action action) {
         testing::internal::CaptureStderr();
-        std::forward<Action>(action)();
+        action();
         return testing::internal::GetCapturedStderr();
+    }
+
+    static ArgumentList listOf(const std::string& line) {
+        Tokenizer tokens(line);
+        return ArgumentList(tokens);
     }
 };
