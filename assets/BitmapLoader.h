@@ -1,0 +1,31 @@
+// The bitmap loader family: one loader object per load, without state.
+#pragma once
+
+#include <string>
+
+class Bitmap;
+
+class BitmapLoader {
+public:
+    virtual ~BitmapLoader() = default;
+    // Reads the picture file `path` through the data files into `bitmap`;
+    // returns false when the bitmap stays empty.
+    virtual bool load(const std::string& path, Bitmap& bitmap) = 0;
+};
+
+// PNG files through libpng. A missing file, a wrong signature or a decoding
+// error leave the bitmap empty without a fatal stop.
+class PngLoader : public BitmapLoader {
+public:
+    // Decodes the PNG file `path`; false, with `bitmap` empty, on failure.
+    bool load(const std::string& path, Bitmap& bitmap) override;
+};
+
+// JPEG and BMP files, told apart by their content. A missing file (status
+// 7), content that is an icon or a metafile (3468) and anything else that
+// does not decode (3467) end the process through fatalStop.
+class DibLoader : public BitmapLoader {
+public:
+    // Decodes the JPEG or BMP file `path`; returns true or does not return.
+    bool load(const std::string& path, Bitmap& bitmap) override;
+};
