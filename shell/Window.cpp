@@ -10,14 +10,26 @@
 
 namespace {
 
-// The display mode of exactly this size, if the display has one.
+// A display mode of exactly this size, preferring the requested colour depth
+// and then the highest refresh rate. False when the display has none.
 bool findDisplayMode(const ScreenMode& want, SDL_DisplayMode& found) {
-    SDL_DisplayMode request{};
-    request.w = want.width;
-    request.h = want.height;
-    request.format = want.bitsPerPixel == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
-    if (!SDL_GetClosestDisplayMode(0, &request, &found)) return false;
-    return found.w == want.width && found.h == want.height;
+    bool have = false;
+    int bestScore = -1;
+    const int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode m{};
+        if (SDL_GetDisplayMode(0, i, &m) != 0) continue;
+        if (m.w != want.width || m.h != want.height) continue;
+        const int depth = static_cast<int>(SDL_BITSPERPIXEL(m.format));
+        const bool depthMatches = want.bitsPerPixel == 16 ? depth == 16 : depth >= 24;
+        const int score = (depthMatches ? 100000 : 0) + m.refresh_rate;
+        if (score > bestScore) {
+            bestScore = score;
+            found = m;
+            have = true;
+        }
+    }
+    return have;
 }
 
 void setGLAttributes(const ScreenMode& mode) {

@@ -1,0 +1,145 @@
+// Runs the demoplayer binary headless, as authors and automation do.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class Program : public testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        work_ = fs::temp_directory_path() / (std::string("dp_shell_") + info->name());
+        fs::remove_all(work_);
+        fs::create_directories(work_);
+    }
+    void TearDown() override { fs::remove_all(work_); }
+
+    RunResult run(const std::string& args) {
+        const fs::path out = work_ / "stdout.txt", err = work_ / "stderr.txt";
+        const std::string cmd = "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '" +
+                                std::string(DP_BINARY) + "' " + args + " >'" + out.string() +
+                                "' 2>'" + err.string() + "' </dev/null";
+        RunResult r;
+        int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = slurp(out);
+        r.err = slurp(err);
+        return r;
+    }
+
+    std::string demoDir() const { return std::string(DP_TEST_DATA) + "/data/minimal"; }
+
+    fs::path work_;
+};
+
+int countFrames(const fs::path& dir) {
+    int n = 0;
+    for (const auto& e : fs::directory_iterator(dir))
+        if (e.path().extension() == ".png") ++n;
+    return n;
+}
+
+bool pngSize(const fs::path& file, png_uint_32& w, png_uint_32& h) {
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) return false;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    bool ok = false;
+    if (!setjmp(png_jmpbuf(png))) {
+        png_init_io(png, f);
+        png_read_info(png, info);
+        w = png_get_image_width(png, info);
+        h = png_get_image_height(png, info);
+        ok = true;
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(f);
+    return ok;
+}
+
+}  // namespace
+
+TEST_F(Program, BatchRunEndsNormallyAtUntil) {
+    RunResult r = run("-C '" + demoDir() + "' --batch --until 0.5");
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+TEST_F(Program, CaptureWritesOneFramePerStepBeforeUntil) {
+    const fs::path cap = work_ / "frames" / "nested";
+    // 30 fps: frames at 0, 1/30, ... 14/30 are drawn; 15/30 = 0.5 is not.
+    RunResult r = run("-C '" + demoDir() + "' --capture '" + cap.string() + "' --until 0.5");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(countFrames(cap), 15);
+    EXPECT_TRUE(fs::exists(cap / "frame_000000.png"));
+    EXPECT_TRUE(fs::exists(cap / "frame_000014.png"));
+    png_uint_32 w = 0, h = 0;
+    ASSERT_TRUE(pngSize(cap / "frame_000014.png", w, h));
+    EXPECT_EQ(w, 640u);
+    EXPECT_EQ(h, 480u);
+
+    // The window size follows --mode; --start shifts the clock, not the numbering.
+    const fs::path small = work_ / "small";
+    r = run("-C '" + demoDir() + "' --mode 320x200x16 --capture '" + small.string() +
+            "' --fixed-fps 10 --start 3 --until 3.25");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(countFrames(small), 3);
+    ASSERT_TRUE(pngSize(small / "frame_000002.png", w, h));
+    EXPECT_EQ(w, 320u);
+    EXPECT_EQ(h, 200u);
+}
+
+TEST_F(Program, UsageErrorsExitWithTwo) {
+    for (const char* args : {"--bogus", "--mode 640", "--fixed-fps 0", "--until", "stray",
+                             "-C /nonexistent/dir --batch"}) {
+        RunResult r = run(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.err.find("Usage: demoplayer"), std::string::npos) << args;
+        EXPECT_TRUE(r.out.empty()) << args;
+    }
+}
+
+TEST_F(Program, HelpAndVersionGoToStandardOutput) {
+    RunResult r = run("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("--capture DIR"), std::string::npos);
+    r = run("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("demoplayer ", 0), 0u);
+}
+
+TEST_F(Program, FullScreenWithoutDisplayModeFallsBackToAWindow) {
+    // The offscreen display has no 123x77 mode: the box text goes to
+    // standard error in a batch run and the run goes on windowed.
+    const fs::path cap = work_ / "fs";
+    RunResult r = run("-C '" + demoDir() + "' --mode 123x77 --fullscreen --capture '" +
+                cap.string() + "' --until 0.05");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Mode Switch Failed.\nRunning In Windowed Mode."), std::string::npos);
+    png_uint_32 w = 0, h = 0;
+    ASSERT_TRUE(pngSize(cap / "frame_000000.png", w, h));
+    EXPECT_EQ(w, 123u);
+    EXPECT_EQ(h, 77u);
+}
