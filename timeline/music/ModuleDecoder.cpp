@@ -1,0 +1,63 @@
+// libopenmpt behind MusicDecoder: tracker modules, rendered straight at the
+// output rate. The module plays once, without its loop.
+#include "MusicDecoder.h"
+
+#include <libopenmpt/libopenmpt.hpp>
+
+#include <fstream>
+#include <ostream>
+#include <streambuf>
+
+namespace {
+
+// libopenmpt reports loader warnings to a stream; the player has nothing to
+// add to the log about a module it can play.
+class NullBuffer final : public std::streambuf {
+protected:
+    int overflow(int c) override { return traits_type::not_eof(c); }
+};
+
+class ModuleDecoder final : public MusicDecoder {
+public:
+    ModuleDecoder(std::istream& in, int sampleRate)
+        : quiet_(&silence_), module_(in, quiet_), sampleRate_(sampleRate) {
+        module_.set_repeat_count(0);
+    }
+
+    int sampleRate() const override { return sampleRate_; }
+    double lengthSeconds() const override { return module_.get_duration_seconds(); }
+
+    bool seek(double seconds) override {
+        module_.set_position_seconds(seconds);
+        atEnd_ = seconds >= lengthSeconds();
+        return true;
+    }
+
+    std::size_t read(float* out, std::size_t frames) override {
+        if (atEnd_) return 0;
+        try {
+            return module_.read_interleaved_stereo(sampleRate_, frames, out);
+        } catch (const std::exception&) {
+            return 0;
+        }
+    }
+
+private:
+    NullBuffer silence_;
+    std::ostream quiet_;
+    openmpt::module module_;  // after quiet_, which it logs to while it lives
+    int sampleRate_;
+    bool atEnd_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<MusicDecoder> openModuleDecoder(const std::string& path, int sampleRate) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return nullptr;
+    try {
+        return std::make_unique<ModuleDecoder>(in, sampleRate);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}

@@ -1,0 +1,37 @@
+// Decoders of music files into interleaved stereo float frames. A file is
+// tried with libsndfile (WAV, FLAC, Ogg Vorbis, Opus, MP3, ...) first and
+// with libopenmpt (tracker modules: MOD, XM, S3M, IT, ...) second.
+#pragma once
+
+#include <memory>
+#include <string>
+
+class MusicDecoder {
+public:
+    virtual ~MusicDecoder() = default;
+
+    // Frames per second of the frames read delivers.
+    virtual int sampleRate() const = 0;
+
+    // Length of the whole piece in seconds.
+    virtual double lengthSeconds() const = 0;
+
+    // Moves the next read to `seconds` from the start, to the frame where the
+    // format allows; a position past the end leaves nothing to read. False
+    // when the decoder cannot get there.
+    virtual bool seek(double seconds) = 0;
+
+    // Decodes up to `frames` stereo frames into `out` (2 * frames floats);
+    // returns the frames written, 0 at the end or on a decoding fault.
+    virtual std::size_t read(float* out, std::size_t frames) = 0;
+};
+
+// Opens `path` with the first decoder that accepts it; null when none does.
+std::unique_ptr<MusicDecoder> openMusicDecoder(const std::string& path);
+
+// The libsndfile decoder alone; null when libsndfile cannot open the file.
+std::unique_ptr<MusicDecoder> openSndfileDecoder(const std::string& path);
+
+// The libopenmpt decoder alone, rendering at `sampleRate`; null when the file
+// is not a module libopenmpt can play.
+std::unique_ptr<MusicDecoder> openModuleDecoder(const std::string& path, int sampleRate);
