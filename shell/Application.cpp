@@ -4,10 +4,12 @@
 #include "KeyMap.h"
 #include "MessageBox.h"
 #include "ModeDialog.h"
-#include "PresentationClock.h"
+#include "MusicAdapter.h"
 #include "Window.h"
 #include "shell/Log.h"
 #include "shell/Screen.h"
+#include "script/TimelineParser.h"
+#include "timeline/Timeline.h"
 
 #include <SDL.h>
 
@@ -154,7 +156,10 @@ int runApplication(const Options& options) {
     WindowRecord record;
     record.mode = mode;
     record.vsync = !options.fixedFps;
-    PresentationClock clock(options.fixedFps, options.start);
+    Music& music = Music::instance();
+    music.configure(options.fixedFps, options.start, false);
+    MusicAdapter musicClock(music);
+    long presentationFrames = 0;
     // F1 acts once per press. The detector outlives each rebuild: the window
     // system may report the key as still held to the new window, and that
     // must not toggle again.
@@ -174,11 +179,22 @@ int runApplication(const Options& options) {
         // A failed mode switch leaves the window windowed; the next toggle
         // then asks for full screen again.
         gLoop.fullScreenRequest = record.mode.fullScreen;
-        Demo demo(&record, &options, &clock, &f1Key, requestQuit, requestModeToggle);
+        Demo demo(&record, &options, &music, &musicClock, &presentationFrames, &f1Key, requestQuit,
+                  requestModeToggle);
         demo.start();
         messageLoop(record, demo);
         demo.shutdown();
         destroyWindow(record);
     }
+    return 0;
+}
+
+int runScriptCheck(const Options& options) {
+    setBatchMessageBoxes(true);
+    Music& music = Music::instance();
+    music.configure(std::nullopt, options.start, true);
+    MusicAdapter musicClock(music);
+    std::unique_ptr<Timeline> timeline = parseTimeline(kScriptPath, &musicClock);
+    logMessage("Script is sound\n");
     return 0;
 }

@@ -8,3 +8,9 @@
 // Runs the whole program with the parsed options; returns the exit status
 // (0 at a normal end, -1 when no window or GL context can be had).
 int runApplication(const Options& options);
+
+// --check: reads and checks the script (all passes, the error test, event
+// module initialisation, the music file opened for decoding only) and returns
+// 0 when it is sound; a faulty script ends the process with status 1. No
+// window, sound device, message box or loading.
+int runScriptCheck(const Options& options);

@@ -1,21 +1,31 @@
 #include "Demo.h"
 
 #include "FramePng.h"
+#include "ProgressLog.h"
+#include "script/TimelineParser.h"
 #include "shell/Clock.h"
 #include "shell/KeyCodes.h"
 #include "shell/Log.h"
 #include "shell/Screen.h"
 
+#include "timeline/Music.h"
+#include "timeline/MusicClock.h"
+#include "timeline/Timeline.h"
+
 #include <GL/gl.h>
 
 #include <cstdio>
 
-Demo::Demo(WindowRecord* window, const Options* options, PresentationClock* clock,
-           PressDetector* toggleKey, std::function<void()> requestQuit,
-           std::function<void()> requestToggle)
+const char* const kScriptPath = "data\\demo.qsc";
+
+Demo::Demo(WindowRecord* window, const Options* options, Music* music, MusicClock* musicClock,
+           long* presentationFrames, PressDetector* toggleKey,
+           std::function<void()> requestQuit, std::function<void()> requestToggle)
     : window_(window),
       options_(options),
-      clock_(clock),
+      music_(music),
+      musicClock_(musicClock),
+      presentationFrames_(presentationFrames),
       toggleKey_(toggleKey),
       requestQuit_(std::move(requestQuit)),
       requestToggle_(std::move(requestToggle)) {}
@@ -28,14 +38,27 @@ void Demo::start() {
     glShadeModel(GL_SMOOTH);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 
+    timeline_ = parseTimeline(kScriptPath, musicClock_);
+    setCurrentTimeline(timeline_.get());
+    timeline_->tracks().setViewportSetter(
+        [](int x, int y, int w, int h) { glViewport(x, y, w, h); });
+
     // The loading screen shows at once; loading itself reports progress
     // frame by frame.
+    loadingScreen_ = std::make_unique<ProgressLog>(timeline_->totalLoadWeight(),
+                                                   [this] { oneFrame(); });
     setLoadingFlag(true);
     oneFrame();
+    timeline_->load(*loadingScreen_);
     setLoadingFlag(false);
 }
 
-void Demo::shutdown() {}
+Demo::~Demo() { shutdown(); }
+
+void Demo::shutdown() {
+    timeline_.reset();
+    loadingScreen_.reset();
+}
 
 void Demo::update() {
     fpsRing_.update(clockSeconds());
@@ -53,7 +76,7 @@ bool Demo::draw() {
     presentationFrame_ = !loadingFlag();
     double t = 0.0;
     if (presentationFrame_) {
-        t = clock_->now();
+        t = musicClock_->time();
         if (options_->until && t >= *options_->until) {
             requestQuit_();
             return false;
@@ -62,10 +85,14 @@ bool Demo::draw() {
 
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    if (presentationFrame_) {
-        // The timeline draws the tracks at time t here; the frame-rate
-        // overlay follows when Space has switched it on.
-        (void)t;
+    if (!presentationFrame_) {
+        if (loadingScreen_) loadingScreen_->draw(static_cast<float>(clockSeconds()));
+    } else if (timeline_ && !timeline_->frame(static_cast<float>(t))) {
+        if (!musicClock_->ended()) {
+            logMessage("Drawing failed, exiting\n");
+            fatalStop(15);
+        }
+        requestQuit_();  // the music has ended: the presentation is over
     }
     glFlush();
     return true;
@@ -79,7 +106,7 @@ void Demo::capture() {
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, s.width, s.height, GL_RGB, GL_UNSIGNED_BYTE, captureBuffer_.data());
     char name[32];
-    std::snprintf(name, sizeof name, "/frame_%06ld.png", clock_->framesDrawn());
+    std::snprintf(name, sizeof name, "/frame_%06ld.png", *presentationFrames_);
     const std::string path = options_->captureDirectory + name;
     if (!writeFramePng(path, s.width, s.height, captureBuffer_)) {
         logMessage("Capture: cannot write \"%s\", exiting\n", path.c_str());
@@ -92,7 +119,8 @@ void Demo::oneFrame() {
     if (!draw()) return;
     if (presentationFrame_) {
         capture();
-        clock_->frameDrawn();
+        ++*presentationFrames_;
+        music_->frameDrawn();
     }
     SDL_GL_SwapWindow(window_->window);
 }

@@ -141,7 +141,8 @@ ParseStatus parseOptions(int argc, const char* const* argv, Options& options,
 
 const char* usageText() {
     return "Usage: demoplayer [options]\n"
-           "Plays the presentation data/demo.qsc of the current directory.\n"
+           "Plays the presentation demo.qsc (script, pictures, scenes, archives, music)\n"
+           "of the current directory.\n"
            "\n"
            "  -C, --dir DIR       change to DIR before anything else\n"
            "  --mode WxH[xBPP]    skip the screen-mode dialog (BPP 16 or 32, default 32)\n"

@@ -1,4 +1,4 @@
-// demoplayer: plays the presentation data/demo.qsc of the current directory.
+// demoplayer: plays the presentation (demo.qsc and its files) of the current directory.
 #include "Application.h"
 #include "shell/Options.h"
 
@@ -39,9 +39,6 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (options.check) {
-        std::fprintf(stderr, "demoplayer: --check needs the script loader, not built yet\n");
-        return 2;
-    }
+    if (options.check) return runScriptCheck(options);
     return runApplication(options);
 }

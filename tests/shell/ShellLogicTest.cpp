@@ -1,8 +1,7 @@
 // Window-free logic of the shell: screen sizes, key mapping, frame rate,
-// press detection and presentation time stepping.
+// press detection.
 #include "FrameRate.h"
 #include "KeyMap.h"
-#include "PresentationClock.h"
 #include "shell/KeyCodes.h"
 #include "shell/Screen.h"
 
@@ -66,15 +65,4 @@ TEST(PressDetector, OnePressOneToggle) {
     int toggles = 0;
     for (bool held : {false, true, true, true, false, false, true, false}) toggles += d.pressed(held);
     EXPECT_EQ(toggles, 2);
-}
-
-TEST(PresentationClock, FixedStepsFromTheStartTime) {
-    PresentationClock clock(30.0, 2.0);
-    EXPECT_DOUBLE_EQ(clock.now(), 2.0);
-    clock.now();  // asking twice does not advance
-    clock.frameDrawn();
-    EXPECT_DOUBLE_EQ(clock.now(), 2.0 + 1.0 / 30.0);
-    for (int i = 1; i < 90; ++i) clock.frameDrawn();
-    EXPECT_DOUBLE_EQ(clock.now(), 5.0);
-    EXPECT_EQ(clock.framesDrawn(), 90);
 }

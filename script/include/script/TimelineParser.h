@@ -1,0 +1,17 @@
+// Builds a Timeline from a script file: global settings, then events, then
+// track commands, each a pass over the whole file, so a setting acts on every
+// statement and a command may name an event declared further down.
+#pragma once
+
+#include <memory>
+#include <string>
+
+class MusicClock;
+class Timeline;
+
+// Parses `path` (read through the data files) into a new timeline, made
+// current from the start. Every fault is reported with its line and position;
+// a faulty script ends the process after the last pass ("Script has errors,
+// exiting..", status 1), as does an event module that fails to initialise.
+// `music` receives the "music" setting (not owned).
+std::unique_ptr<Timeline> parseTimeline(const std::string& path, MusicClock* music);

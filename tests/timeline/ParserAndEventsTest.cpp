@@ -1,0 +1,226 @@
+// The script loader's three passes and the events they create, fired frame
+// by frame against a hand-set music clock.
+#include "TimelineTestSupport.h"
+#include "script/TimelineParser.h"
+#include "shell/Log.h"
+#include "timeline/Timeline.h"
+#include "timeline/Track.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
+
+namespace {
+
+class Parser : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        namespace fs = std::filesystem;
+        const fs::path dir = fs::temp_directory_path() / ("dp_timeline_" + std::to_string(getpid()));
+        fs::create_directories(dir);
+        fs::current_path(dir);
+    }
+    void SetUp() override { setScriptErrorFlag(false); }
+
+    // Parses with the log kept in log_.
+    std::unique_ptr<Timeline> parse(const std::string& script) {
+        CaptureStderr();
+        auto timeline = parseTimeline(writeScript(script), &music_);
+        log_ = GetCapturedStderr();
+        return timeline;
+    }
+    // For death tests, whose own capture must see the log.
+    std::unique_ptr<Timeline> parseLoud(const std::string& script) {
+        return parseTimeline(writeScript(script), &music_);
+    }
+    // One frame at music time t; returns the frame's result, log in log_.
+    bool frameAt(Timeline& timeline, double t) {
+        CaptureStderr();
+        bool ok = frameLoud(timeline, t);
+        log_ = GetCapturedStderr();
+        return ok;
+    }
+    bool frameLoud(Timeline& timeline, double t) {
+        music_.now = t;
+        return timeline.frame(static_cast<float>(t));
+    }
+
+    FakeMusic music_;
+    std::string log_;
+};
+
+}  // namespace
+
+TEST_F(Parser, ThreePassesKeywordCaseAndForwardEvents) {
+    auto tl = parse(
+        "logo at intro dummyModule start\n"
+        "GLOBALSETTINGS music=theme.ogg musicBpm=120 other=ignored\n"
+        "  ; an indented comment line\n"
+        "Event intro timer time=1\n"
+        "logo At introEnd dummyModule stop\n"
+        "event introEnd relativeTimer relativeTo=INTRO deltaTime=8\n");
+    ASSERT_TRUE(tl);
+    EXPECT_EQ(log_.rfind("Tallowmere scripting system\nParsing script file \"data\\t", 0), 0u);
+    EXPECT_EQ(music_.names, std::vector<std::string>{"theme.ogg"});
+    EXPECT_FLOAT_EQ(tl->tempo().musicBpm, 120.0f);
+    ASSERT_EQ(tl->eventCount(), 2u);
+    EXPECT_EQ(tl->event(0).commands.size(), 1u);
+    EXPECT_EQ(tl->event(1).commands.size(), 1u);
+    EXPECT_FLOAT_EQ(tl->event(1).eventTime(256), 9.0f);
+    EXPECT_EQ(log_.find("Warning"), std::string::npos);  // other global keys are silent
+    EXPECT_FALSE(scriptErrorFlag());
+
+    EXPECT_TRUE(frameAt(*tl, 0.5));
+    EXPECT_EQ(music_.starts, 1);
+    EXPECT_EQ(log_.find("executed"), std::string::npos);
+    EXPECT_TRUE(frameAt(*tl, 1.0));  // a timer fires when time reaches it
+    EXPECT_NE(log_.find("start executed at logo\n"), std::string::npos);
+    Track* logo = tl->tracks().find("logo");
+    ASSERT_TRUE(logo);
+    EXPECT_EQ(logo->selected()->name(), "dummyModule");
+    EXPECT_TRUE(frameAt(*tl, 9.0));
+    EXPECT_NE(log_.find("stop executed at logo\n"), std::string::npos);
+    EXPECT_EQ(logo->selected(), nullptr);
+    EXPECT_TRUE(frameAt(*tl, 20.0));  // events fire once
+    EXPECT_EQ(log_.find("executed"), std::string::npos);
+    music_.isOver = true;
+    EXPECT_FALSE(frameAt(*tl, 21.0));  // the end of the music ends the presentation
+}
+
+TEST_F(Parser, EveryFaultIsListedWithItsPlaceThenTheScriptFails) {
+    const std::string script =
+        "globalSettings musicBpm=fast\n"
+        "event\n"
+        "event lonely\n"
+        "event e1 sundial time=1\n"
+        "event e2 timer\n"
+        "event e3 timer time=soon\n"
+        "\n"
+        "t1 on e2 dummyModule start\n"
+        "t1 at Missing dummyModule start\n"
+        "t1 at e2\n"
+        "t1 at e2 dummyModule\n"
+        "   t2 at e2 dummyModule start\n"
+        "t3 at e2 dummyModule start \"open\n";
+    EXPECT_EXIT(parseLoud(script), testing::ExitedWithCode(1),
+                "line 1, pos 15: globalSettings: parameter \"musicBpm\" must be a number\n"
+                ".*line 2, pos 0: Expected event name\n"
+                ".*line 3, pos 6: Expected event module name\n"
+                ".*line 4, pos 9: Event module name \"sundial\" unknown\n"
+                ".*line 5, pos 9: timer: must specify parameter \"time\"\n"
+                ".*line 6, pos 15: timer: parameter \"time\" must have data type float\n"
+                ".*line 8, pos 3: Expected \"at\"\n"
+                ".*line 9, pos 6: Event name \"Missing\", not defined\n"
+                ".*line 10, pos 6: Expected track module name\n"
+                ".*line 11, pos 9: Expected command\n"
+                ".*line 12, pos 3: Expected \"at\"\n"
+                ".*line 13, pos [0-9]+: Unmatched '\"'\n"
+                ".*Script has errors, exiting..\n");
+}
+
+TEST_F(Parser, UnknownTrackModuleStopsAtOnce) {
+    EXPECT_EXIT(parseLoud("event e timer time=0\n"
+                          "t at e fog start\n"
+                          "t at e alsoUnknown start\n"),
+                testing::ExitedWithCode(1),
+                "Fatal error in data\\\\t[0-9]+\\.qsc, line 2, pos 7: Event module \"fog\" unknown");
+}
+
+TEST_F(Parser, ModuleWordsDuplicateEventsAndSameFrameOrder) {
+    auto tl = parse(
+        "event intro timer time=0\n"
+        "event intro timer time=5\n"
+        "event later relativeTimer relativeTo=intro deltaTime=-0.5\n"
+        "a at intro dummyModule start\n"
+        "a at intro DUMMYMODULE start\n"
+        "b at intro dummyModule stop\n"
+        "b at intro dummyModule start flavour=plain\n");
+    // Arguments a dummy module never reads are reported, not refused.
+    EXPECT_NE(log_.find("key \"flavour\", value \"plain\" not recognized"), std::string::npos);
+    // Commands attach to the first of two events of one name.
+    EXPECT_EQ(tl->event(0).commands.size(), 4u);
+    EXPECT_TRUE(tl->event(1).commands.empty());
+    // Another case of a module word is another module on the track.
+    Track* a = tl->tracks().find("a");
+    EXPECT_EQ(a->moduleCount(), 2u);
+
+    // A negative delta fires before the event it refers to would.
+    EXPECT_TRUE(frameAt(*tl, -0.25));
+    EXPECT_TRUE(frameAt(*tl, 0.0));
+    // Same frame: the commands run in script order, so b ends up started.
+    const auto stop = log_.find("stop executed at b");
+    const auto start = log_.find("start executed at b");
+    ASSERT_NE(stop, std::string::npos);
+    EXPECT_LT(stop, start);
+    EXPECT_EQ(tl->tracks().find("b")->selected()->name(), "dummyModule");
+    // The module of the later command, not the first one.
+    EXPECT_NE(a->selected(), a->moduleFor("dummyModule"));
+    EXPECT_EQ(a->selected()->name(), "dummyModule");
+}
+
+TEST_F(Parser, RelativeTimerChains) {
+    auto tl = parse(
+        "event e0 timer time=2\n"
+        "event e1 relativeTimer relativeTo=E0 deltaTime=1\n"
+        "event e2 relativeTimer relativeTo=e1 deltaTime=1\n"
+        "x at e2 dummyModule start\n");
+    EXPECT_FLOAT_EQ(tl->event(2).eventTime(256), 4.0f);
+    EXPECT_TRUE(frameAt(*tl, 3.9));
+    EXPECT_EQ(log_.find("executed"), std::string::npos);
+    EXPECT_TRUE(frameAt(*tl, 4.0));
+    EXPECT_NE(log_.find("start executed at x"), std::string::npos);
+}
+
+TEST_F(Parser, RelativeTimerFaultsAbortWhilePlaying) {
+    auto loop = parse("event self relativeTimer relativeTo=self deltaTime=1\n");
+    EXPECT_EXIT(frameLoud(*loop, 0), testing::ExitedWithCode(326 % 256),
+                "Possible loop in relative timers, involving \"self\", aborting\n");
+    auto missing = parse("event e relativeTimer relativeTo=nowhere deltaTime=1\n");
+    EXPECT_EXIT(frameLoud(*missing, 0), testing::ExitedWithCode(364 % 256),
+                "relativetimer: event \"nowhere\" does not exist\n");
+}
+
+TEST_F(Parser, CommentOnlyScriptHasNothingToLoad) {
+    auto tl = parse("; nothing here\n\n   \n");
+    EXPECT_EQ(tl->eventCount(), 0u);
+    EXPECT_EQ(tl->tracks().size(), 0u);
+    EXPECT_EQ(tl->totalLoadWeight(), 0.0f);
+    CountingProgress progress;
+    CaptureStderr();
+    EXPECT_TRUE(tl->load(progress));
+    EXPECT_EQ(GetCapturedStderr(), "Loading script\nLoading done, entering demo\n");
+    EXPECT_EXIT(parseLoud(""), testing::ExitedWithCode(245), "Script \"data\\\\t[0-9]+.qsc\" not found");
+}
+
+TEST_F(Parser, DrawOrderModuleOrdersTracksWhileStarted) {
+    auto tl = parse(
+        "event on timer time=1\n"
+        "event off timer time=2\n"
+        "order at on drawOrder start first=top second=bottom\n"
+        "order at off drawOrder stop\n"
+        "bottom at on dummyModule start\n");
+    CountingProgress progress;
+    CaptureStderr();
+    tl->load(progress);
+    GetCapturedStderr();
+    // Loading made the track named only by drawOrder exist.
+    Track* top = tl->tracks().find("top");
+    Track* bottom = tl->tracks().find("bottom");
+    ASSERT_TRUE(top);
+    EXPECT_TRUE(frameAt(*tl, 1.0));
+    EXPECT_EQ(tl->tracks().dependencyCount(top, bottom), 1);
+    EXPECT_NE(log_.find("dependency added, size of dependencies is 1"), std::string::npos);
+    EXPECT_TRUE(frameAt(*tl, 2.0));
+    EXPECT_EQ(tl->tracks().dependencyCount(top, bottom), 0);
+}
+
+TEST_F(Parser, DrawOrderStopWithoutStartAborts) {
+    auto tl = parse(
+        "event e timer time=0\n"
+        "order at e drawOrder stop\n");
+    EXPECT_EXIT(frameLoud(*tl, 0), testing::ExitedWithCode(23),
+                "FxModule - stop called without tracks set, aborting\n");
+}

@@ -1,0 +1,45 @@
+#include "timeline/SourceDestPool.h"
+
+#include "script/CaseInsensitive.h"
+#include "shell/Log.h"
+#include "shell/Screen.h"
+
+namespace {
+
+bool isCableName(std::string_view name) { return startsWithIgnoreCase(name, "PatchCable"); }
+
+}  // namespace
+
+int NullEndpoint::width() const { return offscreen_ ? screenSize().pow2Width : screenSize().width; }
+int NullEndpoint::height() const {
+    return offscreen_ ? screenSize().pow2Height : screenSize().height;
+}
+
+SourceDestPool::SourceDestPool()
+    : factory_([](std::string_view name) {
+          return std::make_unique<NullEndpoint>(std::string(name), isCableName(name));
+      }) {}
+
+SourceDestPool& SourceDestPool::instance() {
+    static SourceDestPool pool;
+    return pool;
+}
+
+PoolEntry* SourceDestPool::freeEndpoint(std::string_view name) {
+    for (const auto& e : entries_)
+        if (e->useCount() == 0 && e->poolName() == name) return e.get();
+    if (!isCableName(name) && !equalsIgnoreCase(name, "DestinationGL")) {
+        logMessage("SourceDestPool: name unknown, aborting");
+        fatalStop(26);
+    }
+    std::unique_ptr<PoolEntry> made = factory_(name);
+    if (!made) return nullptr;
+    entries_.push_back(std::move(made));
+    return entries_.back().get();
+}
+
+void SourceDestPool::assign(PoolEntry*& slot, PoolEntry* endpoint) {
+    if (slot) slot->releaseUse();
+    if (endpoint) endpoint->addUse();
+    slot = endpoint;
+}

@@ -1,0 +1,77 @@
+#include "timeline/Timeline.h"
+
+#include "script/CaseInsensitive.h"
+#include "shell/Log.h"
+#include "timeline/MusicClock.h"
+#include "timeline/TrackModule.h"
+
+namespace {
+Timeline* gCurrent = nullptr;
+}  // namespace
+
+Timeline* currentTimeline() { return gCurrent; }
+
+void setCurrentTimeline(Timeline* timeline) {
+    gCurrent = timeline;
+    setCurrentTempo(timeline ? &timeline->tempo() : nullptr);
+}
+
+Timeline::Timeline(MusicClock* music) : music_(music) {
+    tracks_.setTimeSource([this] { return musicTime(); });
+}
+
+Timeline::~Timeline() {
+    // Modules reach the timeline through the current pointer while they go.
+    if (gCurrent == this) setCurrentTimeline(nullptr);
+}
+
+double Timeline::musicTime() { return music_ ? music_->time() : 0.0; }
+
+Event& Timeline::addEvent(Event event) {
+    events_.push_back(std::make_unique<Event>(std::move(event)));
+    return *events_.back();
+}
+
+Event* Timeline::findEvent(const std::string& name) {
+    for (auto& e : events_)
+        if (e->name == name) return e.get();
+    return nullptr;
+}
+
+Event* Timeline::findEventIgnoringCase(const std::string& name) {
+    for (auto& e : events_)
+        if (equalsIgnoreCase(e->name, name)) return e.get();
+    return nullptr;
+}
+
+bool Timeline::fireEvents() {
+    bool result = true;
+    for (auto& e : events_) {
+        if (e->fired || !e->module->isDue(e->arguments)) continue;
+        e->fired = true;
+        bool eventResult = true;
+        for (Command& c : e->commands) {
+            if (c.track->selected() != c.module) c.track->selectModule(c.module);
+            eventResult = c.module->command(c.commandName, c.arguments, *c.track) && eventResult;
+        }
+        result = eventResult && result;
+    }
+    return result;
+}
+
+bool Timeline::frame(float time) {
+    if (music_) music_->startIfNeeded();
+    bool ok = fireEvents();
+    ok = tracks_.draw(time) && ok;
+    return ok && !(music_ && music_->ended());
+}
+
+bool Timeline::load(LoadingScreen& progress) {
+    logMessage("Loading script\n");
+    if (!tracks_.load(progress)) {
+        logMessage("Fatal error: not all track modules could be initialized\n");
+        fatalStop(1);
+    }
+    logMessage("Loading done, entering demo\n");
+    return true;
+}

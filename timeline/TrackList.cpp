@@ -1,0 +1,132 @@
+#include "timeline/TrackList.h"
+
+#include "shell/Log.h"
+#include "shell/Screen.h"
+#include "timeline/TrackModule.h"
+
+#include <algorithm>
+
+namespace {
+constexpr int kDependencyPasses = 64;
+
+std::ptrdiff_t positionOf(const std::vector<std::unique_ptr<Track>>& tracks, const Track* t) {
+    for (std::size_t i = 0; i < tracks.size(); ++i)
+        if (tracks[i].get() == t) return static_cast<std::ptrdiff_t>(i);
+    return -1;
+}
+}  // namespace
+
+TrackList::TrackList() : setViewport_([](int, int, int, int) {}), timeSource_([] { return 0.0; }) {}
+
+TrackList::~TrackList() {
+    dependencies_.clear();
+    for (auto& t : elements_) t.reset();
+}
+
+std::unique_ptr<Track> TrackList::create(std::string_view name) {
+    return std::make_unique<Track>(std::string(name), nextCreationIndex_++);
+}
+
+void TrackList::addDependency(Track* first, Track* second) {
+    const auto key = std::make_pair(first->creationIndex(), second->creationIndex());
+    auto it = dependencies_.find(key);
+    if (it != dependencies_.end())
+        ++it->second.count;
+    else
+        dependencies_.emplace(key, Dependency{first, second, 1});
+    logMessage("dependency added, size of dependencies is %i\n",
+               static_cast<int>(dependencies_.size()));
+    needsSort_ = true;
+    sort();
+}
+
+void TrackList::removeDependency(Track* first, Track* second) {
+    auto it = dependencies_.find(std::make_pair(first->creationIndex(), second->creationIndex()));
+    if (it == dependencies_.end()) {
+        logMessage("Removing non-existing dependency, exiting\n");
+        fatalStop(87);
+    }
+    if (--it->second.count == 0) dependencies_.erase(it);
+    needsSort_ = true;
+}
+
+int TrackList::dependencyCount(const Track* first, const Track* second) const {
+    auto it = dependencies_.find(std::make_pair(first->creationIndex(), second->creationIndex()));
+    return it == dependencies_.end() ? 0 : it->second.count;
+}
+
+bool TrackList::sort() {
+    auto key = [](const std::unique_ptr<Track>& t) {
+        return t->selected() ? t->selected()->drawPriority() : 0;
+    };
+    std::stable_sort(elements_.begin(), elements_.end(),
+                     [&](const auto& a, const auto& b) { return key(a) < key(b); });
+
+    for (int pass = 1; pass <= kDependencyPasses; ++pass) {
+        bool changed = false;
+        for (const auto& [pair, dep] : dependencies_) {
+            const std::ptrdiff_t a = positionOf(elements_, dep.first);
+            const std::ptrdiff_t b = positionOf(elements_, dep.second);
+            if (a < 0 || b < 0) {
+                logMessage("Track in dependency not found, either %s or %s\n",
+                           dep.first->name().c_str(), dep.second->name().c_str());
+                fatalStop(2867);
+            }
+            if (a > b) {
+                std::swap(elements_[a], elements_[b]);
+                changed = true;
+            }
+        }
+        if (pass == kDependencyPasses && changed) {
+            logMessage("There's a loop in the track order, aborting\n");
+            fatalStop(42);
+        }
+        if (!changed) break;
+    }
+
+    firstFullViewport_ = 0;
+    for (std::size_t i = 0; i < elements_.size(); ++i) {
+        const PoolEntry* d = elements_[i]->destination();
+        if (d && d->isOffscreen()) firstFullViewport_ = i + 1;
+    }
+
+    logMessage("Track order at %f is:\n", timeSource_());
+    for (std::size_t i = 0; i < elements_.size(); ++i) {
+        const Track& t = *elements_[i];
+        if (t.selected())
+            logMessage("Track %i: %s,\tmodule: %s\n", static_cast<int>(i), t.name().c_str(),
+                       t.selected()->name().c_str());
+    }
+    logMessage("\n");
+    return true;
+}
+
+bool TrackList::draw(float time) {
+    bool ok = true;
+    if (needsSort_) {
+        ok = sort() && ok;
+        needsSort_ = false;
+    }
+    const ScreenSize& screen = screenSize();
+    setViewport_(0, 0, screen.pow2Width, screen.pow2Height);
+    for (std::size_t i = 0; i < elements_.size(); ++i) {
+        if (i == firstFullViewport_) setViewport_(0, 0, screen.width, screen.height);
+        ok = elements_[i]->render(time) && ok;
+    }
+    // With no tracks at all the window viewport still applies afterwards.
+    if (firstFullViewport_ >= elements_.size()) setViewport_(0, 0, screen.width, screen.height);
+    return ok;
+}
+
+float TrackList::loadWeight() const {
+    float sum = 0.0f;
+    for (const auto& t : elements_) sum += t->loadWeight();
+    return sum;
+}
+
+bool TrackList::load(LoadingScreen& progress) {
+    bool ok = true;
+    // By index: FxModule loads append tracks while this runs.
+    for (std::size_t i = 0; i < elements_.size(); ++i) ok = elements_[i]->load(progress) && ok;
+    return ok;
+}

@@ -1,0 +1,58 @@
+#include "timeline/TrackModule.h"
+
+#include "script/ArgumentList.h"
+#include "script/CaseInsensitive.h"
+#include "shell/Log.h"
+#include "timeline/Timeline.h"
+#include "timeline/Track.h"
+
+const std::string& TrackModule::name() const {
+    static const std::string n = "no module";
+    return n;
+}
+
+bool TrackModule::command(const std::string& commandName, ArgumentList&, Track& track) {
+    if (equalsIgnoreCase(commandName, "start")) {
+        track.selectModule(this);
+        if (Timeline* timeline = currentTimeline()) timeline->tracks().markForSort();
+    } else if (equalsIgnoreCase(commandName, "stop")) {
+        track.selectModule(nullptr);
+    }
+    return true;
+}
+
+bool TrackModule::checkCommand(const std::string& commandName, ArgumentList&, Track&) {
+    return equalsIgnoreCase(commandName, "start") || equalsIgnoreCase(commandName, "stop");
+}
+
+bool TrackModule::load(LoadingScreen&) { return true; }
+
+bool TrackModule::beginFade() {
+    fading = true;
+    return true;
+}
+
+bool TrackModule::endFade() {
+    fading = false;
+    return true;
+}
+
+bool TrackModule::select(Track&) { return true; }
+bool TrackModule::deselect(Track&) { return true; }
+
+const std::string& DummyModule::name() const {
+    static const std::string n = "dummyModule";
+    return n;
+}
+
+bool DummyModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {
+    logMessage("%s executed at %s\n", commandName.c_str(), track.name().c_str());
+    return TrackModule::command(commandName, arguments, track);
+}
+
+bool DummyModule::checkCommand(const std::string&, ArgumentList& arguments, Track&) {
+    // Reads nothing: every argument written for it is reported as unused.
+    arguments.clearUsed();
+    arguments.warnUnused();
+    return true;
+}

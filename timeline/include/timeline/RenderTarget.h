@@ -1,0 +1,53 @@
+// What a track draws into and what it may draw from: the two faces of a
+// routing endpoint. The OpenGL implementations (the frame buffer, patch
+// cables) live with the textures; the timeline only counts and passes them.
+#pragma once
+
+#include <string>
+
+// A texture a module can draw with in place of its own picture.
+class TextureSource {
+public:
+    virtual ~TextureSource() = default;
+    // Called before drawing with the texture: makes it the bound 2D texture.
+    virtual void bind() = 0;
+    // Whether the texture's picture has an alpha channel.
+    virtual bool hasAlpha() const { return false; }
+    // Called after bind: switch the bound texture to nearest-neighbour filtering.
+    virtual void setNearestFilter() {}
+    // Called after drawing with nearest filtering: back to the texture's own filter.
+    virtual void restoreFilter() {}
+};
+
+// A surface a track draws into.
+class Destination {
+public:
+    virtual ~Destination() = default;
+    // Called by a module before it draws into this destination.
+    virtual void beginDraw() {}
+    // Called by a module after it drew; a texture target captures here.
+    virtual void endDraw() {}
+    // True when drawing goes into a texture rather than onto the screen.
+    virtual bool isOffscreen() const = 0;
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+};
+
+// A routing endpoint kept by the pool, with the count of track slots that
+// refer to it.
+class PoolEntry : public TextureSource, public Destination {
+public:
+    // The name a free-endpoint request must match: a cable's own name; the
+    // frame buffer answers "void *", so it is never handed out twice.
+    virtual std::string poolName() const { return "void *"; }
+
+    int useCount() const { return useCount_; }
+    void addUse() { ++useCount_; }
+    // Never below zero.
+    void releaseUse() {
+        if (useCount_ > 0) --useCount_;
+    }
+
+private:
+    int useCount_ = 0;
+};

@@ -1,0 +1,64 @@
+// The object built from the script: events in declaration order, the track
+// list, the tempo for musical times, and the frame step that plays them
+// against the music clock.
+#pragma once
+
+#include "script/MusicTempo.h"
+#include "timeline/Event.h"
+#include "timeline/TrackList.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class LoadingScreen;
+class MusicClock;
+
+class Timeline {
+public:
+    // `music` is the process-wide music clock (not owned).
+    explicit Timeline(MusicClock* music);
+    // Destroys the track list (every track and module), then the events.
+    ~Timeline();
+    Timeline(const Timeline&) = delete;
+    Timeline& operator=(const Timeline&) = delete;
+
+    MusicTempo& tempo() { return tempo_; }
+    TrackList& tracks() { return tracks_; }
+    MusicClock* music() const { return music_; }
+    double musicTime();
+
+    // Appends an event; duplicate names are kept, look-ups find the first.
+    Event& addEvent(Event event);
+    Event* findEvent(const std::string& name);
+    Event* findEventIgnoringCase(const std::string& name);
+    std::size_t eventCount() const { return events_.size(); }
+    Event& event(std::size_t i) { return *events_[i]; }
+
+    // Fires every due event not yet fired, in declaration order, running
+    // its commands; false when any command failed.
+    bool fireEvents();
+
+    // One frame: start the music if needed, fire events, draw the tracks.
+    // False when anything failed or the music has ended.
+    bool frame(float time);
+
+    float totalLoadWeight() const { return totalLoadWeight_; }
+    void setTotalLoadWeight(float weight) { totalLoadWeight_ = weight; }
+
+    // Loads every module behind the loading screen. A module that fails
+    // ends the process (status 1); returns true otherwise.
+    bool load(LoadingScreen& progress);
+
+private:
+    std::vector<std::unique_ptr<Event>> events_;
+    MusicClock* music_;  // non-owning
+    TrackList tracks_;
+    float totalLoadWeight_ = 0.0f;
+    MusicTempo tempo_;
+};
+
+// The timeline being built or played; null when none. Making a timeline
+// current also makes its tempo the one musical times are read with.
+Timeline* currentTimeline();
+void setCurrentTimeline(Timeline* timeline);
