@@ -85,7 +85,9 @@ public:
 private:
     bool readHeader();
     void readPalette(std::size_t pixelStart);
-    bool decodeDirect(std::size_t pixelStart);
+    std::uint64_t stride() const;
+    bool holdsAllRows(std::size_t pixelStart) const;
+    void decodeDirect(std::size_t pixelStart);
     void decodeRle(std::size_t pixelStart);
     std::uint8_t* row(std::int64_t fileRow) const;
     void putIndex(std::int64_t x, std::int64_t y, unsigned index) const;
@@ -186,16 +188,27 @@ std::uint8_t* BmpReader::row(std::int64_t fileRow) const
     return bitmap_->pixels() + std::size_t(y) * std::size_t(bitmap_->width()) * 4;
 }
 
-bool BmpReader::decodeDirect(std::size_t pixelStart)
+// Bytes a row takes in the file, padding included.
+std::uint64_t BmpReader::stride() const
+{
+    return (std::uint64_t(header_.width) * header_.bitCount + 31) / 32 * 4;
+}
+
+// Whether the file holds every row of uncompressed pixels; the last row may
+// lack its padding.
+bool BmpReader::holdsAllRows(std::size_t pixelStart) const
+{
+    std::uint64_t rowBits = std::uint64_t(header_.width) * header_.bitCount;
+    std::uint64_t rows = std::uint64_t(header_.height < 0 ? -header_.height : header_.height);
+    std::uint64_t needed = stride() * (rows - 1) + (rowBits + 7) / 8;
+    return pixelStart <= size_ && needed <= size_ - pixelStart;
+}
+
+void BmpReader::decodeDirect(std::size_t pixelStart)
 {
     const BmpHeader& h = header_;
     std::int64_t width = bitmap_->width(), height = bitmap_->height();
-    std::uint64_t rowBits = std::uint64_t(width) * h.bitCount;
-    std::uint64_t stride = (rowBits + 31) / 32 * 4;
-    // The last row may lack its padding; anything shorter is truncated.
-    std::uint64_t needed = stride * std::uint64_t(height - 1) + (rowBits + 7) / 8;
-    if (pixelStart > size_ || needed > size_ - pixelStart)
-        return false;
+    std::uint64_t stride = this->stride();
     for (std::int64_t fileRow = 0; fileRow < height; ++fileRow) {
         const std::uint8_t* in = data_ + pixelStart + std::size_t(stride) * std::size_t(fileRow);
         std::uint8_t* out = row(fileRow);
@@ -231,7 +244,6 @@ bool BmpReader::decodeDirect(std::size_t pixelStart)
             out[3] = 255;
         }
     }
-    return true;
 }
 
 void BmpReader::putIndex(std::int64_t x, std::int64_t y, unsigned index) const
@@ -302,7 +314,9 @@ PictureResult BmpReader::decode(Bitmap& bitmap)
                 : 0;
         pixelStart = header_.paletteStart + paletteBytes;
     }
-    if (pixelStart > size_)
+    bool compressed = header_.compression == kRle8 || header_.compression == kRle4;
+    // Truncated pixel data is refused before anything is allocated for it.
+    if (pixelStart > size_ || (!compressed && !holdsAllRows(pixelStart)))
         return PictureResult::undecodable;
     std::int64_t height = header_.height < 0 ? -header_.height : header_.height;
     if (height > 0x7fffffff || header_.width > 0x7fffffff ||
@@ -311,12 +325,10 @@ PictureResult BmpReader::decode(Bitmap& bitmap)
         return PictureResult::undecodable;
     bitmap_ = &bitmap;
     readPalette(pixelStart);
-    if (header_.compression == kRle8 || header_.compression == kRle4) {
+    if (compressed)
         decodeRle(pixelStart);
-    } else if (!decodeDirect(pixelStart)) {
-        bitmap.clear();
-        return PictureResult::undecodable;
-    }
+    else
+        decodeDirect(pixelStart);
     return PictureResult::decoded;
 }
 

@@ -12,6 +12,7 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -32,6 +33,23 @@ void readFromMemory(png_structp png, png_bytep out, png_size_t count)
         png_error(png, "Read Error!");
     std::memcpy(out, source->data + source->position, count);
     source->position += count;
+}
+
+// libpng buffers an ancillary chunk whole at the length the file declares,
+// and its own length check only warns on reading. Pixels go straight into
+// the bitmap, so libpng never needs much: refusing large requests keeps any
+// file from choosing an allocation by its word alone. A refusal is a libpng
+// error (or a dropped chunk), never a crash.
+constexpr png_alloc_size_t kMaxLibpngAllocation = 16u << 20;
+
+png_voidp boundedMalloc(png_structp, png_alloc_size_t size)
+{
+    return size > kMaxLibpngAllocation ? nullptr : std::malloc(size);
+}
+
+void freeMemory(png_structp, png_voidp memory)
+{
+    std::free(memory);
 }
 
 // Owns the read structure and its two info structures.
@@ -113,7 +131,8 @@ bool decodePng(const std::uint8_t* data, std::size_t size, Bitmap& bitmap)
     if (size < kSignatureSize || png_sig_cmp(data, 0, kSignatureSize) != 0)
         return false;
     PngJob job{{}, {data, size, kSignatureSize}, &bitmap, {}};
-    job.structs.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    job.structs.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr,
+                                               nullptr, boundedMalloc, freeMemory);
     if (!job.structs.png)
         return false;
     job.structs.info = png_create_info_struct(job.structs.png);

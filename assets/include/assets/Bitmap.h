@@ -9,9 +9,10 @@
 
 class Bitmap {
 public:
-    // The largest picture accepted, in pixels (1 GiB of RGBA): a picture
-    // file's header is untrusted and must not choose the allocation alone.
-    static constexpr std::int64_t kMaxPixels = std::int64_t(1) << 28;
+    // The largest picture accepted, in pixels (8192 x 8192, 256 MiB of
+    // RGBA, beyond what the texture side can use): a picture file's header
+    // is untrusted and must not choose the allocation alone.
+    static constexpr std::int64_t kMaxPixels = std::int64_t(1) << 26;
 
     // An empty bitmap: 0 x 0, no pixels, no alpha.
     Bitmap() = default;
