@@ -8,6 +8,7 @@
 #include "Window.h"
 #include "shell/Log.h"
 #include "shell/Screen.h"
+#include "assets/Texture.h"
 #include "script/TimelineParser.h"
 #include "timeline/Timeline.h"
 
@@ -145,6 +146,7 @@ int runApplication(const Options& options) {
     std::atexit(SDL_Quit);
     SDL_DisableScreenSaver();
     gLoop.toggleEvent = SDL_RegisterEvents(1);
+    installGLEndpoints();
 
     ScreenMode mode;
     if (options.mode || options.batch) {

@@ -1,7 +1,9 @@
 #include "Demo.h"
 
 #include "FramePng.h"
-#include "ProgressLog.h"
+#include "PictureLoadingScreen.h"
+#include "assets/Texture.h"
+#include "shell/OverlayFont.h"
 #include "script/TimelineParser.h"
 #include "shell/Clock.h"
 #include "shell/KeyCodes.h"
@@ -31,6 +33,7 @@ Demo::Demo(WindowRecord* window, const Options* options, Music* music, MusicCloc
       requestToggle_(std::move(requestToggle)) {}
 
 void Demo::start() {
+    OverlayFont::instance().build(screenSize().height);
     glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
     glClearDepth(1.0);
     glClearStencil(0);
@@ -45,8 +48,8 @@ void Demo::start() {
 
     // The loading screen shows at once; loading itself reports progress
     // frame by frame.
-    loadingScreen_ = std::make_unique<ProgressLog>(timeline_->totalLoadWeight(),
-                                                   [this] { oneFrame(); });
+    loadingScreen_ = std::make_unique<PictureLoadingScreen>(
+        timeline_->totalLoadWeight(), static_cast<float>(clockSeconds()), [this] { oneFrame(); });
     setLoadingFlag(true);
     oneFrame();
     timeline_->load(*loadingScreen_);
@@ -58,6 +61,10 @@ Demo::~Demo() { shutdown(); }
 void Demo::shutdown() {
     timeline_.reset();
     loadingScreen_.reset();
+    OverlayFont::instance().destroy();
+    // The registries outlive this GL context: their textures are made again
+    // from the kept bitmaps at their next bind in the next context.
+    Texture::releaseAll();
 }
 
 void Demo::update() {
@@ -93,6 +100,10 @@ bool Demo::draw() {
             fatalStop(15);
         }
         requestQuit_();  // the music has ended: the presentation is over
+    }
+    if (presentationFrame_ && showFps_) {
+        glColor3f(1.0f, 1.0f, 0.0f);
+        OverlayFont::instance().printAt(0.0f, 0.0f, "%2.2f fps", fpsRing_.fps());
     }
     glFlush();
     return true;

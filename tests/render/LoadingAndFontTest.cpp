@@ -1,0 +1,108 @@
+// The loading screen's picture and bar, and the overlay font's glyphs, read
+// back from the frame.
+#include "GLContext.h"
+#include "PictureLoadingScreen.h"
+#include "shell/OverlayFont.h"
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+bool isBarGrey(const std::array<int, 3>& p) {
+    return std::abs(p[0] - 166) <= 2 && std::abs(p[1] - 166) <= 2 && std::abs(p[2] - 166) <= 2;
+}
+
+void enterDemoDirectory() {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("dp_loading_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    fs::copy_file(std::string(DP_TEST_DATA) + "/../shell/data/minimal/LoadingScreen.jpg",
+                  dir / "LoadingScreen.jpg", fs::copy_options::overwrite_existing);
+    fs::current_path(dir);
+}
+
+}  // namespace
+
+// First: the texture registry keeps the picture once another test found it.
+TEST(LoadingScreen, MissingPictureStops) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("dp_noloading_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    fs::current_path(dir);
+    EXPECT_EXIT(
+        {
+            GLContext gl(320, 200);
+            PictureLoadingScreen screen(0.0f, 0.0f, [] {});
+        },
+        testing::ExitedWithCode(346 % 256), "loader screen image not found, aborting\n");
+}
+
+TEST(LoadingScreen, BarGrowsWithTheReportedShare) {
+    enterDemoDirectory();
+    GLContext gl(800, 600);
+    ASSERT_TRUE(gl.ok());
+    int frames = 0;
+    PictureLoadingScreen screen(40.0f, 0.0f, [&] {
+        glClear(GL_COLOR_BUFFER_BIT);
+        screen.draw(0.0f);
+        ++frames;
+    });
+    testing::internal::CaptureStderr();
+    screen.addProgress(10.0f);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Progress bar: 10.000000 added, now at 0.250000\n");
+    EXPECT_EQ(frames, 1);
+    EXPECT_FLOAT_EQ(screen.fraction(), 0.25f);
+
+    const int y = static_cast<int>(0.29f * gl.height());
+    // The bar runs from 5 % to 5 % + 90 % x 0.25 = 27.5 % of the width.
+    EXPECT_TRUE(isBarGrey(gl.pixel(static_cast<int>(0.06f * gl.width()), y)));
+    EXPECT_TRUE(isBarGrey(gl.pixel(static_cast<int>(0.27f * gl.width()), y)));
+    EXPECT_FALSE(isBarGrey(gl.pixel(static_cast<int>(0.29f * gl.width()), y)));
+    // The picture fills the full height in the middle 76 % of the width only.
+    EXPECT_EQ(gl.pixel(static_cast<int>(0.05f * gl.width()), gl.height() / 2),
+              (std::array<int, 3>{0, 0, 0}));
+    EXPECT_NE(gl.pixel(gl.width() / 2, gl.height() - 2), (std::array<int, 3>{0, 0, 0}));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+}
+
+TEST(OverlayFont, GlyphsLandAtTheRasterPositionInTheirColour) {
+    GLContext gl(640, 480);
+    ASSERT_TRUE(gl.ok());
+    EXPECT_EQ(OverlayFont::heightFor(480), 27);
+    EXPECT_EQ(OverlayFont::heightFor(768), 43);
+    EXPECT_EQ(OverlayFont::heightFor(200), 11);
+    OverlayFont& font = OverlayFont::instance();
+    ASSERT_TRUE(font.build(480));
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 640, 0, 480, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glColor3f(1.0f, 1.0f, 0.0f);
+    glRasterPos2i(100, 200);
+    font.print("%s", "H\xe9H");  // the accented letter has no list and takes no room
+    auto litAround = [&](int x0, int y0, int x1, int y1) {
+        int lit = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) {
+                auto p = gl.pixel(x, y);
+                if (p[0] > 200 && p[1] > 200 && p[2] < 50) ++lit;
+            }
+        return lit;
+    };
+    // Above the baseline, right of the pen: the two H's, in yellow.
+    EXPECT_GT(litAround(100, 200, 160, 230), 40);
+    // Nothing below the baseline (H has no descender) or far to the right.
+    EXPECT_EQ(litAround(100, 185, 160, 199), 0);
+    EXPECT_EQ(litAround(170, 195, 260, 240), 0);
+
+    // printAt places text in the top-left corner of the window.
+    glClear(GL_COLOR_BUFFER_BIT);
+    font.printAt(0.0f, 0.0f, "%2.2f fps", 59.94);
+    EXPECT_GT(litAround(10, 480 - 40, 120, 480 - 10), 20);
+    font.destroy();
+    EXPECT_FALSE(font.built());
+}

@@ -1,0 +1,195 @@
+// Textures in a real GL context: the bound-texture record, uploads and
+// their filters, patch-cable captures, loss of the context.
+#include "GLContext.h"
+#include "assets/Texture.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+// Writes a w x h PNG of one colour (with an alpha channel when `alpha`).
+void writePng(const std::string& path, int w, int h, bool alpha) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(f);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, f);
+    png_set_IHDR(png, info, w, h, 8, alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    const int channels = alpha ? 4 : 3;
+    std::vector<png_byte> row(static_cast<size_t>(w) * channels);
+    for (int x = 0; x < w; ++x) {
+        png_byte* p = &row[static_cast<size_t>(x) * channels];
+        p[0] = 200;
+        p[1] = 40;
+        p[2] = 10;
+        if (alpha) p[3] = 128;
+    }
+    for (int y = 0; y < h; ++y) png_write_row(png, row.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+}
+
+GLint boundName() {
+    GLint name = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &name);
+    return name;
+}
+
+GLint minFilterOf(Texture& t) {
+    t.bindTexture();
+    GLint v = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &v);
+    return v;
+}
+
+class Textures : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        namespace fs = std::filesystem;
+        const fs::path dir = fs::temp_directory_path() / ("dp_render_" + std::to_string(getpid()));
+        fs::create_directories(dir);
+        fs::current_path(dir);
+        writePng("npot.png", 300, 200, false);
+        writePng("pot.png", 256, 256, false);
+        writePng("wide.png", 256, 128, false);
+        writePng("narrow.png", 100, 128, false);
+        writePng("alpha.png", 64, 64, true);
+    }
+    void SetUp() override { ASSERT_TRUE(gl_.ok()); }
+    void TearDown() override { unbindTexture(); }
+
+    GLContext gl_{1024, 768};
+};
+
+}  // namespace
+
+TEST_F(Textures, BindingKeepsRecordAndGLStateInStep) {
+    BitmapTexture* a = TextureRegistry::instance().getOrCreate("pot.png");
+    BitmapTexture* b = TextureRegistry::instance().getOrCreate("data\\wide.png");
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(TextureRegistry::instance().getOrCreate("pot.png"), a);  // shared by name
+    EXPECT_EQ(boundTexture(), nullptr);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    a->bind();
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_EQ(boundName(), static_cast<GLint>(a->glName()));
+    b->bind();
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_EQ(boundName(), static_cast<GLint>(b->glName()));
+    EXPECT_EQ(boundTexture(), static_cast<Texture*>(b));
+    unbindTexture();
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_EQ(boundTexture(), nullptr);
+
+    // Uploading a new texture while another is recorded as bound must not
+    // leave GL bound to the new one behind the record's back.
+    a->bind();
+    BitmapTexture* c = TextureRegistry::instance().getOrCreate("narrow.png");
+    ASSERT_TRUE(c);
+    a->bind();
+    EXPECT_EQ(boundName(), static_cast<GLint>(a->glName()));
+
+    // A missing file makes no texture.
+    EXPECT_EQ(TextureRegistry::instance().getOrCreate("missing.png"), nullptr);
+}
+
+TEST_F(Textures, UploadsChooseFiltersAndFormats) {
+    BitmapTexture* npot = TextureRegistry::instance().getOrCreate("npot.png");
+    EXPECT_EQ(npot->filterMode(), mipmap);
+    EXPECT_EQ(minFilterOf(*npot), GL_LINEAR_MIPMAP_NEAREST);
+    GLint mag = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
+    EXPECT_EQ(mag, GL_LINEAR);
+
+    BitmapTexture wide("wide.png", linear);
+    EXPECT_EQ(wide.filterMode(), linear);
+    EXPECT_EQ(minFilterOf(wide), GL_LINEAR);
+    BitmapTexture narrow("narrow.png", linear);
+    EXPECT_EQ(narrow.filterMode(), mipmap);
+
+    // Nearest filtering for one draw, then back.
+    wide.bind();
+    wide.setNearestFilter();
+    EXPECT_EQ(minFilterOf(wide), GL_NEAREST);
+    wide.restoreFilter();
+    EXPECT_EQ(minFilterOf(wide), GL_LINEAR);
+
+    GLint alphaBits = -1;
+    BitmapTexture* withAlpha = TextureRegistry::instance().getOrCreate("alpha.png");
+    EXPECT_TRUE(withAlpha->hasAlpha());
+    withAlpha->bind();
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &alphaBits);
+    EXPECT_GT(alphaBits, 0);
+    npot->bind();
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &alphaBits);
+    EXPECT_EQ(alphaBits, 0);
+}
+
+TEST_F(Textures, CableCapturesThePowerOfTwoRectangleAndClears) {
+    for (auto [w, h, cw, ch] : {std::array<int, 4>{1024, 768, 1024, 512}, {800, 600, 512, 512}}) {
+        setScreenSize(w, h);
+        PatchCable cable("PatchCable");
+        glClearColor(0.0f, 0.5f, 1.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(0, 0, 0, 1);
+        cable.endDraw();
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+        EXPECT_EQ(boundTexture(), nullptr);
+        EXPECT_EQ(gl_.pixel(10, 10), (std::array<int, 3>{0, 0, 0}));  // cleared
+        glBindTexture(GL_TEXTURE_2D, cable.glName());
+        GLint tw = 0, th = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
+        EXPECT_EQ(tw, cw);
+        EXPECT_EQ(th, ch);
+        // The captured picture is what was drawn.
+        std::vector<std::uint8_t> texel(static_cast<size_t>(tw) * th * 4);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel.data());
+        EXPECT_NEAR(texel[2], 255, 2);
+        EXPECT_NEAR(texel[1], 128, 2);
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
+}
+
+TEST_F(Textures, ReleasedTexturesComeBackAtTheirNextBind) {
+    BitmapTexture* t = TextureRegistry::instance().getOrCreate("pot.png");
+    t->bind();
+    Texture::releaseAll();
+    EXPECT_FALSE(t->created());
+    EXPECT_EQ(boundTexture(), nullptr);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    t->bind();
+    EXPECT_TRUE(t->created());
+    GLint w = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    EXPECT_EQ(w, 256);
+}
+
+TEST_F(Textures, EmptyBitmapGetsAWhitePixel) {
+    {
+        std::FILE* f = std::fopen("broken.png", "wb");
+        std::fputs("not a png at all", f);
+        std::fclose(f);
+    }
+    testing::internal::CaptureStderr();
+    BitmapTexture* t = TextureRegistry::instance().getOrCreate("broken.png");
+    testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(t);
+    EXPECT_FALSE(t->hasAlpha());
+    t->bind();
+    GLint w = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    EXPECT_EQ(w, 1);
+    std::uint8_t texel[4] = {};
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
+    EXPECT_EQ(texel[0], 255);
+    EXPECT_EQ(texel[3], 255);
+}
