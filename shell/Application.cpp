@@ -9,6 +9,7 @@
 #include "shell/Log.h"
 #include "shell/Screen.h"
 #include "assets/Texture.h"
+#include "modules/EffectModules.h"
 #include "script/TimelineParser.h"
 #include "timeline/Timeline.h"
 
@@ -147,6 +148,7 @@ int runApplication(const Options& options) {
     SDL_DisableScreenSaver();
     gLoop.toggleEvent = SDL_RegisterEvents(1);
     installGLEndpoints();
+    registerEffectModules();
 
     ScreenMode mode;
     if (options.mode || options.batch) {
@@ -193,6 +195,7 @@ int runApplication(const Options& options) {
 
 int runScriptCheck(const Options& options) {
     setBatchMessageBoxes(true);
+    registerEffectModules();
     Music& music = Music::instance();
     music.configure(std::nullopt, options.start, true);
     MusicAdapter musicClock(music);
