@@ -19,11 +19,7 @@ std::unique_ptr<MusicStream> MusicStream::open(std::unique_ptr<MusicDecoder> dec
                                                double startSeconds, double (*clock)()) {
     auto stream = std::make_unique<MusicStream>(Key(), std::move(decoder), startSeconds, clock);
     const int rate = stream->decoder_->sampleRate();
-    if (rate != kOutputRate) {
-        stream->resampler_.reset(SDL_NewAudioStream(AUDIO_F32SYS, kOutputChannels, rate, AUDIO_F32SYS,
-                                                    kOutputChannels, kOutputRate));
-        if (!stream->resampler_) return nullptr;
-    }
+    if (rate != kOutputRate) stream->resampler_ = std::make_unique<Resampler>(rate, kOutputRate);
     if (!stream->openDevice()) return nullptr;
     stream->decoding_ = std::thread([s = stream.get()] { s->decodeLoop(); });
     return stream;
@@ -128,18 +124,9 @@ void MusicStream::decodeLoop() {
             pending.assign(decoded.begin(), decoded.begin() + got * kOutputChannels);
             continue;
         }
-        SDL_AudioStream* resampler = resampler_.get();
-        if (endOfPiece) {
-            SDL_AudioStreamFlush(resampler);
-        } else {
-            SDL_AudioStreamPut(resampler, decoded.data(),
-                               static_cast<int>(got * kOutputChannels * sizeof(float)));
-        }
-        const int bytes = SDL_AudioStreamAvailable(resampler);
-        pending.resize(static_cast<std::size_t>(bytes) / sizeof(float));
-        const int taken = SDL_AudioStreamGet(resampler, pending.data(), bytes);
-        pending.resize(taken > 0 ? static_cast<std::size_t>(taken) / sizeof(float) : 0);
-        pending.resize(pending.size() - pending.size() % kOutputChannels);
+        pending.clear();
+        if (endOfPiece) resampler_->finish(pending);
+        else resampler_->push(decoded.data(), got, pending);
     }
     ring_.finish();
 }

@@ -8,6 +8,7 @@
 
 #include "AudioRing.h"
 #include "MusicDecoder.h"
+#include "Resampler.h"
 #include "SmoothClock.h"
 
 #include <SDL_audio.h>
@@ -56,10 +57,6 @@ public:
     std::optional<double> endTime() const;
 
 private:
-    struct ResamplerDeleter {
-        void operator()(SDL_AudioStream* s) const { SDL_FreeAudioStream(s); }
-    };
-
     bool openDevice();
     void decodeLoop();
     // Waits up to a few milliseconds for ring space; false once stopping.
@@ -68,7 +65,7 @@ private:
     double streamSeconds(std::int64_t frames) const;
 
     std::unique_ptr<MusicDecoder> decoder_;  // used by the decoding thread only
-    std::unique_ptr<SDL_AudioStream, ResamplerDeleter> resampler_;  // decoding thread only
+    std::unique_ptr<Resampler> resampler_;  // decoding thread only; null at the output rate
     double start_;
     double (*clock_)();
     AudioRing ring_;

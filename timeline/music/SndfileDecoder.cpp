@@ -1,6 +1,8 @@
 // libsndfile behind MusicDecoder: any file libsndfile recognises by content.
 #include "MusicDecoder.h"
 
+#include "MusicFormat.h"
+
 #include <sndfile.h>
 
 #include <algorithm>
@@ -77,8 +79,10 @@ std::unique_ptr<MusicDecoder> openSndfileDecoder(const std::string& path) {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file) return nullptr;
-    // A header libsndfile accepts may still describe nothing playable.
-    if (info.channels < 1 || info.samplerate < 1 || info.frames < 0) {
+    // A header libsndfile accepts may still describe nothing playable, or a
+    // rate no converter should be sized for.
+    if (info.channels < 1 || info.samplerate < kMinInputRate || info.samplerate > kMaxInputRate ||
+        info.frames < 0) {
         sf_close(file);
         return nullptr;
     }
