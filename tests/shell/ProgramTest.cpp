@@ -1,58 +1,25 @@
 // Runs the demoplayer binary headless, as authors and automation do.
+#include "RunProgram.h"
+
 #include <gtest/gtest.h>
 #include <png.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
+using testsupport::RunResult;
+
 namespace {
-
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class Program : public testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        work_ = fs::temp_directory_path() / (std::string("dp_shell_") + info->name());
-        fs::remove_all(work_);
-        fs::create_directories(work_);
-    }
-    void TearDown() override { fs::remove_all(work_); }
-
-    RunResult run(const std::string& args) {
-        const fs::path out = work_ / "stdout.txt", err = work_ / "stderr.txt";
-        const std::string cmd = "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '" +
-                                std::string(DP_BINARY) + "' " + args + " >'" + out.string() +
-                                "' 2>'" + err.string() + "' </dev/null";
-        RunResult r;
-        int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = slurp(out);
-        r.err = slurp(err);
-        return r;
-    }
-
+    RunResult run(const std::string& args) { return testsupport::runDemoplayer(args, work_.path()); }
     std::string demoDir() const { return std::string(DP_TEST_DATA) + "/data/minimal"; }
-
-    fs::path work_;
+    testsupport::ScratchDir work_{testing::UnitTest::GetInstance()->current_test_info()->name()};
+    const std::filesystem::path& workPath() const { return work_.path(); }
 };
 
 int countFrames(const fs::path& dir) {
@@ -88,7 +55,7 @@ TEST_F(Program, BatchRunEndsNormallyAtUntil) {
 }
 
 TEST_F(Program, CaptureWritesOneFramePerStepBeforeUntil) {
-    const fs::path cap = work_ / "frames" / "nested";
+    const fs::path cap = workPath() / "frames" / "nested";
     // 30 fps: frames at 0, 1/30, ... 14/30 are drawn; 15/30 = 0.5 is not.
     RunResult r = run("-C '" + demoDir() + "' --capture '" + cap.string() + "' --until 0.5");
     ASSERT_EQ(r.status, 0) << r.err;
@@ -101,7 +68,7 @@ TEST_F(Program, CaptureWritesOneFramePerStepBeforeUntil) {
     EXPECT_EQ(h, 480u);
 
     // The window size follows --mode; --start shifts the clock, not the numbering.
-    const fs::path small = work_ / "small";
+    const fs::path small = workPath() / "small";
     r = run("-C '" + demoDir() + "' --mode 320x200x16 --capture '" + small.string() +
             "' --fixed-fps 10 --start 3 --until 3.25");
     ASSERT_EQ(r.status, 0) << r.err;
@@ -133,7 +100,7 @@ TEST_F(Program, HelpAndVersionGoToStandardOutput) {
 TEST_F(Program, FullScreenWithoutDisplayModeFallsBackToAWindow) {
     // The offscreen display has no 123x77 mode: the box text goes to
     // standard error in a batch run and the run goes on windowed.
-    const fs::path cap = work_ / "fs";
+    const fs::path cap = workPath() / "fs";
     RunResult r = run("-C '" + demoDir() + "' --mode 123x77 --fullscreen --capture '" +
                 cap.string() + "' --until 0.05");
     ASSERT_EQ(r.status, 0) << r.err;
