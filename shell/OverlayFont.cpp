@@ -38,11 +38,14 @@ bool OverlayFont::build(int screenHeight) {
             for (int x = 0; x < g.width; ++x)
                 if (g.coverage[y * g.width + x] >= 128) row[x >> 3] |= 0x80 >> (x & 7);
         }
+        // An empty glyph (space) still needs a bitmap pointer, or its
+        // advance is lost when the list is compiled.
+        if (bits.empty()) bits.assign(1, 0);
         glNewList(base_ + i, GL_COMPILE);
         // The origin sits on the baseline at the pen position.
         glBitmap(g.width, g.rows, static_cast<GLfloat>(-g.left),
                  static_cast<GLfloat>(g.rows - g.top), static_cast<GLfloat>(g.advance), 0.0f,
-                 bits.empty() ? nullptr : bits.data());
+                 bits.data());
         glEndList();
     }
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);

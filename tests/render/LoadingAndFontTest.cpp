@@ -99,6 +99,13 @@ TEST(OverlayFont, GlyphsLandAtTheRasterPositionInTheirColour) {
     EXPECT_EQ(litAround(100, 185, 160, 199), 0);
     EXPECT_EQ(litAround(170, 195, 260, 240), 0);
 
+    // A space draws nothing but still moves the pen.
+    glRasterPos2i(100, 100);
+    font.print(" ");
+    GLfloat pos[4] = {};
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
+    EXPECT_GT(pos[0], 102.0f);
+
     // printAt places text in the top-left corner of the window.
     glClear(GL_COLOR_BUFFER_BIT);
     font.printAt(0.0f, 0.0f, "%2.2f fps", 59.94);
