@@ -72,22 +72,30 @@ void OverlayFont::printText(const char* text) {
     glPopAttrib();
 }
 
+namespace {
+
+// printf into a text buffer of 255 characters and its terminator.
+struct OverlayText {
+    char text[OverlayFont::kMaxText + 1];
+    OverlayText(const char* format, va_list args) { std::vsnprintf(text, sizeof text, format, args); }
+};
+
+}  // namespace
+
 void OverlayFont::print(const char* format, ...) {
     if (!format) return;
-    char text[kMaxText + 1];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    OverlayText t(format, args);
     va_end(args);
-    printText(text);
+    printText(t.text);
 }
 
 void OverlayFont::printAt(float x, float y, const char* format, ...) {
     if (!format) return;
-    char text[kMaxText + 1];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    OverlayText t(format, args);
     va_end(args);
 
     glMatrixMode(GL_PROJECTION);
@@ -97,7 +105,7 @@ void OverlayFont::printAt(float x, float y, const char* format, ...) {
     glMatrixMode(GL_MODELVIEW);
     glRasterPos2f(x + 0.02f, y + 0.08f);
     glLoadIdentity();
-    printText(text);
+    printText(t.text);
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
