@@ -107,14 +107,18 @@ bool TrackList::draw(float time) {
         ok = sort() && ok;
         needsSort_ = false;
     }
+    // Texture-target tracks draw first, in order, at texture size. A track
+    // drawing onto the screen ahead of one of them would otherwise be drawn
+    // at texture size, copied into that texture and then wiped by the
+    // capture's clear. The order itself is left as sorted.
+    auto offscreen = [](const Track& t) { return t.destination() && t.destination()->isOffscreen(); };
     const ScreenSize& screen = screenSize();
     setViewport_(0, 0, screen.pow2Width, screen.pow2Height);
-    for (std::size_t i = 0; i < elements_.size(); ++i) {
-        if (i == firstFullViewport_) setViewport_(0, 0, screen.width, screen.height);
-        ok = elements_[i]->render(time) && ok;
-    }
-    // With no tracks at all the window viewport still applies afterwards.
-    if (firstFullViewport_ >= elements_.size()) setViewport_(0, 0, screen.width, screen.height);
+    for (const auto& t : elements_)
+        if (offscreen(*t)) ok = t->render(time) && ok;
+    setViewport_(0, 0, screen.width, screen.height);
+    for (const auto& t : elements_)
+        if (!offscreen(*t)) ok = t->render(time) && ok;
     return ok;
 }
 
