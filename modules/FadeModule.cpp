@@ -77,7 +77,11 @@ bool FadeModule::command(const std::string& commandName, ArgumentList& arguments
         startTime_ = static_cast<float>(currentTimeline()->musicTime());
         const ArgumentValue& time = arguments.find("time");
         duration_ = time.isNumber() ? time.number() : 0.0f;
-        fadedModule(*upper_).beginFade();
+        TrackModule& faded = fadedModule(*upper_);
+        faded.beginFade();
+        // The amount holds from the start, even for a track drawn before
+        // this module's render in the frame (a texture-target track).
+        faded.setFade(amountAt(startTime_, startTime_, duration_, fadingIn_));
     } else if (equalsIgnoreCase(commandName, "stop")) {
         if (!lower_ || !upper_) {
             logMessage("FadeModule - stop called without tracks set, aborting\n");
