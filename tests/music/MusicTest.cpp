@@ -28,11 +28,12 @@ protected:
     std::string file(const std::string& name) const { return dir_ + "/" + name; }
 
     // A two-second WAV with cues at 0.25 s ("one"), 1.0 s ("two") and 1.5 s
-    // ("three").
+    // ("three"), and one past its end at 2.1 s ("after").
     std::string cueWav() const {
         TestWav wav;
         wav.frames = 88200;
-        wav.cues = {{1, 11025, std::string("one")}, {2, 44100, std::string("two")}, {3, 66150, std::string("three")}};
+        wav.cues = {{1, 11025, std::string("one")}, {2, 44100, std::string("two")}, {3, 66150, std::string("three")},
+                     {4, 92610, std::string("after")}};
         writeBytes(file("cues.wav"), makeWav(wav));
         return file("cues.wav");
     }
@@ -75,7 +76,8 @@ TEST_F(MusicTest, FixedRateReportsSyncPointsInOrderAndEndsPastTheLength) {
     EXPECT_EQ(log,
               "\nSYNCHPOINT : \"one\"\n\nSYNCHPOINT : \"two\"\n\nSYNCHPOINT : \"three\"\n"
               "\nSTREAM ENDED!!\n");
-    // Frame k at k/4; exactly 2.0 is not past the length.
+    // Frame k at k/4; exactly 2.0 is not past the length. The last frame
+    // (2.25 s) lies beyond the cue past the end, which is never reported.
     ASSERT_EQ(times.size(), 10u);
     EXPECT_EQ(times[8], 2.0);
     EXPECT_EQ(times[9], 2.25);

@@ -7,6 +7,7 @@
 #include "shell/Log.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 namespace {
@@ -47,8 +48,10 @@ double Music::now() const { return clock_(); }
 void Music::configure(std::optional<double> fixedFps, double startTime, bool decodeOnly) {
     // The mode decides how the music is opened: it cannot change afterwards.
     if (hasMusic() || started_) return;
-    fixedFps_ = fixedFps;
-    start_ = startTime;
+    // A rate that is no rate, or a start before the music, would make time
+    // meaningless: run in real time, from the beginning.
+    fixedFps_ = fixedFps && std::isfinite(*fixedFps) && *fixedFps > 0.0 ? fixedFps : std::nullopt;
+    start_ = std::isfinite(startTime) && startTime > 0.0 ? startTime : 0.0;
     decodeOnly_ = decodeOnly;
 }
 
@@ -72,8 +75,11 @@ bool Music::openMusic(const std::string& path) {
     const double rate = decoder->sampleRate();
     length_ = decoder->lengthSeconds();
     syncPoints_.clear();
-    for (CuePoint& cue : readWaveCues(path))
-        syncPoints_.push_back({static_cast<double>(cue.frame) / rate, std::move(cue.name)});
+    // A cue past the last frame is never passed, however a run ends.
+    for (CuePoint& cue : readWaveCues(path)) {
+        const double at = static_cast<double>(cue.frame) / rate;
+        if (at <= *length_) syncPoints_.push_back({at, std::move(cue.name)});
+    }
     // Points before the start position are never heard.
     nextSyncPoint_ = static_cast<std::size_t>(
         std::lower_bound(syncPoints_.begin(), syncPoints_.end(), start_,

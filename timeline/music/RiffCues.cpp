@@ -90,7 +90,7 @@ std::vector<CuePoint> parse(std::uint64_t fileSize, const ReadAt& readAt) {
         const bool isCue = isId(chunk, "cue ");
         if ((isCue && !haveCueTable) || isId(chunk, "LIST")) {
             std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::min(available, kMaxChunkRead)));
-            if (!readAt(body, bytes.size(), bytes.data())) break;
+            if (!bytes.empty() && !readAt(body, bytes.size(), bytes.data())) break;
             if (isCue) {
                 readCueTable(bytes, cues);
                 haveCueTable = true;  // a second table is not a writer's intent
