@@ -10,256 +10,132 @@
 #include <sndfile.h>
 
 #include <cmath>
-#include <filesystem>
 
 using testing::EndsWith;
-using testing::HasSubstr;
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
 
 namespace {
 
-class MusicTest : public testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = scratchDirectory(testing::UnitTest::GetInstance()->current_test_info()->name());
-        setScriptErrorFlag(false);
+// Two seconds; cues at 0.25, 1.0 and 1.5 s, and one past the end at 2.1 s.
+std::string cueWav() {
+    return writeTestFile("cues.wav", makeWav(88200, {{1, 11025, "one"}, {2, 44100, "two"}, {3, 66150, "three"},
+                                                     {4, 92610, "after"}}));
+}
+
+// Frames until ended (at most `limit`): the log, and each frame's time.
+std::string playFixed(Music& music, std::vector<double>& times, int limit = 1000) {
+    CaptureStderr();
+    for (int k = 0; k < limit; ++k) {
+        music.startIfNeeded();
+        times.push_back(music.time());
+        if (music.ended()) break;
+        music.frameDrawn();
     }
-    void TearDown() override { setScriptErrorFlag(false); }
-
-    std::string file(const std::string& name) const { return dir_ + "/" + name; }
-
-    // A two-second WAV with cues at 0.25 s ("one"), 1.0 s ("two") and 1.5 s
-    // ("three"), and one past its end at 2.1 s ("after").
-    std::string cueWav() const {
-        TestWav wav;
-        wav.frames = 88200;
-        wav.cues = {{1, 11025, std::string("one")}, {2, 44100, std::string("two")}, {3, 66150, std::string("three")},
-                     {4, 92610, std::string("after")}};
-        writeBytes(file("cues.wav"), makeWav(wav));
-        return file("cues.wav");
-    }
-
-    // Runs frames at a fixed rate until ended (or `limit` frames): the log
-    // and the time of each frame.
-    static std::string playFixed(Music& music, int limit, std::vector<double>* times = nullptr) {
-        testing::internal::CaptureStderr();
-        for (int k = 0; k < limit; ++k) {
-            music.startIfNeeded();
-            const double t = music.time();
-            if (times) times->push_back(t);
-            if (music.ended()) break;
-            music.frameDrawn();
-        }
-        return testing::internal::GetCapturedStderr();
-    }
-
-    std::string dir_;
-};
-
-double fixedRate(int n) { return static_cast<double>(n); }
+    return GetCapturedStderr();
+}
 
 }  // namespace
 
-TEST_F(MusicTest, FixedRateReportsSyncPointsInOrderAndEndsPastTheLength) {
+TEST(Music, FixedRateReportsSyncPointsInOrderAndEndsPastTheLength) {
     Music music;
-    music.configure(fixedRate(4), 0.0, false);
+    music.configure(4.0, 0.0, false);
     ASSERT_TRUE(music.setMusic(cueWav()));
-    ASSERT_TRUE(music.length());
-    EXPECT_DOUBLE_EQ(*music.length(), 2.0);
-    // Before the first frame: the start position, no sync point yet.
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(music.time(), 0.0);
-    EXPECT_FALSE(music.ended());
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-
+    EXPECT_DOUBLE_EQ(music.length().value(), 2.0);
+    EXPECT_FALSE(music.ended());  // not started
     std::vector<double> times;
-    const std::string log = playFixed(music, 100, &times);
-    EXPECT_EQ(log,
-              "\nSYNCHPOINT : \"one\"\n\nSYNCHPOINT : \"two\"\n\nSYNCHPOINT : \"three\"\n"
-              "\nSTREAM ENDED!!\n");
-    // Frame k at k/4; exactly 2.0 is not past the length. The last frame
-    // (2.25 s) lies beyond the cue past the end, which is never reported.
+    // Exactly 2.0 s is not past the length; the frame after it (2.25 s) is,
+    // and the cue past the end is never reported.
+    EXPECT_EQ(playFixed(music, times), "\nSYNCHPOINT : \"one\"\n\nSYNCHPOINT : \"two\"\n"
+                                       "\nSYNCHPOINT : \"three\"\n\nSTREAM ENDED!!\n");
     ASSERT_EQ(times.size(), 10u);
     EXPECT_EQ(times[8], 2.0);
-    EXPECT_EQ(times[9], 2.25);
-    EXPECT_TRUE(music.ended());
-    EXPECT_FALSE(scriptErrorFlag());
 }
 
-TEST_F(MusicTest, SyncPointsAppearWhenTheirFrameIsReached) {
-    Music music;
-    music.configure(fixedRate(1), 0.0, false);
-    ASSERT_TRUE(music.setMusic(cueWav()));
-    music.startIfNeeded();
-    testing::internal::CaptureStderr();
-    music.time();  // 0 s
-    music.frameDrawn();
-    const std::string atZero = testing::internal::GetCapturedStderr();
-    testing::internal::CaptureStderr();
-    music.time();  // 1 s: "one" was passed on the way, "two" is reached
-    const std::string atOne = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(atZero, "");
-    EXPECT_EQ(atOne, "\nSYNCHPOINT : \"one\"\n\nSYNCHPOINT : \"two\"\n");
-}
-
-TEST_F(MusicTest, StartPositionSkipsEarlierSyncPoints) {
-    Music music;
-    music.configure(fixedRate(10), 1.0, false);
-    ASSERT_TRUE(music.setMusic(cueWav()));
-    std::vector<double> times;
-    const std::string log = playFixed(music, 100, &times);
-    EXPECT_EQ(log, "\nSYNCHPOINT : \"two\"\n\nSYNCHPOINT : \"three\"\n\nSTREAM ENDED!!\n");
-    ASSERT_FALSE(times.empty());
-    EXPECT_EQ(times.front(), 1.0);
-    EXPECT_NEAR(times.back(), 2.1, 1e-9);
-}
-
-TEST_F(MusicTest, SilentClockEndsOnlyPastThreeMinutes) {
-    Music fixed;
-    fixed.configure(fixedRate(1), 0.0, false);
-    std::vector<double> times;
-    const std::string log = playFixed(fixed, 500, &times);
-    EXPECT_THAT(log, HasSubstr("Warning in "));
-    EXPECT_THAT(log, EndsWith("No music set, going for 3 minutes of silence\n"));
-    ASSERT_EQ(times.size(), 182u);
-    EXPECT_EQ(times[180], 180.0);  // exactly 180 s is not yet the end
-    EXPECT_FALSE(fixed.length());
-
-    // In real time, against a clock the test sets.
-    static double fakeNow = 0.0;
-    fakeNow = 50.0;
-    Music live([] { return fakeNow; });
-    live.configure(std::nullopt, 0.0, false);
-    EXPECT_EQ(live.time(), 0.0);
-    EXPECT_FALSE(live.ended());
-    testing::internal::CaptureStderr();
+TEST(Music, SilentClockEndsOnlyPastThreeMinutes) {
+    static double now = 50.0;
+    Music live([] { return now; });
+    CaptureStderr();
     live.startIfNeeded();
-    live.startIfNeeded();  // warns once
-    const std::string warning = testing::internal::GetCapturedStderr();
-    EXPECT_THAT(warning, EndsWith("No music set, going for 3 minutes of silence\n"));
-    EXPECT_EQ(warning.find("silence"), warning.rfind("silence"));
-    fakeNow = 50.0 + 12.5;
-    EXPECT_EQ(live.time(), 12.5);
-    fakeNow = 50.0 + 180.0;
+    live.startIfNeeded();
+    now = 50.0 + 180.0;
+    EXPECT_EQ(live.time(), 180.0);
     EXPECT_FALSE(live.ended());
-    fakeNow = 50.0 + 180.001;
-    testing::internal::CaptureStderr();
+    now = 50.0 + 180.001;
     EXPECT_TRUE(live.ended());
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // no stream, no end line
-    EXPECT_FALSE(scriptErrorFlag());
-}
+    const std::string log = GetCapturedStderr();
+    EXPECT_THAT(log, testing::StartsWith("Warning in "));
+    EXPECT_THAT(log, EndsWith("No music set, going for 3 minutes of silence\n"));  // once, and no end line
+    EXPECT_EQ(log.find("silence"), log.rfind("silence"));
 
-TEST_F(MusicTest, SilentClockFromAStartPosition) {
-    Music music;
-    music.configure(fixedRate(1), 170.0, false);
+    // At a fixed rate from a start position: time begins there, the 180 s
+    // stay absolute, and 180.0 itself is not yet the end.
+    Music late;
+    late.configure(1.0, 170.0, false);
     std::vector<double> times;
-    playFixed(music, 500, &times);
+    playFixed(late, times);
     EXPECT_EQ(times.front(), 170.0);
     EXPECT_EQ(times.back(), 181.0);
+    EXPECT_FALSE(late.length());
 }
 
-TEST_F(MusicTest, OpeningErrors) {
+TEST(Music, OpeningErrorsAndASecondMusic) {
+    setScriptErrorFlag(false);
     Music music;
-    music.configure(fixedRate(30), 0.0, false);
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(music.setMusic(file("missing.ogg")));
-    EXPECT_THAT(testing::internal::GetCapturedStderr(),
-                testing::AllOf(HasSubstr("Error in "), EndsWith("Music: problems while opening file\n")));
+    music.configure(2.0, 0.0, false);
+    const std::string txt = writeTestFile("notes.txt", std::vector<std::uint8_t>(3000, 'x'));
+    auto cut = makeWav(100);
+    cut.resize(30);
+    for (const std::string& bad : {txt + ".missing", txt, writeTestFile("cut.wav", cut),
+                                   txt.substr(0, txt.rfind('/'))}) {
+        CaptureStderr();
+        EXPECT_FALSE(music.setMusic(bad)) << bad;
+        EXPECT_THAT(GetCapturedStderr(), EndsWith("Music: problems while opening file\n"));
+    }
     EXPECT_TRUE(scriptErrorFlag());
 
-    // Not music at all, a directory, a WAV cut inside its header.
-    writeBytes(file("notes.txt"), std::vector<std::uint8_t>(3000, 'x'));
-    auto cut = makeWav(TestWav{});
-    cut.resize(30);
-    writeBytes(file("cut.wav"), cut);
-    for (const std::string& bad : {file("notes.txt"), dir_, file("cut.wav")}) {
-        testing::internal::CaptureStderr();
-        EXPECT_FALSE(music.setMusic(bad)) << bad;
-        EXPECT_THAT(testing::internal::GetCapturedStderr(),
-                    EndsWith("Music: problems while opening file\n"));
-    }
-    // After failures the music is still unset: a good file is taken, and the
-    // run has its errors listed (the script then stops after parsing).
-    EXPECT_TRUE(music.setMusic(cueWav()));
-}
-
-TEST_F(MusicTest, SecondMusicDifferentFileIsAnErrorSameFileIsNot) {
-    Music music;
-    music.configure(fixedRate(2), 0.0, false);
+    // Failures leave the music unset: a good file is taken.
+    setScriptErrorFlag(false);
     const std::string wav = cueWav();
-    writeBytes(file("other.wav"), makeWav(TestWav{}));
     ASSERT_TRUE(music.setMusic(wav));
     music.startIfNeeded();
     music.frameDrawn();
-    music.frameDrawn();
-
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(music.setMusic(file("other.wav")));
-    EXPECT_THAT(testing::internal::GetCapturedStderr(), EndsWith("Music set twice!\n"));
+    CaptureStderr();
+    EXPECT_FALSE(music.setMusic(writeTestFile("other.wav", makeWav(100))));
+    EXPECT_THAT(GetCapturedStderr(), EndsWith("Music set twice!\n"));
     EXPECT_TRUE(scriptErrorFlag());
+
+    // The same file again, as a Windows-written script names it (a rebuild):
+    // accepted quietly, and the music plays on where it was.
     setScriptErrorFlag(false);
-
-    // The same file, as a Windows-written script names it: accepted quietly,
-    // and the first music plays on where it was.
-    std::string windowsName = dir_ + "\\cues.wav";
-    testing::internal::CaptureStderr();
+    std::string windowsName = wav;
+    windowsName.replace(windowsName.rfind('/'), 1, "\\.\\");
+    CaptureStderr();
     EXPECT_TRUE(music.setMusic(windowsName));
-    EXPECT_TRUE(music.setMusic(dir_ + "/./cues.wav"));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(GetCapturedStderr(), "");
     EXPECT_FALSE(scriptErrorFlag());
-    EXPECT_EQ(music.time(), 1.0);
-    EXPECT_DOUBLE_EQ(*music.length(), 2.0);
+    EXPECT_EQ(music.time(), 0.5);
 }
 
-TEST_F(MusicTest, BackslashesInTheScriptNameAreSeparators) {
-    std::filesystem::create_directories(file("data"));
-    TestWav wav;
-    wav.frames = 4410;
-    writeBytes(file("data/tune.wav"), makeWav(wav));
-    Music music;
-    music.configure(fixedRate(30), 0.0, true);
-    EXPECT_TRUE(music.setMusic(dir_ + "\\data\\tune.wav"));
-    EXPECT_DOUBLE_EQ(*music.length(), 0.1);
-}
-
-TEST_F(MusicTest, DecodeOnlyValidatesWithoutASoundDevice) {
-    if (SDL_WasInit(SDL_INIT_AUDIO)) GTEST_SKIP() << "audio already initialised in this process";
-    Music music;
-    music.configure(std::nullopt, 0.0, true);
-    EXPECT_TRUE(music.setMusic(cueWav()));
-    music.startIfNeeded();
-    EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u);
-    EXPECT_FALSE(music.ended());
-}
-
-TEST_F(MusicTest, DecodesCompressedFormatsAndModules) {
-    // FLAC and Ogg Vorbis written by libsndfile: one second at 48 kHz mono.
-    struct Format {
-        const char* name;
-        int format;
-    };
-    for (const Format& f : {Format{"tune.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
-                            Format{"tune.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS}}) {
-        SF_INFO info{};
-        info.samplerate = 48000;
-        info.channels = 1;
-        info.format = f.format;
-        SNDFILE* out = sf_open(file(f.name).c_str(), SFM_WRITE, &info);
-        ASSERT_NE(out, nullptr) << f.name << ": " << sf_strerror(nullptr);
+TEST(Music, DecodesCompressedFormatsAndModulesWithoutADevice) {
+    for (int format : {SF_FORMAT_FLAC | SF_FORMAT_PCM_16, SF_FORMAT_OGG | SF_FORMAT_VORBIS}) {
+        const std::string path = writeTestFile("tune" + std::to_string(format), {});
+        SF_INFO info{48000, 48000, 1, format, 0, 0};
+        SNDFILE* out = sf_open(path.c_str(), SFM_WRITE, &info);
+        ASSERT_NE(out, nullptr) << sf_strerror(nullptr);
         std::vector<float> samples(48000);
-        for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = 0.25f * std::sin(i * 0.05f);
+        for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = 0.25f * std::sin(0.05f * i);
         sf_writef_float(out, samples.data(), 48000);
         sf_close(out);
         Music music;
-        music.configure(fixedRate(30), 0.0, true);
-        EXPECT_TRUE(music.setMusic(file(f.name))) << f.name;
-        ASSERT_TRUE(music.length()) << f.name;
-        EXPECT_NEAR(*music.length(), 1.0, 1e-3) << f.name;
+        music.configure(std::nullopt, 0.0, true);
+        EXPECT_TRUE(music.setMusic(path)) << format;
+        EXPECT_NEAR(music.length().value_or(0.0), 1.0, 1e-3) << format;
     }
-
-    writeBytes(file("tune.mod"), makeModule());
     Music module;
-    module.configure(fixedRate(30), 0.0, true);
-    ASSERT_TRUE(module.setMusic(file("tune.mod")));
-    // 64 rows at speed 6, 125 BPM: 64 * 6 * 0.02 s.
-    EXPECT_NEAR(*module.length(), 7.68, 0.01);
+    module.configure(std::nullopt, 0.0, true);
+    ASSERT_TRUE(module.setMusic(writeTestFile("tune.mod", makeModule())));
+    EXPECT_NEAR(module.length().value(), 64 * 6 * 0.02, 0.01);  // 64 rows, speed 6, 125 BPM
+    module.startIfNeeded();
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u);  // decode only never opens a device
 }

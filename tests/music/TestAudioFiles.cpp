@@ -1,134 +1,84 @@
 #include "TestAudioFiles.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <stdexcept>
 #include <unistd.h>
 
 namespace {
 
-void put16(std::vector<std::uint8_t>& b, std::uint32_t v) {
-    b.push_back(static_cast<std::uint8_t>(v));
-    b.push_back(static_cast<std::uint8_t>(v >> 8));
+using Bytes = std::vector<std::uint8_t>;
+
+void put(Bytes& b, std::uint32_t v, int size) {
+    for (int i = 0; i < size; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
-void put32(std::vector<std::uint8_t>& b, std::uint32_t v) {
-    put16(b, v & 0xffff);
-    put16(b, v >> 16);
-}
-
-void putId(std::vector<std::uint8_t>& b, const char* id) { b.insert(b.end(), id, id + 4); }
-
-void putChunk(std::vector<std::uint8_t>& b, const char* id, const std::vector<std::uint8_t>& body) {
-    putId(b, id);
-    put32(b, static_cast<std::uint32_t>(body.size()));
+void putChunk(Bytes& b, const char* id, const Bytes& body) {
+    b.insert(b.end(), id, id + 4);
+    put(b, static_cast<std::uint32_t>(body.size()), 4);
     b.insert(b.end(), body.begin(), body.end());
     if (body.size() & 1) b.push_back(0);
 }
 
-std::vector<std::uint8_t> cueChunks(const TestWav& wav) {
-    std::vector<std::uint8_t> out;
-    if (wav.cues.empty()) return out;
-    std::vector<std::uint8_t> table;
-    put32(table, static_cast<std::uint32_t>(wav.cues.size()));
-    for (const TestCue& c : wav.cues) {
-        put32(table, c.id);
-        put32(table, c.frame);
-        putId(table, "data");
-        put32(table, 0);
-        put32(table, 0);
-        put32(table, c.frame);
-    }
-    putChunk(out, "cue ", table);
-    std::vector<std::uint8_t> list;
-    putId(list, "adtl");
-    for (const TestCue& c : wav.cues) {
+}  // namespace
+
+Bytes makeWav(std::uint32_t frames, const std::vector<TestCue>& cues, int rate, int channels) {
+    Bytes fmt, data, table, list = {'a', 'd', 't', 'l'}, body = {'W', 'A', 'V', 'E'};
+    for (std::uint32_t v : {1u, static_cast<std::uint32_t>(channels)}) put(fmt, v, 2);
+    put(fmt, static_cast<std::uint32_t>(rate), 4);
+    put(fmt, static_cast<std::uint32_t>(rate * channels * 2), 4);
+    put(fmt, static_cast<std::uint32_t>(channels * 2), 2);
+    put(fmt, 16, 2);
+    for (std::uint32_t i = 0; i < frames * static_cast<std::uint32_t>(channels); ++i) put(data, (i % 400) * 10, 2);
+    put(table, static_cast<std::uint32_t>(cues.size()), 4);
+    for (const TestCue& c : cues) {
+        for (std::uint32_t v : {c.id, c.frame, 0x61746164u /* "data" */, 0u, 0u, c.frame}) put(table, v, 4);
         if (!c.label) continue;
-        std::vector<std::uint8_t> labl;
-        put32(labl, c.id);
+        Bytes labl;
+        put(labl, c.id, 4);
         labl.insert(labl.end(), c.label->begin(), c.label->end());
         labl.push_back(0);
         putChunk(list, "labl", labl);
     }
-    putChunk(out, "LIST", list);
-    return out;
-}
-
-}  // namespace
-
-std::vector<std::uint8_t> makeWav(const TestWav& wav) {
-    std::vector<std::uint8_t> fmt;
-    put16(fmt, 1);
-    put16(fmt, static_cast<std::uint32_t>(wav.channels));
-    put32(fmt, static_cast<std::uint32_t>(wav.rate));
-    put32(fmt, static_cast<std::uint32_t>(wav.rate * wav.channels * 2));
-    put16(fmt, static_cast<std::uint32_t>(wav.channels * 2));
-    put16(fmt, 16);
-    std::vector<std::uint8_t> data;
-    data.reserve(static_cast<std::size_t>(wav.frames) * wav.channels * 2);
-    for (std::uint32_t i = 0; i < wav.frames; ++i)
-        for (int c = 0; c < wav.channels; ++c) put16(data, (i % 200) * 20);
-
-    std::vector<std::uint8_t> body;
-    putId(body, "WAVE");
     putChunk(body, "fmt ", fmt);
-    if (wav.cuesBeforeData) {
-        const auto cues = cueChunks(wav);
-        body.insert(body.end(), cues.begin(), cues.end());
-    }
     putChunk(body, "data", data);
-    if (!wav.cuesBeforeData) {
-        const auto cues = cueChunks(wav);
-        body.insert(body.end(), cues.begin(), cues.end());
+    if (!cues.empty()) {
+        putChunk(body, "cue ", table);
+        putChunk(body, "LIST", list);
     }
-    std::vector<std::uint8_t> file;
-    putId(file, "RIFF");
-    put32(file, static_cast<std::uint32_t>(body.size()));
-    file.insert(file.end(), body.begin(), body.end());
+    Bytes file;
+    putChunk(file, "RIFF", body);
     return file;
 }
 
-std::vector<std::uint8_t> makeModule() {
-    std::vector<std::uint8_t> m(20, 0);  // title
-    const char title[] = "test tune";
-    std::copy(title, title + sizeof title - 1, m.begin());
+Bytes makeModule() {
+    Bytes m(20 + 31 * 30, 0);  // title, then 31 sample headers
     constexpr std::uint32_t kSampleWords = 2000;
-    for (int s = 0; s < 31; ++s) {
-        std::vector<std::uint8_t> header(30, 0);
-        if (s == 0) {
-            header[22] = kSampleWords >> 8;
-            header[23] = kSampleWords & 0xff;
-            header[25] = 64;  // volume
-            header[29] = 1;   // repeat length 1 word: no loop
-        }
-        m.insert(m.end(), header.begin(), header.end());
-    }
-    m.push_back(1);    // song length: one order
-    m.push_back(127);  // restart byte
+    m[20 + 22] = kSampleWords >> 8;
+    m[20 + 23] = kSampleWords & 0xff;
+    m[20 + 25] = 64;  // volume
+    m[20 + 29] = 1;   // repeat length of one word: no loop
+    m.push_back(1);   // one order
+    m.push_back(127);
     m.resize(m.size() + 128, 0);  // order table: pattern 0
-    putId(m, "M.K.");
-    std::vector<std::uint8_t> pattern(64 * 4 * 4, 0);
-    // Row 0, channel 0: sample 1 at period 428.
-    pattern[0] = 428 >> 8;
+    for (char c : {'M', '.', 'K', '.'}) m.push_back(static_cast<std::uint8_t>(c));
+    Bytes pattern(64 * 4 * 4, 0);
+    pattern[0] = 428 >> 8;  // row 0, channel 0: sample 1 at period 428
     pattern[1] = 428 & 0xff;
     pattern[2] = 1 << 4;
     m.insert(m.end(), pattern.begin(), pattern.end());
-    for (std::uint32_t i = 0; i < kSampleWords * 2; ++i)
-        m.push_back(static_cast<std::uint8_t>((i % 32) < 16 ? 40 : -40));
+    for (std::uint32_t i = 0; i < kSampleWords * 2; ++i) m.push_back((i % 32) < 16 ? 40 : 216);
     return m;
 }
 
-void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-std::string scratchDirectory(const std::string& testName) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("dp_music_" + testName + "_" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir.string();
+std::string writeTestFile(const std::string& name, const Bytes& bytes) {
+    static const std::filesystem::path dir = [] {
+        auto d = std::filesystem::temp_directory_path() / ("dp_music_" + std::to_string(getpid()));
+        std::filesystem::remove_all(d);
+        return d;
+    }();
+    const auto path = dir / name;
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path.string();
 }

@@ -1,5 +1,5 @@
-// Music files made by the tests: WAV files with cue markers and labels, and
-// a tiny tracker module.
+// Music files made by the tests: WAV files with labelled cue markers, and a
+// tiny tracker module.
 #pragma once
 
 #include <cstdint>
@@ -13,22 +13,13 @@ struct TestCue {
     std::optional<std::string> label;
 };
 
-struct TestWav {
-    int rate = 44100;
-    int channels = 2;
-    std::uint32_t frames = 44100;
-    std::vector<TestCue> cues;
-    bool cuesBeforeData = false;
-};
-
-// A 16-bit PCM RIFF WAVE file: "fmt ", "data" (a quiet ramp), then "cue " and
-// a "LIST"/"adtl" chunk with one "labl" per labelled cue.
-std::vector<std::uint8_t> makeWav(const TestWav& wav);
+// 16-bit PCM: "fmt ", "data" (a quiet ramp), "cue ", "LIST"/"adtl" with a
+// "labl" per labelled cue.
+std::vector<std::uint8_t> makeWav(std::uint32_t frames, const std::vector<TestCue>& cues = {},
+                                  int rate = 44100, int channels = 2);
 
 // A four-channel "M.K." module: one pattern of 64 rows playing one sample.
 std::vector<std::uint8_t> makeModule();
 
-void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
-
-// A fresh, empty directory for one test's files.
-std::string scratchDirectory(const std::string& testName);
+// Writes `bytes` to `name` in a fresh directory of this test process; returns the path.
+std::string writeTestFile(const std::string& name, const std::vector<std::uint8_t>& bytes);
