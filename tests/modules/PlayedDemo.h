@@ -1,0 +1,176 @@
+// A demo directory made by a test: generated pictures and a script, played
+// headless by the real binary with frame capture, and the captured frames
+// read back as pixels a viewer would see.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace pixeltest {
+
+namespace fs = std::filesystem;
+
+using Rgba = std::array<int, 4>;
+using Rgb = std::array<int, 3>;
+
+// Writes a PNG whose pixel (x, y), y counted from the top row, is
+// `colour`(x, y); with `alpha` the fourth channel is kept.
+inline void writePng(const fs::path& path, int w, int h, bool alpha,
+                     const std::function<Rgba(int, int)>& colour) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(f) << path;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, f);
+    png_set_IHDR(png, info, w, h, 8, alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    const int channels = alpha ? 4 : 3;
+    std::vector<png_byte> row(static_cast<size_t>(w) * channels);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const Rgba c = colour(x, y);
+            for (int i = 0; i < channels; ++i)
+                row[static_cast<size_t>(x) * channels + i] = static_cast<png_byte>(c[i]);
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+}
+
+// One captured frame, top row first as written by --capture.
+struct Frame {
+    int width = 0;
+    int height = 0;
+    std::vector<png_byte> rgb;
+
+    // The colour at (x, y), y counted from the top of the frame; -1s
+    // outside the frame.
+    Rgb at(int x, int y) const {
+        if (x < 0 || y < 0 || x >= width || y >= height) return {-1, -1, -1};
+        const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+        return {rgb[i], rgb[i + 1], rgb[i + 2]};
+    }
+};
+
+inline bool readFrame(const fs::path& path, Frame& frame) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    image.format = PNG_FORMAT_RGB;
+    frame.width = static_cast<int>(image.width);
+    frame.height = static_cast<int>(image.height);
+    frame.rgb.assign(PNG_IMAGE_SIZE(image), 0);
+    return png_image_finish_read(&image, nullptr, frame.rgb.data(), 0, nullptr) != 0;
+}
+
+// Colours compare within a small tolerance: texture filtering and 8-bit
+// blending round.
+inline testing::AssertionResult near(const Rgb& seen, const Rgb& expected, int tolerance = 4) {
+    for (int i = 0; i < 3; ++i) {
+        if (std::abs(seen[i] - expected[i]) > tolerance)
+            return testing::AssertionFailure()
+                   << "saw (" << seen[0] << ", " << seen[1] << ", " << seen[2] << "), expected ("
+                   << expected[0] << ", " << expected[1] << ", " << expected[2] << ")";
+    }
+    return testing::AssertionSuccess();
+}
+
+inline constexpr Rgb kBlack{0, 0, 0};
+inline constexpr Rgb kRed{255, 0, 0};
+inline constexpr Rgb kGreen{0, 255, 0};
+inline constexpr Rgb kBlue{0, 0, 255};
+inline constexpr Rgb kWhite{255, 255, 255};
+inline constexpr Rgb kGrey{128, 128, 128};
+
+class PlayedDemo {
+public:
+    // A fresh demo directory with the loading-screen picture and the test
+    // pictures: "quad.png" (64 x 64: red top left, green top right, blue
+    // bottom left, white bottom right) and 8 x 8 plain "red.png",
+    // "blue.png", "white.png", "grey.png", plus "halfblue.png", blue at
+    // alpha 128.
+    explicit PlayedDemo(const std::string& tag)
+        : dir_(fs::temp_directory_path() / ("dp_modules_" + tag + "_" + std::to_string(getpid()))) {
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        fs::copy_file(DP_LOADING_PICTURE, dir_ / "LoadingScreen.jpg");
+        writePng(dir_ / "quad.png", 64, 64, false, [](int x, int y) -> Rgba {
+            if (y < 32) return x < 32 ? Rgba{255, 0, 0, 255} : Rgba{0, 255, 0, 255};
+            return x < 32 ? Rgba{0, 0, 255, 255} : Rgba{255, 255, 255, 255};
+        });
+        const std::pair<const char*, Rgba> plain[] = {{"red.png", {255, 0, 0, 255}},
+                                                      {"blue.png", {0, 0, 255, 255}},
+                                                      {"white.png", {255, 255, 255, 255}},
+                                                      {"grey.png", {128, 128, 128, 255}}};
+        for (const auto& [name, c] : plain)
+            writePng(dir_ / name, 8, 8, false, [c = c](int, int) { return c; });
+        writePng(dir_ / "halfblue.png", 8, 8, true, [](int, int) { return Rgba{0, 0, 255, 128}; });
+    }
+    ~PlayedDemo() { fs::remove_all(dir_); }
+    PlayedDemo(const PlayedDemo&) = delete;
+    PlayedDemo& operator=(const PlayedDemo&) = delete;
+
+    // Plays `script` in a `mode` window ("64x64"), `fps` frames per second
+    // of presentation time, until `until` seconds. Frame k shows time k/fps.
+    // Returns the exit status; the log is kept.
+    int play(const std::string& script, const std::string& mode, int fps, double until) {
+        std::ostringstream options;
+        options << "--mode " << mode << " --fixed-fps " << fps << " --until " << until
+                << " --capture '" << (dir_ / "frames").string() << "'";
+        return run(script, options.str());
+    }
+
+    // Runs the binary on `script` with `options` (shell words); returns the
+    // exit status; the log is kept.
+    int run(const std::string& script, const std::string& options) {
+        std::ofstream(dir_ / "demo.qsc", std::ios::binary) << script;
+        fs::remove_all(dir_ / "frames");
+        std::ostringstream cmd;
+        cmd << "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '" << DP_BINARY << "' -C '"
+            << dir_.string() << "' --batch " << options << " 2>'" << (dir_ / "log.txt").string()
+            << "' >/dev/null </dev/null";
+        const int raw = std::system(cmd.str().c_str());
+        std::ifstream in(dir_ / "log.txt");
+        std::stringstream s;
+        s << in.rdbuf();
+        log_ = s.str();
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+
+    // Frame k of the last play.
+    Frame frame(int k) const {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%06d.png", k);
+        Frame f;
+        EXPECT_TRUE(readFrame(dir_ / "frames" / name, f)) << "no frame " << k << "\n" << log_;
+        if (f.rgb.empty()) {
+            f.width = f.height = 1;
+            f.rgb.assign(3, 0);
+        }
+        return f;
+    }
+
+    const std::string& log() const { return log_; }
+    const fs::path& dir() const { return dir_; }
+
+private:
+    fs::path dir_;
+    std::string log_;
+};
+
+}  // namespace pixeltest
