@@ -118,7 +118,8 @@ TEST(Music, OpeningErrorsAndASecondMusic) {
 }
 
 TEST(Music, DecodesCompressedFormatsAndModulesWithoutADevice) {
-    for (int format : {SF_FORMAT_FLAC | SF_FORMAT_PCM_16, SF_FORMAT_OGG | SF_FORMAT_VORBIS}) {
+    for (int format : {SF_FORMAT_FLAC | SF_FORMAT_PCM_16, SF_FORMAT_OGG | SF_FORMAT_VORBIS, SF_FORMAT_OGG | SF_FORMAT_OPUS,
+                       SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III}) {
         const std::string path = writeTestFile("tune" + std::to_string(format), {});
         SF_INFO info{48000, 48000, 1, format, 0, 0};
         SNDFILE* out = sf_open(path.c_str(), SFM_WRITE, &info);

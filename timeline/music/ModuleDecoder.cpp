@@ -14,6 +14,7 @@ namespace {
 // add to the log about a module it can play.
 class NullBuffer final : public std::streambuf {
 protected:
+    // Swallows every character.
     int overflow(int c) override { return traits_type::not_eof(c); }
 };
 
@@ -24,15 +25,19 @@ public:
         module_.set_repeat_count(0);
     }
 
+    // The rate the module is rendered at.
     int sampleRate() const override { return sampleRate_; }
+    // The playing time of one pass through the order list.
     double lengthSeconds() const override { return module_.get_duration_seconds(); }
 
+    // To the row playing at `seconds`; past the end, nothing is left to render.
     bool seek(double seconds) override {
         module_.set_position_seconds(seconds);
         atEnd_ = seconds >= lengthSeconds();
         return true;
     }
 
+    // Renders the next frames; 0 once the module has played through.
     std::size_t read(float* out, std::size_t frames) override {
         if (atEnd_) return 0;
         try {

@@ -14,14 +14,18 @@ namespace {
 class SndfileDecoder final : public MusicDecoder {
 public:
     SndfileDecoder(SNDFILE* file, const SF_INFO& info) : file_(file), info_(info) {}
+    // Closes the file.
     ~SndfileDecoder() override { sf_close(file_); }
 
+    // The file's own rate.
     int sampleRate() const override { return info_.samplerate; }
 
+    // Frames the header announces, at the file's rate.
     double lengthSeconds() const override {
         return static_cast<double>(info_.frames) / info_.samplerate;
     }
 
+    // To the nearest frame; by decoding from the start where the file cannot seek.
     bool seek(double seconds) override {
         const sf_count_t target =
             std::clamp<sf_count_t>(std::llround(std::max(0.0, seconds) * info_.samplerate), 0,
@@ -45,6 +49,7 @@ public:
         return true;
     }
 
+    // Decodes the next frames, folded or spread to two channels.
     std::size_t read(float* out, std::size_t frames) override {
         if (atEnd_ || frames == 0) return 0;
         const int channels = info_.channels;
