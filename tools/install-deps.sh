@@ -14,7 +14,7 @@ PACKAGES=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # tests: a real X display for windowed runs, archive and picture makers
-  xvfb xauth zip python3
+  xvfb xauth zip python3 locales
 )
 
 missing=()

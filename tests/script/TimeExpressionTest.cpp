@@ -1,4 +1,5 @@
 #include <clocale>
+#include <cstdlib>
 #include <climits>
 #include <cmath>
 #include <locale>
@@ -65,10 +66,22 @@ TEST_F(TimeExpressionTest, NumbersFollowAtofPrefixRulesWithoutOverflow) {
     EXPECT_GT(seconds("midi(99999999999:1:0)"), 1e9f);  // no int overflow on the way
 }
 
+// A decimal-comma locale: the installed one, or one compiled into a private
+// directory (glibc reads LOCPATH at each setlocale).
+bool enterDecimalCommaLocale() {
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8")) return true;
+    const std::string dir = testing::TempDir() + "dp_locales";
+    const std::string make = "mkdir -p '" + dir + "' && localedef -i de_DE -f UTF-8 '" + dir +
+                             "/de_DE.UTF-8' >/dev/null 2>&1";
+    if (std::system(make.c_str()) != 0) return false;
+    setenv("LOCPATH", dir.c_str(), 1);
+    return std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+}
+
 // Under a decimal-comma locale C atof reads "0.5" as 0 and streams print
-// "0,5". Where none is installed, make one with localedef and set LOCPATH.
+// "0,5".
 TEST_F(TimeExpressionTest, NumbersIgnoreTheProcessLocale) {
-    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "no de_DE.UTF-8 locale";
+    if (!enterDecimalCommaLocale()) GTEST_SKIP() << "no de_DE.UTF-8 locale can be made";
     const std::locale previous = std::locale::global(std::locale("de_DE.UTF-8"));
     const float value = seconds("1:0.5");
     const std::string text = ArgumentValue(1234.5f).asText();
