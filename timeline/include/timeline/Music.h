@@ -41,10 +41,12 @@ public:
     Music(const Music&) = delete;
     Music& operator=(const Music&) = delete;
 
-    // How this run plays; call before the first setMusic. fixedFps: no sound
-    // device, time = startTime + k/N after k frameDrawn calls. decodeOnly:
-    // open and validate the file, never open a sound device. startTime: the
-    // music position the presentation begins at (the stream seeks there).
+    // How this run plays; call before the first setMusic (later calls are
+    // ignored). fixedFps: no sound device, time = startTime + k/N after k
+    // frameDrawn calls (a rate that is not positive means real time).
+    // decodeOnly: open and validate the file, never open a sound device.
+    // startTime: the music position the presentation begins at, >= 0 (the
+    // stream seeks there; sync points before it are never reported).
     void configure(std::optional<double> fixedFps, double startTime, bool decodeOnly);
 
     // The script's "music" value: a path relative to the current directory,
@@ -68,7 +70,8 @@ public:
     // logs the end line after any remaining sync points.
     bool ended();
 
-    // Fixed frame rate: one presentation frame was drawn. No effect otherwise.
+    // Fixed frame rate: one presentation frame was drawn since playing
+    // started. No effect otherwise.
     void frameDrawn();
 
     // Length of the music file in seconds; empty when no music is set.
