@@ -4,12 +4,12 @@
 // into the track when there is one.
 #pragma once
 
+#include "modules/LayerPicture.h"
 #include "script/AnimatedParameter.h"
 #include "timeline/TrackModule.h"
 
 #include <initializer_list>
 #include <string>
-#include <vector>
 
 class ImageModule : public TrackModule {
 public:
@@ -36,7 +36,7 @@ public:
     int render(float time, Destination* destination, TextureSource* source,
                TextureSource* secondSource) override;
 
-    TextureSource* texture() const { return texture_; }
+    TextureSource* texture() const { return picture_.texture(); }
     bool noAntialiasing() const { return noAntialiasing_; }
     bool additiveBlending() const { return additiveBlending_; }
 
@@ -61,6 +61,5 @@ private:
     AnimatedParameter blue_{"blue", 1.0f, true};
     bool noAntialiasing_ = false;
     bool additiveBlending_ = false;
-    TextureSource* texture_ = nullptr;  // non-owning: the texture registry's
-    std::vector<std::string> bitmapNames_;
+    LayerPicture picture_;
 };

@@ -1,0 +1,26 @@
+#include "modules/ModuleCommand.h"
+
+#include "script/ArgumentList.h"
+#include "script/CaseInsensitive.h"
+#include "timeline/Timeline.h"
+
+CommandWord commandWord(const std::string& commandName) {
+    if (equalsIgnoreCase(commandName, "start")) return CommandWord::start;
+    if (equalsIgnoreCase(commandName, "stop")) return CommandWord::stop;
+    if (equalsIgnoreCase(commandName, "setParam")) return CommandWord::setParam;
+    return CommandWord::other;
+}
+
+float commandTime() {
+    Timeline* timeline = currentTimeline();
+    return timeline ? static_cast<float>(timeline->musicTime()) : 0.0f;
+}
+
+bool nonZeroNumber(ArgumentList& arguments, const char* key) {
+    const ArgumentValue& value = arguments.find(key);
+    return value.isNumber() && value.number() != 0.0f;
+}
+
+void readFlag(ArgumentList& arguments, const char* key, bool& flag) {
+    if (!arguments.find(key).isNone()) flag = nonZeroNumber(arguments, key);
+}

@@ -1,0 +1,24 @@
+// What the effect modules share when they read a command: the word, the
+// music time at which it takes effect, and flags written as numbers.
+#pragma once
+
+#include <string>
+
+class ArgumentList;
+
+// The command words the effect modules answer to.
+enum class CommandWord { start, stop, setParam, other };
+
+// `commandName` as one of the words, compared without regard to case.
+CommandWord commandWord(const std::string& commandName);
+
+// The music time at which a command takes effect: the current timeline's
+// music time, read once per command; 0 when no timeline is current.
+float commandTime();
+
+// True when `key` is given as a number other than 0.
+bool nonZeroNumber(ArgumentList& arguments, const char* key);
+
+// When `key` is given, `flag` becomes whether it is a number other than 0;
+// when it is absent, `flag` keeps its value.
+void readFlag(ArgumentList& arguments, const char* key, bool& flag);
