@@ -181,7 +181,8 @@ Canvas loadingScreen() {
     });
     drawText(c, "BRINDLEWAVE", 256.0f, 130.0f, 6.5f, {0.95f, 0.85f, 0.55f});
     drawText(c, "LOADING", 256.0f, 232.0f, 2.5f, {0.6f, 0.65f, 0.8f});
-    const int troughTop = int(384 * (1.0f - 0.31f)) - 3, troughBottom = int(384 * (1.0f - 0.27f)) + 3;
+    const int troughTop = int(384 * (1.0f - 0.31f)) - 3;
+    const int troughBottom = int(384 * (1.0f - 0.27f)) + 3;
     for (int y = troughTop; y <= troughBottom; ++y)
         for (int x = 0; x < 512; ++x) c.blend(x, y, {0.0f, 0.0f, 0.0f}, 0.55f);
     return c;

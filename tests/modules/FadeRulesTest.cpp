@@ -20,7 +20,8 @@ TEST(FadeAmount, RunsOverTheDurationUnclampedAndDegenerateDurationsAreComplete) 
     for (float duration : {0.0f, -0.0f, -3.0f}) {
         for (float t : {9.0f, 10.0f, 25.0f}) {
             EXPECT_EQ(FadeModule::amountAt(t, 10.0f, duration, true), 1.0f) << duration << " " << t;
-            EXPECT_EQ(FadeModule::amountAt(t, 10.0f, duration, false), 0.0f) << duration << " " << t;
+            EXPECT_EQ(FadeModule::amountAt(t, 10.0f, duration, false), 0.0f)
+                << duration << " " << t;
         }
     }
 }
