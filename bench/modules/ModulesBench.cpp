@@ -1,12 +1,14 @@
 // What a picture layer costs per frame: whole frames (clear, the timeline's
 // frame step, swap, and glFinish so the GPU's work is counted) at 640x480
-// and 1024x768 with 1, 4 and 16 image layers and with a routed layer,
+// and 1024x768 with 1, 4 and 16 image layers, with a routed layer and with
+// one layer of each other effect (distort grids, tunnel, blur, text),
 // against an empty frame that only clears and swaps. Runs in a hidden
 // window; without a display server on the offscreen driver.
 #include "assets/Texture.h"
 #include "modules/EffectModules.h"
 #include "script/TimelineParser.h"
 #include "shell/Log.h"
+#include "shell/OverlayFont.h"
 #include "shell/Screen.h"
 #include "timeline/LoadingScreen.h"
 #include "timeline/MusicClock.h"
@@ -178,6 +180,18 @@ void routedLayer(benchmark::State& state) {
     runFrames(state, timeline.get());
 }
 
+// One layer of another effect module, from a one-track script.
+void effectLayer(benchmark::State& state, const char* track) {
+    const int height = static_cast<int>(state.range(1));
+    windowFor(static_cast<int>(state.range(0)), height);
+    enterWorkDirectory();
+    OverlayFont::instance().build(height);
+    StillClock clock;
+    auto timeline =
+        loadTimeline("effect.qsc", std::string("event e0 timer time=0\n") + track, clock);
+    runFrames(state, timeline.get());
+}
+
 }  // namespace
 
 // Real time: the software rasteriser works on threads of its own.
@@ -196,6 +210,18 @@ BENCHMARK(routedLayer)
     ->Args({1024, 768})
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
+
+#define DP_EFFECT_BENCHMARK(name, track)      \
+    BENCHMARK_CAPTURE(effectLayer, name, track) \
+        ->Args({640, 480})                      \
+        ->Args({1024, 768})                     \
+        ->Unit(benchmark::kMicrosecond)         \
+        ->UseRealTime()
+DP_EFFECT_BENCHMARK(identityDistort, "l at e0 identityDistort start bitmap=layer.png\n");
+DP_EFFECT_BENCHMARK(waveDistort, "l at e0 waveDistort start bitmap=layer.png xAmp=0.03 yAmp=0.03\n");
+DP_EFFECT_BENCHMARK(tunnel, "l at e0 tunnel start bitmap=layer.png\n");
+DP_EFFECT_BENCHMARK(blur, "l at e0 blur start bitmap=layer.png xDiff=0.01 rotationDiff=2\n");
+DP_EFFECT_BENCHMARK(text, "l at e0 text start string=\"Vantorra - Brindlewave\"\n");
 
 int main(int argc, char** argv) {
     if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
