@@ -52,20 +52,6 @@ TEST(FadePixels, HigherPriorityTrackIsUpperAndDegenerateTimesCompleteAtOnce) {
     EXPECT_TRUE(near(demo.frame(22).at(32, 32), kRed)) << "negative time, in";
 }
 
-TEST(FadePixels, AbortsWithTheirStatuses) {
-    PlayedDemo demo("fadeaborts");
-    EXPECT_EQ(demo.play("event e0 timer time=0\nf at e0 fade stop\n", "64x64", 2, 1), 23);
-    EXPECT_NE(demo.log().find("FadeModule - stop called without tracks set, aborting"),
-              std::string::npos)
-        << demo.log();
-    EXPECT_EQ(demo.play("event e0 timer time=0\nf at e0 fade start from=a to=b time=1\n",
-                        "64x64", 2, 1),
-              4658 % 256);
-    EXPECT_NE(demo.log().find("Fading using a track with no selected module, aborting"),
-              std::string::npos)
-        << demo.log();
-}
-
 TEST(RoutePixels, RoutedTrackIsSeenOnlyThroughItsCable) {
     PlayedDemo demo("route");
     // 96 x 64: cables hold the lower left 64 x 64. "back" is drawn before
@@ -100,12 +86,4 @@ TEST(RoutePixels, RoutedTrackIsSeenOnlyThroughItsCable) {
     EXPECT_TRUE(near(after.at(10, 54), kBlue));
     EXPECT_TRUE(near(after.at(86, 54), kWhite));
     EXPECT_NE(demo.log().find("Route: command \"setParam\" not recognized"), std::string::npos);
-}
-
-TEST(RoutePixels, StopBeforeStartAborts) {
-    PlayedDemo demo("routeabort");
-    EXPECT_EQ(demo.play("event e0 timer time=0\nr at e0 route stop\n", "64x64", 2, 1), 23);
-    EXPECT_NE(demo.log().find("FxModule - stop called without tracks set, aborting"),
-              std::string::npos)
-        << demo.log();
 }

@@ -29,27 +29,20 @@ using Rgb = std::array<int, 3>;
 // `colour`(x, y); with `alpha` the fourth channel is kept.
 inline void writePng(const fs::path& path, int w, int h, bool alpha,
                      const std::function<Rgba(int, int)>& colour) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_TRUE(f) << path;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    png_init_io(png, f);
-    png_set_IHDR(png, info, w, h, 8, alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
     const int channels = alpha ? 4 : 3;
-    std::vector<png_byte> row(static_cast<size_t>(w) * channels);
-    for (int y = 0; y < h; ++y) {
+    std::vector<png_byte> pixels;
+    for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const Rgba c = colour(x, y);
-            for (int i = 0; i < channels; ++i)
-                row[static_cast<size_t>(x) * channels + i] = static_cast<png_byte>(c[i]);
+            pixels.insert(pixels.end(), c.begin(), c.begin() + channels);
         }
-        png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(w);
+    image.height = static_cast<png_uint_32>(h);
+    image.format = alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+    ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr))
+        << path;
 }
 
 // One captured frame, top row first as written by --capture.
