@@ -41,6 +41,9 @@ bool FxModule::load(LoadingScreen&) {
 }
 
 void FxModule::startTracks(ArgumentList& arguments) {
+    // A second "start" while started replaces the pair: the first one's
+    // dependency must not stay behind with nobody left to remove it.
+    if (hasTracks()) currentTracks().removeDependency(first_, second_);
     first_ = trackNamed(arguments, firstParameter_);
     second_ = trackNamed(arguments, secondParameter_);
     currentTracks().addDependency(first_, second_);

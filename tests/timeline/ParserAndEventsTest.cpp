@@ -217,6 +217,28 @@ TEST_F(Parser, DrawOrderModuleOrdersTracksWhileStarted) {
     EXPECT_EQ(tl->tracks().dependencyCount(top, bottom), 0);
 }
 
+TEST_F(Parser, SecondDrawOrderStartReplacesThePair) {
+    auto tl = parse(
+        "event on timer time=1\n"
+        "event again timer time=2\n"
+        "event off timer time=3\n"
+        "order at on drawOrder start first=a second=b\n"
+        "order at again drawOrder start first=b second=a\n"
+        "order at off drawOrder stop\n");
+    CountingProgress progress;
+    CaptureStderr();
+    tl->load(progress);
+    GetCapturedStderr();
+    Track* a = tl->tracks().find("a");
+    Track* b = tl->tracks().find("b");
+    EXPECT_TRUE(frameAt(*tl, 1.0));
+    EXPECT_TRUE(frameAt(*tl, 2.0));  // no loop: the first pair is gone
+    EXPECT_EQ(tl->tracks().dependencyCount(a, b), 0);
+    EXPECT_EQ(tl->tracks().dependencyCount(b, a), 1);
+    EXPECT_TRUE(frameAt(*tl, 3.0));
+    EXPECT_EQ(tl->tracks().dependencyPairs(), 0u);
+}
+
 TEST_F(Parser, DrawOrderStopWithoutStartAborts) {
     auto tl = parse(
         "event e timer time=0\n"
