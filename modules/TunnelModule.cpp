@@ -123,10 +123,12 @@ void TunnelModule::computeGrid(float time) {
     for (int d = 0; d < kGridSize; ++d) {
         const float along = static_cast<float>(d);
         const float q = phase + 2.0f * along;
-        const float dx = twistX * (2.0f * std::sin(q * 0.03448276f) + std::cos(q * 0.07692308f) -
-                                   a1 - a2);
-        const float dy = twistY * (2.0f * std::cos(q * 0.03030303f) + std::sin(q * 0.05882353f) -
-                                   a3 - a4);
+        // Each term less its mouth value, so the mouth's displacement is
+        // exactly 0, not a rounding residue.
+        const float dx = twistX * ((2.0f * std::sin(q * 0.03448276f) - a1) +
+                                   (std::cos(q * 0.07692308f) - a2));
+        const float dy = twistY * ((2.0f * std::cos(q * 0.03030303f) - a3) +
+                                   (std::sin(q * 0.05882353f) - a4));
         const float u = 0.5f * std::cos((8.0f * along + 4.0f * phase) * 0.016666668f);
         const float stretched = along / stretch;
         const float v = (6.0f * phase + stretched) * 0.008333334f + stretched * 0.0625f;

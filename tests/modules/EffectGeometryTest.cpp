@@ -65,37 +65,45 @@ TEST_F(ModuleRules, WaveRuleAtItsExamplePointsAndItsDegenerateParameters) {
     expectCoordinate(identity.textureCoordinate(0.25f, 0.75f), 0.25f, 0.75f, "identity");
 }
 
-TEST_F(ModuleRules, TunnelGridAtTheStartIsStraightAndTwistsOnlyTheFarEnd) {
+TEST_F(ModuleRules, TunnelGridKeepsItsMouthCentredAndTwistsTheFarEnd) {
     TunnelModule& tunnel = moduleOn<TunnelModule>(track("t"), "tunnel");
-    tunnel.computeGrid(0.0f);
     constexpr int last = TunnelModule::kGridSize - 1;
     // Radius 3 at the mouth, 1/3 at the far end; a = 8 is a quarter turn.
-    EXPECT_NEAR(tunnel.movedPoint(0, 0).x, 3.0f, 1e-5f);
-    EXPECT_NEAR(tunnel.movedPoint(8, 0).x, 0.0f, 1e-5f);
-    EXPECT_NEAR(tunnel.movedPoint(8, 0).y, 3.0f, 1e-5f);
-    EXPECT_NEAR(tunnel.movedPoint(16, last).x, -1.0f / 3.0f, 1e-5f);
-    EXPECT_EQ(tunnel.movedPoint(16, last).z, -32.0f);
+    EXPECT_NEAR(tunnel.basePoint(0, 0).x, 3.0f, 1e-5f);
+    EXPECT_NEAR(tunnel.basePoint(8, 0).x, 0.0f, 1e-5f);
+    EXPECT_NEAR(tunnel.basePoint(8, 0).y, 3.0f, 1e-5f);
+    EXPECT_NEAR(tunnel.basePoint(16, last).x, -1.0f / 3.0f, 1e-5f);
+    EXPECT_EQ(tunnel.basePoint(16, last).z, -32.0f);
     // Closed: the last ring point meets the first.
-    EXPECT_NEAR(tunnel.movedPoint(last, 5).x, tunnel.movedPoint(0, 5).x, 1e-5f);
-    EXPECT_NEAR(tunnel.movedPoint(last, 5).y, tunnel.movedPoint(0, 5).y, 1e-5f);
-    for (int a = 0; a <= last; ++a) {
-        for (int d = 0; d <= last; ++d) {
-            EXPECT_EQ(tunnel.movedPoint(a, d).x, tunnel.basePoint(a, d).x);
-            EXPECT_EQ(tunnel.movedPoint(a, d).y, tunnel.basePoint(a, d).y);
+    EXPECT_NEAR(tunnel.basePoint(last, 5).x, tunnel.basePoint(0, 5).x, 1e-5f);
+    EXPECT_NEAR(tunnel.basePoint(last, 5).y, tunnel.basePoint(0, 5).y, 1e-5f);
+
+    // The mouth stays centred at every time; the far end swings, each
+    // axis by its own twist.
+    for (float t : {0.0f, 5.0f}) {
+        tunnel.computeGrid(t);
+        for (int a = 0; a <= last; ++a) {
+            EXPECT_EQ(tunnel.movedPoint(a, 0).x, tunnel.basePoint(a, 0).x) << t;
+            EXPECT_EQ(tunnel.movedPoint(a, 0).y, tunnel.basePoint(a, 0).y) << t;
         }
+        EXPECT_GT(std::fabs(tunnel.movedPoint(0, last).x - tunnel.basePoint(0, last).x), 0.1f);
     }
-    // u: half a cosine plus a sixteenth per step around; v: 0 at the mouth,
-    // about 2.27 at the far end.
+    const float swingX = tunnel.movedPoint(3, last).x - tunnel.basePoint(3, last).x;
+    const float swingY = tunnel.movedPoint(3, last).y - tunnel.basePoint(3, last).y;
+    ASSERT_TRUE(command("t", "tunnel", "start", {{"twistX", "2"}, {"twistY", "0"}}));
+    tunnel.computeGrid(5.0f);
+    EXPECT_NEAR(tunnel.movedPoint(3, last).x - tunnel.basePoint(3, last).x, 2.0f * swingX, 1e-4f);
+    EXPECT_EQ(tunnel.movedPoint(3, last).y, tunnel.basePoint(3, last).y);
+    EXPECT_NE(swingY, 0.0f);
+
+    // u: half a cosine plus a sixteenth per step around; v at t = 0: 0 at
+    // the mouth, about 2.27 at the far end.
+    ASSERT_TRUE(command("t", "tunnel", "start"));
+    tunnel.computeGrid(0.0f);
     EXPECT_NEAR(tunnel.texCoord(0, 0).u, 0.5f, 1e-6f);
     EXPECT_NEAR(tunnel.texCoord(4, 0).u, 0.75f, 1e-6f);
     EXPECT_EQ(tunnel.texCoord(7, 0).v, 0.0f);
     EXPECT_NEAR(tunnel.texCoord(7, last).v, 32.0f / 120.0f + 2.0f, 1e-4f);
-
-    // Later, the mouth stays centred while the far end swings.
-    tunnel.computeGrid(5.0f);
-    EXPECT_NEAR(tunnel.movedPoint(0, 0).x, 3.0f, 1e-5f);
-    EXPECT_NEAR(tunnel.movedPoint(8, 0).y, 3.0f, 1e-5f);
-    EXPECT_GT(std::fabs(tunnel.movedPoint(0, last).x - tunnel.basePoint(0, last).x), 0.1f);
 
     // Without twists the tube is straight at any time; only the texture flows.
     ASSERT_TRUE(command("t", "tunnel", "start", {{"twistX", "0"}, {"twistY", "0"}}));
