@@ -74,7 +74,7 @@ bool FadeModule::command(const std::string& commandName, ArgumentList& arguments
             fadingIn_ = false;
         }
         currentTracks().addDependency(lower_, upper_);
-        startTime_ = static_cast<float>(currentTimeline()->musicTime());
+        startTime_ = static_cast<float>(currentTimeline()->commandTime());
         const ArgumentValue& time = arguments.find("time");
         duration_ = time.isNumber() ? time.number() : 0.0f;
         TrackModule& faded = fadedModule(*upper_);

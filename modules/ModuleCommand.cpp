@@ -13,7 +13,7 @@ CommandWord commandWord(const std::string& commandName) {
 
 float commandTime() {
     Timeline* timeline = currentTimeline();
-    return timeline ? static_cast<float>(timeline->musicTime()) : 0.0f;
+    return timeline ? static_cast<float>(timeline->commandTime()) : 0.0f;
 }
 
 bool nonZeroNumber(ArgumentList& arguments, const char* key) {

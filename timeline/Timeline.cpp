@@ -5,6 +5,8 @@
 #include "timeline/MusicClock.h"
 #include "timeline/TrackModule.h"
 
+#include <algorithm>
+
 namespace {
 Timeline* gCurrent = nullptr;
 }  // namespace
@@ -26,6 +28,8 @@ Timeline::~Timeline() {
 }
 
 double Timeline::musicTime() { return music_ ? music_->time() : 0.0; }
+
+double Timeline::commandTime() { return firing_ ? firingTime_ : musicTime(); }
 
 Event& Timeline::addEvent(Event event) {
     events_.push_back(std::make_unique<Event>(std::move(event)));
@@ -49,11 +53,17 @@ bool Timeline::fireEvents() {
     for (auto& e : events_) {
         if (e->fired || !e->module->isDue(e->arguments)) continue;
         e->fired = true;
+        // The event's time with the budget its due test had, never later
+        // than now.
+        firingTime_ = std::min(static_cast<double>(e->eventTime(RelativeTimerModule::kDepthBudget + 1)),
+                               musicTime());
+        firing_ = e.get();
         bool eventResult = true;
         for (Command& c : e->commands) {
             if (c.track->selected() != c.module) c.track->selectModule(c.module);
             eventResult = c.module->command(c.commandName, c.arguments, *c.track) && eventResult;
         }
+        firing_ = nullptr;
         result = eventResult && result;
     }
     return result;

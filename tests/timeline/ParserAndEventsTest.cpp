@@ -5,6 +5,7 @@
 #include "shell/Log.h"
 #include "timeline/Timeline.h"
 #include "timeline/Track.h"
+#include "timeline/TrackModuleFactory.h"
 
 #include <gtest/gtest.h>
 
@@ -172,6 +173,30 @@ TEST_F(Parser, RelativeTimerChains) {
     EXPECT_EQ(log_.find("executed"), std::string::npos);
     EXPECT_TRUE(frameAt(*tl, 4.0));
     EXPECT_NE(log_.find("start executed at x"), std::string::npos);
+}
+
+TEST_F(Parser, LateEventsStartTheirCommandsAtTheirOwnTime) {
+    // A module that records the time its commands take as "now"; it stands
+    // in for a table entry no module of this library fills.
+    static std::vector<double> seen;
+    struct TimeProbe : DummyModule {
+        bool command(const std::string& word, ArgumentList& arguments, Track& track) override {
+            seen.push_back(currentTimeline()->commandTime());
+            return TrackModule::command(word, arguments, track);
+        }
+    };
+    ASSERT_TRUE(registerTrackModule("scene", [] { return std::make_unique<TimeProbe>(); }));
+    auto tl = parse(
+        "event a timer time=1\n"
+        "event b relativeTimer relativeTo=a deltaTime=0.5\n"
+        "x at a scene start\n"
+        "x at b scene stop\n");
+    // Both fire late in one frame (a start position, a rebuild): each command
+    // sees its own event's time; between events "now" is the music time.
+    EXPECT_TRUE(frameAt(*tl, 5.0));
+    EXPECT_EQ(seen, (std::vector<double>{1.0, 1.5}));
+    music_.now = 7.25;
+    EXPECT_DOUBLE_EQ(tl->commandTime(), 7.25);
 }
 
 TEST_F(Parser, RelativeTimerFaultsAbortWhilePlaying) {

@@ -13,7 +13,8 @@ enum class CommandWord { start, stop, setParam, other };
 CommandWord commandWord(const std::string& commandName);
 
 // The music time at which a command takes effect: the current timeline's
-// music time, read once per command; 0 when no timeline is current.
+// command time (the firing event's own time), read once per command; 0 when
+// no timeline is current.
 float commandTime();
 
 // True when `key` is given as a number other than 0.

@@ -27,6 +27,12 @@ public:
     TrackList& tracks() { return tracks_; }
     MusicClock* music() const { return music_; }
     double musicTime();
+    // The time commands take as "now" when they record a start: while an
+    // event fires, that event's own time; otherwise the music time. An event
+    // that fires late (the first frame after --start or a rebuild, or a slow
+    // frame) thus starts its modules where they would have been started on
+    // time, and animations show what they should at the music time.
+    double commandTime();
 
     // Appends an event; duplicate names are kept, look-ups find the first.
     Event& addEvent(Event event);
@@ -56,6 +62,8 @@ private:
     TrackList tracks_;
     float totalLoadWeight_ = 0.0f;
     MusicTempo tempo_;
+    const Event* firing_ = nullptr;  // the event whose commands run now
+    double firingTime_ = 0.0;
 };
 
 // The timeline being built or played; null when none. Making a timeline
