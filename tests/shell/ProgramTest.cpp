@@ -110,3 +110,19 @@ TEST_F(Program, FullScreenWithoutDisplayModeFallsBackToAWindow) {
     EXPECT_EQ(w, 123u);
     EXPECT_EQ(h, 77u);
 }
+
+TEST_F(Program, StartingLateShowsWhatAFullRunShowsThen) {
+    // The example's layers fade and move from the times of their events; a
+    // run that starts at 12 s must show the frame a whole run shows at 12 s.
+    const std::string example = std::string(DP_SOURCE_DIR) + "/examples/demo";
+    const fs::path whole = workPath() / "whole", late = workPath() / "late";
+    RunResult r = run("-C '" + example + "' --mode 320x240 --capture '" + whole.string() +
+                      "' --fixed-fps 4 --until 12.1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = run("-C '" + example + "' --mode 320x240 --capture '" + late.string() +
+            "' --fixed-fps 4 --start 12 --until 12.1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(countFrames(late), 1);
+    EXPECT_EQ(testsupport::slurp(whole / "frame_000048.png"),
+              testsupport::slurp(late / "frame_000000.png"));
+}
