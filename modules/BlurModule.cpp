@@ -31,13 +31,6 @@ bool BlurModule::checkCommand(const std::string& commandName, ArgumentList& argu
     return true;
 }
 
-float BlurModule::loadWeight() const { return picture_.loadWeight(); }
-
-bool BlurModule::load(LoadingScreen& progress) {
-    picture_.load(progress);
-    return true;
-}
-
 bool BlurModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {
     const float t = commandTime();
     const CommandWord word = picture_.apply(commandName, arguments);

@@ -22,13 +22,6 @@ bool DistortModule::checkCommand(const std::string& commandName, ArgumentList& a
     return true;
 }
 
-float DistortModule::loadWeight() const { return picture_.loadWeight(); }
-
-bool DistortModule::load(LoadingScreen& progress) {
-    picture_.load(progress);
-    return true;
-}
-
 bool DistortModule::command(const std::string& commandName, ArgumentList& arguments,
                             Track& track) {
     const float t = commandTime();

@@ -27,13 +27,6 @@ bool ImageModule::checkCommand(const std::string& commandName, ArgumentList& arg
     return true;
 }
 
-float ImageModule::loadWeight() const { return picture_.loadWeight(); }
-
-bool ImageModule::load(LoadingScreen& progress) {
-    picture_.load(progress);
-    return true;
-}
-
 bool ImageModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {
     const float t = commandTime();
     switch (picture_.apply(commandName, arguments)) {

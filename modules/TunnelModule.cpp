@@ -76,13 +76,6 @@ bool TunnelModule::checkCommand(const std::string& commandName, ArgumentList& ar
     return true;
 }
 
-float TunnelModule::loadWeight() const { return picture_.loadWeight(); }
-
-bool TunnelModule::load(LoadingScreen& progress) {
-    picture_.load(progress);
-    return true;
-}
-
 bool TunnelModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {
     const float t = commandTime();
     const CommandWord word = picture_.apply(commandName, arguments);

@@ -5,13 +5,12 @@
 // can pulse with a sine wave. Fades do not change it.
 #pragma once
 
-#include "modules/LayerPicture.h"
+#include "modules/PictureLayerModule.h"
 #include "script/AnimatedParameter.h"
-#include "timeline/TrackModule.h"
 
 #include <array>
 
-class BlurModule : public TrackModule {
+class BlurModule : public PictureLayerModule {
 public:
     // The most copies drawn, whatever "nCopies" says: beyond it every copy
     // is a full-viewport quad more per frame for no visible change.
@@ -19,17 +18,10 @@ public:
 
     // "blur".
     const std::string& name() const override;
-    // Pictures draw over scenes and under text.
-    int drawPriority() const override { return 100; }
     // Accepts "start" (with an optional string "bitmap", kept for load),
     // "stop" and "setParam"; checks the fourteen parameters.
     bool checkCommand(const std::string& commandName, ArgumentList& arguments,
                       Track& track) override;
-    // 10 per bitmap named by a "start" of this module.
-    float loadWeight() const override;
-    // Makes every named bitmap a texture, 10 progress each; a bitmap that
-    // cannot be had ends the process ("Cannot find bitmap", status 1).
-    bool load(LoadingScreen& progress) override;
     // "start" takes the bitmap and restarts every parameter at the current
     // music time; "setParam" changes the parameters given; "stop" drops the
     // picture. Then the base handling.
@@ -46,7 +38,6 @@ public:
     // by alphaDiff per copy, times the layer's `alpha`, held to 0..1.
     static float copyAlpha(int i, float firstAlpha, float alphaDiff, float alpha);
 
-    TextureSource* texture() const { return picture_.texture(); }
 
 private:
     enum {
@@ -80,5 +71,4 @@ private:
                                                        {"nCopies", 4.0f},
                                                        {"modulationAmount", 0.0f},
                                                        {"modulationSpeed", 1.0f}}};
-    LayerPicture picture_;
 };

@@ -6,19 +6,16 @@
 #pragma once
 
 #include "modules/GridPoints.h"
-#include "modules/LayerPicture.h"
+#include "modules/PictureLayerModule.h"
 #include "script/AnimatedParameter.h"
-#include "timeline/TrackModule.h"
 
 #include <array>
 #include <cstddef>
 
-class DistortModule : public TrackModule {
+class DistortModule : public PictureLayerModule {
 public:
     static constexpr int kGridSize = 64;  // vertices per row and per column
 
-    // Pictures draw over scenes and under text.
-    int drawPriority() const override { return 100; }
     // Accepts "start" (with an optional string "bitmap", kept for load),
     // "stop" and "setParam"; checks the parameters and "additiveBlending".
     // The blending mode is settled here, in script order: each "start" or
@@ -26,11 +23,6 @@ public:
     // "additiveBlending" sets it from the key. Commands never change it.
     bool checkCommand(const std::string& commandName, ArgumentList& arguments,
                       Track& track) override;
-    // 10 per bitmap named by a "start" of this module.
-    float loadWeight() const override;
-    // Makes every named bitmap a texture, 10 progress each; a bitmap that
-    // cannot be had ends the process ("Cannot find bitmap", status 1).
-    bool load(LoadingScreen& progress) override;
     // "start" takes the bitmap and restarts every parameter at the current
     // music time; "setParam" changes the parameters given; "stop" drops the
     // picture. Then the base handling.
@@ -48,7 +40,6 @@ public:
     // begun by beginGrid.
     virtual TexCoord textureCoordinate(float s, float t) const = 0;
 
-    TextureSource* texture() const { return picture_.texture(); }
     bool additiveBlending() const { return additiveBlending_; }
 
 protected:
@@ -80,7 +71,6 @@ private:
                                               {"green", 1.0f, true},
                                               {"blue", 1.0f, true}}};
     bool additiveBlending_ = false;
-    LayerPicture picture_;
     std::array<TexCoord, kGridSize> previousRow_{};
     std::array<TexCoord, kGridSize> currentRow_{};
 };

@@ -4,30 +4,22 @@
 // into the track when there is one.
 #pragma once
 
-#include "modules/LayerPicture.h"
+#include "modules/PictureLayerModule.h"
 #include "script/AnimatedParameter.h"
-#include "timeline/TrackModule.h"
 
 #include <initializer_list>
 #include <string>
 
-class ImageModule : public TrackModule {
+class ImageModule : public PictureLayerModule {
 public:
     ImageModule();
 
     // "image".
     const std::string& name() const override;
-    // Pictures draw over scenes and under text.
-    int drawPriority() const override { return 100; }
     // Accepts "start" (with an optional string "bitmap", kept for load),
     // "stop" and "setParam"; checks the nine parameters and both flags.
     bool checkCommand(const std::string& commandName, ArgumentList& arguments,
                       Track& track) override;
-    // 10 per bitmap named by a "start" of this module.
-    float loadWeight() const override;
-    // Makes every named bitmap a texture, 10 progress each; a bitmap that
-    // cannot be had ends the process ("Cannot find bitmap", status 1).
-    bool load(LoadingScreen& progress) override;
     // "start" takes the bitmap and restarts every parameter at the current
     // music time; "setParam" changes the parameters given; "stop" drops the
     // picture and both flags. Then the base handling.
@@ -36,7 +28,6 @@ public:
     int render(float time, Destination* destination, TextureSource* source,
                TextureSource* secondSource) override;
 
-    TextureSource* texture() const { return picture_.texture(); }
     bool noAntialiasing() const { return noAntialiasing_; }
     bool additiveBlending() const { return additiveBlending_; }
 
@@ -61,5 +52,4 @@ private:
     AnimatedParameter blue_{"blue", 1.0f, true};
     bool noAntialiasing_ = false;
     bool additiveBlending_ = false;
-    LayerPicture picture_;
 };

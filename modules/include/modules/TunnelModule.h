@@ -6,13 +6,12 @@
 #pragma once
 
 #include "modules/GridPoints.h"
-#include "modules/LayerPicture.h"
+#include "modules/PictureLayerModule.h"
 #include "script/AnimatedParameter.h"
-#include "timeline/TrackModule.h"
 
 #include <array>
 
-class TunnelModule : public TrackModule {
+class TunnelModule : public PictureLayerModule {
 public:
     static constexpr int kGridSize = 33;  // points around and along the tube
     // The smallest magnitude "stretch" takes: the texture repeat along the
@@ -23,18 +22,11 @@ public:
 
     // "tunnel".
     const std::string& name() const override;
-    // Draws over scenes and under text.
-    int drawPriority() const override { return 100; }
     // Accepts "start" (with an optional string "bitmap", kept for load),
     // "stop" and "setParam"; checks the eight parameters and
     // "additiveBlending".
     bool checkCommand(const std::string& commandName, ArgumentList& arguments,
                       Track& track) override;
-    // 10 per bitmap named by a "start" of this module.
-    float loadWeight() const override;
-    // Makes every named bitmap a texture, 10 progress each; a bitmap that
-    // cannot be had ends the process ("Cannot find bitmap", status 1).
-    bool load(LoadingScreen& progress) override;
     // "start" takes the bitmap, clears additive blending and restarts every
     // parameter at the current music time; "setParam" changes the
     // parameters given; "stop" drops the picture and additive blending. Any
@@ -59,7 +51,6 @@ public:
     // the integer quotient, at least 1.
     static float aspectFor(int width, int height);
 
-    TextureSource* texture() const { return picture_.texture(); }
     bool additiveBlending() const { return additiveBlending_; }
 
 private:
@@ -76,7 +67,6 @@ private:
                                                        {"blue", 1.0f, true},
                                                        {"stretch", 1.0f}}};
     bool additiveBlending_ = false;
-    LayerPicture picture_;
     Grid<GridPoint> base_;
     Grid<GridPoint> moved_;
     Grid<TexCoord> texCoords_;

@@ -1,0 +1,6 @@
+#include "modules/PictureLayerModule.h"
+
+bool PictureLayerModule::load(LoadingScreen& progress) {
+    picture_.load(progress);
+    return true;
+}
