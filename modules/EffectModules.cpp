@@ -15,7 +15,8 @@ void registerEffectModules() {
     registerTrackModule("image", [] { return std::make_unique<ImageModule>(); });
     registerTrackModule("fade", [] { return std::make_unique<FadeModule>(); });
     registerTrackModule("route", [] { return std::make_unique<RouteModule>(); });
-    registerTrackModule("identityDistort", [] { return std::make_unique<IdentityDistortModule>(); });
+    registerTrackModule("identityDistort",
+                        [] { return std::make_unique<IdentityDistortModule>(); });
     registerTrackModule("waveDistort", [] { return std::make_unique<WaveDistortModule>(); });
     registerTrackModule("tunnel", [] { return std::make_unique<TunnelModule>(); });
     registerTrackModule("blur", [] { return std::make_unique<BlurModule>(); });

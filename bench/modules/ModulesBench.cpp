@@ -218,7 +218,8 @@ BENCHMARK(routedLayer)
         ->Unit(benchmark::kMicrosecond)         \
         ->UseRealTime()
 DP_EFFECT_BENCHMARK(identityDistort, "l at e0 identityDistort start bitmap=layer.png\n");
-DP_EFFECT_BENCHMARK(waveDistort, "l at e0 waveDistort start bitmap=layer.png xAmp=0.03 yAmp=0.03\n");
+DP_EFFECT_BENCHMARK(waveDistort,
+                    "l at e0 waveDistort start bitmap=layer.png xAmp=0.03 yAmp=0.03\n");
 DP_EFFECT_BENCHMARK(tunnel, "l at e0 tunnel start bitmap=layer.png\n");
 DP_EFFECT_BENCHMARK(blur, "l at e0 blur start bitmap=layer.png xDiff=0.01 rotationDiff=2\n");
 DP_EFFECT_BENCHMARK(text, "l at e0 text start string=\"Vantorra - Brindlewave\"\n");

@@ -37,11 +37,9 @@ TEST(BlurPixels, SolidColourStaysAndABarSpreadsToTheRight) {
     });
     ASSERT_EQ(demo.play("event e0 timer time=0\n"
                         "event e1 timer time=1\n"
-                        "event e2 timer time=2\n"
                         "b at e0 blur start bitmap=grey.png\n"
-                        "b at e1 blur start bitmap=bar.png xDiff=0.1\n"
-                        "b at e2 blur start bitmap=bar.png xDiff=0.1 nCopies=0\n",
-                        "64x64", 2, 3),
+                        "b at e1 blur start bitmap=bar.png xDiff=0.1\n",
+                        "64x64", 2, 2),
               0)
         << demo.log();
     for (auto [x, y] : {std::pair{32, 32}, {2, 2}, {61, 61}})
@@ -52,9 +50,7 @@ TEST(BlurPixels, SolidColourStaysAndABarSpreadsToTheRight) {
     EXPECT_GT(spread.at(28, 32)[0], 100) << "the bar itself, dimmed by the black copies";
     EXPECT_GT(spread.at(36, 32)[0], 30) << "the first copy";
     EXPECT_GT(spread.at(44, 32)[0], 15) << "the second copy";
-    EXPECT_LT(spread.at(36, 32)[0], spread.at(28, 32)[0]);
     EXPECT_TRUE(near(spread.at(18, 32), kBlack)) << "nothing spreads to the left";
-    EXPECT_TRUE(near(demo.frame(5).at(36, 32), kBlack)) << "no copies";
 }
 
 TEST(BlurPixels, RoutedBlurIsCaptured) {
@@ -76,25 +72,20 @@ TEST(TextPixels, TopLeftInItsColourFadedByAlphaAndShownAsWritten) {
     ASSERT_EQ(demo.play("event e0 timer time=0\n"
                         "event e1 timer time=1\n"
                         "event e2 timer time=2\n"
-                        "event e3 timer time=3\n"
                         "bg at e0 image start bitmap=blue.png\n"
                         "t at e0 text start string=\"WWWW\" red=1 green=1 blue=0\n"
                         "t at e1 text setParam alpha=0.5\n"
                         // As a format "W%%W" would print like "W%W" below it.
                         "t at e2 text setParam string=\"W%%W\" alpha=1\n"
-                        "u at e2 text start string=\"W%W\" red=1 green=1 blue=0 y=0.5\n"
-                        "t at e3 text stop\n"
-                        "u at e3 text stop\n",
-                        "320x240", 2, 4),
+                        "u at e2 text start string=\"W%W\" red=1 green=1 blue=0 y=0.5\n",
+                        "320x240", 2, 3),
               0)
         << demo.log();
 
     const Frame f = demo.frame(1);
     EXPECT_GT(countPixels(f, 0, 0, 160, 24, yellow), 30);
     EXPECT_EQ(countPixels(f, 0, 24, 320, 240, yellow), 0) << "nothing below the baseline row";
-    // The text starts 0.02 of the width from the left edge.
-    EXPECT_EQ(countPixels(f, 0, 0, 4, 240, yellow), 0);
-    EXPECT_GT(countPixels(f, 4, 0, 14, 24, yellow), 0);
+    EXPECT_EQ(countPixels(f, 0, 0, 4, 240, yellow), 0) << "0.02 of the width from the edge";
 
     const Frame half = demo.frame(3);
     EXPECT_EQ(countPixels(half, 0, 0, 320, 240, yellow), 0);
@@ -106,7 +97,6 @@ TEST(TextPixels, TopLeftInItsColourFadedByAlphaAndShownAsWritten) {
     const Frame percent = demo.frame(5);
     EXPECT_GT(lastYellowColumn(percent, 0, 24), lastYellowColumn(percent, 120, 144) + 5);
     EXPECT_GT(lastYellowColumn(percent, 120, 144), 20);
-    EXPECT_EQ(countPixels(demo.frame(7), 0, 0, 320, 240, yellow), 0) << "stopped";
 }
 
 TEST(TextPixels, DrawingWithoutTextStops) {
@@ -117,22 +107,16 @@ TEST(TextPixels, DrawingWithoutTextStops) {
         << demo.log();
 }
 
-TEST(EffectScripts, FaultsAreReportedWithEachModulesMessage) {
+TEST(EffectScripts, FaultsCarryEachModulesMessage) {
     PlayedDemo demo("effectfaults");
     EXPECT_EQ(demo.run("event e0 timer time=0\n"
-                       "a at e0 waveDistort flip\n"
-                       "b at e0 tunnel start bitmap=3\n"
-                       "c at e0 blur wobble\n"
-                       "d at e0 text start\n"
-                       "e at e0 text blink\n"
-                       "f at e0 identityDistort start speed=1\n"
-                       "g at e0 tunnel setParam stretch=long\n",
+                       "a at e0 tunnel flip\n"
+                       "b at e0 blur wobble\n"
+                       "c at e0 text start\n",
                        "--check"),
               1);
-    for (const char* message :
-         {"distort: command flip not supported", "scene: parameter \"bitmap\" must have data type string",
-          "image: command wobble not supported", "Required parameter \"string\" not set",
-          "image: command blink not supported", "key \"speed\", value \"1\" not recognized",
-          "Optional parameter \"stretch\" is not a number"})
+    for (const char* message : {"distort: command flip not supported",
+                                "image: command wobble not supported",
+                                "Required parameter \"string\" not set"})
         EXPECT_NE(demo.log().find(message), std::string::npos) << message << "\n" << demo.log();
 }

@@ -1,7 +1,7 @@
 // The distort grids as a viewer sees them: the neutral grid against the
 // image module, a travelling wave moving an edge, edge colours beyond the
-// picture, the wrap mode left for later pictures, and routed tracks, from
-// frames the real binary captured headless.
+// picture, and the wrap mode left for later pictures, from frames the real
+// binary captured headless.
 #include "PlayedDemo.h"
 
 using namespace pixeltest;
@@ -15,13 +15,6 @@ int firstBlueColumn(const Frame& f, int y) {
         if (c[2] > c[0]) return x;
     }
     return -1;
-}
-
-void writeHalves(const PlayedDemo& demo) {
-    // Left half red, right half blue.
-    writePng(demo.dir() / "halves.png", 64, 64, false, [](int x, int) {
-        return x < 32 ? Rgba{255, 0, 0, 255} : Rgba{0, 0, 255, 255};
-    });
 }
 
 }  // namespace
@@ -50,7 +43,10 @@ TEST(DistortPixels, NeutralGridAndStillWaveShowTheImageModulesPicture) {
 
 TEST(DistortPixels, WaveMovesAnEdgeByItsAmplitudeAndKeepsEdgeColours) {
     PlayedDemo demo("wave");
-    writeHalves(demo);
+    // Left half red, right half blue.
+    writePng(demo.dir() / "halves.png", 64, 64, false, [](int x, int) {
+        return x < 32 ? Rgba{255, 0, 0, 255} : Rgba{0, 0, 255, 255};
+    });
     // Every row slides by 0.1 sin(2 pi 0.25 t): by 0 at t = 0, a tenth of
     // the picture to the left at t = 1, a tenth to the right at t = 3.
     ASSERT_EQ(demo.play("event e0 timer time=0\n"
@@ -86,22 +82,4 @@ TEST(DistortPixels, LaterPicturesWrapAgain) {
         << demo.log();
     EXPECT_TRUE(near(demo.frame(1).at(0, 64), kRed)) << "the grid clamps to the edge";
     EXPECT_GT(demo.frame(3).at(0, 64)[1], 60) << "the image module's picture wraps again";
-}
-
-TEST(DistortPixels, RoutedTrackIsDrawnThroughTheGrid) {
-    PlayedDemo demo("distortrouted");
-    writeHalves(demo);
-    // The routed picture replaces the distort module's own bitmap.
-    ASSERT_EQ(demo.play("event e0 timer time=0\n"
-                        "src at e0 image start bitmap=quad.png\n"
-                        "fx at e0 waveDistort start bitmap=halves.png xAmp=0 yAmp=0\n"
-                        "r at e0 route start source=src destination=fx\n",
-                        "64x64", 2, 1),
-              0)
-        << demo.log();
-    const Frame f = demo.frame(1);
-    EXPECT_TRUE(near(f.at(16, 16), kRed));
-    EXPECT_TRUE(near(f.at(48, 16), kGreen));
-    EXPECT_TRUE(near(f.at(16, 48), kBlue));
-    EXPECT_TRUE(near(f.at(48, 48), kWhite));
 }
