@@ -22,7 +22,7 @@ public:
     // "stop" and "setParam"; checks the fourteen parameters.
     bool checkCommand(const std::string& commandName, ArgumentList& arguments,
                       Track& track) override;
-    // "start" takes the bitmap and restarts every parameter at the current
+    // "start" takes the bitmap and restarts every parameter at the command's
     // music time; "setParam" changes the parameters given; "stop" drops the
     // picture. Then the base handling.
     bool command(const std::string& commandName, ArgumentList& arguments, Track& track) override;

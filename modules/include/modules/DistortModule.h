@@ -23,12 +23,12 @@ public:
     // "additiveBlending" sets it from the key. Commands never change it.
     bool checkCommand(const std::string& commandName, ArgumentList& arguments,
                       Track& track) override;
-    // "start" takes the bitmap and restarts every parameter at the current
+    // "start" takes the bitmap and restarts every parameter at the command's
     // music time; "setParam" changes the parameters given; "stop" drops the
     // picture. Then the base handling.
     bool command(const std::string& commandName, ArgumentList& arguments, Track& track) override;
     // Draws the picture (`source` when routed) through the grid into
-    // `destination`; the bound texture is left wrapping GL_REPEAT. Returns 0.
+    // `destination`; the picture is left wrapping GL_REPEAT. Returns 0.
     int render(float time, Destination* destination, TextureSource* source,
                TextureSource* secondSource) override;
 

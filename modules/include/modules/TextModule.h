@@ -19,7 +19,7 @@ public:
     // "setParam" (where "string" is optional); checks the six parameters.
     bool checkCommand(const std::string& commandName, ArgumentList& arguments,
                       Track& track) override;
-    // "start" takes the text and restarts every parameter at the current
+    // "start" takes the text and restarts every parameter at the command's
     // music time; "setParam" may replace the text and changes the
     // parameters given; "stop" drops the text. Then the base handling.
     bool command(const std::string& commandName, ArgumentList& arguments, Track& track) override;

@@ -28,7 +28,7 @@ public:
     bool checkCommand(const std::string& commandName, ArgumentList& arguments,
                       Track& track) override;
     // "start" takes the bitmap, clears additive blending and restarts every
-    // parameter at the current music time; "setParam" changes the
+    // parameter at the command's music time; "setParam" changes the
     // parameters given; "stop" drops the picture and additive blending. Any
     // word with "additiveBlending" then sets it from the key. Then the base
     // handling.
