@@ -1,5 +1,6 @@
 // Parsing a large script into a timeline, and the per-frame cost of firing
 // events and ordering many tracks.
+#include "FakeMusic.h"
 #include "script/TimelineParser.h"
 #include "shell/Log.h"
 #include "timeline/MusicClock.h"
@@ -13,15 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-class StillMusic : public MusicClock {
-public:
-    bool setMusic(const std::string&) override { return true; }
-    void startIfNeeded() override {}
-    double time() override { return now; }
-    bool ended() override { return false; }
-    double now = 0.0;
-};
 
 // A script of `events` timer events, each starting a dummy module on one of
 // `tracks` tracks, with a relative timer after every tenth event.
@@ -54,7 +46,7 @@ struct QuietLog {
 
 void BM_ParseScript(benchmark::State& state) {
     const std::string path = writeScript(static_cast<int>(state.range(0)), 50);
-    StillMusic music;
+    FakeMusic music;
     QuietLog quiet;
     for (auto _ : state) {
         setScriptErrorFlag(false);
@@ -69,7 +61,7 @@ BENCHMARK(BM_ParseScript)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 // and the track pass.
 void BM_FrameWithPendingEvents(benchmark::State& state) {
     const std::string path = writeScript(static_cast<int>(state.range(0)), 100);
-    StillMusic music;
+    FakeMusic music;
     QuietLog quiet;
     auto timeline = parseTimeline(path, &music);
     music.now = -1.0;

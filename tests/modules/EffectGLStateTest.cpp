@@ -48,7 +48,7 @@ TEST(EffectGLState, EveryEffectLeavesTheStateItFound) {
     pixeltest::PlayedDemo demo("glstate");
     const std::filesystem::path home = std::filesystem::current_path();
     std::filesystem::current_path(demo.dir());
-    HandClock clock;
+    FakeMusic clock;
     Timeline timeline(&clock);
     setCurrentTimeline(&timeline);
     SilentProgress progress;

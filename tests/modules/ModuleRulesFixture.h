@@ -4,6 +4,7 @@
 // stand-ins with the draw priorities of "scene" (50) and "text" (200).
 #pragma once
 
+#include "FakeMusic.h"
 #include "modules/EffectModules.h"
 #include "script/ArgumentList.h"
 #include "shell/Log.h"
@@ -19,15 +20,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-class HandClock : public MusicClock {
-public:
-    bool setMusic(const std::string&) override { return true; }
-    void startIfNeeded() override {}
-    double time() override { return now; }
-    bool ended() override { return false; }
-    double now = 0.0;
-};
 
 // Draws nothing; answers to a table name with that module's priority.
 class StandIn : public TrackModule {
@@ -69,6 +61,6 @@ protected:
         return timeline_.tracks().dependencyCount(&track(first), &track(second));
     }
 
-    HandClock clock_;
+    FakeMusic clock_;
     Timeline timeline_{&clock_};
 };

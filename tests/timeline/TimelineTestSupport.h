@@ -3,31 +3,15 @@
 // script written to a file of its own for the parser.
 #pragma once
 
+#include "FakeMusic.h"
 #include "script/ArgumentList.h"
 #include "timeline/LoadingScreen.h"
-#include "timeline/MusicClock.h"
 #include "timeline/TrackModule.h"
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
-
-class FakeMusic : public MusicClock {
-public:
-    bool setMusic(const std::string& name) override {
-        names.push_back(name);
-        return true;
-    }
-    void startIfNeeded() override { ++starts; }
-    double time() override { return now; }
-    bool ended() override { return isOver; }
-
-    double now = 0.0;
-    bool isOver = false;
-    int starts = 0;
-    std::vector<std::string> names;
-};
 
 class ProbeModule : public TrackModule {
 public:
