@@ -3,6 +3,8 @@
 // read back as pixels a viewer would see.
 #pragma once
 
+#include "RunProgram.h"
+
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -14,7 +16,6 @@
 #include <functional>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -133,16 +134,10 @@ public:
     int run(const std::string& script, const std::string& options) {
         std::ofstream(dir_ / "demo.qsc", std::ios::binary) << script;
         fs::remove_all(dir_ / "frames");
-        std::ostringstream cmd;
-        cmd << "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '" << DP_BINARY << "' -C '"
-            << dir_.string() << "' --batch " << options << " 2>'" << (dir_ / "log.txt").string()
-            << "' >/dev/null </dev/null";
-        const int raw = std::system(cmd.str().c_str());
-        std::ifstream in(dir_ / "log.txt");
-        std::stringstream s;
-        s << in.rdbuf();
-        log_ = s.str();
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        const testsupport::RunResult r =
+            testsupport::runDemoplayer("-C '" + dir_.string() + "' --batch " + options, dir_);
+        log_ = r.err;
+        return r.status;
     }
 
     // Frame k of the last play.
