@@ -34,10 +34,7 @@ bool BlurModule::checkCommand(const std::string& commandName, ArgumentList& argu
 bool BlurModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {
     const float t = commandTime();
     const CommandWord word = picture_.apply(commandName, arguments);
-    if (word == CommandWord::start)
-        for (AnimatedParameter& p : parameters_) p.reset(arguments, t);
-    else if (word == CommandWord::setParam)
-        for (AnimatedParameter& p : parameters_) p.update(arguments, t);
+    for (AnimatedParameter& p : parameters_) commandParameter(word, p, arguments, t);
     return TrackModule::command(commandName, arguments, track);
 }
 

@@ -26,10 +26,7 @@ bool DistortModule::command(const std::string& commandName, ArgumentList& argume
                             Track& track) {
     const float t = commandTime();
     const CommandWord word = picture_.apply(commandName, arguments);
-    if (word == CommandWord::start)
-        forEachParameter([&](AnimatedParameter& p) { p.reset(arguments, t); });
-    else if (word == CommandWord::setParam)
-        forEachParameter([&](AnimatedParameter& p) { p.update(arguments, t); });
+    forEachParameter([&](AnimatedParameter& p) { commandParameter(word, p, arguments, t); });
     return TrackModule::command(commandName, arguments, track);
 }
 

@@ -29,10 +29,11 @@ bool ImageModule::checkCommand(const std::string& commandName, ArgumentList& arg
 
 bool ImageModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {
     const float t = commandTime();
-    switch (picture_.apply(commandName, arguments)) {
+    const CommandWord word = picture_.apply(commandName, arguments);
+    forEachParameter([&](AnimatedParameter& p) { commandParameter(word, p, arguments, t); });
+    switch (word) {
     case CommandWord::start:
         additiveBlending_ = false;
-        forEachParameter([&](AnimatedParameter& p) { p.reset(arguments, t); });
         if (nonZeroNumber(arguments, "noAntialiasing")) noAntialiasing_ = true;
         break;
     case CommandWord::stop:
@@ -40,7 +41,6 @@ bool ImageModule::command(const std::string& commandName, ArgumentList& argument
         additiveBlending_ = false;
         break;
     case CommandWord::setParam:
-        forEachParameter([&](AnimatedParameter& p) { p.update(arguments, t); });
         if (nonZeroNumber(arguments, "noAntialiasing")) noAntialiasing_ = true;
         break;
     case CommandWord::other:

@@ -1,5 +1,6 @@
 #include "modules/ModuleCommand.h"
 
+#include "script/AnimatedParameter.h"
 #include "script/ArgumentList.h"
 #include "script/CaseInsensitive.h"
 #include "timeline/Timeline.h"
@@ -14,6 +15,14 @@ CommandWord commandWord(const std::string& commandName) {
 float commandTime() {
     Timeline* timeline = currentTimeline();
     return timeline ? static_cast<float>(timeline->commandTime()) : 0.0f;
+}
+
+void commandParameter(CommandWord word, AnimatedParameter& parameter, ArgumentList& arguments,
+                      float t) {
+    if (word == CommandWord::start)
+        parameter.reset(arguments, t);
+    else if (word == CommandWord::setParam)
+        parameter.update(arguments, t);
 }
 
 bool nonZeroNumber(ArgumentList& arguments, const char* key) {

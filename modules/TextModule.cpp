@@ -48,9 +48,10 @@ void TextModule::takeText(ArgumentList& arguments) {
 
 bool TextModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {
     const float t = commandTime();
-    switch (commandWord(commandName)) {
+    const CommandWord word = commandWord(commandName);
+    for (AnimatedParameter& p : parameters_) commandParameter(word, p, arguments, t);
+    switch (word) {
     case CommandWord::start:
-        for (AnimatedParameter& p : parameters_) p.reset(arguments, t);
         takeText(arguments);
         break;
     case CommandWord::stop:
@@ -59,7 +60,6 @@ bool TextModule::command(const std::string& commandName, ArgumentList& arguments
         break;
     case CommandWord::setParam:
         if (!arguments.find("string").isNone()) takeText(arguments);
-        for (AnimatedParameter& p : parameters_) p.update(arguments, t);
         break;
     case CommandWord::other:
         break;

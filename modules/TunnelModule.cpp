@@ -80,10 +80,7 @@ bool TunnelModule::command(const std::string& commandName, ArgumentList& argumen
     const float t = commandTime();
     const CommandWord word = picture_.apply(commandName, arguments);
     if (word == CommandWord::start || word == CommandWord::stop) additiveBlending_ = false;
-    if (word == CommandWord::start)
-        for (AnimatedParameter& p : parameters_) p.reset(arguments, t);
-    else if (word == CommandWord::setParam)
-        for (AnimatedParameter& p : parameters_) p.update(arguments, t);
+    for (AnimatedParameter& p : parameters_) commandParameter(word, p, arguments, t);
     readFlag(arguments, "additiveBlending", additiveBlending_);
     return TrackModule::command(commandName, arguments, track);
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+class AnimatedParameter;
 class ArgumentList;
 
 // The command words the effect modules answer to.
@@ -16,6 +17,12 @@ CommandWord commandWord(const std::string& commandName);
 // command time (the firing event's own time), read once per command; 0 when
 // no timeline is current.
 float commandTime();
+
+// What a command word does to one animated parameter: "start" restarts it
+// at `t` from the arguments, "setParam" changes it when the arguments name
+// it; other words leave it alone.
+void commandParameter(CommandWord word, AnimatedParameter& parameter, ArgumentList& arguments,
+                      float t);
 
 // True when `key` is given as a number other than 0.
 bool nonZeroNumber(ArgumentList& arguments, const char* key);
