@@ -1,3 +1,4 @@
+#include "DataFiles.h"
 #include "assets/Bitmap.h"
 #include "assets/DataFile.h"
 #include "assets/Texture.h"
@@ -12,14 +13,6 @@
 #include <cstdio>
 
 namespace {
-
-// The part of a data-file path that is looked up: after the last '\', or
-// after the last '/' when there is none.
-std::string baseNameOf(std::string_view path) {
-    auto cut = path.find_last_of('\\');
-    if (cut == std::string_view::npos) cut = path.find_last_of('/');
-    return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
-}
 
 bool isPowerOfTwo(std::int32_t x) { return x > 0 && (x & (x - 1)) == 0; }
 
@@ -91,7 +84,7 @@ TextureRegistry& TextureRegistry::instance() {
 
 std::unique_ptr<BitmapTexture> TextureRegistry::create(std::string_view name) {
     // A missing file makes no texture: the caller names what it missed.
-    if (dataFileSize(baseNameOf(name)) == 0) return nullptr;
+    if (dataFileSize(dataFileBaseName(std::string(name))) == 0) return nullptr;
     return std::make_unique<BitmapTexture>(std::string(name), mipmap);
 }
 
