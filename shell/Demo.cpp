@@ -56,7 +56,8 @@ void Demo::start() {
     setLoadingFlag(false);
 }
 
-Demo::~Demo() { shutdown(); }
+// Shutdown is the caller's step, while the GL context is still current.
+Demo::~Demo() = default;
 
 void Demo::shutdown() {
     timeline_.reset();
