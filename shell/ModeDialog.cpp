@@ -50,7 +50,12 @@ public:
     explicit DialogPainter(std::unique_ptr<GlyphRasterizer> font,
                            std::unique_ptr<GlyphRasterizer> titleFont)
         : font_(std::move(font)) {
-        banner_ = makeBanner(titleFont.get());
+        // Made top row first; glDrawPixels takes the bottom row first.
+        const std::vector<std::uint8_t> topDown = makeBanner(titleFont.get());
+        const size_t stride = static_cast<size_t>(kBannerWidth) * 3;
+        banner_.resize(topDown.size());
+        for (int row = 0; row < kBannerHeight; ++row)
+            std::copy_n(&topDown[row * stride], stride, &banner_[(kBannerHeight - 1 - row) * stride]);
     }
 
     void paint(const ModeDialogModel& model) {
@@ -68,7 +73,7 @@ public:
             const PixelRect r = toPixels(item);
             switch (item.kind) {
             case DialogControlKind::picture: paintBanner(r); break;
-            case DialogControlKind::text: text(r.x, r.y, item.text, kText); break;
+            case DialogControlKind::text: text(r.x, r.y, item.text); break;
             case DialogControlKind::radio:
             case DialogControlKind::checkBox:
                 paintChoice(item, r, model.isChecked(item.control),
@@ -91,17 +96,14 @@ private:
         const int y = r.y + (r.h - kBannerHeight) / 2;
         glEnable(GL_SCISSOR_TEST);
         glScissor(r.x, kClientH - (r.y + r.h), r.w, r.h);
-        // Around the picture: its top-left pixel's colour, as centred
+        // Around the picture: its top-left pixel's colour (the last row of
+        // the bottom-up copy), as centred
         // pictures are shown.
-        fill(r, {banner_[0] / 255.0f, banner_[1] / 255.0f, banner_[2] / 255.0f});
-        std::vector<std::uint8_t> flipped(banner_.size());
-        const size_t stride = static_cast<size_t>(kBannerWidth) * 3;
-        for (int row = 0; row < kBannerHeight; ++row)
-            std::copy_n(&banner_[row * stride], stride,
-                        &flipped[(kBannerHeight - 1 - row) * stride]);
+        const std::uint8_t* topLeft = &banner_[static_cast<size_t>(kBannerHeight - 1) * kBannerWidth * 3];
+        fill(r, {topLeft[0] / 255.0f, topLeft[1] / 255.0f, topLeft[2] / 255.0f});
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glWindowPos2i(std::max(x, 0), std::max(kClientH - (y + kBannerHeight), 0));
-        glDrawPixels(kBannerWidth, kBannerHeight, GL_RGB, GL_UNSIGNED_BYTE, flipped.data());
+        glDrawPixels(kBannerWidth, kBannerHeight, GL_RGB, GL_UNSIGNED_BYTE, banner_.data());
         glDisable(GL_SCISSOR_TEST);
         frame(r, kShadow, kHighlight);
     }
@@ -129,7 +131,7 @@ private:
         }
         const int tx = bx + box + 4;
         const int ty = r.y + (r.h - lineHeight()) / 2;
-        text(tx, ty, item.text, kText);
+        text(tx, ty, item.text);
         if (focus) focusRect({tx - 2, ty - 1, font_->textWidth(item.text) + 4, lineHeight() + 2});
     }
 
@@ -145,34 +147,46 @@ private:
         const int tw = font_->textWidth(item.text);
         const int tx = r.x + (r.w - tw) / 2 + shift;
         const int ty = r.y + (r.h - lineHeight()) / 2 + shift;
-        text(tx, ty, item.text, kText);
+        text(tx, ty, item.text);
         if (focus) focusRect({r.x + 4, r.y + 4, r.w - 8, r.h - 8});
     }
 
     int lineHeight() const { return font_->ascender() + font_->descender(); }
 
-    void text(int x, int y, const std::string& s, Rgb colour) {
+    // A line of dialog text in the text colour, its top-left corner at x, y.
+    void text(int x, int y, const std::string& s) {
         auto it = images_.find(s);
-        if (it == images_.end()) it = images_.emplace(s, font_->renderText(s)).first;
-        const TextImage& img = it->second;
+        if (it == images_.end()) it = images_.emplace(s, textPixels(font_->renderText(s))).first;
+        const TextPixels& img = it->second;
         if (img.width == 0 || img.height == 0) return;
-        // glDrawPixels takes the bottom row first.
-        std::vector<std::uint8_t> rgba(static_cast<size_t>(img.width) * img.height * 4);
-        for (int row = 0; row < img.height; ++row) {
-            for (int col = 0; col < img.width; ++col) {
-                std::uint8_t* px = &rgba[((img.height - 1 - row) * img.width + col) * 4];
-                px[0] = static_cast<std::uint8_t>(colour.r * 255);
-                px[1] = static_cast<std::uint8_t>(colour.g * 255);
-                px[2] = static_cast<std::uint8_t>(colour.b * 255);
-                px[3] = img.coverage[row * img.width + col];
-            }
-        }
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glWindowPos2i(x, kClientH - (y + img.height));
-        glDrawPixels(img.width, img.height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        glDrawPixels(img.width, img.height, GL_RGBA, GL_UNSIGNED_BYTE, img.rgba.data());
         glDisable(GL_BLEND);
+    }
+
+    // A rendered line as glDrawPixels takes it: RGBA in the text colour,
+    // coverage as alpha, bottom row first. Made once per string.
+    struct TextPixels {
+        int width = 0;
+        int height = 0;
+        std::vector<std::uint8_t> rgba;
+    };
+    static TextPixels textPixels(const TextImage& img) {
+        TextPixels out{img.width, img.height,
+                       std::vector<std::uint8_t>(static_cast<size_t>(img.width) * img.height * 4)};
+        for (int row = 0; row < img.height; ++row) {
+            for (int col = 0; col < img.width; ++col) {
+                std::uint8_t* px = &out.rgba[((img.height - 1 - row) * img.width + col) * 4];
+                px[0] = static_cast<std::uint8_t>(kText.r * 255);
+                px[1] = static_cast<std::uint8_t>(kText.g * 255);
+                px[2] = static_cast<std::uint8_t>(kText.b * 255);
+                px[3] = img.coverage[row * img.width + col];
+            }
+        }
+        return out;
     }
 
     static void fill(const PixelRect& r, Rgb c) {
@@ -214,7 +228,7 @@ private:
 
     std::unique_ptr<GlyphRasterizer> font_;
     std::vector<std::uint8_t> banner_;
-    std::map<std::string, TextImage> images_;
+    std::map<std::string, TextPixels> images_;
 };
 
 std::optional<DialogKey> dialogKey(const SDL_Keysym& key) {
