@@ -2,8 +2,8 @@
 
 #include <utility>
 
+#include "base/Log.h"
 #include "script/Tokenizer.h"
-#include "shell/Log.h"
 
 namespace {
 

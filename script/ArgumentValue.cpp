@@ -3,7 +3,7 @@
 #include <locale>
 #include <sstream>
 
-#include "script/CaseInsensitive.h"
+#include "base/CaseInsensitive.h"
 #include "script/TimeExpression.h"
 
 namespace {

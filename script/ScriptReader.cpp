@@ -5,9 +5,9 @@
 #include <memory>
 #include <utility>
 
-#include "assets/DataFile.h"
-#include "script/NumberText.h"
-#include "shell/Log.h"
+#include "base/Log.h"
+#include "base/NumberText.h"
+#include "data/DataFile.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "script/TimeExpression.h"
 
+#include "base/Log.h"
+#include "base/NumberText.h"
 #include "script/MusicTempo.h"
-#include "script/NumberText.h"
-#include "shell/Log.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "shell/Log.h"
+#include "base/Log.h"
 
 namespace {
 

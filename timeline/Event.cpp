@@ -1,7 +1,7 @@
 #include "timeline/Event.h"
 
-#include "script/CaseInsensitive.h"
-#include "shell/Log.h"
+#include "base/CaseInsensitive.h"
+#include "base/Log.h"
 #include "timeline/Timeline.h"
 
 namespace {

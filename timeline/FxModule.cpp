@@ -1,8 +1,8 @@
 #include "timeline/FxModule.h"
 
+#include "base/CaseInsensitive.h"
+#include "base/Log.h"
 #include "script/ArgumentList.h"
-#include "script/CaseInsensitive.h"
-#include "shell/Log.h"
 #include "timeline/Timeline.h"
 #include "timeline/Track.h"
 #include "timeline/TrackList.h"

@@ -1,8 +1,8 @@
 #include "timeline/SourceDestPool.h"
 
-#include "script/CaseInsensitive.h"
-#include "shell/Log.h"
-#include "shell/Screen.h"
+#include "base/CaseInsensitive.h"
+#include "base/Log.h"
+#include "base/Screen.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "timeline/Timeline.h"
 
-#include "script/CaseInsensitive.h"
-#include "shell/Log.h"
+#include "base/CaseInsensitive.h"
+#include "base/Log.h"
 #include "timeline/MusicClock.h"
 #include "timeline/TrackModule.h"
 

@@ -1,6 +1,6 @@
 #include "timeline/Track.h"
 
-#include "shell/Log.h"
+#include "base/Log.h"
 #include "timeline/SourceDestPool.h"
 #include "timeline/TrackModule.h"
 #include "timeline/TrackModuleFactory.h"

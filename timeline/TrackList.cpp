@@ -1,7 +1,7 @@
 #include "timeline/TrackList.h"
 
-#include "shell/Log.h"
-#include "shell/Screen.h"
+#include "base/Log.h"
+#include "base/Screen.h"
 #include "timeline/TrackModule.h"
 
 #include <algorithm>

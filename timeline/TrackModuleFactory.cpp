@@ -1,6 +1,6 @@
 #include "timeline/TrackModuleFactory.h"
 
-#include "script/CaseInsensitive.h"
+#include "base/CaseInsensitive.h"
 #include "timeline/FxModule.h"
 #include "timeline/TrackModule.h"
 

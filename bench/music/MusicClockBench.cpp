@@ -8,8 +8,8 @@
 // frame where the music stops at its end). Also the
 // resampler's speed, which must stay far ahead of real time.
 #include "Resampler.h"
-#include "shell/Clock.h"
-#include "timeline/Music.h"
+#include "base/Clock.h"
+#include "music/Music.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,7 +4,7 @@
 // alone (the floor), and glTexImage2D with GL_GENERATE_MIPMAP. Prints the
 // largest difference between the GLU and the driver's level-1 images, which
 // decides whether the driver path could replace GLU.
-#include "assets/Bitmap.h"
+#include "data/Bitmap.h"
 
 #include <SDL.h>
 #include <GL/gl.h>

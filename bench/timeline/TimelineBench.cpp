@@ -1,10 +1,10 @@
 // Parsing a large script into a timeline, and the per-frame cost of firing
 // events and ordering many tracks.
 #include "FakeMusic.h"
-#include "script/TimelineParser.h"
-#include "shell/Log.h"
+#include "base/Log.h"
 #include "timeline/MusicClock.h"
 #include "timeline/Timeline.h"
+#include "timeline/TimelineParser.h"
 
 #include <benchmark/benchmark.h>
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "base/Log.h"
 #include "script/AnimatedParameter.h"
 #include "script/ArgumentList.h"
 #include "script/MusicTempo.h"
 #include "script/ScriptReader.h"
-#include "shell/Log.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

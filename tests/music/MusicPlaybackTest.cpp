@@ -1,9 +1,9 @@
 // Real-time playback through SDL's dummy audio driver, which calls back at
 // the pace of a real device.
 #include "TestAudioFiles.h"
-#include "shell/Clock.h"
-#include "shell/Log.h"
-#include "timeline/Music.h"
+#include "base/Clock.h"
+#include "base/Log.h"
+#include "music/Music.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

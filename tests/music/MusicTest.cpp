@@ -1,8 +1,8 @@
 // The music object without a sound device: fixed frame rate, decode only,
 // the silent clock, opening errors and the formats.
 #include "TestAudioFiles.h"
-#include "shell/Log.h"
-#include "timeline/Music.h"
+#include "base/Log.h"
+#include "music/Music.h"
 
 #include <SDL.h>
 #include <gmock/gmock.h>

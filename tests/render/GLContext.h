@@ -3,7 +3,7 @@
 // the back buffer.
 #pragma once
 
-#include "shell/Screen.h"
+#include "base/Screen.h"
 
 #include <SDL.h>
 #include <GL/gl.h>

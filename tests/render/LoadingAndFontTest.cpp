@@ -1,8 +1,8 @@
 // The loading screen's picture and bar, and the overlay font's glyphs, read
 // back from the frame.
 #include "GLContext.h"
-#include "PictureLoadingScreen.h"
-#include "shell/OverlayFont.h"
+#include "render/OverlayFont.h"
+#include "render/PictureLoadingScreen.h"
 
 #include <filesystem>
 #include <string>
@@ -18,7 +18,7 @@ void enterDemoDirectory() {
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("dp_loading_" + std::to_string(getpid()));
     fs::create_directories(dir);
-    fs::copy_file(std::string(DP_TEST_DATA) + "/../shell/data/minimal/LoadingScreen.jpg",
+    fs::copy_file(std::string(DP_SOURCE_DIR) + "/tests/support/data/minimal/LoadingScreen.jpg",
                   dir / "LoadingScreen.jpg", fs::copy_options::overwrite_existing);
     fs::current_path(dir);
 }

@@ -1,7 +1,7 @@
 // Textures in a real GL context: the bound-texture record, uploads and
 // their filters, patch-cable captures, loss of the context.
 #include "GLContext.h"
-#include "assets/Texture.h"
+#include "render/Texture.h"
 
 #include <png.h>
 

@@ -6,10 +6,10 @@
 
 #include <string>
 
+#include "base/Log.h"
 #include "script/ArgumentList.h"
 #include "script/MusicTempo.h"
 #include "script/Tokenizer.h"
-#include "shell/Log.h"
 
 class ScriptTest : public ::testing::Test {
 protected:

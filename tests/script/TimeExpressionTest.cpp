@@ -7,8 +7,8 @@
 #include <string>
 
 #include "ScriptTestSupport.h"
+#include "base/NumberText.h"
 #include "script/ArgumentValue.h"
-#include "script/NumberText.h"
 
 namespace {
 

@@ -61,7 +61,7 @@ inline void writeDemo(const std::filesystem::path& dir, const std::string& scrip
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "demo.qsc", std::ios::binary) << script;
     std::filesystem::copy_file(
-        std::filesystem::path(DP_SOURCE_DIR) / "tests/shell/data/minimal/LoadingScreen.jpg",
+        std::filesystem::path(DP_SOURCE_DIR) / "tests/support/data/minimal/LoadingScreen.jpg",
         dir / "LoadingScreen.jpg", std::filesystem::copy_options::overwrite_existing);
 }
 

@@ -1,9 +1,9 @@
 // The script loader's three passes and the events they create, fired frame
 // by frame against a hand-set music clock.
 #include "TimelineTestSupport.h"
-#include "script/TimelineParser.h"
-#include "shell/Log.h"
+#include "base/Log.h"
 #include "timeline/Timeline.h"
+#include "timeline/TimelineParser.h"
 #include "timeline/Track.h"
 #include "timeline/TrackModuleFactory.h"
 

@@ -1,8 +1,8 @@
 // Draw order: priorities, dependencies with counts, loops, viewports and
 // the order listing.
 #include "TimelineTestSupport.h"
-#include "shell/Log.h"
-#include "shell/Screen.h"
+#include "base/Log.h"
+#include "base/Screen.h"
 #include "timeline/SourceDestPool.h"
 #include "timeline/Timeline.h"
 #include "timeline/TrackList.h"

@@ -14,8 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/CaseInsensitive.h"
 #include "script/ArgumentValue.h"
-#include "script/CaseInsensitive.h"
 
 class Tokenizer;
 

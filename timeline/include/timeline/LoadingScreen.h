@@ -1,4 +1,4 @@
-// What modules report their loading progress to. The shell's loading screen
+// What modules report their loading progress to. The loading screen of render/
 // draws a frame per report.
 #pragma once
 

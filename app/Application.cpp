@@ -1,0 +1,205 @@
+#include "Application.h"
+
+#include "Demo.h"
+#include "KeyMap.h"
+#include "MessageBox.h"
+#include "ModeDialog.h"
+#include "MusicAdapter.h"
+#include "Window.h"
+#include "base/Log.h"
+#include "base/Screen.h"
+#include "effects/EffectModules.h"
+#include "render/Texture.h"
+#include "timeline/Timeline.h"
+#include "timeline/TimelineParser.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+
+namespace {
+
+// Process-wide loop state: the running flag decides whether the window is
+// rebuilt after the loop ends; a posted quit ends the loop once every pending
+// event has been handled.
+struct LoopState {
+    bool running = false;
+    bool quitPosted = false;
+    bool fullScreenRequest = false;
+    Uint32 toggleEvent = 0;  // our event type for "rebuild in the other mode"
+};
+LoopState gLoop;
+
+void requestQuit() {
+    gLoop.quitPosted = true;
+    gLoop.running = false;
+}
+
+void requestModeToggle() {
+    SDL_Event e{};
+    e.type = gLoop.toggleEvent;
+    SDL_PushEvent(&e);
+}
+
+// Starts SDL video. Batch runs on a machine without a display server use the
+// offscreen driver (EGL with Mesa) so they need nothing but the GPU driver.
+bool initVideo(bool batch) {
+    const bool driverChosen = std::getenv("SDL_VIDEODRIVER") != nullptr;
+    const bool haveDisplay = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+    if (batch && !driverChosen && !haveDisplay) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0) return true;
+    if (batch) {
+        logMessage("Video: %s; trying the offscreen driver\n", SDL_GetError());
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0) return true;
+    }
+    logMessage("Video: %s\n", SDL_GetError());
+    return false;
+}
+
+void handleWindowEvent(const SDL_WindowEvent& e, WindowRecord& record) {
+    if (e.windowID != SDL_GetWindowID(record.window)) return;
+    switch (e.event) {
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED: {
+        record.active = true;
+        int w = 0, h = 0;
+        SDL_GL_GetDrawableSize(record.window, &w, &h);
+        resizeScene(w, h);
+        break;
+    }
+    case SDL_WINDOWEVENT_MINIMIZED:
+        record.active = false;
+        break;
+    case SDL_WINDOWEVENT_CLOSE:
+        requestQuit();
+        break;
+    default:
+        break;
+    }
+}
+
+void handleEvent(const SDL_Event& e, WindowRecord& record) {
+    if (e.type == gLoop.toggleEvent) {
+        gLoop.fullScreenRequest = !gLoop.fullScreenRequest;
+        gLoop.quitPosted = true;  // the running flag stays set: rebuild
+        return;
+    }
+    switch (e.type) {
+    case SDL_QUIT:
+        requestQuit();
+        break;
+    case SDL_WINDOWEVENT:
+        handleWindowEvent(e.window, record);
+        break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        // Auto-repeat changes nothing: the key is already held. Ignoring it
+        // also keeps a key held across a rebuild from acting again.
+        if (e.key.repeat) break;
+        // Events for a window already destroyed (a release that arrives
+        // after a rebuild) must not touch the new window's key state.
+        if (e.key.windowID != 0 && e.key.windowID != SDL_GetWindowID(record.window)) break;
+        int code = virtualKeyFor(e.key.keysym.sym, e.key.keysym.scancode);
+        if (code >= 0 && code < kKeyCount)
+            mutableKeyState()[code] = e.type == SDL_KEYDOWN ? 1 : 0;
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// Handles every pending event before the next frame; blocks while the window
+// is inactive. Ends when a quit was posted.
+void messageLoop(WindowRecord& record, Demo& demo) {
+    gLoop.quitPosted = false;
+    SDL_Event e;
+    for (;;) {
+        while (SDL_PollEvent(&e)) handleEvent(e, record);
+        if (gLoop.quitPosted) return;
+        if (record.active) {
+            demo.oneFrame();
+        } else if (SDL_WaitEvent(&e)) {
+            handleEvent(e, record);
+        }
+    }
+}
+
+}  // namespace
+
+int runApplication(const Options& options) {
+    setBatchMessageBoxes(options.batch);
+    setFatalStopHandler([] {
+        showMessageBox(kFatalBoxText, kFatalBoxCaption, BoxIcon::none);
+        setLoadingFlag(false);
+        requestQuit();
+    });
+
+    if (!initVideo(options.batch)) {
+        showMessageBox("RegisterClassEx Failed!", "Error", BoxIcon::exclamation);
+        showMessageBox("Error Registering Window Class!", "Error", BoxIcon::exclamation);
+        return -1;
+    }
+    // SDL_Quit restores a changed display mode, also when a fatal stop ends
+    // the process without demo shutdown.
+    std::atexit(SDL_Quit);
+    SDL_DisableScreenSaver();
+    gLoop.toggleEvent = SDL_RegisterEvents(1);
+    installGLEndpoints();
+    registerEffectModules();
+
+    ScreenMode mode;
+    if (options.mode || options.batch) {
+        mode = options.batchMode();
+    } else if (!runModeDialog(options.fullScreen, mode)) {
+        return 0;  // the dialog was closed from outside: nothing to play
+    }
+
+    WindowRecord record;
+    record.mode = mode;
+    record.vsync = !options.fixedFps;
+    Music& music = Music::instance();
+    music.configure(options.fixedFps, options.start, false);
+    MusicAdapter musicClock(music);
+    long presentationFrames = 0;
+    // F1 acts once per press. The detector outlives each rebuild: the window
+    // system may report the key as still held to the new window, and that
+    // must not toggle again.
+    PressDetector f1Key;
+
+    gLoop.running = true;
+    gLoop.fullScreenRequest = mode.fullScreen;
+    while (gLoop.running) {
+        record.mode.fullScreen = gLoop.fullScreenRequest;
+        record.mode.width = mode.width;
+        record.mode.height = mode.height;
+        if (!createWindow(record, true, true)) {
+            showMessageBox("Error Creating OpenGL Window", "Error", BoxIcon::exclamation);
+            gLoop.running = false;
+            return -1;
+        }
+        // A failed mode switch leaves the window windowed; the next toggle
+        // then asks for full screen again.
+        gLoop.fullScreenRequest = record.mode.fullScreen;
+        Demo demo(&record, &options, &music, &musicClock, &presentationFrames, &f1Key, requestQuit,
+                  requestModeToggle);
+        demo.start();
+        messageLoop(record, demo);
+        demo.shutdown();
+        destroyWindow(record);
+    }
+    return 0;
+}
+
+int runScriptCheck(const Options& options) {
+    setBatchMessageBoxes(true);
+    registerEffectModules();
+    Music& music = Music::instance();
+    music.configure(std::nullopt, options.start, true);
+    MusicAdapter musicClock(music);
+    std::unique_ptr<Timeline> timeline = parseTimeline(kScriptPath, &musicClock);
+    logMessage("Script is sound\n");
+    return 0;
+}

@@ -1,0 +1,138 @@
+#include "Demo.h"
+
+#include "FramePng.h"
+#include "base/Clock.h"
+#include "base/KeyCodes.h"
+#include "base/Log.h"
+#include "base/Screen.h"
+#include "render/OverlayFont.h"
+#include "render/PictureLoadingScreen.h"
+#include "render/Texture.h"
+#include "timeline/TimelineParser.h"
+
+#include "music/Music.h"
+#include "timeline/MusicClock.h"
+#include "timeline/Timeline.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+
+const char* const kScriptPath = "data\\demo.qsc";
+
+Demo::Demo(WindowRecord* window, const Options* options, Music* music, MusicClock* musicClock,
+           long* presentationFrames, PressDetector* toggleKey,
+           std::function<void()> requestQuit, std::function<void()> requestToggle)
+    : window_(window),
+      options_(options),
+      music_(music),
+      musicClock_(musicClock),
+      presentationFrames_(presentationFrames),
+      toggleKey_(toggleKey),
+      requestQuit_(std::move(requestQuit)),
+      requestToggle_(std::move(requestToggle)) {}
+
+void Demo::start() {
+    OverlayFont::instance().build(screenSize().height);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+    glClearDepth(1.0);
+    glClearStencil(0);
+    glDepthFunc(GL_LEQUAL);
+    glShadeModel(GL_SMOOTH);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+
+    timeline_ = parseTimeline(kScriptPath, musicClock_);
+    setCurrentTimeline(timeline_.get());
+    timeline_->tracks().setViewportSetter(
+        [](int x, int y, int w, int h) { glViewport(x, y, w, h); });
+
+    // The loading screen shows at once; loading itself reports progress
+    // frame by frame.
+    loadingScreen_ = std::make_unique<PictureLoadingScreen>(
+        timeline_->totalLoadWeight(), static_cast<float>(clockSeconds()), [this] { oneFrame(); });
+    setLoadingFlag(true);
+    oneFrame();
+    timeline_->load(*loadingScreen_);
+    setLoadingFlag(false);
+}
+
+// Shutdown is the caller's step, while the GL context is still current.
+Demo::~Demo() = default;
+
+void Demo::shutdown() {
+    timeline_.reset();
+    loadingScreen_.reset();
+    OverlayFont::instance().destroy();
+    // The registries outlive this GL context: their textures are made again
+    // from the kept bitmaps at their next bind in the next context.
+    Texture::releaseAll();
+}
+
+void Demo::update() {
+    fpsRing_.update(clockSeconds());
+    // While loading no events are handled, so no key can have changed.
+    if (loadingFlag()) return;
+    const std::int32_t* keys = keyState();
+    if (keys[vk::escape]) requestQuit_();
+    // One toggle per press: holding F1 must not rebuild again and again,
+    // and holding Space must not make the display flicker.
+    if (toggleKey_->pressed(keys[vk::f1] != 0)) requestToggle_();
+    if (spaceKey_.pressed(keys[vk::space] != 0)) showFps_ = !showFps_;
+}
+
+bool Demo::draw() {
+    presentationFrame_ = !loadingFlag();
+    double t = 0.0;
+    if (presentationFrame_) {
+        t = musicClock_->time();
+        if (options_->until && t >= *options_->until) {
+            requestQuit_();
+            return false;
+        }
+    }
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    if (!presentationFrame_) {
+        if (loadingScreen_) loadingScreen_->draw(static_cast<float>(clockSeconds()));
+    } else if (timeline_ && !timeline_->frame(static_cast<float>(t))) {
+        if (!musicClock_->ended()) {
+            logMessage("Drawing failed, exiting\n");
+            fatalStop(15);
+        }
+        requestQuit_();  // the music has ended: the presentation is over
+    }
+    if (presentationFrame_ && showFps_) {
+        glColor3f(1.0f, 1.0f, 0.0f);
+        OverlayFont::instance().printAt(0.0f, 0.0f, "%2.2f fps", fpsRing_.fps());
+    }
+    glFlush();
+    return true;
+}
+
+void Demo::capture() {
+    if (options_->captureDirectory.empty()) return;
+    const ScreenSize& s = screenSize();
+    captureBuffer_.resize(static_cast<size_t>(s.width) * s.height * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, s.width, s.height, GL_RGB, GL_UNSIGNED_BYTE, captureBuffer_.data());
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame_%06ld.png", *presentationFrames_);
+    const std::string path = options_->captureDirectory + name;
+    if (!writeFramePng(path, s.width, s.height, captureBuffer_)) {
+        logMessage("Capture: cannot write \"%s\", exiting\n", path.c_str());
+        fatalStop(5);
+    }
+}
+
+void Demo::oneFrame() {
+    update();
+    if (!draw()) return;
+    if (presentationFrame_) {
+        capture();
+        ++*presentationFrames_;
+        music_->frameDrawn();
+    }
+    SDL_GL_SwapWindow(window_->window);
+}

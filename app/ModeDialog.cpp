@@ -1,0 +1,322 @@
+#include "ModeDialog.h"
+
+#include "Banner.h"
+#include "ModeDialogModel.h"
+#include "base/Log.h"
+#include "render/GlyphRasterizer.h"
+
+#include <SDL.h>
+#define GL_GLEXT_PROTOTYPES
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <cmath>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Dialog units to pixels for an 8-point dialog font at 96 dpi.
+constexpr float kUnitX = 1.75f;
+constexpr float kUnitY = 1.625f;
+constexpr int kClientW = static_cast<int>(ModeDialogModel::kWidth * kUnitX + 0.5f);
+constexpr int kClientH = static_cast<int>(ModeDialogModel::kHeight * kUnitY + 0.5f);
+
+struct Rgb {
+    float r, g, b;
+};
+constexpr Rgb kFace{0.831f, 0.816f, 0.784f};
+constexpr Rgb kShadow{0.502f, 0.502f, 0.502f};
+constexpr Rgb kDarkShadow{0.25f, 0.25f, 0.25f};
+constexpr Rgb kHighlight{1.0f, 1.0f, 1.0f};
+constexpr Rgb kText{0.0f, 0.0f, 0.0f};
+
+struct PixelRect {
+    int x, y, w, h;
+};
+
+PixelRect toPixels(const DialogItem& item) {
+    return {static_cast<int>(std::lround(item.x * kUnitX)),
+            static_cast<int>(std::lround(item.y * kUnitY)),
+            static_cast<int>(std::lround(item.width * kUnitX)),
+            static_cast<int>(std::lround(item.height * kUnitY))};
+}
+
+// Draws into a window whose GL projection has y running down from the top.
+class DialogPainter {
+public:
+    explicit DialogPainter(std::unique_ptr<GlyphRasterizer> font,
+                           std::unique_ptr<GlyphRasterizer> titleFont)
+        : font_(std::move(font)) {
+        // Made top row first; glDrawPixels takes the bottom row first.
+        const std::vector<std::uint8_t> topDown = makeBanner(titleFont.get());
+        const size_t stride = static_cast<size_t>(kBannerWidth) * 3;
+        banner_.resize(topDown.size());
+        for (int row = 0; row < kBannerHeight; ++row)
+            std::copy_n(&topDown[row * stride], stride, &banner_[(kBannerHeight - 1 - row) * stride]);
+    }
+
+    void paint(const ModeDialogModel& model) {
+        glViewport(0, 0, kClientW, kClientH);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(0, kClientW, kClientH, 0, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glDisable(GL_DEPTH_TEST);
+        glClearColor(kFace.r, kFace.g, kFace.b, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+
+        for (const DialogItem& item : ModeDialogModel::items()) {
+            const PixelRect r = toPixels(item);
+            switch (item.kind) {
+            case DialogControlKind::picture: paintBanner(r); break;
+            case DialogControlKind::text: text(r.x, r.y, item.text); break;
+            case DialogControlKind::radio:
+            case DialogControlKind::checkBox:
+                paintChoice(item, r, model.isChecked(item.control),
+                            model.hasFocus(item.control));
+                break;
+            case DialogControlKind::button:
+                paintButton(item, r, model.okHeldDown(), model.hasFocus(item.control));
+                break;
+            }
+        }
+        // The dialog's modal frame.
+        frame({0, 0, kClientW, kClientH}, kHighlight, kDarkShadow);
+        glFlush();
+    }
+
+private:
+    void paintBanner(const PixelRect& r) {
+        // Real size, centred in the control and clipped by it; sunken edge.
+        const int x = r.x + (r.w - kBannerWidth) / 2;
+        const int y = r.y + (r.h - kBannerHeight) / 2;
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(r.x, kClientH - (r.y + r.h), r.w, r.h);
+        // Around the picture: its top-left pixel's colour (the last row of
+        // the bottom-up copy), as centred
+        // pictures are shown.
+        const std::uint8_t* topLeft = &banner_[static_cast<size_t>(kBannerHeight - 1) * kBannerWidth * 3];
+        fill(r, {topLeft[0] / 255.0f, topLeft[1] / 255.0f, topLeft[2] / 255.0f});
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glWindowPos2i(std::max(x, 0), std::max(kClientH - (y + kBannerHeight), 0));
+        glDrawPixels(kBannerWidth, kBannerHeight, GL_RGB, GL_UNSIGNED_BYTE, banner_.data());
+        glDisable(GL_SCISSOR_TEST);
+        frame(r, kShadow, kHighlight);
+    }
+
+    void paintChoice(const DialogItem& item, const PixelRect& r, bool checked, bool focus) {
+        const int box = 13;
+        const int bx = r.x, by = r.y + (r.h - box) / 2;
+        if (item.kind == DialogControlKind::radio) {
+            circle(bx + box / 2.0f, by + box / 2.0f, box / 2.0f, kShadow);
+            circle(bx + box / 2.0f, by + box / 2.0f, box / 2.0f - 1, kHighlight);
+            if (checked) circle(bx + box / 2.0f, by + box / 2.0f, 2.5f, kText);
+        } else {
+            fill({bx, by, box, box}, kShadow);
+            fill({bx + 1, by + 1, box - 2, box - 2}, kHighlight);
+            if (checked) {
+                glColor3f(kText.r, kText.g, kText.b);
+                glLineWidth(2.0f);
+                glBegin(GL_LINE_STRIP);
+                glVertex2f(bx + 3.0f, by + 6.5f);
+                glVertex2f(bx + 5.5f, by + 9.5f);
+                glVertex2f(bx + 10.0f, by + 3.5f);
+                glEnd();
+                glLineWidth(1.0f);
+            }
+        }
+        const int tx = bx + box + 4;
+        const int ty = r.y + (r.h - lineHeight()) / 2;
+        text(tx, ty, item.text);
+        if (focus) focusRect({tx - 2, ty - 1, font_->textWidth(item.text) + 4, lineHeight() + 2});
+    }
+
+    void paintButton(const DialogItem& item, const PixelRect& r, bool down, bool focus) {
+        // The default button carries a black outline.
+        frame(r, kDarkShadow, kDarkShadow);
+        const PixelRect inner{r.x + 1, r.y + 1, r.w - 2, r.h - 2};
+        if (down)
+            frame(inner, kShadow, kShadow);
+        else
+            frame(inner, kHighlight, kDarkShadow);
+        const int shift = down ? 1 : 0;
+        const int tw = font_->textWidth(item.text);
+        const int tx = r.x + (r.w - tw) / 2 + shift;
+        const int ty = r.y + (r.h - lineHeight()) / 2 + shift;
+        text(tx, ty, item.text);
+        if (focus) focusRect({r.x + 4, r.y + 4, r.w - 8, r.h - 8});
+    }
+
+    int lineHeight() const { return font_->ascender() + font_->descender(); }
+
+    // A line of dialog text in the text colour, its top-left corner at x, y.
+    void text(int x, int y, const std::string& s) {
+        auto it = images_.find(s);
+        if (it == images_.end()) it = images_.emplace(s, textPixels(font_->renderText(s))).first;
+        const TextPixels& img = it->second;
+        if (img.width == 0 || img.height == 0) return;
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glWindowPos2i(x, kClientH - (y + img.height));
+        glDrawPixels(img.width, img.height, GL_RGBA, GL_UNSIGNED_BYTE, img.rgba.data());
+        glDisable(GL_BLEND);
+    }
+
+    // A rendered line as glDrawPixels takes it: RGBA in the text colour,
+    // coverage as alpha, bottom row first. Made once per string.
+    struct TextPixels {
+        int width = 0;
+        int height = 0;
+        std::vector<std::uint8_t> rgba;
+    };
+    static TextPixels textPixels(const TextImage& img) {
+        TextPixels out{img.width, img.height,
+                       std::vector<std::uint8_t>(static_cast<size_t>(img.width) * img.height * 4)};
+        for (int row = 0; row < img.height; ++row) {
+            for (int col = 0; col < img.width; ++col) {
+                std::uint8_t* px = &out.rgba[((img.height - 1 - row) * img.width + col) * 4];
+                px[0] = static_cast<std::uint8_t>(kText.r * 255);
+                px[1] = static_cast<std::uint8_t>(kText.g * 255);
+                px[2] = static_cast<std::uint8_t>(kText.b * 255);
+                px[3] = img.coverage[row * img.width + col];
+            }
+        }
+        return out;
+    }
+
+    static void fill(const PixelRect& r, Rgb c) {
+        glColor3f(c.r, c.g, c.b);
+        glRecti(r.x, r.y, r.x + r.w, r.y + r.h);
+    }
+
+    // A one-pixel edge: `topLeft` colour on the top and left sides.
+    static void frame(const PixelRect& r, Rgb topLeft, Rgb bottomRight) {
+        fill({r.x, r.y, r.w, 1}, topLeft);
+        fill({r.x, r.y, 1, r.h}, topLeft);
+        fill({r.x, r.y + r.h - 1, r.w, 1}, bottomRight);
+        fill({r.x + r.w - 1, r.y, 1, r.h}, bottomRight);
+    }
+
+    static void circle(float cx, float cy, float radius, Rgb c) {
+        glColor3f(c.r, c.g, c.b);
+        glBegin(GL_TRIANGLE_FAN);
+        glVertex2f(cx, cy);
+        for (int i = 0; i <= 32; ++i) {
+            const float a = i * 6.2831853f / 32;
+            glVertex2f(cx + radius * std::cos(a), cy + radius * std::sin(a));
+        }
+        glEnd();
+    }
+
+    static void focusRect(const PixelRect& r) {
+        glColor3f(kText.r, kText.g, kText.b);
+        glEnable(GL_LINE_STIPPLE);
+        glLineStipple(1, 0x5555);
+        glBegin(GL_LINE_LOOP);
+        glVertex2f(r.x + 0.5f, r.y + 0.5f);
+        glVertex2f(r.x + r.w - 0.5f, r.y + 0.5f);
+        glVertex2f(r.x + r.w - 0.5f, r.y + r.h - 0.5f);
+        glVertex2f(r.x + 0.5f, r.y + r.h - 0.5f);
+        glEnd();
+        glDisable(GL_LINE_STIPPLE);
+    }
+
+    std::unique_ptr<GlyphRasterizer> font_;
+    std::vector<std::uint8_t> banner_;
+    std::map<std::string, TextPixels> images_;
+};
+
+std::optional<DialogKey> dialogKey(const SDL_Keysym& key) {
+    switch (key.sym) {
+    case SDLK_TAB: return (key.mod & KMOD_SHIFT) ? DialogKey::shiftTab : DialogKey::tab;
+    case SDLK_LEFT: return DialogKey::left;
+    case SDLK_RIGHT: return DialogKey::right;
+    case SDLK_UP: return DialogKey::up;
+    case SDLK_DOWN: return DialogKey::down;
+    case SDLK_SPACE: return DialogKey::space;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return DialogKey::enter;
+    default: return std::nullopt;
+    }
+}
+
+struct DialogWindow {
+    SDL_Window* window = nullptr;
+    SDL_GLContext context = nullptr;
+    ~DialogWindow() {
+        if (context) SDL_GL_DeleteContext(context);
+        if (window) SDL_DestroyWindow(window);
+    }
+};
+
+}  // namespace
+
+bool runModeDialog(std::optional<bool> fullScreenPreset, ScreenMode& mode) {
+    // 8 points at 96 dpi.
+    auto font = GlyphRasterizer::open("Verdana", 8.0 * 96.0 / 72.0);
+    if (!font) {
+        logMessage("Dialog: no font could be loaded\n");
+        return false;
+    }
+    DialogPainter painter(std::move(font), GlyphRasterizer::open("Verdana:bold", 20.0));
+
+    DialogWindow dw;
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    dw.window = SDL_CreateWindow("Vantorra - Brindlewave", SDL_WINDOWPOS_CENTERED,
+                                 SDL_WINDOWPOS_CENTERED, kClientW, kClientH,
+                                 SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS |
+                                     SDL_WINDOW_ALWAYS_ON_TOP);
+    if (!dw.window || !(dw.context = SDL_GL_CreateContext(dw.window))) {
+        logMessage("Dialog: %s\n", SDL_GetError());
+        return false;
+    }
+    SDL_GL_MakeCurrent(dw.window, dw.context);
+    SDL_RaiseWindow(dw.window);
+
+    ModeDialogModel model(fullScreenPreset);
+    auto toUnits = [](int px, int py, int& ux, int& uy) {
+        ux = static_cast<int>(px / kUnitX);
+        uy = static_cast<int>(py / kUnitY);
+    };
+    bool done = false;
+    painter.paint(model);
+    SDL_GL_SwapWindow(dw.window);
+    while (!done) {
+        SDL_Event e;
+        if (!SDL_WaitEvent(&e)) return false;
+        int ux = 0, uy = 0;
+        switch (e.type) {
+        case SDL_QUIT:
+            return false;
+        case SDL_KEYDOWN:
+            if (auto k = dialogKey(e.key.keysym)) done = model.key(*k);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            if (e.button.button != SDL_BUTTON_LEFT) break;
+            toUnits(e.button.x, e.button.y, ux, uy);
+            model.mouseDown(ux, uy);
+            break;
+        case SDL_MOUSEMOTION:
+            toUnits(e.motion.x, e.motion.y, ux, uy);
+            model.mouseMove(ux, uy);
+            break;
+        case SDL_MOUSEBUTTONUP:
+            if (e.button.button != SDL_BUTTON_LEFT) break;
+            toUnits(e.button.x, e.button.y, ux, uy);
+            done = model.mouseUp(ux, uy);
+            break;
+        default:
+            break;
+        }
+        painter.paint(model);
+        SDL_GL_SwapWindow(dw.window);
+    }
+    mode = model.result();
+    return true;
+}

@@ -1,0 +1,61 @@
+// The screen-mode dialog's controls and behaviour, without any drawing: the
+// layout in dialog units, the selections, keyboard focus and mouse handling.
+#pragma once
+
+#include "app/Options.h"
+
+#include <array>
+
+enum class DialogControl {
+    banner, caption, size320, size640, size800, size1024, depth16, depth32, fullScreen, ok,
+    none
+};
+
+enum class DialogControlKind { picture, text, radio, checkBox, button };
+
+struct DialogItem {
+    DialogControl control;
+    DialogControlKind kind;
+    const char* text;
+    int x, y, width, height;  // dialog units
+};
+
+// Keyboard input the dialog understands.
+enum class DialogKey { tab, shiftTab, left, right, up, down, space, enter };
+
+class ModeDialogModel {
+public:
+    static constexpr int kWidth = 259;   // dialog units
+    static constexpr int kHeight = 209;
+    static const std::array<DialogItem, 10>& items();
+
+    // 640x480, 32 bpp, full screen checked; a preset overrides the check box.
+    explicit ModeDialogModel(std::optional<bool> fullScreenPreset = std::nullopt);
+
+    // Returns true when the key ended the dialog (OK).
+    bool key(DialogKey k);
+    // Mouse button pressed or released over a control (dialog units); the
+    // release returns true when it completed a click on OK.
+    void mouseDown(int x, int y);
+    bool mouseUp(int x, int y);
+
+    DialogControl hit(int x, int y) const;
+    bool isChecked(DialogControl c) const;
+    bool hasFocus(DialogControl c) const { return focused() == c; }
+    bool okHeldDown() const { return pressed_ == DialogControl::ok && pressedInside_; }
+    void mouseMove(int x, int y);
+
+    // The chosen mode, as the OK command reads it.
+    ScreenMode result() const;
+
+private:
+    DialogControl focused() const;
+    void select(DialogControl c);
+
+    int size_ = 1;         // 320x200, 640x480, 800x600, 1024x768
+    int depth_ = 1;        // 16, 32
+    bool fullScreen_ = true;
+    int focusStop_ = 0;    // size group, depth group, check box, OK
+    DialogControl pressed_ = DialogControl::none;
+    bool pressedInside_ = false;
+};

@@ -1,0 +1,162 @@
+#include "app/Options.h"
+
+#include <charconv>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+// Whole-string, locale-independent number parsing: "1.5x" is not a number.
+bool parseDouble(std::string_view text, double& out) {
+    if (text.empty()) return false;
+    const char* first = text.data();
+    const char* last = first + text.size();
+    if (*first == '+') ++first;
+    auto [end, ec] = std::from_chars(first, last, out);
+    return ec == std::errc() && end == last && out == out;  // rejects NaN
+}
+
+bool parseInt(std::string_view text, int& out) {
+    if (text.empty()) return false;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+// "WxH" or "WxHxBPP" with BPP 16 or 32.
+bool parseMode(std::string_view text, ScreenMode& mode) {
+    auto x1 = text.find('x');
+    if (x1 == std::string_view::npos) return false;
+    auto x2 = text.find('x', x1 + 1);
+    std::string_view w = text.substr(0, x1);
+    std::string_view h = text.substr(x1 + 1, x2 == std::string_view::npos ? x2 : x2 - x1 - 1);
+    int bpp = 32;
+    if (x2 != std::string_view::npos && !parseInt(text.substr(x2 + 1), bpp)) return false;
+    if (!parseInt(w, mode.width) || !parseInt(h, mode.height)) return false;
+    if (mode.width < 1 || mode.height < 1 || mode.width > 16384 || mode.height > 16384)
+        return false;
+    if (bpp != 16 && bpp != 32) return false;
+    mode.bitsPerPixel = bpp;
+    return true;
+}
+
+}  // namespace
+
+ScreenMode Options::batchMode() const {
+    ScreenMode m = mode.value_or(ScreenMode{});
+    m.fullScreen = fullScreen.value_or(false);
+    return m;
+}
+
+ParseStatus parseOptions(int argc, const char* const* argv, Options& options,
+                         std::string& error) {
+    bool fixedFpsGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        // Options that take a value accept it as the next argument or after '='.
+        std::string_view name = arg;
+        std::optional<std::string_view> inlineValue;
+        if (arg.rfind("--", 0) == 0) {
+            auto eq = arg.find('=');
+            if (eq != std::string_view::npos) {
+                name = arg.substr(0, eq);
+                inlineValue = arg.substr(eq + 1);
+            }
+        }
+        auto takeValue = [&](std::string_view& value) {
+            if (inlineValue) {
+                value = *inlineValue;
+                return true;
+            }
+            if (i + 1 >= argc) {
+                error = "option " + std::string(name) + " needs a value";
+                return false;
+            }
+            value = argv[++i];
+            return true;
+        };
+        auto badValue = [&](std::string_view value) {
+            error = "bad value \"" + std::string(value) + "\" for " + std::string(name);
+            return ParseStatus::error;
+        };
+        auto noValueAllowed = [&] {
+            if (!inlineValue) return true;
+            error = "option " + std::string(name) + " takes no value";
+            return false;
+        };
+
+        std::string_view value;
+        if (name == "-C" || name == "--dir") {
+            if (!takeValue(value)) return ParseStatus::error;
+            if (value.empty()) return badValue(value);
+            options.directory = std::string(value);
+        } else if (name == "--mode") {
+            if (!takeValue(value)) return ParseStatus::error;
+            ScreenMode mode;
+            if (!parseMode(value, mode)) return badValue(value);
+            options.mode = mode;
+        } else if (name == "--windowed" || name == "--fullscreen") {
+            if (!noValueAllowed()) return ParseStatus::error;
+            options.fullScreen = (name == "--fullscreen");
+        } else if (name == "--batch") {
+            if (!noValueAllowed()) return ParseStatus::error;
+            options.batch = true;
+        } else if (name == "--fixed-fps") {
+            if (!takeValue(value)) return ParseStatus::error;
+            double fps = 0;
+            if (!parseDouble(value, fps) || fps <= 0 || fps > 100000) return badValue(value);
+            options.fixedFps = fps;
+            fixedFpsGiven = true;
+        } else if (name == "--start") {
+            if (!takeValue(value)) return ParseStatus::error;
+            double s = 0;
+            if (!parseDouble(value, s) || s < 0 || s > 1e7) return badValue(value);
+            options.start = s;
+        } else if (name == "--until") {
+            if (!takeValue(value)) return ParseStatus::error;
+            double s = 0;
+            if (!parseDouble(value, s) || s > 1e7 || s < -1e7) return badValue(value);
+            options.until = s;
+        } else if (name == "--capture") {
+            if (!takeValue(value)) return ParseStatus::error;
+            if (value.empty()) return badValue(value);
+            options.captureDirectory = std::string(value);
+        } else if (name == "--check") {
+            if (!noValueAllowed()) return ParseStatus::error;
+            options.check = true;
+        } else if (name == "--help" || name == "-h") {
+            options.help = true;
+        } else if (name == "--version") {
+            options.version = true;
+        } else {
+            error = "unknown option " + std::string(arg);
+            return ParseStatus::error;
+        }
+    }
+    if (!options.captureDirectory.empty()) {
+        options.batch = true;
+        if (!fixedFpsGiven) options.fixedFps = 30.0;
+    }
+    return ParseStatus::ok;
+}
+
+const char* usageText() {
+    return "Usage: demoplayer [options]\n"
+           "Plays the presentation demo.qsc (script, pictures, scenes, archives, music)\n"
+           "of the current directory.\n"
+           "\n"
+           "  -C, --dir DIR       change to DIR before anything else\n"
+           "  --mode WxH[xBPP]    skip the screen-mode dialog (BPP 16 or 32, default 32)\n"
+           "  --windowed          window for --mode (the default)\n"
+           "  --fullscreen        full screen for --mode\n"
+           "  --batch             never wait for a person: no dialog, no message boxes;\n"
+           "                      falls back to an offscreen GL context without a display\n"
+           "  --fixed-fps N       presentation time advances exactly 1/N s per frame\n"
+           "  --start S           begin the presentation at music time S\n"
+           "  --until S           end normally before the first frame at time >= S\n"
+           "  --capture DIR       write every frame as DIR/frame_NNNNNN.png\n"
+           "                      (implies --batch and --fixed-fps 30)\n"
+           "  --check             check the script and exit (0 sound, 1 faulty)\n"
+           "  --help, --version   this text, or the version\n";
+}
+
+const char* versionText() { return "demoplayer " DEMOPLAYER_VERSION "\n"; }

@@ -1,0 +1,134 @@
+#include "Window.h"
+
+#include "MessageBox.h"
+#include "base/Log.h"
+#include "base/Screen.h"
+
+#include <GL/gl.h>
+
+#include <cstring>
+
+namespace {
+
+// A display mode of exactly this size, preferring the requested colour depth
+// and then the highest refresh rate. False when the display has none.
+bool findDisplayMode(const ScreenMode& want, SDL_DisplayMode& found) {
+    bool have = false;
+    int bestScore = -1;
+    const int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode m{};
+        if (SDL_GetDisplayMode(0, i, &m) != 0) continue;
+        if (m.w != want.width || m.h != want.height) continue;
+        const int depth = static_cast<int>(SDL_BITSPERPIXEL(m.format));
+        const bool depthMatches = want.bitsPerPixel == 16 ? depth == 16 : depth >= 24;
+        const int score = (depthMatches ? 100000 : 0) + m.refresh_rate;
+        if (score > bestScore) {
+            bestScore = score;
+            found = m;
+            have = true;
+        }
+    }
+    return have;
+}
+
+void setGLAttributes(const ScreenMode& mode) {
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+    const bool deep = mode.bitsPerPixel != 16;
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, deep ? 8 : 5);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, deep ? 8 : 6);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, deep ? 8 : 5);
+}
+
+}  // namespace
+
+bool createWindow(WindowRecord& record, bool show, bool makeCurrent) {
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    SDL_DisplayMode displayMode{};
+    if (record.mode.fullScreen) {
+        if (findDisplayMode(record.mode, displayMode)) {
+            flags |= SDL_WINDOW_FULLSCREEN;
+        } else {
+            showMessageBox("Mode Switch Failed.\nRunning In Windowed Mode.", "Error",
+                           BoxIcon::exclamation);
+            record.mode.fullScreen = false;
+        }
+    }
+
+    setGLAttributes(record.mode);
+    record.window = SDL_CreateWindow(record.title.c_str(), 0, 0, record.mode.width,
+                                     record.mode.height, flags);
+    if (!record.window && record.mode.bitsPerPixel == 16) {
+        // Some drivers offer no 16-bit visual: any colour depth will do.
+        SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 0);
+        SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 0);
+        SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 0);
+        record.window = SDL_CreateWindow(record.title.c_str(), 0, 0, record.mode.width,
+                                         record.mode.height, flags);
+    }
+    if (!record.window) {
+        logMessage("Window: %s\n", SDL_GetError());
+        return false;
+    }
+    if (record.mode.fullScreen) {
+        if (SDL_SetWindowDisplayMode(record.window, &displayMode) != 0) {
+            logMessage("Window: %s\n", SDL_GetError());
+        }
+        SDL_ShowCursor(SDL_DISABLE);
+    }
+
+    record.context = SDL_GL_CreateContext(record.window);
+    if (!record.context) {
+        logMessage("Window: %s\n", SDL_GetError());
+        destroyWindow(record);
+        return false;
+    }
+    int stencil = 0;
+    SDL_GL_GetAttribute(SDL_GL_STENCIL_SIZE, &stencil);
+    if (stencil < 8)
+        logMessage("Window: only %d stencil bits granted, shadows need 8\n", stencil);
+
+    if (makeCurrent) {
+        SDL_GL_MakeCurrent(record.window, record.context);
+        // Swap interval: wait for the display normally; batch runs draw as
+        // fast as the machine can.
+        SDL_GL_SetSwapInterval(record.vsync ? 1 : 0);
+    }
+    setMessageBoxOwner(record.window);
+    if (show) {
+        SDL_ShowWindow(record.window);
+        record.active = true;
+        resizeScene(record.mode.width, record.mode.height);
+    }
+    std::memset(mutableKeyState(), 0, sizeof(std::int32_t) * kKeyCount);
+    return true;
+}
+
+void destroyWindow(WindowRecord& record) {
+    if (record.window) {
+        if (record.context) {
+            SDL_GL_MakeCurrent(record.window, nullptr);
+            SDL_GL_DeleteContext(record.context);
+        }
+        setMessageBoxOwner(nullptr);
+        SDL_DestroyWindow(record.window);  // leaving full screen restores the mode
+    }
+    record.context = nullptr;
+    record.window = nullptr;
+    if (record.mode.fullScreen) SDL_ShowCursor(SDL_ENABLE);
+}
+
+void resizeScene(int width, int height) {
+    if (height == 0) height = 1;
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, width, 0, height, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    setScreenSize(width, height);
+}

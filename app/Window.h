@@ -1,0 +1,34 @@
+// The presentation window with its OpenGL context.
+#pragma once
+
+#include "app/Options.h"
+
+#include <SDL.h>
+
+#include <string>
+
+// One per process. `mode.fullScreen` is the mode the window was made in: a
+// failed display-mode switch turns it off.
+struct WindowRecord {
+    SDL_Window* window = nullptr;        // null when none
+    SDL_GLContext context = nullptr;     // the window's GL context
+    std::string title = "Vantorra - Brindlewave";
+    ScreenMode mode;
+    bool active = false;                 // shown and not minimised: frames are drawn
+    bool vsync = true;                   // pace frames by the display's refresh
+};
+
+// Creates the window and its GL context (double buffer, depth 16, stencil 8,
+// 5/6/5 colour at 16 bpp and 8/8/8 at 32 bpp, compatibility profile). Full
+// screen switches the display mode; when that fails the "Mode Switch Failed"
+// box is shown and the window is windowed. Returns false, with everything
+// acquired released, when the window or context cannot be made.
+bool createWindow(WindowRecord& record, bool show, bool makeCurrent);
+
+// Releases the context and the window; a changed display mode is restored.
+void destroyWindow(WindowRecord& record);
+
+// Viewport and projection for a window of this client size (a height of 0
+// counts as 1): orthographic 0..width x 0..height, identity model-view. Also
+// stores the screen size for the other subsystems.
+void resizeScene(int width, int height);

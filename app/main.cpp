@@ -1,0 +1,44 @@
+// demoplayer: plays the presentation (demo.qsc and its files) of the current directory.
+#include "Application.h"
+#include "app/Options.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+int main(int argc, char** argv) {
+    Options options;
+    std::string error;
+    if (parseOptions(argc, argv, options, error) != ParseStatus::ok) {
+        std::fprintf(stderr, "demoplayer: %s\n%s", error.c_str(), usageText());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(usageText(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::fputs(versionText(), stdout);
+        return 0;
+    }
+
+    std::error_code ec;
+    if (!options.directory.empty()) {
+        std::filesystem::current_path(options.directory, ec);
+        if (ec) {
+            std::fprintf(stderr, "demoplayer: cannot change to directory \"%s\": %s\n%s",
+                         options.directory.c_str(), ec.message().c_str(), usageText());
+            return 2;
+        }
+    }
+    if (!options.captureDirectory.empty()) {
+        std::filesystem::create_directories(options.captureDirectory, ec);
+        if (ec || !std::filesystem::is_directory(options.captureDirectory)) {
+            std::fprintf(stderr, "demoplayer: cannot create capture directory \"%s\"\n%s",
+                         options.captureDirectory.c_str(), usageText());
+            return 2;
+        }
+    }
+    if (options.check) return runScriptCheck(options);
+    return runApplication(options);
+}

@@ -1,0 +1,56 @@
+// Diagnostics: four printf-style log operations on standard error, the
+// script position that prefixes warnings and errors, the script-error flag,
+// and the fatal stop that ends the process with a status chosen by the caller.
+//
+// This header is free of SDL and OpenGL so every subsystem can log. The
+// application installs the platform side of the fatal stop (message box, quit
+// request) through setFatalStopHandler.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#if defined(__GNUC__)
+#define DP_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
+#else
+#define DP_PRINTF(fmt, args)
+#endif
+
+// Where the parser is in the script. Set when parsing begins (file name) and
+// by the tokenizer (line, pos); kept after parsing, so messages logged while
+// modules load or draw carry the last place the parser read.
+struct ScriptPosition {
+    std::string fileName;
+    int line = -1;
+    int pos = 0;
+};
+
+ScriptPosition& scriptPosition();
+
+// True once any logError or logFatal ran. The script loader tests it after
+// its last pass.
+bool scriptErrorFlag();
+void setScriptErrorFlag(bool value);
+
+void logMessage(const char* format, ...) DP_PRINTF(1, 2);
+// "Warning in FILE, line L, pos P: " then the message.
+void logWarning(const char* format, ...) DP_PRINTF(1, 2);
+// "Error in FILE, line L, pos P: " then the message; sets the error flag.
+void logError(const char* format, ...) DP_PRINTF(1, 2);
+// "Fatal error in FILE, line L, pos P: " then the message; sets the error
+// flag and takes the fatal stop with status 1.
+[[noreturn]] void logFatal(const char* format, ...) DP_PRINTF(1, 2);
+
+// The box text every fatal stop shows, and its caption.
+inline constexpr const char* kFatalBoxText = "Error - exiting demo";
+inline constexpr const char* kFatalBoxCaption = "Vantorra - Brindlewave";
+
+// Shows the fatal box (or writes its text to standard error in batch runs),
+// runs the application's quit request, and ends the process with `status` through
+// the normal runtime exit. Never returns.
+[[noreturn]] void fatalStop(int status);
+
+// Called by fatalStop before it exits: shows the box, clears the loading
+// flag, requests quit. Without a handler the box text goes to standard error.
+using FatalStopHandler = std::function<void()>;
+void setFatalStopHandler(FatalStopHandler handler);

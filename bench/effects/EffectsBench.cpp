@@ -1,0 +1,239 @@
+// What a picture layer costs per frame: whole frames (clear, the timeline's
+// frame step, swap, and glFinish so the GPU's work is counted) at 640x480
+// and 1024x768 with 1, 4 and 16 image layers, with a routed layer and with
+// one layer of each other effect (distort grids, tunnel, blur, text),
+// against an empty frame that only clears and swaps. Runs in a hidden
+// window; without a display server on the offscreen driver.
+#include "render/Texture.h"
+#include "base/Log.h"
+#include "base/Screen.h"
+#include "effects/EffectModules.h"
+#include "render/OverlayFont.h"
+#include "timeline/LoadingScreen.h"
+#include "timeline/MusicClock.h"
+#include "timeline/Timeline.h"
+#include "timeline/TimelineParser.h"
+
+#include <SDL.h>
+#include <GL/gl.h>
+#include <benchmark/benchmark.h>
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class StillClock : public MusicClock {
+public:
+    bool setMusic(const std::string&) override { return true; }
+    void startIfNeeded() override {}
+    double time() override { return 1.0; }
+    bool ended() override { return false; }
+};
+
+class SilentProgress : public LoadingScreen {
+public:
+    int draw(float) override { return 0; }
+    void addProgress(float) override {}
+};
+
+// One hidden window with a GL context per window size, kept for the run.
+struct Window {
+    SDL_Window* window = nullptr;
+    SDL_GLContext context = nullptr;
+};
+
+Window& windowFor(int width, int height) {
+    static std::map<std::pair<int, int>, Window> windows;
+    Window& w = windows[{width, height}];
+    if (!w.window) {
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+        // Textures and cables are made once and drawn in every window.
+        SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
+        w.window = SDL_CreateWindow("bench", 0, 0, width, height,
+                                    SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        if (w.window) w.context = SDL_GL_CreateContext(w.window);
+    }
+    if (w.context) {
+        SDL_GL_MakeCurrent(w.window, w.context);
+        SDL_GL_SetSwapInterval(0);
+        setScreenSize(width, height);
+    }
+    return w;
+}
+
+// A 256 x 256 gradient picture, the size of a typical demo layer.
+void writePicture(const fs::path& path) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, f);
+    png_set_IHDR(png, info, 256, 256, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> row(256 * 3);
+    for (int y = 0; y < 256; ++y) {
+        for (int x = 0; x < 256; ++x) {
+            row[x * 3] = static_cast<png_byte>(x);
+            row[x * 3 + 1] = static_cast<png_byte>(y);
+            row[x * 3 + 2] = static_cast<png_byte>(255 - x);
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+}
+
+// The working directory with the picture; scripts are written per case.
+void enterWorkDirectory() {
+    static bool done = false;
+    if (done) return;
+    const fs::path dir = fs::temp_directory_path() / ("dp_modules_bench_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    fs::current_path(dir);
+    writePicture(dir / "layer.png");
+    installGLEndpoints();
+    registerEffectModules();
+    done = true;
+}
+
+// A timeline from `script`, loaded and current, or null.
+std::unique_ptr<Timeline> loadTimeline(const std::string& name, const std::string& script,
+                                       StillClock& clock) {
+    std::ofstream(name, std::ios::binary) << script;
+    std::unique_ptr<Timeline> timeline = parseTimeline("data\\" + name, &clock);
+    setCurrentTimeline(timeline.get());
+    timeline->tracks().setViewportSetter([](int x, int y, int w, int h) { glViewport(x, y, w, h); });
+    SilentProgress progress;
+    timeline->load(progress);
+    return timeline;
+}
+
+// Layers are translucent and a little smaller than the screen, as stacked
+// demo layers usually are, so each one blends every pixel it covers.
+std::string layersScript(int layers) {
+    std::string s = "event e0 timer time=0\n";
+    for (int i = 0; i < layers; ++i)
+        s += "layer" + std::to_string(i) +
+             " at e0 image start bitmap=layer.png alpha=0.8 width=0.9 height=0.9 rotation=" +
+             std::to_string(i * 7) + "\n";
+    return s;
+}
+
+const char* const kRoutedScript =
+    "event e0 timer time=0\n"
+    "src at e0 image start bitmap=layer.png\n"
+    "dst at e0 image start width=0.9 height=0.9 rotation=10\n"
+    "r at e0 route start source=src destination=dst\n";
+
+void runFrames(benchmark::State& state, Timeline* timeline) {
+    const int width = static_cast<int>(state.range(0));
+    const int height = static_cast<int>(state.range(1));
+    Window& w = windowFor(width, height);
+    if (!w.context) {
+        state.SkipWithError("no GL context");
+        return;
+    }
+    glViewport(0, 0, width, height);
+    for (auto _ : state) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLoadIdentity();
+        if (timeline && !timeline->frame(1.0f)) {
+            state.SkipWithError("frame failed");
+            break;
+        }
+        SDL_GL_SwapWindow(w.window);
+        glFinish();
+    }
+}
+
+void emptyFrame(benchmark::State& state) { runFrames(state, nullptr); }
+
+void imageLayers(benchmark::State& state) {
+    windowFor(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    enterWorkDirectory();
+    StillClock clock;
+    const int layers = static_cast<int>(state.range(2));
+    auto timeline = loadTimeline("layers.qsc", layersScript(layers), clock);
+    runFrames(state, timeline.get());
+    state.counters["layers"] = layers;
+}
+
+void routedLayer(benchmark::State& state) {
+    windowFor(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    enterWorkDirectory();
+    StillClock clock;
+    auto timeline = loadTimeline("routed.qsc", kRoutedScript, clock);
+    runFrames(state, timeline.get());
+}
+
+// One layer of another effect module, from a one-track script.
+void effectLayer(benchmark::State& state, const char* track) {
+    const int height = static_cast<int>(state.range(1));
+    windowFor(static_cast<int>(state.range(0)), height);
+    enterWorkDirectory();
+    OverlayFont::instance().build(height);
+    StillClock clock;
+    auto timeline =
+        loadTimeline("effect.qsc", std::string("event e0 timer time=0\n") + track, clock);
+    runFrames(state, timeline.get());
+}
+
+}  // namespace
+
+// Real time: the software rasteriser works on threads of its own.
+BENCHMARK(emptyFrame)
+    ->Args({640, 480})
+    ->Args({1024, 768})
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK(imageLayers)
+    ->ArgsProduct({{640}, {480}, {1, 4, 16}})
+    ->ArgsProduct({{1024}, {768}, {1, 4, 16}})
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK(routedLayer)
+    ->Args({640, 480})
+    ->Args({1024, 768})
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+
+#define DP_EFFECT_BENCHMARK(name, track)      \
+    BENCHMARK_CAPTURE(effectLayer, name, track) \
+        ->Args({640, 480})                      \
+        ->Args({1024, 768})                     \
+        ->Unit(benchmark::kMicrosecond)         \
+        ->UseRealTime()
+DP_EFFECT_BENCHMARK(identityDistort, "l at e0 identityDistort start bitmap=layer.png\n");
+DP_EFFECT_BENCHMARK(waveDistort,
+                    "l at e0 waveDistort start bitmap=layer.png xAmp=0.03 yAmp=0.03\n");
+DP_EFFECT_BENCHMARK(tunnel, "l at e0 tunnel start bitmap=layer.png\n");
+DP_EFFECT_BENCHMARK(blur, "l at e0 blur start bitmap=layer.png xDiff=0.01 rotationDiff=2\n");
+DP_EFFECT_BENCHMARK(text, "l at e0 text start string=\"Vantorra - Brindlewave\"\n");
+
+int main(int argc, char** argv) {
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "SDL_Init: %s\n", SDL_GetError());
+        return 1;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    SDL_Quit();
+    return 0;
+}

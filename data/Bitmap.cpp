@@ -1,0 +1,70 @@
+#include "data/Bitmap.h"
+
+#include "BitmapLoader.h"
+#include "base/Log.h"
+
+#include <memory>
+
+namespace {
+
+std::string lowerCase(std::string text)
+{
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+std::unique_ptr<BitmapLoader> loaderFor(const std::string& name)
+{
+    std::size_t dot = name.rfind('.');
+    std::string extension = dot == std::string::npos ? "" : lowerCase(name.substr(dot + 1));
+    if (dot != std::string::npos) {
+        if (extension == "bmp" || extension == "jpg" || extension == "jpeg")
+            return std::make_unique<DibLoader>();
+        if (extension == "png")
+            return std::make_unique<PngLoader>();
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+Bitmap::Bitmap(std::string name) : name_(std::move(name))
+{
+    std::unique_ptr<BitmapLoader> loader = loaderFor(name_);
+    if (!loader) {
+        logMessage("Cannot load bitmap %s\n", name_.c_str());
+        fatalStop(1);
+    }
+    loader->load(name_, *this);
+}
+
+Bitmap::~Bitmap() = default;
+
+bool Bitmap::hasAlpha() const
+{
+    return hasAlpha_;
+}
+
+bool Bitmap::allocate(std::int32_t width, std::int32_t height, bool hasAlpha)
+{
+    clear();
+    if (width <= 0 || height <= 0 || std::int64_t(width) * height > kMaxPixels)
+        return false;
+    pixels_.reset(static_cast<std::uint8_t*>(std::calloc(std::size_t(width) * std::size_t(height), 4)));
+    if (!pixels_)
+        return false;
+    width_ = width;
+    height_ = height;
+    hasAlpha_ = hasAlpha;
+    return true;
+}
+
+void Bitmap::clear()
+{
+    pixels_.reset();
+    width_ = height_ = 0;
+    hasAlpha_ = false;
+}

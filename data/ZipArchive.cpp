@@ -1,0 +1,309 @@
+#include "ZipArchive.h"
+
+#include "base/Log.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr std::uint32_t kEndSignature = 0x06054b50;        // "PK\5\6"
+constexpr std::uint32_t kDirectorySignature = 0x02014b50;  // "PK\1\2"
+constexpr std::uint32_t kLocalSignature = 0x04034b50;      // "PK\3\4"
+constexpr std::size_t kEndRecordSize = 22;
+constexpr std::size_t kDirectoryRecordSize = 46;
+constexpr std::size_t kLocalHeaderSize = 30;
+// The end record sits in the last 64 KiB: its comment is at most 65535
+// bytes long.
+constexpr std::uint64_t kEndSearchSpan = 65535;
+constexpr std::size_t kChunkSize = 16384;
+
+constexpr std::uint16_t kFlagEncrypted = 1u << 0;
+constexpr std::uint16_t kFlagDataDescriptor = 1u << 3;
+constexpr std::uint16_t kMethodStored = 0;
+constexpr std::uint16_t kMethodDeflated = 8;
+
+std::uint16_t get16(const std::uint8_t* p)
+{
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+std::uint32_t get32(const std::uint8_t* p)
+{
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
+}
+
+}  // namespace
+
+ZipArchive::ZipArchive(Key, FilePtr file, std::string label)
+    : file_(std::move(file)), label_(std::move(label))
+{
+}
+
+std::unique_ptr<ZipArchive> ZipArchive::open(const std::filesystem::path& path)
+{
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        return nullptr;
+    return open(std::move(file), path.string());
+}
+
+std::unique_ptr<ZipArchive> ZipArchive::open(FilePtr file, std::string label)
+{
+    if (!file)
+        return nullptr;
+    auto archive = std::make_unique<ZipArchive>(Key{}, std::move(file), std::move(label));
+    if (!archive->readDirectory())
+        return nullptr;
+    return archive;
+}
+
+bool ZipArchive::readAt(std::uint64_t offset, void* buffer, std::size_t size)
+{
+    if (offset > fileSize_ || size > fileSize_ - offset)
+        return false;
+    if (fseeko(file_.get(), static_cast<off_t>(offset), SEEK_SET) != 0)
+        return false;
+    return std::fread(buffer, 1, size, file_.get()) == size;
+}
+
+bool ZipArchive::readDirectory()
+{
+    if (fseeko(file_.get(), 0, SEEK_END) != 0)
+        return false;
+    off_t end = ftello(file_.get());
+    if (end < 0)
+        return false;
+    fileSize_ = static_cast<std::uint64_t>(end);
+
+    // The end record nearest the end of the file wins.
+    std::uint64_t span = std::min(fileSize_, kEndSearchSpan);
+    std::uint64_t tailStart = fileSize_ - span;
+    std::vector<std::uint8_t> tail(span);
+    if (span < 4 || !readAt(tailStart, tail.data(), tail.size()))
+        return false;
+    std::size_t at = tail.size() - 4 + 1;
+    bool found = false;
+    while (at-- > 0) {
+        if (get32(&tail[at]) == kEndSignature) {
+            found = true;
+            break;
+        }
+    }
+    if (!found)
+        return false;
+    std::uint64_t recordPosition = tailStart + at;
+    std::array<std::uint8_t, kEndRecordSize> record;
+    if (!readAt(recordPosition, record.data(), record.size()))
+        return false;
+    std::uint16_t disk = get16(&record[4]);
+    std::uint16_t directoryDisk = get16(&record[6]);
+    std::uint16_t entriesOnDisk = get16(&record[8]);
+    std::uint16_t entries = get16(&record[10]);
+    std::uint32_t directorySize = get32(&record[12]);
+    std::uint32_t directoryOffset = get32(&record[16]);
+    if (disk != 0 || directoryDisk != 0 || entriesOnDisk != entries)
+        return false;
+    if (recordPosition < std::uint64_t(directoryOffset) + directorySize)
+        return false;
+    prefix_ = recordPosition - directoryOffset - directorySize;
+    // Every record takes at least its fixed part: a count the directory
+    // cannot hold is a lie, found out before anything is allocated from it.
+    if (std::uint64_t(entries) * kDirectoryRecordSize > directorySize)
+        return false;
+
+    // The directory ends where the end record begins, so it lies inside the
+    // file and its size is bounded by the file's.
+    std::vector<std::uint8_t> directory(directorySize);
+    if (!readAt(prefix_ + directoryOffset, directory.data(), directory.size()))
+        return false;
+    std::size_t pos = 0;
+    for (std::uint32_t i = 0; i < entries; ++i) {
+        if (directory.size() - pos < kDirectoryRecordSize)
+            return false;
+        const std::uint8_t* r = &directory[pos];
+        if (get32(r) != kDirectorySignature)
+            return false;
+        ZipMember member;
+        member.flags = get16(r + 8);
+        member.method = get16(r + 10);
+        member.dateTime = get32(r + 12);
+        member.crc = get32(r + 16);
+        member.compressedSize = get32(r + 20);
+        member.uncompressedSize = get32(r + 24);
+        member.nameLength = get16(r + 28);
+        std::size_t extraLength = get16(r + 30);
+        std::size_t commentLength = get16(r + 32);
+        member.localHeaderOffset = get32(r + 42);
+        member.directoryPosition = static_cast<std::uint32_t>(directoryOffset + pos);
+        std::size_t recordSize =
+            kDirectoryRecordSize + member.nameLength + extraLength + commentLength;
+        if (directory.size() - pos < recordSize)
+            return false;
+        const char* name = reinterpret_cast<const char*>(r + kDirectoryRecordSize);
+        member.name.assign(name, std::min<std::size_t>(member.nameLength, kMaxNameLength));
+        members_.push_back(std::move(member));
+        pos += recordSize;
+    }
+    return true;
+}
+
+void ZipArchive::reject(const ZipMember& member, const char* reason) const
+{
+    logMessage("ZipArchive - %s in %s: %s, not read\n", member.name.c_str(), label_.c_str(),
+               reason);
+}
+
+long ZipArchive::read(std::size_t index, void* buffer, std::size_t size)
+{
+    if (index >= members_.size())
+        return -1;
+    const ZipMember& member = members_[index];
+    if (member.uncompressedSize > kMaxMemberSize) {
+        reject(member, "too large");
+        return -1;
+    }
+    if (member.flags & kFlagEncrypted) {
+        reject(member, "encrypted");
+        return -1;
+    }
+    if (member.method != kMethodStored && member.method != kMethodDeflated) {
+        reject(member, "unsupported compression method");
+        return -1;
+    }
+
+    std::array<std::uint8_t, kLocalHeaderSize> local;
+    std::uint64_t headerStart = prefix_ + member.localHeaderOffset;
+    if (!readAt(headerStart, local.data(), local.size()) || get32(&local[0]) != kLocalSignature) {
+        reject(member, "local header missing");
+        return -1;
+    }
+    std::uint16_t localFlags = get16(&local[6]);
+    bool headerAgrees = get16(&local[8]) == member.method && get16(&local[26]) == member.nameLength;
+    if (!(localFlags & kFlagDataDescriptor)) {
+        headerAgrees = headerAgrees && get32(&local[14]) == member.crc &&
+                       get32(&local[18]) == member.compressedSize &&
+                       get32(&local[22]) == member.uncompressedSize;
+    }
+    if (!headerAgrees) {
+        reject(member, "local header disagrees with the directory");
+        return -1;
+    }
+    std::uint64_t dataStart = headerStart + kLocalHeaderSize + member.nameLength + get16(&local[28]);
+    if (dataStart > fileSize_ || member.compressedSize > fileSize_ - dataStart) {
+        reject(member, "data runs past the end of the archive");
+        return -1;
+    }
+
+    std::size_t wanted = std::min<std::size_t>(size, member.uncompressedSize);
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    const char* failure = member.method == kMethodStored
+                              ? copyStored(member, dataStart, out, wanted)
+                              : inflateMember(member, dataStart, out, wanted);
+    if (failure) {
+        reject(member, failure);
+        return -1;
+    }
+    return static_cast<long>(wanted);
+}
+
+// Copies the stored member's first `size` bytes to `buffer` and runs the
+// rest through the CRC only. Returns null on success, else the reason.
+const char* ZipArchive::copyStored(const ZipMember& member, std::uint64_t dataStart,
+                                   std::uint8_t* buffer, std::size_t size)
+{
+    if (member.compressedSize != member.uncompressedSize)
+        return "stored sizes differ";
+    if (fseeko(file_.get(), static_cast<off_t>(dataStart), SEEK_SET) != 0)
+        return "read failed";
+    if (std::fread(buffer, 1, size, file_.get()) != size)
+        return "read failed";
+    uLong crc = crc32_z(0, buffer, size);
+    std::vector<std::uint8_t> scratch;
+    std::size_t left = member.uncompressedSize - size;
+    if (left > 0)
+        scratch.resize(std::min(left, kChunkSize));
+    while (left > 0) {
+        std::size_t n = std::min(left, scratch.size());
+        if (std::fread(scratch.data(), 1, n, file_.get()) != n)
+            return "read failed";
+        crc = crc32_z(crc, scratch.data(), n);
+        left -= n;
+    }
+    return crc == member.crc ? nullptr : "CRC-32 mismatch";
+}
+
+namespace {
+struct InflateStream {
+    z_stream stream{};
+    bool live = false;
+    ~InflateStream()
+    {
+        if (live)
+            inflateEnd(&stream);
+    }
+};
+}  // namespace
+
+// Inflates the member as a raw deflate stream into `buffer` (its first
+// `size` bytes) and then into a scratch chunk, so the whole member is always
+// checked against its declared size and CRC-32 while no write ever goes past
+// either buffer. Returns null on success, else the reason.
+const char* ZipArchive::inflateMember(const ZipMember& member, std::uint64_t dataStart,
+                                      std::uint8_t* buffer, std::size_t size)
+{
+    if (fseeko(file_.get(), static_cast<off_t>(dataStart), SEEK_SET) != 0)
+        return "read failed";
+    InflateStream z;
+    if (inflateInit2(&z.stream, -MAX_WBITS) != Z_OK)
+        return "inflate could not start";
+    z.live = true;
+
+    std::vector<std::uint8_t> input(std::min<std::size_t>(member.compressedSize, kChunkSize));
+    std::vector<std::uint8_t> scratch;
+    std::uint64_t inputLeft = member.compressedSize;
+    std::uint64_t produced = 0;
+    uLong crc = crc32_z(0, nullptr, 0);
+    z.stream.next_out = buffer;
+    z.stream.avail_out = static_cast<uInt>(size);
+    bool inCallerBuffer = true;
+    for (;;) {
+        if (z.stream.avail_in == 0 && inputLeft > 0) {
+            std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(inputLeft, input.size()));
+            if (std::fread(input.data(), 1, n, file_.get()) != n)
+                return "read failed";
+            z.stream.next_in = input.data();
+            z.stream.avail_in = static_cast<uInt>(n);
+            inputLeft -= n;
+        }
+        if (z.stream.avail_out == 0) {
+            // The caller's part is full; whatever follows is only checked.
+            if (inCallerBuffer) {
+                inCallerBuffer = false;
+                scratch.resize(kChunkSize);
+            }
+            z.stream.next_out = scratch.data();
+            z.stream.avail_out = static_cast<uInt>(scratch.size());
+        }
+        std::uint8_t* before = z.stream.next_out;
+        int status = inflate(&z.stream, Z_NO_FLUSH);
+        std::size_t made = static_cast<std::size_t>(z.stream.next_out - before);
+        crc = crc32_z(crc, before, made);
+        produced += made;
+        if (produced > member.uncompressedSize)
+            return "inflates to more than its declared size";
+        if (status == Z_STREAM_END)
+            break;
+        if (status == Z_BUF_ERROR && z.stream.avail_in == 0 && inputLeft == 0)
+            return "compressed data ends early";
+        if ((status != Z_OK && status != Z_BUF_ERROR) ||
+            (status == Z_BUF_ERROR && z.stream.avail_in != 0 && z.stream.avail_out != 0))
+            return "compressed data is damaged";
+    }
+    if (produced != member.uncompressedSize)
+        return "inflates to fewer bytes than declared";
+    return crc == member.crc ? nullptr : "CRC-32 mismatch";
+}

@@ -1,0 +1,117 @@
+#include "effects/FadeModule.h"
+
+#include "base/CaseInsensitive.h"
+#include "base/Log.h"
+#include "script/ArgumentList.h"
+#include "timeline/Timeline.h"
+#include "timeline/Track.h"
+#include "timeline/TrackList.h"
+
+namespace {
+
+TrackList& currentTracks() { return currentTimeline()->tracks(); }
+
+int priorityOf(const Track& track) {
+    return track.selected() ? track.selected()->drawPriority() : 0;
+}
+
+// The module that receives the fade; ends the process when there is none.
+TrackModule& fadedModule(const Track& upper) {
+    if (!upper.selected()) {
+        logMessage("Fading using a track with no selected module, aborting\n");
+        fatalStop(4658);
+    }
+    return *upper.selected();
+}
+
+}  // namespace
+
+const std::string& FadeModule::name() const {
+    static const std::string n = "fade";
+    return n;
+}
+
+float FadeModule::amountAt(float time, float startTime, float duration, bool fadingIn) {
+    // A zero or negative duration would divide by zero or run backwards.
+    const float progress = duration > 0.0f ? (time - startTime) / duration : 1.0f;
+    return fadingIn ? progress : 1.0f - progress;
+}
+
+bool FadeModule::checkCommand(const std::string& commandName, ArgumentList& arguments, Track&) {
+    if (equalsIgnoreCase(commandName, "start")) {
+        arguments.requireString("from");
+        arguments.requireString("to");
+        arguments.requireNumber("time");
+        trackNames_.push_back(arguments.find("from").text());
+        trackNames_.push_back(arguments.find("to").text());
+    }
+    return true;
+}
+
+bool FadeModule::load(LoadingScreen&) {
+    for (const std::string& name : trackNames_) {
+        if (!currentTracks().getOrCreate(name)) {
+            logMessage("FxModule - track with name %s not found\n", name.c_str());
+            fatalStop(4574);
+        }
+    }
+    return true;
+}
+
+bool FadeModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {
+    if (equalsIgnoreCase(commandName, "start")) {
+        // A second start would otherwise leave the first dependency behind
+        // (a later fade the other way would then be a loop) and the first
+        // upper module fading for ever.
+        endRunningFade();
+        lower_ = currentTracks().getOrCreate(arguments.find("from").text());
+        upper_ = currentTracks().getOrCreate(arguments.find("to").text());
+        fadingIn_ = true;
+        // The track drawn on top is the one with the higher priority; equal
+        // priorities keep "to" on top.
+        if (priorityOf(*upper_) < priorityOf(*lower_)) {
+            std::swap(lower_, upper_);
+            fadingIn_ = false;
+        }
+        currentTracks().addDependency(lower_, upper_);
+        startTime_ = static_cast<float>(currentTimeline()->commandTime());
+        const ArgumentValue& time = arguments.find("time");
+        duration_ = time.isNumber() ? time.number() : 0.0f;
+        TrackModule& faded = fadedModule(*upper_);
+        faded.beginFade();
+        // The amount holds from the start, even for a track drawn before
+        // this module's render in the frame (a texture-target track).
+        faded.setFade(amountAt(startTime_, startTime_, duration_, fadingIn_));
+    } else if (equalsIgnoreCase(commandName, "stop")) {
+        if (!lower_ || !upper_) {
+            logMessage("FadeModule - stop called without tracks set, aborting\n");
+            fatalStop(23);
+        }
+        endRunningFade();
+    }
+    return TrackModule::command(commandName, arguments, track);
+}
+
+int FadeModule::render(float time, Destination*, TextureSource*, TextureSource*) {
+    if (!lower_ || !upper_) {
+        logMessage("Fade module: rendering after module has been stopped, aborting\n");
+        fatalStop(465);
+    }
+    const float amount = amountAt(time, startTime_, duration_, fadingIn_);
+    // Whatever module the upper track selects now receives the amount.
+    fadedModule(*upper_).setFade(amount);
+    return 0;
+}
+
+bool FadeModule::deselect(Track&) {
+    endRunningFade();
+    return true;
+}
+
+void FadeModule::endRunningFade() {
+    if (!lower_ || !upper_) return;
+    currentTracks().removeDependency(lower_, upper_);
+    if (upper_->selected()) upper_->selected()->endFade();
+    lower_ = nullptr;
+    upper_ = nullptr;
+}

@@ -1,0 +1,6 @@
+#include "effects/PictureLayerModule.h"
+
+bool PictureLayerModule::load(LoadingScreen& progress) {
+    picture_.load(progress);
+    return true;
+}

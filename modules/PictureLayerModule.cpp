@@ -1,6 +1,0 @@
-#include "modules/PictureLayerModule.h"
-
-bool PictureLayerModule::load(LoadingScreen& progress) {
-    picture_.load(progress);
-    return true;
-}

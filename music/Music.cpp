@@ -1,0 +1,162 @@
+#include "music/Music.h"
+
+#include "MusicDecoder.h"
+#include "MusicStream.h"
+#include "RiffCues.h"
+#include "base/Clock.h"
+#include "base/Log.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+namespace {
+
+// Scripts were written on Windows: a backslash separates path parts.
+std::string portablePath(std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error) && !error;
+}
+
+// A file that opens but yields nothing where it claims to have music is
+// damaged; better to say so now than to play silence.
+bool decodesAtAll(MusicDecoder& decoder) {
+    if (decoder.lengthSeconds() <= 0.0) return true;
+    float probe[2 * 256];
+    return decoder.read(probe, 256) > 0 && decoder.seek(0.0);
+}
+
+}  // namespace
+
+Music& Music::instance() {
+    static Music music;
+    return music;
+}
+
+Music::Music(double (*clock)()) : clock_(clock ? clock : &clockSeconds) {}
+
+Music::~Music() = default;
+
+double Music::now() const { return clock_(); }
+
+void Music::configure(std::optional<double> fixedFps, double startTime, bool decodeOnly) {
+    // The mode decides how the music is opened: it cannot change afterwards.
+    if (hasMusic() || started_) return;
+    // A rate that is no rate, or a start before the music, would make time
+    // meaningless: run in real time, from the beginning.
+    fixedFps_ = fixedFps && std::isfinite(*fixedFps) && *fixedFps > 0.0 ? fixedFps : std::nullopt;
+    start_ = std::isfinite(startTime) && startTime > 0.0 ? startTime : 0.0;
+    decodeOnly_ = decodeOnly;
+}
+
+bool Music::setMusic(const std::string& scriptName) {
+    const std::string path = portablePath(scriptName);
+    if (hasMusic()) {
+        // A rebuild parses the script again: the same music keeps playing.
+        if (sameFile(path, name_)) return true;
+        logError("Music set twice!\n");
+        return false;
+    }
+    return openMusic(path);
+}
+
+bool Music::openMusic(const std::string& path) {
+    std::unique_ptr<MusicDecoder> decoder = openMusicDecoder(path);
+    if (!decoder || !decodesAtAll(*decoder) || !decoder->seek(start_)) {
+        logError("Music: problems while opening file\n");
+        return false;
+    }
+    const double rate = decoder->sampleRate();
+    length_ = decoder->lengthSeconds();
+    syncPoints_.clear();
+    // A cue past the last frame is never passed, however a run ends.
+    for (CuePoint& cue : readWaveCues(path)) {
+        const double at = static_cast<double>(cue.frame) / rate;
+        if (at <= *length_) syncPoints_.push_back({at, std::move(cue.name)});
+    }
+    // Points before the start position are never heard.
+    nextSyncPoint_ = static_cast<std::size_t>(
+        std::lower_bound(syncPoints_.begin(), syncPoints_.end(), start_,
+                         [](const SyncPoint& p, double t) { return p.time < t; }) -
+        syncPoints_.begin());
+
+    if (!fixedFps_ && !decodeOnly_) {
+        stream_ = MusicStream::open(std::move(decoder), start_, clock_);
+        if (!stream_) {
+            logError("Error while playing stream\n");
+            closeMusic();
+            return false;
+        }
+    }
+    name_ = path;
+    return true;
+}
+
+void Music::closeMusic() {
+    stream_.reset();
+    name_.clear();
+    length_.reset();
+    syncPoints_.clear();
+    nextSyncPoint_ = 0;
+}
+
+void Music::startIfNeeded() {
+    if (started_) return;
+    if (!hasMusic()) logWarning("No music set, going for 3 minutes of silence\n");
+    else if (stream_) stream_->play();
+    startClock_ = now();
+    started_ = true;
+}
+
+double Music::rawTime() {
+    if (!started_) return start_;
+    if (fixedFps_) return start_ + static_cast<double>(framesDrawn_) / *fixedFps_;
+    if (stream_) return stream_->heardTime(now());
+    if (hasMusic()) return start_;  // decode only: nothing plays
+    return start_ + (now() - startClock_);
+}
+
+void Music::reportSyncPoints(double t) {
+    if (!started_) return;
+    while (nextSyncPoint_ < syncPoints_.size() && syncPoints_[nextSyncPoint_].time <= t) {
+        logMessage("\nSYNCHPOINT : \"%s\"\n", syncPoints_[nextSyncPoint_].name.c_str());
+        ++nextSyncPoint_;
+    }
+}
+
+double Music::time() {
+    const double t = rawTime();
+    reportSyncPoints(t);
+    return t;
+}
+
+bool Music::ended() {
+    if (ended_.load()) return true;
+    if (!started_) return false;
+    const double t = time();
+    bool over;
+    if (!hasMusic()) {
+        over = t > kSilenceSeconds;
+    } else if (stream_) {
+        const std::optional<double> end = stream_->endTime();
+        over = end && t >= *end;
+    } else {
+        over = !decodeOnly_ && t > *length_;
+    }
+    if (!over) return false;
+    if (hasMusic()) logMessage("\nSTREAM ENDED!!\n");
+    ended_.store(true);
+    return true;
+}
+
+void Music::frameDrawn() {
+    if (started_ && fixedFps_) ++framesDrawn_;
+}
+
+std::optional<double> Music::length() const { return length_; }

@@ -1,0 +1,64 @@
+#include "render/PictureLoadingScreen.h"
+
+#include "base/Log.h"
+#include "render/Texture.h"
+
+#include <GL/gl.h>
+
+PictureLoadingScreen::PictureLoadingScreen(float total, float startTime,
+                                           std::function<void()> showFrame)
+    : total_(total > 0.0f ? total : 0.01f),
+      startTime_(startTime),
+      picture_(TextureRegistry::instance().getOrCreate("data//LoadingScreen.jpg")),
+      showFrame_(std::move(showFrame)) {
+    if (!picture_) {
+        logMessage("loader screen image not found, aborting\n");
+        fatalStop(346);
+    }
+}
+
+int PictureLoadingScreen::draw(float) {
+    fraction_ = done_ / total_;
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, 1.0, 0.0, 1.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+
+    picture_->bind();
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(0.12f, 0.0f);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(0.88f, 0.0f);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(0.88f, 1.0f);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(0.12f, 1.0f);
+    glEnd();
+    unbindTexture();
+
+    const float right = 0.05f + 0.9f * fraction_;
+    glColor3f(0.65f, 0.65f, 0.65f);
+    glBegin(GL_QUADS);
+    glVertex2f(0.05f, 0.27f);
+    glVertex2f(right, 0.27f);
+    glVertex2f(right, 0.31f);
+    glVertex2f(0.05f, 0.31f);
+    glEnd();
+
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    return 0;
+}
+
+void PictureLoadingScreen::addProgress(float amount) {
+    done_ += amount;
+    logMessage("Progress bar: %f added, now at %f\n", static_cast<double>(amount),
+               static_cast<double>(done_ / total_));
+    showFrame_();
+}

@@ -1,0 +1,31 @@
+// The loading screen: a picture over the full height and the middle of the
+// width, with a grey bar that grows as modules report what they loaded.
+#pragma once
+
+#include "timeline/LoadingScreen.h"
+
+#include <functional>
+
+class BitmapTexture;
+
+class PictureLoadingScreen : public LoadingScreen {
+public:
+    // `total` is the timeline's load weight (0.01 when not positive).
+    // `showFrame` runs one whole frame (update, draw, swap). The picture
+    // "data//LoadingScreen.jpg" must exist: otherwise the process ends
+    // ("loader screen image not found, aborting", status 346).
+    PictureLoadingScreen(float total, float startTime, std::function<void()> showFrame);
+
+    int draw(float time) override;
+    void addProgress(float amount) override;
+
+    float fraction() const { return fraction_; }
+
+private:
+    float total_;
+    float done_ = 0.0f;
+    [[maybe_unused]] float startTime_;  // when loading began; the bar does not animate by time
+    float fraction_ = 0.0f;
+    BitmapTexture* picture_;  // non-owning: the texture registry's
+    std::function<void()> showFrame_;
+};

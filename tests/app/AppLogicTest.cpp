@@ -1,0 +1,68 @@
+// Window-free logic of the application: screen sizes, key mapping, frame rate,
+// press detection.
+#include "FrameRate.h"
+#include "KeyMap.h"
+#include "base/KeyCodes.h"
+#include "base/Screen.h"
+
+#include <gtest/gtest.h>
+
+TEST(ScreenSize, PowersOfTwoAndZeroHeight) {
+    EXPECT_EQ(largestPowerOfTwo(0), 1);
+    EXPECT_EQ(largestPowerOfTwo(1), 1);
+    EXPECT_EQ(largestPowerOfTwo(2), 2);
+    EXPECT_EQ(largestPowerOfTwo(200), 128);
+    EXPECT_EQ(largestPowerOfTwo(512), 512);
+    EXPECT_EQ(largestPowerOfTwo(1023), 512);
+    EXPECT_EQ(largestPowerOfTwo(1 << 30), 1 << 30);
+
+    setScreenSize(800, 600);
+    EXPECT_EQ(screenSize().pow2Width, 512);
+    EXPECT_EQ(screenSize().pow2Height, 512);
+    setScreenSize(320, 0);
+    EXPECT_EQ(screenSize().height, 1);
+    EXPECT_EQ(screenSize().pow2Height, 1);
+    EXPECT_EQ(screenSize().pow2Width, 256);
+}
+
+TEST(KeyMap, WindowsVirtualKeyCodes) {
+    EXPECT_EQ(virtualKeyFor(SDLK_ESCAPE, SDL_SCANCODE_ESCAPE), 27);
+    EXPECT_EQ(virtualKeyFor(SDLK_SPACE, SDL_SCANCODE_SPACE), 32);
+    EXPECT_EQ(virtualKeyFor(SDLK_LEFT, SDL_SCANCODE_LEFT), 37);
+    EXPECT_EQ(virtualKeyFor(SDLK_UP, SDL_SCANCODE_UP), 38);
+    EXPECT_EQ(virtualKeyFor(SDLK_RIGHT, SDL_SCANCODE_RIGHT), 39);
+    EXPECT_EQ(virtualKeyFor(SDLK_DOWN, SDL_SCANCODE_DOWN), 40);
+    EXPECT_EQ(virtualKeyFor(SDLK_0, SDL_SCANCODE_0), 48);
+    EXPECT_EQ(virtualKeyFor(SDLK_9, SDL_SCANCODE_9), 57);
+    EXPECT_EQ(virtualKeyFor(SDLK_a, SDL_SCANCODE_A), 65);
+    EXPECT_EQ(virtualKeyFor(SDLK_w, SDL_SCANCODE_W), 87);
+    EXPECT_EQ(virtualKeyFor(SDLK_z, SDL_SCANCODE_Z), 90);
+    EXPECT_EQ(virtualKeyFor(SDLK_F1, SDL_SCANCODE_F1), 112);
+    EXPECT_EQ(virtualKeyFor(SDLK_F12, SDL_SCANCODE_F12), 123);
+    EXPECT_EQ(virtualKeyFor(SDLK_KP_5, SDL_SCANCODE_KP_5), 101);
+    EXPECT_EQ(virtualKeyFor(SDLK_RSHIFT, SDL_SCANCODE_RSHIFT), vk::shift);
+    // A letter key whose layout gives a non-ASCII code still maps by place.
+    EXPECT_EQ(virtualKeyFor(0xE9, SDL_SCANCODE_Q), 81);
+    EXPECT_EQ(virtualKeyFor(SDLK_APPLICATION, SDL_SCANCODE_APPLICATION), -1);
+}
+
+TEST(FrameRateRing, TenFrameWindowIncludingTheInitialEntries) {
+    FrameRateRing ring;
+    EXPECT_FLOAT_EQ(ring.fps(), 1.0f);
+    // The first readings are measured against the ring's -1.0 entries.
+    EXPECT_FLOAT_EQ(ring.update(1.0), 10.0f / 2.0f);
+    for (int i = 1; i < 10; ++i) ring.update(1.0 + i * 0.02);
+    // Frame 11 is measured against frame 1: ten frames of 20 ms.
+    EXPECT_NEAR(ring.update(1.2), 50.0f, 1e-3);
+    // Two frames on one clock reading keep the last rate instead of dividing by zero.
+    FrameRateRing same;
+    for (int i = 0; i < 10; ++i) same.update(5.0);
+    EXPECT_FALSE(std::isinf(same.update(5.0)));
+}
+
+TEST(PressDetector, OnePressOneToggle) {
+    PressDetector d;
+    int toggles = 0;
+    for (bool held : {false, true, true, true, false, false, true, false}) toggles += d.pressed(held);
+    EXPECT_EQ(toggles, 2);
+}

@@ -1,0 +1,90 @@
+#include "app/Options.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct Parsed {
+    ParseStatus status;
+    Options options;
+    std::string error;
+};
+
+Parsed parse(std::vector<const char*> args) {
+    args.insert(args.begin(), "demoplayer");
+    Parsed p;
+    p.status = parseOptions(static_cast<int>(args.size()), args.data(), p.options, p.error);
+    return p;
+}
+
+}  // namespace
+
+TEST(Options, NoOptionsMeansTheViewerPath) {
+    Parsed p = parse({});
+    ASSERT_EQ(p.status, ParseStatus::ok);
+    EXPECT_FALSE(p.options.batch);
+    EXPECT_FALSE(p.options.mode);
+    EXPECT_FALSE(p.options.fixedFps);
+    EXPECT_FALSE(p.options.until);
+    EXPECT_EQ(p.options.start, 0.0);
+}
+
+TEST(Options, ModeForms) {
+    Parsed p = parse({"--mode", "800x600"});
+    ASSERT_EQ(p.status, ParseStatus::ok);
+    EXPECT_EQ(p.options.mode->width, 800);
+    EXPECT_EQ(p.options.mode->height, 600);
+    EXPECT_EQ(p.options.mode->bitsPerPixel, 32);
+    EXPECT_FALSE(p.options.batchMode().fullScreen);
+
+    p = parse({"--mode=1024x768x16", "--fullscreen"});
+    ASSERT_EQ(p.status, ParseStatus::ok);
+    EXPECT_EQ(p.options.batchMode().bitsPerPixel, 16);
+    EXPECT_TRUE(p.options.batchMode().fullScreen);
+
+    // Without --mode a batch run uses 640x480x32 windowed.
+    p = parse({"--batch"});
+    EXPECT_EQ(p.options.batchMode().width, 640);
+    EXPECT_EQ(p.options.batchMode().height, 480);
+    EXPECT_EQ(p.options.batchMode().bitsPerPixel, 32);
+    EXPECT_FALSE(p.options.batchMode().fullScreen);
+}
+
+TEST(Options, BadValuesAreRejected) {
+    for (auto args : std::vector<std::vector<const char*>>{
+             {"--mode", "800"}, {"--mode", "800x600x24"}, {"--mode", "0x600"},
+             {"--mode", "800x600x"}, {"--mode", "axb"}, {"--mode"},
+             {"--fixed-fps", "0"}, {"--fixed-fps", "-5"}, {"--fixed-fps", "30fps"},
+             {"--fixed-fps", "nan"}, {"--start", "-1"}, {"--start", ""}, {"--until", "x"},
+             {"--capture", ""}, {"-C"}, {"--bogus"}, {"extra"}, {"--batch=1"}}) {
+        Parsed p = parse(args);
+        EXPECT_EQ(p.status, ParseStatus::error) << args[0];
+        EXPECT_FALSE(p.error.empty());
+    }
+}
+
+TEST(Options, CaptureImpliesBatchAndThirtyFps) {
+    Parsed p = parse({"--capture", "out"});
+    ASSERT_EQ(p.status, ParseStatus::ok);
+    EXPECT_TRUE(p.options.batch);
+    EXPECT_EQ(*p.options.fixedFps, 30.0);
+
+    // An explicit rate wins, wherever it stands.
+    p = parse({"--fixed-fps", "60", "--capture", "out"});
+    EXPECT_EQ(*p.options.fixedFps, 60.0);
+    p = parse({"--capture", "out", "--fixed-fps", "25"});
+    EXPECT_EQ(*p.options.fixedFps, 25.0);
+}
+
+TEST(Options, TimesAndDirectory) {
+    Parsed p = parse({"-C", "demo dir", "--start", "12.5", "--until=20", "--check"});
+    ASSERT_EQ(p.status, ParseStatus::ok);
+    EXPECT_EQ(p.options.directory, "demo dir");
+    EXPECT_DOUBLE_EQ(p.options.start, 12.5);
+    EXPECT_DOUBLE_EQ(*p.options.until, 20.0);
+    EXPECT_TRUE(p.options.check);
+    p = parse({"--dir=x"});
+    EXPECT_EQ(p.options.directory, "x");
+}

@@ -1,0 +1,56 @@
+#include "base/Log.h"
+
+#include <gtest/gtest.h>
+
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
+
+class Log : public testing::Test {
+protected:
+    void SetUp() override {
+        setScriptErrorFlag(false);
+        scriptPosition() = {"data\\demo.qsc", 12, 7};
+    }
+};
+
+TEST_F(Log, PrefixesAndTheErrorFlag) {
+    CaptureStderr();
+    logMessage("plain %d\n", 1);
+    logWarning("warned %s\n", "x");
+    EXPECT_FALSE(scriptErrorFlag());
+    logError("failed %.1f", 2.5);
+    EXPECT_EQ(GetCapturedStderr(),
+              "plain 1\n"
+              "Warning in data\\demo.qsc, line 12, pos 7: warned x\n"
+              "Error in data\\demo.qsc, line 12, pos 7: failed 2.5");
+    EXPECT_TRUE(scriptErrorFlag());
+}
+
+TEST_F(Log, PositionBetweenPasses) {
+    scriptPosition().line = -1;
+    CaptureStderr();
+    logWarning("w\n");
+    EXPECT_EQ(GetCapturedStderr(), "Warning in data\\demo.qsc, line -1, pos 7: w\n");
+}
+
+TEST_F(Log, FatalStopEndsWithTheCallersStatusAfterTheBox) {
+    // Without a platform handler the box text goes to standard error.
+    EXPECT_EXIT(fatalStop(23), testing::ExitedWithCode(23), "Error - exiting demo");
+    // The parent sees the low eight bits of larger statuses.
+    EXPECT_EXIT(fatalStop(346), testing::ExitedWithCode(346 % 256), "Error - exiting demo");
+    EXPECT_EXIT(logFatal("Cannot find bitmap \"%s\"\n", "a.png"), testing::ExitedWithCode(1),
+                "Fatal error in data.demo.qsc, line 12, pos 7: Cannot find bitmap \"a.png\"\n"
+                "Error - exiting demo");
+}
+
+TEST_F(Log, FatalStopRunsTheHandlerOnce) {
+    EXPECT_EXIT(
+        {
+            setFatalStopHandler([] {
+                std::fputs("handler\n", stderr);
+                fatalStop(9);  // a fault inside the handler must not recurse
+            });
+            fatalStop(23);
+        },
+        testing::ExitedWithCode(9), "handler\nError - exiting demo");
+}
