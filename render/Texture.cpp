@@ -2,19 +2,11 @@
 
 #include <GL/gl.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <vector>
 
 namespace {
 
 Texture* gBound = nullptr;
-
-// Every live texture, so all can be dropped with a GL context.
-std::vector<Texture*>& liveTextures() {
-    static std::vector<Texture*> textures;
-    return textures;
-}
 
 // Sets the bound texture's filters for `mode`; false for an unknown mode.
 bool applyFilter(std::int32_t mode) {
@@ -44,15 +36,26 @@ void unbindTexture() {
     gBound = nullptr;
 }
 
+// Head of the list of live textures. A plain pointer, constant-initialised
+// and never destroyed, so textures owned by objects of static lifetime (the
+// registries, the routing pool) may unlink themselves in any order at exit.
+Texture* Texture::firstLive_ = nullptr;
+
 Texture::Texture(std::int32_t filterMode) : filterMode_(filterMode) {
-    liveTextures().push_back(this);
+    nextLive_ = firstLive_;
+    if (firstLive_) firstLive_->previousLive_ = this;
+    firstLive_ = this;
 }
 
 Texture::~Texture() {
     if (gBound == this) gBound = nullptr;
     release();
-    auto& live = liveTextures();
-    live.erase(std::remove(live.begin(), live.end(), this), live.end());
+    if (previousLive_) {
+        previousLive_->nextLive_ = nextLive_;
+    } else {
+        firstLive_ = nextLive_;
+    }
+    if (nextLive_) nextLive_->previousLive_ = previousLive_;
 }
 
 void Texture::release() {
@@ -66,7 +69,7 @@ void Texture::release() {
 
 void Texture::releaseAll() {
     unbindTexture();
-    for (Texture* t : liveTextures()) t->release();
+    for (Texture* t = firstLive_; t; t = t->nextLive_) t->release();
 }
 
 void Texture::createObject(std::int32_t mode) {

@@ -56,6 +56,11 @@ private:
     std::int32_t filterMode_;
     bool created_ = false;
     std::uint32_t glName_ = 0;
+    // Every live texture, newest first, so all can be dropped with a GL
+    // context. Intrusive, so no object with a destructor is involved.
+    static Texture* firstLive_;
+    Texture* previousLive_ = nullptr;  // non-owning
+    Texture* nextLive_ = nullptr;      // non-owning
 };
 
 // The texture bound to GL_TEXTURE_2D, or null when 2D texturing is off.
