@@ -3,10 +3,12 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
 bool gScriptError = false;
+bool gQuiet = false;
 FatalStopHandler gFatalHandler;
 
 // Standard error is unbuffered so a line logged just before the process
@@ -19,14 +21,31 @@ void ensureUnbuffered() {
     (void)done;
 }
 
+// Writes one message as one whole line: a message written without a final
+// newline still ends its line, so the next message never runs into it.
 void writePrefixed(const char* prefix, const char* format, va_list args) {
     ensureUnbuffered();
+    std::string line;
     if (prefix) {
         const ScriptPosition& p = scriptPosition();
-        std::fprintf(stderr, "%s in %s, line %i, pos %i: ", prefix, p.fileName.c_str(), p.line,
-                     p.pos);
+        char head[64];
+        std::snprintf(head, sizeof head, "%s in ", prefix);
+        line = head + p.fileName;
+        std::snprintf(head, sizeof head, ", line %i, pos %i: ", p.line, p.pos);
+        line += head;
     }
-    std::vfprintf(stderr, format, args);
+    va_list copy;
+    va_copy(copy, args);
+    const int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (length > 0) {
+        const std::size_t start = line.size();
+        line.resize(start + static_cast<std::size_t>(length) + 1);
+        std::vsnprintf(line.data() + start, static_cast<std::size_t>(length) + 1, format, args);
+        line.pop_back();  // vsnprintf's terminating NUL
+    }
+    if (line.empty() || line.back() != '\n') line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
 }  // namespace
@@ -45,6 +64,16 @@ void logMessage(const char* format, ...) {
     writePrefixed(nullptr, format, args);
     va_end(args);
 }
+
+void logProgress(const char* format, ...) {
+    if (gQuiet) return;
+    va_list args;
+    va_start(args, format);
+    writePrefixed(nullptr, format, args);
+    va_end(args);
+}
+
+void setQuietLog(bool quiet) { gQuiet = quiet; }
 
 void logWarning(const char* format, ...) {
     va_list args;

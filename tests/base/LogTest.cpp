@@ -18,11 +18,21 @@ TEST_F(Log, PrefixesAndTheErrorFlag) {
     logMessage("plain %d\n", 1);
     logWarning("warned %s\n", "x");
     EXPECT_FALSE(scriptErrorFlag());
+    // A message without a final newline still ends its line.
     logError("failed %.1f", 2.5);
+    logProgress("loaded\n");
+    setQuietLog(true);
+    logProgress("hidden\n");
+    logMessage("plain %d\n", 2);
+    logWarning("still %s\n", "shown");
+    setQuietLog(false);
     EXPECT_EQ(GetCapturedStderr(),
               "plain 1\n"
               "Warning in data\\demo.qsc, line 12, pos 7: warned x\n"
-              "Error in data\\demo.qsc, line 12, pos 7: failed 2.5");
+              "Error in data\\demo.qsc, line 12, pos 7: failed 2.5\n"
+              "loaded\n"
+              "plain 2\n"
+              "Warning in data\\demo.qsc, line 12, pos 7: still shown\n");
     EXPECT_TRUE(scriptErrorFlag());
 }
 

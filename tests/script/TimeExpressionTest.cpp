@@ -38,8 +38,8 @@ TEST_F(TimeExpressionTest, CurrentTempoAppliesAndFaultsCountAsZero) {
         float expected;
         const char* message;
     } cases[] = {
-        {"midi(2:1)", 3.0f, "Miditime - expected colon after beats"},
-        {"midi(2)", 3.0f, "Miditime - expected colon after measures"},
+        {"midi(2:1)", 3.0f, "Miditime - expected colon after beats\n"},
+        {"midi(2)", 3.0f, "Miditime - expected colon after measures\n"},
         {"midi(-1:1:0)", 3.0f, "Miditime - measure must be 0 or more, got -1\n"},
         {"midi(1:5:0)", 3.0f, "Miditime - beat must be between 1 and 4, got 5\n"},
         {"midi(1:1:241)", 3.0f, "Miditime - tick must be between 0 and 240, got 241.000000\n"},

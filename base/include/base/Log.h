@@ -32,7 +32,15 @@ ScriptPosition& scriptPosition();
 bool scriptErrorFlag();
 void setScriptErrorFlag(bool value);
 
+// Every message is written whole, as one line: one without a final newline
+// gets one.
 void logMessage(const char* format, ...) DP_PRINTF(1, 2);
+// A plain message about progress or order (what loads, what fired, the track
+// order, sync points): like logMessage, but hidden by a quiet log.
+void logProgress(const char* format, ...) DP_PRINTF(1, 2);
+// Quiet hides logProgress messages only; warnings, errors and every
+// logMessage still print.
+void setQuietLog(bool quiet);
 // "Warning in FILE, line L, pos P: " then the message.
 void logWarning(const char* format, ...) DP_PRINTF(1, 2);
 // "Error in FILE, line L, pos P: " then the message; sets the error flag.
