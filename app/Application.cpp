@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include "Demo.h"
+#include "Interrupt.h"
 #include "KeyMap.h"
 #include "MessageBox.h"
 #include "ModeDialog.h"
@@ -15,7 +16,9 @@
 
 #include <SDL.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <string_view>
 
 namespace {
 
@@ -44,6 +47,8 @@ void requestModeToggle() {
 // Starts SDL video. Batch runs on a machine without a display server use the
 // offscreen driver (EGL with Mesa) so they need nothing but the GPU driver.
 bool initVideo(bool batch) {
+    // Ctrl-C and SIGTERM are ours (see Interrupt.h), not quit requests.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     const bool driverChosen = std::getenv("SDL_VIDEODRIVER") != nullptr;
     const bool haveDisplay = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
     if (batch && !driverChosen && !haveDisplay) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
@@ -55,6 +60,15 @@ bool initVideo(bool batch) {
     }
     logMessage("Video: %s\n", SDL_GetError());
     return false;
+}
+
+// Whether the video driver shows windows to a person: the offscreen and
+// dummy drivers, which SDL falls back to without a display, do not.
+bool videoCanShowWindows() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver) return false;
+    const std::string_view name = driver;
+    return name != "offscreen" && name != "dummy";
 }
 
 void handleWindowEvent(const SDL_WindowEvent& e, WindowRecord& record) {
@@ -102,8 +116,11 @@ void handleEvent(const SDL_Event& e, WindowRecord& record) {
         // after a rebuild) must not touch the new window's key state.
         if (e.key.windowID != 0 && e.key.windowID != SDL_GetWindowID(record.window)) break;
         int code = virtualKeyFor(e.key.keysym.sym, e.key.keysym.scancode);
-        if (code >= 0 && code < kKeyCount)
-            mutableKeyState()[code] = e.type == SDL_KEYDOWN ? 1 : 0;
+        if (code >= 0 && code < kKeyCount) {
+            std::int32_t& held = mutableKeyState()[code];
+            if (e.type == SDL_KEYDOWN && !held) latchKeyPress(code);
+            held = e.type == SDL_KEYDOWN ? 1 : 0;
+        }
         break;
     }
     default:
@@ -121,8 +138,10 @@ void messageLoop(WindowRecord& record, Demo& demo) {
         if (gLoop.quitPosted) return;
         if (record.active) {
             demo.oneFrame();
-        } else if (SDL_WaitEvent(&e)) {
-            handleEvent(e, record);
+        } else {
+            // Wake now and then while minimised, so a signal is not missed.
+            if (SDL_WaitEventTimeout(&e, 100)) handleEvent(e, record);
+            stopIfInterrupted();
         }
     }
 }
@@ -137,9 +156,17 @@ int runApplication(const Options& options) {
         requestQuit();
     });
 
+    installInterruptHandlers();
     if (!initVideo(options.batch)) {
         showMessageBox("RegisterClassEx Failed!", "Error", BoxIcon::exclamation);
         showMessageBox("Error Registering Window Class!", "Error", BoxIcon::exclamation);
+        return -1;
+    }
+    const bool dialogWanted = !options.mode && !options.batch;
+    if (dialogWanted && !videoCanShowWindows()) {
+        logMessage("demoplayer: no display to show the screen-mode dialog on.\n"
+                   "To play without one, use --batch with --mode WxH, e.g. "
+                   "demoplayer --batch --mode 640x480 --capture frames\n");
         return -1;
     }
     // SDL_Quit restores a changed display mode, also when a fatal stop ends
@@ -153,8 +180,12 @@ int runApplication(const Options& options) {
     ScreenMode mode;
     if (options.mode || options.batch) {
         mode = options.batchMode();
-    } else if (!runModeDialog(options.fullScreen, mode)) {
-        return 0;  // the dialog was closed from outside: nothing to play
+    } else {
+        switch (runModeDialog(options.fullScreen, mode)) {
+        case DialogResult::chosen: break;
+        case DialogResult::cancelled: return 0;  // the viewer chose not to play
+        case DialogResult::failed: return -1;    // no window to ask in
+        }
     }
 
     WindowRecord record;

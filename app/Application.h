@@ -14,3 +14,10 @@ int runApplication(const Options& options);
 // 0 when it is sound; a faulty script ends the process with status 1. No
 // window, sound device, message box or loading.
 int runScriptCheck(const Options& options);
+
+// --verify: everything --check does, plus what can be found without drawing:
+// relative timers naming no event, in a loop or too deep; every picture,
+// scene and music file the script names found and decoded (not uploaded);
+// the loading-screen picture. Lists every fault and returns 1 when there was
+// any, 0 otherwise. No window and no sound device.
+int runVerify(const Options& options);

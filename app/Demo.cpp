@@ -1,6 +1,7 @@
 #include "Demo.h"
 
 #include "FramePng.h"
+#include "Interrupt.h"
 #include "base/Clock.h"
 #include "base/KeyCodes.h"
 #include "base/Log.h"
@@ -73,11 +74,12 @@ void Demo::update() {
     // While loading no events are handled, so no key can have changed.
     if (loadingFlag()) return;
     const std::int32_t* keys = keyState();
-    if (keys[vk::escape]) requestQuit_();
+    // A tap shorter than a frame is seen through its latched press.
+    if (takeKeyPress(vk::escape) || keys[vk::escape]) requestQuit_();
     // One toggle per press: holding F1 must not rebuild again and again,
     // and holding Space must not make the display flicker.
-    if (toggleKey_->pressed(keys[vk::f1] != 0)) requestToggle_();
-    if (spaceKey_.pressed(keys[vk::space] != 0)) showFps_ = !showFps_;
+    if (toggleKey_->pressed(keys[vk::f1] != 0, takeKeyPress(vk::f1))) requestToggle_();
+    if (spaceKey_.pressed(keys[vk::space] != 0, takeKeyPress(vk::space))) showFps_ = !showFps_;
 }
 
 bool Demo::draw() {
@@ -127,6 +129,8 @@ void Demo::capture() {
 }
 
 void Demo::oneFrame() {
+    // Loading runs a frame per loaded resource, so this also stops loading.
+    stopIfInterrupted();
     update();
     if (!draw()) return;
     if (presentationFrame_) {

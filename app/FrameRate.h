@@ -18,11 +18,14 @@ private:
 };
 
 // Turns a held key into one event per press: true on the first frame the key
-// is seen held, false while it stays held and after release.
+// is seen held, false while it stays held and after release. `latched` says
+// the key went down since the last frame (takeKeyPress): a press that was
+// released before the frame still counts, but a key already held at the last
+// frame (reported down again to a rebuilt window) does not act again.
 class PressDetector {
 public:
-    bool pressed(bool held) {
-        bool edge = held && !wasHeld_;
+    bool pressed(bool held, bool latched = false) {
+        bool edge = (held || latched) && !wasHeld_;
         wasHeld_ = held;
         return edge;
     }

@@ -1,6 +1,7 @@
 #include "ModeDialog.h"
 
 #include "Banner.h"
+#include "Interrupt.h"
 #include "ModeDialogModel.h"
 #include "base/Log.h"
 #include "render/GlyphRasterizer.h"
@@ -256,12 +257,12 @@ struct DialogWindow {
 
 }  // namespace
 
-bool runModeDialog(std::optional<bool> fullScreenPreset, ScreenMode& mode) {
+DialogResult runModeDialog(std::optional<bool> fullScreenPreset, ScreenMode& mode) {
     // 8 points at 96 dpi.
     auto font = GlyphRasterizer::open("Verdana", 8.0 * 96.0 / 72.0);
     if (!font) {
         logMessage("Dialog: no font could be loaded\n");
-        return false;
+        return DialogResult::failed;
     }
     DialogPainter painter(std::move(font), GlyphRasterizer::open("Verdana:bold", 20.0));
 
@@ -270,11 +271,10 @@ bool runModeDialog(std::optional<bool> fullScreenPreset, ScreenMode& mode) {
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     dw.window = SDL_CreateWindow("Vantorra - Brindlewave", SDL_WINDOWPOS_CENTERED,
                                  SDL_WINDOWPOS_CENTERED, kClientW, kClientH,
-                                 SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS |
-                                     SDL_WINDOW_ALWAYS_ON_TOP);
+                                 SDL_WINDOW_OPENGL | SDL_WINDOW_ALWAYS_ON_TOP);
     if (!dw.window || !(dw.context = SDL_GL_CreateContext(dw.window))) {
         logMessage("Dialog: %s\n", SDL_GetError());
-        return false;
+        return DialogResult::failed;
     }
     SDL_GL_MakeCurrent(dw.window, dw.context);
     SDL_RaiseWindow(dw.window);
@@ -289,12 +289,19 @@ bool runModeDialog(std::optional<bool> fullScreenPreset, ScreenMode& mode) {
     SDL_GL_SwapWindow(dw.window);
     while (!done) {
         SDL_Event e;
-        if (!SDL_WaitEvent(&e)) return false;
+        // Wake now and then, so Ctrl-C is seen while nobody touches the dialog.
+        const bool got = SDL_WaitEventTimeout(&e, 100);
+        stopIfInterrupted();
+        if (!got) continue;
         int ux = 0, uy = 0;
         switch (e.type) {
         case SDL_QUIT:
-            return false;
+            return DialogResult::cancelled;
+        case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_CLOSE) return DialogResult::cancelled;
+            break;
         case SDL_KEYDOWN:
+            if (e.key.keysym.sym == SDLK_ESCAPE) return DialogResult::cancelled;
             if (auto k = dialogKey(e.key.keysym)) done = model.key(*k);
             break;
         case SDL_MOUSEBUTTONDOWN:
@@ -318,5 +325,5 @@ bool runModeDialog(std::optional<bool> fullScreenPreset, ScreenMode& mode) {
         SDL_GL_SwapWindow(dw.window);
     }
     mode = model.result();
-    return true;
+    return DialogResult::chosen;
 }

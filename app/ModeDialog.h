@@ -1,13 +1,18 @@
 // The screen-mode dialog shown at start: resolution, colour depth, full
 // screen, OK. Operable with the mouse and the keyboard (Tab, arrows, Space,
-// Enter).
+// Enter; Escape leaves without playing).
 #pragma once
 
 #include "app/Options.h"
 
 #include <optional>
 
-// Shows the dialog until OK and stores the choice in `mode`. False when the
-// dialog could not be shown or was closed from outside (nothing to play).
-// SDL video must be initialised.
-bool runModeDialog(std::optional<bool> fullScreenPreset, ScreenMode& mode);
+enum class DialogResult {
+    chosen,     // OK: the choice is in `mode`
+    cancelled,  // Escape, the window's close request or a quit: nothing to play
+    failed,     // the dialog could not be shown (logged)
+};
+
+// Shows the dialog until OK, Escape or a close request, and stores the
+// choice in `mode`. SDL video must be initialised.
+DialogResult runModeDialog(std::optional<bool> fullScreenPreset, ScreenMode& mode);

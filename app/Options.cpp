@@ -123,6 +123,12 @@ ParseStatus parseOptions(int argc, const char* const* argv, Options& options,
         } else if (name == "--check") {
             if (!noValueAllowed()) return ParseStatus::error;
             options.check = true;
+        } else if (name == "--verify") {
+            if (!noValueAllowed()) return ParseStatus::error;
+            options.verify = true;
+        } else if (name == "-q" || name == "--quiet") {
+            if (!noValueAllowed()) return ParseStatus::error;
+            options.quiet = true;
         } else if (name == "--help" || name == "-h") {
             options.help = true;
         } else if (name == "--version") {
@@ -155,8 +161,21 @@ const char* usageText() {
            "  --until S           end normally before the first frame at time >= S\n"
            "  --capture DIR       write every frame as DIR/frame_NNNNNN.png\n"
            "                      (implies --batch and --fixed-fps 30)\n"
-           "  --check             check the script and exit (0 sound, 1 faulty)\n"
-           "  --help, --version   this text, or the version\n";
+           "  --check             check the script alone and exit (0 sound, 1 faulty)\n"
+           "  --verify            check the script and every picture, scene and music\n"
+           "                      file it names, without drawing; exit 0 or 1\n"
+           "  -q, --quiet         hide progress and order messages (not warnings, errors)\n"
+           "  --help, --version   this text, or the version\n"
+           "\n"
+           "Keys while playing: Escape ends, F1 switches full screen and windowed,\n"
+           "Space shows the frame rate. In the screen-mode dialog Escape or closing\n"
+           "the window ends without playing.\n"
+           "\n"
+           "Exit statuses: 0 normal end; 1 script faults, or a picture that cannot be\n"
+           "loaded; 2 bad command line; 5 a captured frame not written; 7 a picture file\n"
+           "not found; 15 drawing failed; 130/143 interrupted (SIGINT/SIGTERM); 255 no\n"
+           "window, OpenGL context or display. Other statuses name the fault that\n"
+           "stopped the presentation (see the README); the shell sees them modulo 256.\n";
 }
 
 const char* versionText() { return "demoplayer " DEMOPLAYER_VERSION "\n"; }

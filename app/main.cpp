@@ -1,6 +1,7 @@
 // demoplayer: plays the presentation (demo.qsc and its files) of the current directory.
 #include "Application.h"
 #include "app/Options.h"
+#include "base/Log.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -10,7 +11,7 @@ int main(int argc, char** argv) {
     Options options;
     std::string error;
     if (parseOptions(argc, argv, options, error) != ParseStatus::ok) {
-        std::fprintf(stderr, "demoplayer: %s\n%s", error.c_str(), usageText());
+        std::fprintf(stderr, "demoplayer: %s\n%s", error.c_str(), kTryHelpText);
         return 2;
     }
     if (options.help) {
@@ -27,18 +28,21 @@ int main(int argc, char** argv) {
         std::filesystem::current_path(options.directory, ec);
         if (ec) {
             std::fprintf(stderr, "demoplayer: cannot change to directory \"%s\": %s\n%s",
-                         options.directory.c_str(), ec.message().c_str(), usageText());
+                         options.directory.c_str(), ec.message().c_str(), kTryHelpText);
             return 2;
         }
     }
     if (!options.captureDirectory.empty()) {
         std::filesystem::create_directories(options.captureDirectory, ec);
         if (ec || !std::filesystem::is_directory(options.captureDirectory)) {
-            std::fprintf(stderr, "demoplayer: cannot create capture directory \"%s\"\n%s",
-                         options.captureDirectory.c_str(), usageText());
+            std::fprintf(stderr, "demoplayer: cannot create capture directory \"%s\": %s\n",
+                         options.captureDirectory.c_str(),
+                         ec ? ec.message().c_str() : "not a directory");
             return 2;
         }
     }
+    setQuietLog(options.quiet);
+    if (options.verify) return runVerify(options);
     if (options.check) return runScriptCheck(options);
     return runApplication(options);
 }

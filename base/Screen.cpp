@@ -3,6 +3,7 @@
 namespace {
 ScreenSize gScreen;
 std::int32_t gKeys[kKeyCount] = {};
+bool gKeyLatched[kKeyCount] = {};
 bool gLoading = false;
 }  // namespace
 
@@ -24,6 +25,17 @@ void setScreenSize(int width, int height) {
 
 const std::int32_t* keyState() { return gKeys; }
 std::int32_t* mutableKeyState() { return gKeys; }
+
+void latchKeyPress(int code) {
+    if (code >= 0 && code < kKeyCount) gKeyLatched[code] = true;
+}
+
+bool takeKeyPress(int code) {
+    if (code < 0 || code >= kKeyCount) return false;
+    const bool latched = gKeyLatched[code];
+    gKeyLatched[code] = false;
+    return latched;
+}
 
 bool loadingFlag() { return gLoading; }
 void setLoadingFlag(bool loading) { gLoading = loading; }

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -78,23 +81,58 @@ TEST_F(Program, CaptureWritesOneFramePerStepBeforeUntil) {
     EXPECT_EQ(h, 200u);
 }
 
-TEST_F(Program, UsageErrorsExitWithTwo) {
+TEST_F(Program, UsageErrorsSayWhatWasWrongInOneLineAndExitWithTwo) {
     for (const char* args : {"--bogus", "--mode 640", "--fixed-fps 0", "--until", "stray",
-                             "-C /nonexistent/dir --batch"}) {
+                             "-C /nonexistent/dir --batch", "--quiet=1"}) {
         RunResult r = run(args);
         EXPECT_EQ(r.status, 2) << args;
-        EXPECT_NE(r.err.find("Usage: demoplayer"), std::string::npos) << args;
+        EXPECT_EQ(r.err.rfind("demoplayer: ", 0), 0u) << args;
+        const std::size_t firstLineEnd = r.err.find('\n');
+        EXPECT_EQ(r.err.substr(firstLineEnd + 1), "Try 'demoplayer --help'\n") << args;
         EXPECT_TRUE(r.out.empty()) << args;
     }
 }
 
-TEST_F(Program, HelpAndVersionGoToStandardOutput) {
+TEST_F(Program, HelpListsOptionsKeysAndStatuses) {
     RunResult r = run("--help");
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("--capture DIR"), std::string::npos);
+    for (const char* part : {"--capture DIR", "--verify", "--quiet", "Escape", "F1", "130"})
+        EXPECT_NE(r.out.find(part), std::string::npos) << part;
     r = run("--version");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("demoplayer ", 0), 0u);
+}
+
+TEST_F(Program, WithoutADisplayTheDialogIsNotAwaitedForever) {
+    // The offscreen driver shows nothing: a run that would ask for the mode
+    // says how to run headless and ends as a run without a window does.
+    RunResult r = run("-C '" + demoDir() + "'");
+    EXPECT_EQ(r.status, 255);
+    EXPECT_NE(r.err.find("--batch"), std::string::npos) << r.err;
+}
+
+TEST_F(Program, AnInterruptedCaptureEndsWithTheSignalsStatus) {
+    for (int signal : {SIGINT, SIGTERM}) {
+        const fs::path cap = workPath() / ("sig" + std::to_string(signal));
+        const std::string dir = "--dir=" + demoDir(), capture = "--capture=" + cap.string();
+        // The presentation runs for three minutes: it is still running when
+        // the signal arrives.
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            setenv("SDL_VIDEODRIVER", "offscreen", 1);
+            setenv("SDL_AUDIODRIVER", "dummy", 1);
+            std::freopen("/dev/null", "w", stderr);
+            execl(DP_BINARY, DP_BINARY, dir.c_str(), "--mode", "32x24", capture.c_str(), nullptr);
+            _exit(99);
+        }
+        for (int i = 0; i < 2000 && !fs::exists(cap / "frame_000003.png"); ++i) usleep(5000);
+        kill(pid, signal);
+        int raw = 0;
+        ASSERT_EQ(waitpid(pid, &raw, 0), pid);
+        ASSERT_TRUE(WIFEXITED(raw)) << "killed instead of stopping, signal " << signal;
+        EXPECT_EQ(WEXITSTATUS(raw), 128 + signal);
+    }
 }
 
 TEST_F(Program, FullScreenWithoutDisplayModeFallsBackToAWindow) {

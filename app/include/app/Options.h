@@ -23,6 +23,8 @@ struct Options {
     std::optional<double> until;      // end normally before the first frame at >= this time
     std::string captureDirectory;     // write every presentation frame as PNG
     bool check = false;               // check the script and exit
+    bool verify = false;              // check the script and every file it names, and exit
+    bool quiet = false;               // hide plain progress and order messages
     bool help = false;
     bool version = false;
 
@@ -33,11 +35,14 @@ struct Options {
 
 enum class ParseStatus { ok, error };
 
-// Reads argv[1..argc-1]. On error, `error` names the offending option or
-// value; the caller prints usage and exits with status 2. Implied settings
+// Reads argv[1..argc-1]. On error, `error` says in one line what was wrong
+// with which option or value; the caller prints it and exits with status 2. Implied settings
 // (--capture implies --batch and --fixed-fps 30) are applied here.
 ParseStatus parseOptions(int argc, const char* const* argv, Options& options,
                          std::string& error);
 
+// The --help text: options, keys and exit statuses.
 const char* usageText();
+// The line after a command-line error, pointing at --help.
+inline constexpr const char* kTryHelpText = "Try 'demoplayer --help'\n";
 const char* versionText();

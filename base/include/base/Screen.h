@@ -24,6 +24,13 @@ inline constexpr int kKeyCount = 256;
 // Indexed by Windows virtual-key code (see base/KeyCodes.h).
 const std::int32_t* keyState();
 std::int32_t* mutableKeyState();
+// Presses shorter than a frame would be missed by reading the key state once
+// per frame, so a key going down is also latched until a frame takes it.
+// latchKeyPress: the key went from up to down. takeKeyPress: whether a press
+// was latched since the last take; clears it. Codes outside the table are
+// ignored (never latched).
+void latchKeyPress(int code);
+bool takeKeyPress(int code);
 
 // True while demo start is loading: frames then show the loading screen.
 bool loadingFlag();

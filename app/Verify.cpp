@@ -1,0 +1,3 @@
+#include "Application.h"
+
+int runVerify(const Options& options) { return runScriptCheck(options); }
