@@ -1,4 +1,5 @@
 #include "DataFiles.h"
+#include "base/Log.h"
 #include "data/DataFile.h"
 
 #include <algorithm>
@@ -106,10 +107,16 @@ DataFiles::DataFiles(fs::path directory) : directory_(std::move(directory))
             });
             if (seen)
                 continue;
-            if (auto archive = ZipArchive::open(directory_ / name)) {
-                opened.push_back(name);
-                addArchive(std::move(archive));
+            const char* reason = nullptr;
+            auto archive = ZipArchive::open(directory_ / name, &reason);
+            if (!archive) {
+                // Its files will be missing: say which archive and why.
+                logMessage("DataFiles - archive %s skipped: %s\n",
+                           (directory_ / name).string().c_str(), reason);
+                continue;
             }
+            opened.push_back(name);
+            addArchive(std::move(archive));
         }
     }
 }
@@ -154,11 +161,6 @@ const DataFiles::IndexEntry* DataFiles::findMember(const std::string& baseName) 
     return it == index_.end() ? nullptr : &it->second;
 }
 
-const ZipMember& DataFiles::memberOf(const IndexEntry& entry) const
-{
-    return archives_[entry.archive]->members()[entry.member];
-}
-
 std::uint32_t DataFiles::size(const std::string& baseName)
 {
     if (auto path = plainFile(baseName)) {
@@ -167,7 +169,8 @@ std::uint32_t DataFiles::size(const std::string& baseName)
         return ec || n > kMaxDataFileSize ? 0 : static_cast<std::uint32_t>(n);
     }
     if (const IndexEntry* entry = findMember(baseName)) {
-        std::uint32_t n = memberOf(*entry).uncompressedSize;
+        // Only a size the archive can back is ever allocated.
+        std::uint32_t n = archives_[entry->archive]->readableSize(entry->member);
         return n > kMaxDataFileSize ? 0 : n;
     }
     return 0;

@@ -24,7 +24,8 @@ class DataFiles {
 public:
     // Indexes the archives of `directory`: "*.krn" files, then "*.zip"
     // files (extensions in any case), each group in case-insensitive name
-    // order. Files that are not readable zip archives are skipped.
+    // order. Files that are not readable zip archives are skipped, each
+    // with one log line naming it.
     explicit DataFiles(std::filesystem::path directory);
     ~DataFiles();
     DataFiles(const DataFiles&) = delete;
@@ -56,7 +57,6 @@ private:
     void addArchive(std::unique_ptr<ZipArchive> archive);
     std::optional<std::filesystem::path> plainFile(const std::string& baseName) const;
     const IndexEntry* findMember(const std::string& baseName) const;
-    const ZipMember& memberOf(const IndexEntry& entry) const;
 
     std::filesystem::path directory_;
     std::vector<std::unique_ptr<ZipArchive>> archives_;

@@ -43,21 +43,38 @@ ZipArchive::ZipArchive(Key, FilePtr file, std::string label)
 {
 }
 
-std::unique_ptr<ZipArchive> ZipArchive::open(const std::filesystem::path& path)
+std::unique_ptr<ZipArchive> ZipArchive::open(const std::filesystem::path& path,
+                                             const char** reason)
 {
     FilePtr file(std::fopen(path.c_str(), "rb"));
-    if (!file)
+    if (!file) {
+        if (reason)
+            *reason = "cannot be opened";
         return nullptr;
-    return open(std::move(file), path.string());
+    }
+    return open(std::move(file), path.string(), reason);
 }
 
-std::unique_ptr<ZipArchive> ZipArchive::open(FilePtr file, std::string label)
+std::unique_ptr<ZipArchive> ZipArchive::open(FilePtr file, std::string label,
+                                             const char** reason)
 {
-    if (!file)
+    const char* fault = file ? nullptr : "cannot be opened";
+    std::unique_ptr<ZipArchive> archive;
+    if (!fault) {
+        archive = std::make_unique<ZipArchive>(Key{}, std::move(file), std::move(label));
+        fault = archive->readDirectory();
+        if (!fault)
+            fault = archive->checkMembers();
+    }
+    if (reason)
+        *reason = fault;
+    if (fault)
         return nullptr;
-    auto archive = std::make_unique<ZipArchive>(Key{}, std::move(file), std::move(label));
-    if (!archive->readDirectory())
-        return nullptr;
+    // Only an archive that is kept has its unreadable members reported.
+    for (const ZipMember& member : archive->members_) {
+        if (member.fault)
+            archive->reject(member, member.fault);
+    }
     return archive;
 }
 
@@ -70,13 +87,13 @@ bool ZipArchive::readAt(std::uint64_t offset, void* buffer, std::size_t size)
     return std::fread(buffer, 1, size, file_.get()) == size;
 }
 
-bool ZipArchive::readDirectory()
+const char* ZipArchive::readDirectory()
 {
     if (fseeko(file_.get(), 0, SEEK_END) != 0)
-        return false;
+        return "cannot be read";
     off_t end = ftello(file_.get());
     if (end < 0)
-        return false;
+        return "cannot be read";
     fileSize_ = static_cast<std::uint64_t>(end);
 
     // The end record nearest the end of the file wins.
@@ -84,7 +101,7 @@ bool ZipArchive::readDirectory()
     std::uint64_t tailStart = fileSize_ - span;
     std::vector<std::uint8_t> tail(span);
     if (span < 4 || !readAt(tailStart, tail.data(), tail.size()))
-        return false;
+        return "not a zip archive";
     std::size_t at = tail.size() - 4 + 1;
     bool found = false;
     while (at-- > 0) {
@@ -94,11 +111,11 @@ bool ZipArchive::readDirectory()
         }
     }
     if (!found)
-        return false;
+        return "not a zip archive";
     std::uint64_t recordPosition = tailStart + at;
     std::array<std::uint8_t, kEndRecordSize> record;
     if (!readAt(recordPosition, record.data(), record.size()))
-        return false;
+        return "end of central directory cut short";
     std::uint16_t disk = get16(&record[4]);
     std::uint16_t directoryDisk = get16(&record[6]);
     std::uint16_t entriesOnDisk = get16(&record[8]);
@@ -106,27 +123,27 @@ bool ZipArchive::readDirectory()
     std::uint32_t directorySize = get32(&record[12]);
     std::uint32_t directoryOffset = get32(&record[16]);
     if (disk != 0 || directoryDisk != 0 || entriesOnDisk != entries)
-        return false;
+        return "spans several disks";
     if (recordPosition < std::uint64_t(directoryOffset) + directorySize)
-        return false;
+        return "central directory lies outside the file";
     prefix_ = recordPosition - directoryOffset - directorySize;
     // Every record takes at least its fixed part: a count the directory
     // cannot hold is a lie, found out before anything is allocated from it.
     if (std::uint64_t(entries) * kDirectoryRecordSize > directorySize)
-        return false;
+        return "more entries than the central directory holds";
 
     // The directory ends where the end record begins, so it lies inside the
     // file and its size is bounded by the file's.
     std::vector<std::uint8_t> directory(directorySize);
     if (!readAt(prefix_ + directoryOffset, directory.data(), directory.size()))
-        return false;
+        return "central directory cannot be read";
     std::size_t pos = 0;
     for (std::uint32_t i = 0; i < entries; ++i) {
         if (directory.size() - pos < kDirectoryRecordSize)
-            return false;
+            return "central directory is damaged";
         const std::uint8_t* r = &directory[pos];
         if (get32(r) != kDirectorySignature)
-            return false;
+            return "central directory is damaged";
         ZipMember member;
         member.flags = get16(r + 8);
         member.method = get16(r + 10);
@@ -142,45 +159,54 @@ bool ZipArchive::readDirectory()
         std::size_t recordSize =
             kDirectoryRecordSize + member.nameLength + extraLength + commentLength;
         if (directory.size() - pos < recordSize)
-            return false;
+            return "central directory is damaged";
         const char* name = reinterpret_cast<const char*>(r + kDirectoryRecordSize);
         member.name.assign(name, std::min<std::size_t>(member.nameLength, kMaxNameLength));
         members_.push_back(std::move(member));
         pos += recordSize;
     }
-    return true;
+    return nullptr;
 }
 
-void ZipArchive::reject(const ZipMember& member, const char* reason) const
+// Finds each member's data through its local header and checks what it
+// declares against what it occupies, so no size is believed that the file
+// cannot back. Returns null, or why the archive as a whole is malformed.
+const char* ZipArchive::checkMembers()
 {
-    logMessage("ZipArchive - %s in %s: %s, not read\n", member.name.c_str(), label_.c_str(),
-               reason);
+    // [start, end) of each member's local header and data in the file.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> extents;
+    extents.reserve(members_.size());
+    for (ZipMember& member : members_) {
+        member.fault = memberFault(member);
+        if (member.dataStart != 0)
+            extents.emplace_back(prefix_ + member.localHeaderOffset,
+                                 member.dataStart + member.compressedSize);
+    }
+    // Members sharing bytes are how a few kilobytes pose as gigabytes: every
+    // entry would inflate the same stream again. No archiver writes them.
+    std::sort(extents.begin(), extents.end());
+    for (std::size_t i = 1; i < extents.size(); ++i) {
+        if (extents[i].first < extents[i - 1].second)
+            return "members overlap";
+    }
+    return nullptr;
 }
 
-long ZipArchive::read(std::size_t index, void* buffer, std::size_t size)
+// Reads the member's local header (setting dataStart) and checks the
+// member's sizes. Returns null when the member may be read, else why not.
+const char* ZipArchive::memberFault(ZipMember& member)
 {
-    if (index >= members_.size())
-        return -1;
-    const ZipMember& member = members_[index];
-    if (member.uncompressedSize > kMaxMemberSize) {
-        reject(member, "too large");
-        return -1;
-    }
-    if (member.flags & kFlagEncrypted) {
-        reject(member, "encrypted");
-        return -1;
-    }
-    if (member.method != kMethodStored && member.method != kMethodDeflated) {
-        reject(member, "unsupported compression method");
-        return -1;
-    }
+    if (member.uncompressedSize > kMaxMemberSize)
+        return "too large";
+    if (member.flags & kFlagEncrypted)
+        return "encrypted";
+    if (member.method != kMethodStored && member.method != kMethodDeflated)
+        return "unsupported compression method";
 
     std::array<std::uint8_t, kLocalHeaderSize> local;
     std::uint64_t headerStart = prefix_ + member.localHeaderOffset;
-    if (!readAt(headerStart, local.data(), local.size()) || get32(&local[0]) != kLocalSignature) {
-        reject(member, "local header missing");
-        return -1;
-    }
+    if (!readAt(headerStart, local.data(), local.size()) || get32(&local[0]) != kLocalSignature)
+        return "local header missing";
     std::uint16_t localFlags = get16(&local[6]);
     bool headerAgrees = get16(&local[8]) == member.method && get16(&local[26]) == member.nameLength;
     if (!(localFlags & kFlagDataDescriptor)) {
@@ -188,21 +214,46 @@ long ZipArchive::read(std::size_t index, void* buffer, std::size_t size)
                        get32(&local[18]) == member.compressedSize &&
                        get32(&local[22]) == member.uncompressedSize;
     }
-    if (!headerAgrees) {
-        reject(member, "local header disagrees with the directory");
-        return -1;
-    }
-    std::uint64_t dataStart = headerStart + kLocalHeaderSize + member.nameLength + get16(&local[28]);
-    if (dataStart > fileSize_ || member.compressedSize > fileSize_ - dataStart) {
-        reject(member, "data runs past the end of the archive");
-        return -1;
-    }
+    member.dataStart = headerStart + kLocalHeaderSize + member.nameLength + get16(&local[28]);
+    if (!headerAgrees)
+        return "local header disagrees with the directory";
+    if (member.dataStart > fileSize_ || member.compressedSize > fileSize_ - member.dataStart)
+        return "data runs past the end of the archive";
+    if (member.method == kMethodStored && member.compressedSize != member.uncompressedSize)
+        return "stored sizes differ";
+    if (member.method == kMethodDeflated &&
+        member.uncompressedSize >
+            std::uint64_t(member.compressedSize) * kMaxDeflateRatio + kDeflateSlack)
+        return "declares more than its compressed data can hold";
+    return nullptr;
+}
 
+
+
+void ZipArchive::reject(const ZipMember& member, const char* reason) const
+{
+    logMessage("ZipArchive - %s in %s: %s, not read\n", member.name.c_str(), label_.c_str(),
+               reason);
+}
+
+std::uint32_t ZipArchive::readableSize(std::size_t index) const
+{
+    if (index >= members_.size() || members_[index].fault)
+        return 0;
+    return members_[index].uncompressedSize;
+}
+
+long ZipArchive::read(std::size_t index, void* buffer, std::size_t size)
+{
+    // A member refused at open was reported then.
+    if (index >= members_.size() || members_[index].fault)
+        return -1;
+    const ZipMember& member = members_[index];
     std::size_t wanted = std::min<std::size_t>(size, member.uncompressedSize);
     auto* out = static_cast<std::uint8_t*>(buffer);
     const char* failure = member.method == kMethodStored
-                              ? copyStored(member, dataStart, out, wanted)
-                              : inflateMember(member, dataStart, out, wanted);
+                              ? copyStored(member, member.dataStart, out, wanted)
+                              : inflateMember(member, member.dataStart, out, wanted);
     if (failure) {
         reject(member, failure);
         return -1;
@@ -215,8 +266,6 @@ long ZipArchive::read(std::size_t index, void* buffer, std::size_t size)
 const char* ZipArchive::copyStored(const ZipMember& member, std::uint64_t dataStart,
                                    std::uint8_t* buffer, std::size_t size)
 {
-    if (member.compressedSize != member.uncompressedSize)
-        return "stored sizes differ";
     if (fseeko(file_.get(), static_cast<off_t>(dataStart), SEEK_SET) != 0)
         return "read failed";
     if (std::fread(buffer, 1, size, file_.get()) != size)

@@ -5,7 +5,10 @@
 #include "ZipArchive.h"
 #include "data/DataFile.h"
 
+#include <zlib.h>
+
 #include <cstring>
+#include <fstream>
 #include <random>
 #include <vector>
 
@@ -45,6 +48,95 @@ std::string contents(const std::string& path)
     auto file = openDataFile(path);
     return file ? std::string(reinterpret_cast<const char*>(file->data()), file->size())
                 : "<missing>";
+}
+
+// Peak resident memory of this process so far, in bytes (VmHWM).
+std::uint64_t peakResident()
+{
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmHWM:") {
+            std::uint64_t kib = 0;
+            status >> kib;
+            return kib * 1024;
+        }
+        status.ignore(1 << 10, '\n');
+    }
+    return 0;
+}
+
+void put16(std::string& out, std::uint32_t value)
+{
+    out += static_cast<char>(value & 0xff);
+    out += static_cast<char>(value >> 8 & 0xff);
+}
+
+void put32(std::string& out, std::uint32_t value)
+{
+    put16(out, value & 0xffff);
+    put16(out, value >> 16);
+}
+
+std::string rawDeflate(const std::string& data)
+{
+    z_stream z{};
+    EXPECT_EQ(deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string out(deflateBound(&z, data.size()), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+// An archive whose `entries` directory records all name one deflated
+// member: one local header and stream, read as many times as it is listed.
+std::string sharedStreamZip(const std::string& data, int entries)
+{
+    const std::string stream = rawDeflate(data);
+    const auto crc = static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+    auto fields = [&](std::string& out) {
+        put16(out, 20);  // version needed
+        put16(out, 0);   // flags
+        put16(out, 8);   // deflated
+        put32(out, 0);   // time and date
+        put32(out, crc);
+        put32(out, static_cast<std::uint32_t>(stream.size()));
+        put32(out, static_cast<std::uint32_t>(data.size()));
+        put16(out, 7);  // name length
+        put16(out, 0);  // extra length
+    };
+    std::string zip;
+    put32(zip, 0x04034b50);
+    fields(zip);
+    zip += "m00.bin" + stream;
+    std::string directory;
+    for (int i = 0; i < entries; ++i) {
+        put32(directory, 0x02014b50);
+        put16(directory, 20);  // version made by
+        fields(directory);
+        put16(directory, 0);  // comment length
+        put32(directory, 0);  // disk, internal attributes
+        put32(directory, 0);  // external attributes
+        put32(directory, 0);  // local header offset
+        char name[8];
+        std::snprintf(name, sizeof name, "m%02d.bin", i);
+        directory += name;
+    }
+    std::string end;
+    put32(end, 0x06054b50);
+    put32(end, 0);  // disks
+    put16(end, static_cast<std::uint32_t>(entries));
+    put16(end, static_cast<std::uint32_t>(entries));
+    put32(end, static_cast<std::uint32_t>(directory.size()));
+    put32(end, static_cast<std::uint32_t>(zip.size()));
+    put16(end, 0);
+    return zip + directory + end;
 }
 
 class DataFilesTest : public TestDirectory {
@@ -212,10 +304,64 @@ TEST_F(DataFilesTest, MalformedArchivesAreRefusedWhole)
     for (std::size_t cut = 0; cut < good.size(); cut += 97)
         writeFile("cut" + std::to_string(cut) + ".zip", good.substr(0, cut));
 
+    // Directory records that all point at one stream: each would inflate
+    // it again, so the archive is malformed.
+    writeFile("shared.zip", sharedStreamZip(std::string(1 << 16, 'z'), 20));
+
+    testing::internal::CaptureStderr();
     DataFiles files(".");
+    std::string log = testing::internal::GetCapturedStderr();
     ASSERT_EQ(files.archives().size(), 1u);
     EXPECT_EQ(files.archives()[0]->label(), "./good.zip");
     EXPECT_FALSE(ZipArchive::open("lying.zip"));
+    EXPECT_EQ(files.size("m00.bin"), 0u);
+    // Each skipped archive is named once, with the reason.
+    EXPECT_NE(log.find("DataFiles - archive ./notzip.zip skipped: not a zip archive\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("archive ./shared.zip skipped: members overlap\n"), std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("shared.zip"), log.rfind("shared.zip")) << log;
+    EXPECT_EQ(log.find("folder.zip"), std::string::npos) << log;
+
+    // The same stream listed once is a good archive.
+    writeFile("single.zip", sharedStreamZip(std::string(1 << 16, 'z'), 1));
+    auto single = ZipArchive::open("single.zip");
+    ASSERT_TRUE(single);
+    EXPECT_EQ(single->readableSize(0), 1u << 16);
+}
+
+TEST_F(DataFilesTest, DeclaredSizesMustFitTheData)
+{
+    // About 120 bytes declaring a 1 GiB member, and a stored member whose two
+    // sizes differ: neither may be allocated at its declared size.
+    makeZip("bomb.zip", {{"bomb.bin", "x"}});
+    patchRecords("bomb.zip", 0x02014b50, 24, 1u << 30);
+    patchRecords("bomb.zip", 0x04034b50, 22, 1u << 30);
+    makeZip("stored.zip", {{"stored.bin", "stored bytes", "[2020,1,1,0,0,0]", true}});
+    patchRecords("stored.zip", 0x02014b50, 24, 618000000);
+    patchRecords("stored.zip", 0x04034b50, 22, 618000000);
+    // Zeros compress about as far as deflate goes: still readable.
+    const std::string zeros(1 << 20, '\0');
+    makeZip("zeros.zip", {{"zeros.bin", zeros}});
+
+    const std::uint64_t before = peakResident();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(dataFileSize("bomb.bin"), 0u);
+    EXPECT_EQ(contents("bomb.bin"), "<missing>");
+    EXPECT_EQ(contents("stored.bin"), "<missing>");
+    EXPECT_TRUE(contents("zeros.bin") == zeros);
+    std::string log = testing::internal::GetCapturedStderr();
+    ASSERT_GT(before, 0u);
+    EXPECT_LT(peakResident() - before, std::uint64_t(64) << 20);
+
+    EXPECT_NE(log.find("bomb.bin in ./bomb.zip: declares more than its compressed data can hold"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("stored.bin in ./stored.zip: stored sizes differ"), std::string::npos)
+        << log;
+    // Refused members are reported once, when the archive is indexed.
+    EXPECT_EQ(log.find("bomb.bin in"), log.rfind("bomb.bin in")) << log;
 }
 
 }  // namespace
