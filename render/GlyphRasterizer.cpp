@@ -1,5 +1,7 @@
 #include "render/GlyphRasterizer.h"
 
+#include "base/Utf8.h"
+
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -64,13 +66,14 @@ std::unique_ptr<GlyphRasterizer> GlyphRasterizer::open(const std::string& patter
 GlyphRasterizer::GlyphRasterizer() = default;
 GlyphRasterizer::~GlyphRasterizer() = default;
 
-const GlyphBitmap& GlyphRasterizer::glyph(unsigned char code) {
-    std::unique_ptr<GlyphBitmap>& slot = cache_[code];
+const GlyphBitmap& GlyphRasterizer::glyph(char32_t character) {
+    std::unique_ptr<GlyphBitmap>& slot = cache_[character];
     if (slot) return *slot;
     slot = std::make_unique<GlyphBitmap>();
     FT_Face face = impl_->face;
-    // Latin-1 codes equal their Unicode code points.
-    if (FT_Load_Char(face, code, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0) {
+    // The face's Unicode map; a character it lacks maps to glyph 0, the
+    // face's missing-character glyph.
+    if (FT_Load_Char(face, character, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0) {
         const FT_Bitmap& bm = face->glyph->bitmap;
         slot->width = static_cast<int>(bm.width);
         slot->rows = static_cast<int>(bm.rows);
@@ -94,7 +97,7 @@ const GlyphBitmap& GlyphRasterizer::glyph(unsigned char code) {
 
 int GlyphRasterizer::textWidth(const std::string& text) {
     int w = 0;
-    for (unsigned char c : text) w += glyph(c).advance;
+    for (char32_t c : decodeUtf8(text)) w += glyph(c).advance;
     return w;
 }
 
@@ -102,9 +105,10 @@ TextImage GlyphRasterizer::renderText(const std::string& text) {
     TextImage img;
     img.baseline = ascender_;
     img.height = ascender_ + descender_;
+    const std::u32string characters = decodeUtf8(text);
     int pen = 0;
     int right = 0;
-    for (unsigned char c : text) {
+    for (char32_t c : characters) {
         const GlyphBitmap& g = glyph(c);
         right = std::max(right, pen + g.left + g.width);
         pen += g.advance;
@@ -112,7 +116,7 @@ TextImage GlyphRasterizer::renderText(const std::string& text) {
     img.width = std::max(pen, right);
     img.coverage.assign(static_cast<size_t>(img.width) * img.height, 0);
     pen = 0;
-    for (unsigned char c : text) {
+    for (char32_t c : characters) {
         const GlyphBitmap& g = glyph(c);
         for (int y = 0; y < g.rows; ++y) {
             const int dy = img.baseline - g.top + y;

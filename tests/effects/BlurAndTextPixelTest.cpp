@@ -99,6 +99,21 @@ TEST(TextPixels, TopLeftInItsColourFadedByAlphaAndShownAsWritten) {
     EXPECT_GT(lastYellowColumn(percent, 120, 144), 20);
 }
 
+TEST(TextPixels, AccentedLettersAreDrawnInTheirPlace) {
+    PlayedDemo demo("textutf8");
+    ASSERT_EQ(demo.play("event e0 timer time=0\n"
+                        "a at e0 text start string=\"hello\" red=1 green=1 blue=0\n"
+                        "b at e0 text start string=\"h\xc3\xa9llo\" red=1 green=1 blue=0 y=0.5\n",
+                        "320x240", 2, 1),
+              0)
+        << demo.log();
+    // "é" is as wide as "e" in this face: dropped, or read as two Latin-1
+    // letters, it would move the rest of the word. Its accent adds pixels.
+    const Frame f = demo.frame(1);
+    EXPECT_EQ(lastYellowColumn(f, 120, 144), lastYellowColumn(f, 0, 24));
+    EXPECT_GT(countPixels(f, 0, 120, 320, 144, yellow), countPixels(f, 0, 0, 320, 24, yellow));
+}
+
 TEST(TextPixels, DrawingWithoutTextStops) {
     PlayedDemo demo("notext");
     EXPECT_EQ(demo.play("event e0 timer time=0\nt at e0 text setParam x=0.5\n", "64x64", 2, 1),

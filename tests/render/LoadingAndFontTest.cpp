@@ -1,6 +1,7 @@
 // The loading screen's picture and bar, and the overlay font's glyphs, read
 // back from the frame.
 #include "GLContext.h"
+#include "base/Utf8.h"
 #include "render/OverlayFont.h"
 #include "render/PictureLoadingScreen.h"
 
@@ -83,7 +84,7 @@ TEST(OverlayFont, GlyphsLandAtTheRasterPositionInTheirColour) {
     glMatrixMode(GL_MODELVIEW);
     glColor3f(1.0f, 1.0f, 0.0f);
     glRasterPos2i(100, 200);
-    font.print("%s", "H\xe9H");  // the accented letter has no list and takes no room
+    font.print("%s", "H\x01H");  // a control character draws nothing and takes no room
     auto litAround = [&](int x0, int y0, int x1, int y1) {
         int lit = 0;
         for (int y = y0; y < y1; ++y)
@@ -112,4 +113,73 @@ TEST(OverlayFont, GlyphsLandAtTheRasterPositionInTheirColour) {
     EXPECT_GT(litAround(10, 480 - 40, 120, 480 - 10), 20);
     font.destroy();
     EXPECT_FALSE(font.built());
+}
+
+TEST(Utf8, ValidCharactersAndEachInvalidStretchAsOneReplacement) {
+    const char32_t bad = kReplacementCharacter;
+    const std::pair<std::string, std::u32string> cases[] = {
+        {"h\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80!", {U'h', 0xe9, 0x20ac, 0x1f600, U'!'}},
+        {"\xe9t\xe9", {bad, U't', bad}},  // Latin-1, not UTF-8
+        {"\x80\xbf", {bad, bad}},  // stray continuation bytes
+        {"\xc0\xaf\xe0\x80\xaf", {bad, bad, bad, bad, bad}},  // overlong forms
+        {"\xed\xa0\x80", {bad, bad, bad}},  // a surrogate
+        {"\xf4\x90\x80\x80\xf5", {bad, bad, bad, bad, bad}},  // past U+10FFFF
+        {"\xe2\x82" "A\xf0\x9f\x98", {bad, U'A', bad}},  // cut short: the next byte is kept
+    };
+    for (const auto& [bytes, characters] : cases)
+        EXPECT_EQ(decodeUtf8(bytes), characters) << testing::PrintToString(bytes);
+}
+
+TEST(OverlayFont, ReadsUtf8AndMakesOtherGlyphsOnFirstUse) {
+    GLContext gl(640, 480);
+    ASSERT_TRUE(gl.ok());
+    OverlayFont& font = OverlayFont::instance();
+    ASSERT_TRUE(font.build(480));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 640, 0, 480, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    // How far printing `text` moves the pen; its picture is left at 100, 200.
+    auto advance = [&](const std::string& text) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        glRasterPos2i(100, 200);
+        font.print("%s", text.c_str());
+        GLfloat pos[4] = {};
+        glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
+        return pos[0] - 100.0f;
+    };
+    auto picture = [&] {
+        std::vector<std::array<int, 3>> pixels;
+        for (int y = 190; y < 240; ++y)
+            for (int x = 95; x < 125; ++x) pixels.push_back(gl.pixel(x, y));
+        return pixels;
+    };
+
+    // The accented letter is one character of its own: as wide as its base
+    // letter in this face, not dropped and not two Latin-1 letters.
+    const float e = advance("e");
+    const auto plain = picture();
+    EXPECT_GT(e, 0.0f);
+    EXPECT_EQ(advance("\xc3\xa9"), e);
+    EXPECT_NE(picture(), plain) << "the accent is drawn";
+    EXPECT_EQ(advance("\xc3\xa9"), e) << "the glyph's list is reused";
+
+    // Invalid bytes take the place of one replacement character each
+    // stretch; a sequence cut short at the end is safe.
+    const float replacement = advance("\xef\xbf\xbd");
+    EXPECT_GT(replacement, 0.0f);
+    EXPECT_EQ(advance("\xe2\x82"), replacement);
+    EXPECT_EQ(advance("\xff\xc3"), 2 * replacement);
+
+    // The cut counts characters, not bytes.
+    std::string many;
+    for (int i = 0; i < 300; ++i) many += "\xc3\xa9";
+    EXPECT_EQ(advance(many), OverlayFont::kMaxText * e);
+
+    // A rebuild at another height makes those glyphs again, at the new size.
+    font.destroy();
+    ASSERT_TRUE(font.build(768));
+    EXPECT_GT(advance("\xc3\xa9"), e);
+    font.destroy();
 }

@@ -23,7 +23,7 @@ public:
     // music time; "setParam" may replace the text and changes the
     // parameters given; "stop" drops the text. Then the base handling.
     bool command(const std::string& commandName, ArgumentList& arguments, Track& track) override;
-    // Prints the text, as written, into `destination`. A module selected
+    // Prints the text, as written (UTF-8), into `destination`. A module selected
     // without text ends the process ("text - no text string set", status
     // 23). Returns 0.
     int render(float time, Destination* destination, TextureSource* source,

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct GlyphBitmap {
@@ -37,19 +38,22 @@ public:
     GlyphRasterizer(const GlyphRasterizer&) = delete;
     GlyphRasterizer& operator=(const GlyphRasterizer&) = delete;
 
-    // The glyph of a Latin-1 character code; cached.
-    const GlyphBitmap& glyph(unsigned char code);
+    // The glyph of a Unicode character, made on first use and kept; a
+    // character the face lacks gets the face's missing-character glyph.
+    const GlyphBitmap& glyph(char32_t character);
     int ascender() const { return ascender_; }
     int descender() const { return descender_; }  // below the baseline, positive
     const std::string& familyName() const { return family_; }
 
+    // The pen advance of a UTF-8 text, and the text drawn as one image;
+    // invalid bytes read as U+FFFD.
     int textWidth(const std::string& text);
     TextImage renderText(const std::string& text);
 
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
-    std::unique_ptr<GlyphBitmap> cache_[256];
+    std::unordered_map<char32_t, std::unique_ptr<GlyphBitmap>> cache_;
     int ascender_ = 0;
     int descender_ = 0;
     std::string family_;
