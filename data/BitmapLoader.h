@@ -14,7 +14,8 @@ public:
 };
 
 // PNG files through libpng. A missing file, a wrong signature or a decoding
-// error leave the bitmap empty without a fatal stop.
+// error leave the bitmap empty without a fatal stop, and log one line naming
+// the file and the fault.
 class PngLoader : public BitmapLoader {
 public:
     // Decodes the PNG file `path`; false, with `bitmap` empty, on failure.
@@ -23,7 +24,8 @@ public:
 
 // JPEG and BMP files, told apart by their content. A missing file (status
 // 7), content that is an icon or a metafile (3468) and anything else that
-// does not decode (3467) end the process through fatalStop.
+// does not decode (3467) end the process through fatalStop, after a line
+// that names the file.
 class DibLoader : public BitmapLoader {
 public:
     // Decodes the JPEG or BMP file `path`; returns true or does not return.

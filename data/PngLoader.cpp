@@ -12,6 +12,7 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -70,7 +71,19 @@ struct PngJob {
     PngSource source;
     Bitmap* bitmap;
     std::vector<png_bytep> rows;
+    // What went wrong, when decoding fails; a plain buffer, because libpng's
+    // error callback longjmps straight after writing it.
+    char fault[160] = "";
 };
+
+// libpng's error callback: keeps the message for the caller's log line
+// instead of printing it, then unwinds to the setjmp.
+[[noreturn]] void keepError(png_structp png, png_const_charp message)
+{
+    auto* job = static_cast<PngJob*>(png_get_error_ptr(png));
+    std::snprintf(job->fault, sizeof job->fault, "is damaged (%s)", message);
+    png_longjmp(png, 1);
+}
 
 // The decoding proper; every libpng error longjmps out of this frame, which
 // therefore holds only plain values.
@@ -100,12 +113,16 @@ bool decodeRows(PngJob& job)
     int channels = png_get_channels(png, info);
     if (channels != 4 || png_get_bit_depth(png, info) != 8) {
         logMessage("pngLoad - %i channels, not supported\n", channels);
+        std::snprintf(job.fault, sizeof job.fault, "has an unsupported pixel format");
         return false;
     }
     if (width > 0x7fffffffu || height > 0x7fffffffu ||
         !job.bitmap->allocate(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
-                              hasAlpha))
+                              hasAlpha)) {
+        std::snprintf(job.fault, sizeof job.fault, "is too large (%lu x %lu pixels)",
+                      static_cast<unsigned long>(width), static_cast<unsigned long>(height));
         return false;
+    }
     // Rows are decoded straight into place, last picture row first in memory.
     job.rows.resize(height);
     std::uint8_t* pixels = job.bitmap->pixels();
@@ -125,32 +142,45 @@ bool decodeGuarded(PngJob& job)
 
 }  // namespace
 
-bool decodePng(const std::uint8_t* data, std::size_t size, Bitmap& bitmap)
+bool decodePng(const std::uint8_t* data, std::size_t size, Bitmap& bitmap, std::string* fault)
 {
     bitmap.clear();
-    if (size < kSignatureSize || png_sig_cmp(data, 0, kSignatureSize) != 0)
+    if (size < kSignatureSize || png_sig_cmp(data, 0, kSignatureSize) != 0) {
+        if (fault)
+            *fault = "is not a PNG file";
         return false;
+    }
     PngJob job{{}, {data, size, kSignatureSize}, &bitmap, {}};
-    job.structs.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr,
+    job.structs.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &job, keepError, nullptr,
                                                nullptr, boundedMalloc, freeMemory);
-    if (!job.structs.png)
+    if (job.structs.png) {
+        job.structs.info = png_create_info_struct(job.structs.png);
+        job.structs.endInfo = png_create_info_struct(job.structs.png);
+    }
+    if (!job.structs.png || !job.structs.info || !job.structs.endInfo) {
+        if (fault)
+            *fault = "could not be decoded (libpng could not start)";
         return false;
-    job.structs.info = png_create_info_struct(job.structs.png);
-    job.structs.endInfo = png_create_info_struct(job.structs.png);
-    if (!job.structs.info || !job.structs.endInfo)
-        return false;
+    }
     png_set_read_fn(job.structs.png, &job.source, readFromMemory);
     if (!decodeGuarded(job)) {
         bitmap.clear();
+        if (fault)
+            *fault = job.fault[0] ? job.fault : "is damaged";
         return false;
     }
     return true;
 }
 
+// A PNG that cannot be had does not stop the show, but a misspelt name must
+// not pass unnoticed either: each failure is logged with the file's name.
 bool PngLoader::load(const std::string& path, Bitmap& bitmap)
 {
     std::unique_ptr<MemoryFile> file = openDataFile(path);
-    if (!file)
-        return false;
-    return decodePng(file->data(), file->size(), bitmap);
+    std::string fault = "not found";
+    if (file && decodePng(file->data(), file->size(), bitmap, &fault))
+        return true;
+    bitmap.clear();
+    logMessage("pngLoad - %s %s, left empty (drawn white)\n", path.c_str(), fault.c_str());
+    return false;
 }

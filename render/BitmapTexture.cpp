@@ -1,6 +1,5 @@
 #include "data/Bitmap.h"
 #include "base/Screen.h"
-#include "data/DataFile.h"
 #include "render/Texture.h"
 #include "timeline/SourceDestPool.h"
 
@@ -82,8 +81,8 @@ TextureRegistry& TextureRegistry::instance() {
 }
 
 std::unique_ptr<BitmapTexture> TextureRegistry::create(std::string_view name) {
-    // A missing file makes no texture: the caller names what it missed.
-    if (dataFileSize(dataFileBaseName(std::string(name))) == 0) return nullptr;
+    // Always a texture: the bitmap's loader decides what a file that cannot
+    // be had means (a fatal stop for JPEG and BMP, an empty picture for PNG).
     return std::make_unique<BitmapTexture>(std::string(name), mipmap);
 }
 

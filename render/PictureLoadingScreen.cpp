@@ -1,21 +1,42 @@
 #include "render/PictureLoadingScreen.h"
 
 #include "base/Log.h"
+#include "data/DataFile.h"
 #include "render/Texture.h"
 
 #include <GL/gl.h>
+
+namespace {
+
+constexpr const char* kPictureName = "data//LoadingScreen.jpg";
+
+[[noreturn]] void stopWithoutPicture() {
+    logMessage("Loading screen - picture %s (%s) not found\n", kPictureName,
+               dataFileBaseName(kPictureName).c_str());
+    logMessage("loader screen image not found, aborting\n");
+    fatalStop(346);
+}
+
+// The picture, looked for before the texture registry would hand a missing
+// JPEG to its loader: a loading screen without its picture has a status of
+// its own. A picture already made (a rebuild) is taken as it is.
+BitmapTexture* loadingPicture() {
+    TextureRegistry& registry = TextureRegistry::instance();
+    if (BitmapTexture* made = registry.find(kPictureName)) return made;
+    if (!openDataFile(kPictureName)) stopWithoutPicture();
+    BitmapTexture* picture = registry.getOrCreate(kPictureName);
+    if (!picture) stopWithoutPicture();
+    return picture;
+}
+
+}  // namespace
 
 PictureLoadingScreen::PictureLoadingScreen(float total, float startTime,
                                            std::function<void()> showFrame)
     : total_(total > 0.0f ? total : 0.01f),
       startTime_(startTime),
-      picture_(TextureRegistry::instance().getOrCreate("data//LoadingScreen.jpg")),
-      showFrame_(std::move(showFrame)) {
-    if (!picture_) {
-        logMessage("loader screen image not found, aborting\n");
-        fatalStop(346);
-    }
-}
+      picture_(loadingPicture()),
+      showFrame_(std::move(showFrame)) {}
 
 int PictureLoadingScreen::draw(float) {
     fraction_ = done_ / total_;

@@ -274,19 +274,30 @@ TEST_F(BitmapTest, LoaderChoiceAndFailures)
     EXPECT_EQ(Bitmap("pic.tar.png").width(), 1);
     EXPECT_EQ(Bitmap("data\\upper.png").width(), 2);
     EXPECT_EQ(Bitmap("photo.bmp").width(), 8);
+    const std::string good = pngBytes({4, 4, PNG_COLOR_TYPE_RGB, 8,
+                                       std::vector<std::string>(4, std::string(12, 'x'))});
+    writeFile("cut.png", good.substr(0, good.size() - 20));
+    // A PNG that cannot be had plays on empty, but says which file and why.
     testing::internal::CaptureStderr();
-    EXPECT_TRUE(Bitmap("missing.png").empty());
+    EXPECT_TRUE(Bitmap("data\\missing.png").empty());
     EXPECT_TRUE(Bitmap("notpng.png").empty());
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(Bitmap("cut.png").empty());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "pngLoad - data\\missing.png not found, left empty (drawn white)\n"
+              "pngLoad - notpng.png is not a PNG file, left empty (drawn white)\n"
+              "pngLoad - cut.png is damaged (Read Error!), left empty (drawn white)\n");
 
     EXPECT_EXIT(Bitmap("picture.gif"), testing::ExitedWithCode(1), "Cannot load bitmap picture.gif");
     EXPECT_EXIT(Bitmap("noextension"), testing::ExitedWithCode(1), "Cannot load bitmap");
     EXPECT_EXIT(Bitmap("data\\missing.jpg"), testing::ExitedWithCode(7),
                 "Bitmap file data\\\\missing.jpg not found, exiting");
+    // Each fatal message follows a line that names the picture.
     EXPECT_EXIT(Bitmap("icon.jpg"), testing::ExitedWithCode(3468 & 0xff),
-                "DibLoader - not a bitmap, aborting");
-    EXPECT_EXIT(Bitmap("metafile.bmp"), testing::ExitedWithCode(3468 & 0xff), "not a bitmap");
+                "DibLoader - icon\\.jpg is an icon[^\n]*\nDibLoader - not a bitmap, aborting");
+    EXPECT_EXIT(Bitmap("metafile.bmp"), testing::ExitedWithCode(3468 & 0xff),
+                "metafile\\.bmp[^\n]*\n[^\n]*not a bitmap");
     EXPECT_EXIT(Bitmap("garbage.JpEg"), testing::ExitedWithCode(3467 & 0xff),
+                "DibLoader - garbage\\.JpEg is not a JPEG or BMP picture, or is damaged\n"
                 "DibLoader - getType failed, aborting");
 }
 

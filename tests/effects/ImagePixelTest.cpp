@@ -133,11 +133,19 @@ TEST(ImagePixels, ScriptFaultsAndMissingPictures) {
     EXPECT_NE(demo.log().find("key \"bitmap\", value \"quad.png\" not recognized"),
               std::string::npos);
 
+    // A missing PNG plays on, drawn white, and says so; a missing JPEG stops.
     EXPECT_EQ(demo.play("event e0 timer time=0\n"
-                        "p at e0 image start bitmap=quad.png\n"
-                        "q at e0 image start bitmap=nothere.png\n",
+                        "q at e0 image start bitmap=nothere.png red=0\n",
                         "64x64", 2, 1),
-              1);
-    EXPECT_NE(demo.log().find("Cannot find bitmap \"nothere.png\""), std::string::npos)
+              0)
+        << demo.log();
+    EXPECT_TRUE(near(demo.frame(0).at(32, 32), {0, 255, 255})) << "white, tinted";
+    EXPECT_NE(demo.log().find("pngLoad - nothere.png not found"), std::string::npos)
+        << demo.log();
+    EXPECT_EQ(demo.play("event e0 timer time=0\n"
+                        "q at e0 image start bitmap=nothere.jpg\n",
+                        "64x64", 2, 1),
+              7);
+    EXPECT_NE(demo.log().find("Bitmap file nothere.jpg not found, exiting"), std::string::npos)
         << demo.log();
 }

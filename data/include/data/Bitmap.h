@@ -20,7 +20,8 @@ public:
     // once; the loader is chosen by the text after the last '.', in any
     // case: "png", or "bmp", "jpg" and "jpeg". Any other extension, a
     // missing or undecodable JPEG or BMP file end the process through
-    // fatalStop. A missing or undecodable PNG file leaves the bitmap empty.
+    // fatalStop. A missing or undecodable PNG file leaves the bitmap empty,
+    // with a log line saying which file and why.
     explicit Bitmap(std::string name);
     // Releases the pixels.
     virtual ~Bitmap();

@@ -26,8 +26,10 @@ public:
     float loadWeight() const;
     // Makes every kept name a texture, in order, adding 10 to `progress`
     // for each. A name kept twice counts twice, as loadWeight promised. A
-    // bitmap that cannot be had ends the process ("Cannot find bitmap",
-    // status 1).
+    // file that cannot be had is its loader's business: a JPEG or BMP ends
+    // the process (status 7), a PNG is logged and drawn white. Should the
+    // registry make no texture at all, the process ends ("Cannot find
+    // bitmap", status 1).
     void load(LoadingScreen& progress);
 
     // Called when a command fires: "start" takes the texture named by

@@ -13,8 +13,8 @@ public:
     int drawPriority() const override { return 100; }
     // 10 per bitmap named by a "start" of this module.
     float loadWeight() const override { return picture_.loadWeight(); }
-    // Makes every named bitmap a texture, 10 progress each; a bitmap that
-    // cannot be had ends the process ("Cannot find bitmap", status 1).
+    // Makes every named bitmap a texture, 10 progress each; a missing JPEG
+    // or BMP ends the process (status 7), a missing PNG is drawn white.
     bool load(LoadingScreen& progress) override;
 
     // The own picture of the last "start"; null when none.

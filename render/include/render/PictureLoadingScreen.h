@@ -12,8 +12,9 @@ class PictureLoadingScreen : public LoadingScreen {
 public:
     // `total` is the timeline's load weight (0.01 when not positive).
     // `showFrame` runs one whole frame (update, draw, swap). The picture
-    // "data//LoadingScreen.jpg" must exist: otherwise the process ends
-    // ("loader screen image not found, aborting", status 346).
+    // "data//LoadingScreen.jpg" must exist: otherwise the process ends after
+    // a line naming the file ("loader screen image not found, aborting",
+    // status 346).
     PictureLoadingScreen(float total, float startTime, std::function<void()> showFrame);
 
     int draw(float time) override;

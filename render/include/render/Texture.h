@@ -128,7 +128,8 @@ private:
 };
 
 // Bitmap textures by file name (exact case), each decoded and uploaded once,
-// mipmapped. Null for a file that does not exist.
+// mipmapped. Always makes the texture: a picture file that cannot be had is
+// handled by its loader (a fatal stop, or an empty bitmap drawn white).
 class TextureRegistry : public NamedRegistry<BitmapTexture> {
 public:
     static TextureRegistry& instance();
