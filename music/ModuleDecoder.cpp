@@ -57,12 +57,29 @@ private:
 
 }  // namespace
 
-std::unique_ptr<MusicDecoder> openModuleDecoder(const std::string& path, int sampleRate) {
+std::unique_ptr<MusicDecoder> openModuleDecoder(const std::string& path, int sampleRate,
+                                                std::string* fault) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return nullptr;
-    try {
-        return std::make_unique<ModuleDecoder>(in, sampleRate);
-    } catch (const std::exception&) {
+    if (!in) {
+        if (fault) *fault = "cannot be read";
         return nullptr;
     }
+    try {
+        return std::make_unique<ModuleDecoder>(in, sampleRate);
+    } catch (const std::exception& error) {
+        if (fault) *fault = error.what();
+    }
+    // libopenmpt's load error does not tell an unknown format from a damaged
+    // module; its header probe does.
+    if (fault) {
+        try {
+            in.clear();
+            in.seekg(0);
+            if (openmpt::probe_file_header(openmpt::probe_file_header_flags_default2, in) ==
+                openmpt::probe_file_header_result_failure)
+                *fault = "not a tracker module";
+        } catch (const std::exception&) {
+        }
+    }
+    return nullptr;
 }

@@ -67,8 +67,18 @@ bool Music::setMusic(const std::string& scriptName) {
 }
 
 bool Music::openMusic(const std::string& path) {
-    std::unique_ptr<MusicDecoder> decoder = openMusicDecoder(path);
-    if (!decoder || !decodesAtAll(*decoder) || !decoder->seek(start_)) {
+    std::string fault;
+    std::unique_ptr<MusicDecoder> decoder = openMusicDecoder(path, &fault);
+    if (!decoder && fault.empty())
+        fault = "cannot be opened";
+    else if (decoder && !decodesAtAll(*decoder))
+        fault = "no sound could be decoded from it";
+    else if (decoder && !decoder->seek(start_))
+        fault = "cannot seek to the start position";
+    if (!fault.empty()) {
+        // The author needs the file and the reason; the message after them
+        // is the one scripts and tools know.
+        logMessage("Music: cannot open \"%s\": %s\n", path.c_str(), fault.c_str());
         logError("Music: problems while opening file\n");
         return false;
     }

@@ -26,12 +26,18 @@ public:
     virtual std::size_t read(float* out, std::size_t frames) = 0;
 };
 
-// Opens `path` with the first decoder that accepts it; null when none does.
-std::unique_ptr<MusicDecoder> openMusicDecoder(const std::string& path);
+// Opens `path` with the first decoder that accepts it; null when none does,
+// with `fault` (when given) set to why: "not found", "is a directory", or
+// each decoder's own complaint.
+std::unique_ptr<MusicDecoder> openMusicDecoder(const std::string& path,
+                                               std::string* fault = nullptr);
 
-// The libsndfile decoder alone; null when libsndfile cannot open the file.
-std::unique_ptr<MusicDecoder> openSndfileDecoder(const std::string& path);
+// The libsndfile decoder alone; null when libsndfile cannot open the file,
+// with `fault` (when given) set to libsndfile's reason.
+std::unique_ptr<MusicDecoder> openSndfileDecoder(const std::string& path,
+                                                 std::string* fault = nullptr);
 
 // The libopenmpt decoder alone, rendering at `sampleRate`; null when the file
-// is not a module libopenmpt can play.
-std::unique_ptr<MusicDecoder> openModuleDecoder(const std::string& path, int sampleRate);
+// is not a module libopenmpt can play, with `fault` (when given) set to why.
+std::unique_ptr<MusicDecoder> openModuleDecoder(const std::string& path, int sampleRate,
+                                                std::string* fault = nullptr);

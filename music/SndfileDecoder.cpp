@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 namespace {
@@ -80,14 +81,20 @@ private:
 
 }  // namespace
 
-std::unique_ptr<MusicDecoder> openSndfileDecoder(const std::string& path) {
+std::unique_ptr<MusicDecoder> openSndfileDecoder(const std::string& path, std::string* fault) {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file) return nullptr;
+    if (!file) {
+        if (fault) *fault = sf_strerror(nullptr);
+        return nullptr;
+    }
     // A header libsndfile accepts may still describe nothing playable, or a
     // rate no converter should be sized for.
     if (info.channels < 1 || info.samplerate < kMinInputRate || info.samplerate > kMaxInputRate ||
         info.frames < 0) {
+        if (fault)
+            *fault = std::to_string(info.channels) + " channels at " +
+                     std::to_string(info.samplerate) + " Hz, not playable";
         sf_close(file);
         return nullptr;
     }

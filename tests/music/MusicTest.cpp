@@ -86,11 +86,19 @@ TEST(Music, OpeningErrorsAndASecondMusic) {
     const std::string txt = writeTestFile("notes.txt", std::vector<std::uint8_t>(3000, 'x'));
     auto cut = makeWav(100);
     cut.resize(30);
-    for (const std::string& bad : {txt + ".missing", txt, writeTestFile("cut.wav", cut),
-                                   txt.substr(0, txt.rfind('/'))}) {
+    // Each failure names the file and the decoders' own reason first.
+    const std::pair<std::string, std::string> faults[] = {
+        {txt + ".missing", "not found"},
+        {txt, "libsndfile: \"Format not recognised.\"; libopenmpt: \"not a tracker module\""},
+        {writeTestFile("cut.wav", cut), "libsndfile: \"Error in WAV file"},
+        {txt.substr(0, txt.rfind('/')), "is a directory"}};
+    for (const auto& [bad, reason] : faults) {
         CaptureStderr();
         EXPECT_FALSE(music.setMusic(bad)) << bad;
-        EXPECT_THAT(GetCapturedStderr(), EndsWith("Music: problems while opening file\n"));
+        const std::string log = GetCapturedStderr();
+        EXPECT_THAT(log, testing::StartsWith("Music: cannot open \"" + bad + "\": "));
+        EXPECT_THAT(log, testing::HasSubstr(reason));
+        EXPECT_THAT(log, EndsWith("Music: problems while opening file\n"));
     }
     EXPECT_TRUE(scriptErrorFlag());
 
