@@ -23,7 +23,8 @@ float numberOr0(ArgumentList& arguments, const char* key) {
 // the process (status 364).
 Event& referencedEvent(ArgumentList& arguments) {
     const ArgumentValue& v = arguments.find("relativeTo");
-    const std::string name = v.isString() ? v.text() : std::string();
+    // text() is empty unless the value is a string; no event has that name.
+    const std::string& name = v.text();
     Event* e = currentTimeline()->findEventIgnoringCase(name);
     if (!e) {
         logMessage("relativetimer: event \"%s\" does not exist\n", name.c_str());

@@ -26,16 +26,20 @@ SourceDestPool& SourceDestPool::instance() {
 }
 
 PoolEntry* SourceDestPool::freeEndpoint(std::string_view name) {
-    for (const auto& e : entries_)
-        if (e->useCount() == 0 && e->poolName() == name) return e.get();
+    const auto named = byPoolName_.find(std::string(name));
+    if (named != byPoolName_.end())
+        for (PoolEntry* e : named->second)
+            if (e->useCount() == 0) return e;
     if (!isCableName(name) && !equalsIgnoreCase(name, "DestinationGL")) {
         logMessage("SourceDestPool: name unknown, aborting");
         fatalStop(26);
     }
     std::unique_ptr<PoolEntry> made = factory_(name);
     if (!made) return nullptr;
+    PoolEntry* endpoint = made.get();
     entries_.push_back(std::move(made));
-    return entries_.back().get();
+    byPoolName_[endpoint->poolName()].push_back(endpoint);
+    return endpoint;
 }
 
 void SourceDestPool::assign(PoolEntry*& slot, PoolEntry* endpoint) {

@@ -3,6 +3,7 @@
 #include "TimelineTestSupport.h"
 #include "base/Log.h"
 #include "base/Screen.h"
+#include "timeline/Event.h"
 #include "timeline/SourceDestPool.h"
 #include "timeline/Timeline.h"
 #include "timeline/TrackList.h"
@@ -173,4 +174,37 @@ TEST(SourceDestPool, UnknownNamesAbortAndFrameBuffersAreNeverShared) {
     a->releaseUse();
     SourceDestPool::assign(slot, nullptr);
     EXPECT_EQ(a->useCount(), 0);
+
+    // A cable nobody uses is handed out again, the first made first; the
+    // name must match exactly.
+    PoolEntry* c1 = pool.freeEndpoint("PatchCableReuse");
+    c1->addUse();
+    PoolEntry* c2 = pool.freeEndpoint("PatchCableReuse");
+    c2->addUse();
+    EXPECT_NE(c1, c2);
+    c2->releaseUse();
+    c1->releaseUse();
+    EXPECT_EQ(pool.freeEndpoint("PatchCableReuse"), c1);
+    c1->addUse();
+    EXPECT_EQ(pool.freeEndpoint("PatchCableReuse"), c2);
+    PoolEntry* other = pool.freeEndpoint("patchCableReuse");
+    EXPECT_NE(other, c1);
+    EXPECT_NE(other, c2);
+    c1->releaseUse();
+}
+
+// Look-ups are exact while creation ignores case: each "Timer" makes another
+// module, named "timer", and "timer" keeps finding the first of that name.
+TEST(EventModuleRegistry, LookUpIsExactAndTheFirstOfANameWins) {
+    EventModuleRegistry& registry = EventModuleRegistry::instance();
+    EventModule* timer = registry.getOrCreate("timer");
+    EventModule* made = registry.getOrCreate("Timer");
+    EXPECT_NE(made, timer);
+    EXPECT_EQ(made->name(), "timer");
+    EXPECT_NE(registry.getOrCreate("Timer"), made);
+    EXPECT_EQ(registry.find("timer"), timer);
+    EXPECT_EQ(registry.find("Timer"), nullptr);
+    const std::size_t size = registry.size();
+    EXPECT_EQ(registry.getOrCreate("sundial"), nullptr);
+    EXPECT_EQ(registry.size(), size);
 }

@@ -38,7 +38,8 @@ public:
 class PoolEntry : public TextureSource, public Destination {
 public:
     // The name a free-endpoint request must match: a cable's own name; the
-    // frame buffer answers "void *", so it is never handed out twice.
+    // frame buffer answers "void *", so it is never handed out twice. Fixed
+    // for the endpoint's life: the pool files the endpoint under it once.
     virtual std::string poolName() const { return "void *"; }
 
     int useCount() const { return useCount_; }

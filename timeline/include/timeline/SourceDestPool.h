@@ -6,7 +6,9 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class SourceDestPool {
@@ -36,6 +38,10 @@ private:
     SourceDestPool();
     Factory factory_;
     std::vector<std::unique_ptr<PoolEntry>> entries_;
+    // The endpoints of each pool name, in creation order. Every track asks
+    // for a "DestinationGL", which no endpoint is filed under, so track
+    // creation does not walk the endpoints of all the tracks made before.
+    std::unordered_map<std::string, std::vector<PoolEntry*>> byPoolName_;
 };
 
 // An endpoint with no surface: what tracks draw into when nothing renders.

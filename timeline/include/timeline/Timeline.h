@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class LoadingScreen;
@@ -35,8 +36,13 @@ public:
     double commandTime();
 
     // Appends an event; duplicate names are kept, look-ups find the first.
+    // The name is indexed as it is now: it must not change afterwards.
     Event& addEvent(Event event);
+    // The first event, in declaration order, named exactly `name`, or null.
     Event* findEvent(const std::string& name);
+    // The first event, in declaration order, whose name equals `name` with
+    // the ASCII letters folded, or null. Relative timers ask this for every
+    // waiting event on every frame, so it is a hash look-up.
     Event* findEventIgnoringCase(const std::string& name);
     std::size_t eventCount() const { return events_.size(); }
     Event& event(std::size_t i) { return *events_[i]; }
@@ -57,7 +63,19 @@ public:
     bool load(LoadingScreen& progress);
 
 private:
+    // Hashing and equality of names with the ASCII letters folded, matching
+    // equalsIgnoreCase.
+    struct FoldedHash {
+        std::size_t operator()(const std::string& name) const;
+    };
+    struct FoldedEqual {
+        bool operator()(const std::string& a, const std::string& b) const;
+    };
+
     std::vector<std::unique_ptr<Event>> events_;
+    // Each name (exact, and folded) to the first event declared with it.
+    std::unordered_map<std::string, Event*> eventsByName_;
+    std::unordered_map<std::string, Event*, FoldedHash, FoldedEqual> eventsByFoldedName_;
     MusicClock* music_;  // non-owning
     TrackList tracks_;
     float totalLoadWeight_ = 0.0f;
