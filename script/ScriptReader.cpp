@@ -50,6 +50,12 @@ ScriptReader ScriptReader::fromText(std::string_view contents) {
 void ScriptReader::prepare(std::string_view contents) {
     lines_.clear();
     cursor_ = 0;
+    // Editors that save UTF-8 may put a byte-order mark first. It is not
+    // part of the first statement, and token positions on that line count
+    // from after it.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (contents.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+        contents.remove_prefix(kByteOrderMark.size());
     // Counted in 64 bits and saturated, so even an absurd file cannot
     // overflow the int line numbers the log prints.
     long long number = 1;

@@ -47,6 +47,21 @@ TEST_F(ScriptReaderTest, KeepsStatementsWithTheirPhysicalLineNumbers) {
     EXPECT_EQ(walk(reader), expected);
 }
 
+// A UTF-8 byte-order mark some editors write first is no part of the first
+// statement; lines and token positions count as if it were not there.
+TEST_F(ScriptReaderTest, SkipsALeadingByteOrderMark) {
+    ScriptReader reader = ScriptReader::fromText("\xEF\xBB\xBF" "event intro timer\n\xEF\xBB\xBFx\n");
+    Tokenizer first = reader.nextLine();
+    EXPECT_EQ(scriptPosition().line, 1);
+    EXPECT_EQ(first.nextToken(), "event");
+    EXPECT_EQ(scriptPosition().pos, 0);
+    EXPECT_EQ(first.nextToken(), "intro");
+    EXPECT_EQ(scriptPosition().pos, 6);
+    // Only at the very start: elsewhere the bytes are the line's own.
+    EXPECT_EQ(reader.nextLine().text(), "\xEF\xBB\xBFx");
+    EXPECT_EQ(ScriptReader::fromText("\xEF\xBB\xBF").lineCount(), 0u);
+}
+
 // Data files are looked up by base name in the current directory.
 TEST_F(ScriptReaderTest, ReadsFileByBaseNameAndStopsWith245WhenMissingOrEmpty) {
     char dir[] = "/tmp/dp_script_test_XXXXXX";

@@ -2,7 +2,8 @@
 // numbered from 1; a line is cut at its first ';' (quotes do not protect
 // it), and lines that are then empty or all white space are dropped, their
 // numbers still counted. Kept lines keep their text otherwise unchanged
-// (a trailing carriage return stays; the tokenizer removes it).
+// (a trailing carriage return stays; the tokenizer removes it). A UTF-8
+// byte-order mark at the very start of the text is dropped.
 #pragma once
 
 #include <cstddef>
