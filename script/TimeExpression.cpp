@@ -71,10 +71,16 @@ float midiTimeSeconds(std::string_view text) {
     if (comma != std::string_view::npos) {
         extraSeconds = narrowToFloat(readDecimalPrefix(tickText.substr(comma + 1)));
     }
+    const float bpm = currentTempo().musicBpm;
+    if (!currentTempo().usableBpm()) {
+        logError("Miditime - tempo must be above 0 beats per minute, got %f\n",
+                 static_cast<double>(bpm));
+        return 0.0f;
+    }
     // Whole beats in 64 bits: a saturated measure must not overflow.
     const long long wholeBeats = (static_cast<long long>(measure) - 1) * 4 + (beat - 1);
     const float beats = static_cast<float>(wholeBeats) + tick * kTickFactor;
-    return extraSeconds + beats / currentTempo().musicBpm * 60.0f;
+    return extraSeconds + beats / bpm * 60.0f;
 }
 
 float midiPositionSeconds(std::string_view valueText) {
@@ -86,5 +92,9 @@ float midiPositionSeconds(std::string_view valueText) {
 float midiLengthSeconds(std::string_view valueText) {
     std::string_view inner;
     if (!bracketContents(valueText, inner)) return 0.0f;
-    return midiTimeSeconds(inner) + midiTimeSeconds(kLengthOffset);
+    const float length = midiTimeSeconds(inner);
+    // The inner time has reported an unusable tempo; the offset would only
+    // report it a second time for the same value.
+    if (!currentTempo().usableBpm()) return 0.0f;
+    return length + midiTimeSeconds(kLengthOffset);
 }

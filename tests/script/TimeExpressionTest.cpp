@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <climits>
 #include <cmath>
+#include <limits>
 #include <locale>
 #include <utility>
 #include <string>
@@ -55,6 +56,32 @@ TEST_F(TimeExpressionTest, CurrentTempoAppliesAndFaultsCountAsZero) {
         EXPECT_EQ(log, "Error in test.qsc, line 3, pos 0: " + std::string(c.message));
         EXPECT_TRUE(scriptErrorFlag());
     }
+}
+
+// A tempo of 0 would divide by zero, a negative one run backwards (midi(3:1:0)
+// at -120 would come before the start): every musical time read with such a
+// tempo is reported once and counts as 0.
+TEST_F(TimeExpressionTest, MusicalTimesWithATempoNotAbove0AreErrors) {
+    MusicTempo tempo{0.0f, 2.0f};
+    setCurrentTempo(&tempo);
+    for (const float bpm : {0.0f, -120.0f, std::numeric_limits<float>::infinity()}) {
+        tempo.musicBpm = bpm;
+        for (const auto& [valueText, expected] :
+             {std::pair<const char*, float>{"midi(3:1:0)", 2.0f}, {"midilength(1:0:0)", 0.0f}}) {
+            setScriptErrorFlag(false);
+            float value = -1.0f;
+            const std::string log = logOf([&] { value = seconds(valueText); });
+            EXPECT_FLOAT_EQ(value, expected) << valueText << " at " << bpm;
+            EXPECT_EQ(log.rfind("Error in test.qsc, line 3, pos 0: Miditime - tempo must be above 0 "
+                                "beats per minute, got ", 0), 0u) << log;
+            EXPECT_EQ(log.find('\n'), log.size() - 1) << "reported once: " << log;
+            EXPECT_TRUE(scriptErrorFlag());
+        }
+    }
+    // Plain times do not use the tempo.
+    setScriptErrorFlag(false);
+    EXPECT_FLOAT_EQ(seconds("1:30"), 90.0f);
+    EXPECT_FALSE(scriptErrorFlag());
 }
 
 TEST_F(TimeExpressionTest, NumbersFollowAtofPrefixRulesWithoutOverflow) {

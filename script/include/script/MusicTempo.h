@@ -8,6 +8,11 @@ struct MusicTempo {
     float musicBpm = 150.0f;
     // Seconds added to every midi( ) position (not to midilength( )).
     float musicStartTime = 0.0f;
+
+    // Whether musical times can be converted with musicBpm: a finite number
+    // above 0. Zero would divide by zero, a negative tempo run the grid
+    // backwards, an infinite one put every position at the grid's start.
+    bool usableBpm() const;
 };
 
 // The current tempo: the one last passed to setCurrentTempo, or a default

@@ -5,7 +5,9 @@
 //                                        seconds, shifted by musicStartTime
 //   length     "midilength(M:B:T[,S])"   4*M + B + T/240 beats, plus S seconds
 // Musical times use the current tempo (MusicTempo.h) at the moment they are
-// converted. Faults are reported with logError and count as 0 seconds.
+// converted. Faults are reported with logError and count as 0 seconds; a
+// tempo that is not a finite number above 0 is such a fault for every
+// musical time converted with it.
 #pragma once
 
 #include <string_view>
