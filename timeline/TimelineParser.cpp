@@ -22,9 +22,15 @@ void applyGlobalSettings(Tokenizer& line, Timeline& timeline) {
         logError("globalSettings: parameter \"music\" must be a string\n");
     }
     const ArgumentValue& bpm = arguments.find("musicBpm");
-    if (bpm.isNumber())
+    if (bpm.isNumber()) {
         timeline.tempo().musicBpm = bpm.number();
-    else if (!bpm.isNone())
+        // Only a warning here: a script without musical times plays well.
+        // Every midi( ) and midilength( ) time read with it is an error.
+        if (!timeline.tempo().usableBpm())
+            logWarning("globalSettings: parameter \"musicBpm\" must be above 0, got %f; "
+                       "midi times cannot be computed with it\n",
+                       static_cast<double>(bpm.number()));
+    } else if (!bpm.isNone())
         logError("globalSettings: parameter \"musicBpm\" must be a number\n");
     const ArgumentValue& start = arguments.find("musicStartTime");
     if (start.isNumber())
@@ -40,6 +46,9 @@ void declareEvent(Tokenizer& line, Timeline& timeline) {
         return;
     }
     std::string name = line.nextToken();
+    // Kept for checks that report on the event after parsing.
+    const int nameLine = scriptPosition().line;
+    const int namePos = scriptPosition().pos;
     if (!line.hasMoreTokens()) {
         logError("Expected event module name\n");
         return;
@@ -56,6 +65,8 @@ void declareEvent(Tokenizer& line, Timeline& timeline) {
     event.name = std::move(name);
     event.module = module;
     event.arguments = arguments;
+    event.line = nameLine;
+    event.pos = namePos;
     timeline.addEvent(std::move(event));
 }
 

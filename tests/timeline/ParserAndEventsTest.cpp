@@ -2,6 +2,7 @@
 // by frame against a hand-set music clock.
 #include "TimelineTestSupport.h"
 #include "base/Log.h"
+#include "timeline/RelativeTimerCheck.h"
 #include "timeline/Timeline.h"
 #include "timeline/TimelineParser.h"
 #include "timeline/Track.h"
@@ -122,6 +123,27 @@ TEST_F(Parser, EveryFaultIsListedWithItsPlaceThenTheScriptFails) {
                 ".*Script has errors, exiting..\n");
 }
 
+// With no musical time in the script a tempo of 0 does no harm; with one,
+// each such time fails the script at its own place.
+TEST_F(Parser, TempoNotAbove0WarnsAtItsStatementAndFailsEveryMidiTime) {
+    auto tl = parse("globalSettings musicBpm=0\nevent e timer time=1\n");
+    ASSERT_TRUE(tl);
+    EXPECT_NE(log_.find("Warning in data\\t"), std::string::npos);
+    EXPECT_NE(log_.find(", line 1, pos 15: globalSettings: parameter \"musicBpm\" must be above 0, "
+                        "got 0.000000"),
+              std::string::npos) << log_;
+    EXPECT_FALSE(scriptErrorFlag());
+
+    EXPECT_EXIT(parseLoud("event a timer time=midi(3:1:0)\n"
+                          "globalSettings musicBpm=-120\n"
+                          "event b relativeTimer relativeTo=a deltaTime=midilength(1:0:0)\n"),
+                testing::ExitedWithCode(1),
+                "line 2, pos 15: globalSettings: parameter \"musicBpm\" must be above 0, got -120"
+                ".*line 1, pos 14: Miditime - tempo must be above 0 beats per minute, got -120"
+                ".*line 3, pos 35: Miditime - tempo must be above 0 beats per minute, got -120"
+                ".*Script has errors, exiting..\n");
+}
+
 TEST_F(Parser, UnknownTrackModuleStopsAtOnce) {
     EXPECT_EXIT(parseLoud("event e timer time=0\n"
                           "t at e fog start\n"
@@ -167,7 +189,12 @@ TEST_F(Parser, RelativeTimerChains) {
         "event e0 timer time=2\n"
         "event e1 relativeTimer relativeTo=E0 deltaTime=1\n"
         "event e2 relativeTimer relativeTo=e1 deltaTime=1\n"
+        "event E0 timer time=50\n"
         "x at e2 dummyModule start\n");
+    // Ignoring case, the first declared of e0 and E0 is found.
+    EXPECT_EQ(tl->findEventIgnoringCase("E0"), &tl->event(0));
+    EXPECT_EQ(tl->findEvent("E0"), &tl->event(3));
+    EXPECT_EQ(tl->findEvent("e3"), nullptr);
     EXPECT_FLOAT_EQ(tl->event(2).eventTime(256), 4.0f);
     EXPECT_TRUE(frameAt(*tl, 3.9));
     EXPECT_EQ(log_.find("executed"), std::string::npos);
@@ -206,6 +233,65 @@ TEST_F(Parser, RelativeTimerFaultsAbortWhilePlaying) {
     auto missing = parse("event e relativeTimer relativeTo=nowhere deltaTime=1\n");
     EXPECT_EXIT(frameLoud(*missing, 0), testing::ExitedWithCode(364 % 256),
                 "relativetimer: event \"nowhere\" does not exist\n");
+}
+
+// The check lists what would end a run when the time is asked for, each
+// fault once at the event to fix, and leaves the timeline to play as before.
+TEST_F(Parser, RelativeTimerCheckListsFaultsWithoutEndingTheRun) {
+    std::string script =
+        "event start timer time=1\n"
+        "event lost relativeTimer relativeTo=nowhere deltaTime=1\n"
+        "event self relativeTimer relativeTo=SELF deltaTime=1\n"
+        "event into relativeTimer relativeTo=ring2 deltaTime=1\n"
+        "event ring1 relativeTimer relativeTo=ring2 deltaTime=1\n"
+        "event ring2 relativeTimer relativeTo=ring1 deltaTime=1\n"
+        "event afterLost relativeTimer relativeTo=lost deltaTime=1\n"
+        "x at start dummyModule start\n";
+    // deep0 -> deep1 -> ... -> deep256 -> start: deep0 passes through 257
+    // events, one more than the budget; deep1 is exactly within it.
+    for (int i = 0; i <= 256; ++i)
+        script += "event deep" + std::to_string(i) + " relativeTimer relativeTo=" +
+                  (i < 256 ? "deep" + std::to_string(i + 1) : std::string("start")) +
+                  " deltaTime=0\n";
+    script += "event deeper relativeTimer relativeTo=deep0 deltaTime=0\n";
+    auto tl = parse(script);
+    ASSERT_TRUE(tl);
+    scriptPosition().line = 99;
+
+    CaptureStderr();
+    const int faults = checkRelativeTimers(*tl);
+    const std::string log = GetCapturedStderr();
+    EXPECT_EQ(faults, 4);
+    testing::internal::RE expected(
+        "^Error in data.t[0-9]+\\.qsc, line 2, pos 6: relativetimer: event \"nowhere\" does not exist\n"
+        "Error in [^,]+, line 3, pos 6: relativeTimer: loop of 1 relative timer\\(s\\) through "
+        "\"self\"\n"
+        "Error in [^,]+, line 5, pos 6: relativeTimer: loop of 2 relative timer\\(s\\) through "
+        "\"ring1\"\n"
+        "Error in [^,]+, line 9, pos 6: relativeTimer: chain of relative timers from \"deep0\" is "
+        "deeper than 256 events\n$");
+    EXPECT_TRUE(testing::internal::RE::FullMatch(log, expected)) << log;
+    EXPECT_TRUE(scriptErrorFlag());
+    EXPECT_EQ(scriptPosition().line, 99);
+    // The limits the run itself has, with the budget of a firing event:
+    // deep1's chain is sound, deep0's one event too long.
+    const int budget = RelativeTimerModule::kDepthBudget + 1;
+    EXPECT_FLOAT_EQ(tl->event(8).eventTime(budget), 1.0f);
+    EXPECT_EXIT(tl->event(7).eventTime(budget), testing::ExitedWithCode(326 % 256),
+                "Possible loop in relative timers, involving \"start\"");
+
+    // A sound timeline: nothing to report, and it plays as it would have.
+    setScriptErrorFlag(false);
+    auto sound = parse(
+        "event a timer time=1\n"
+        "event b relativeTimer relativeTo=A deltaTime=1\n"
+        "x at b dummyModule start\n");
+    CaptureStderr();
+    EXPECT_EQ(checkRelativeTimers(*sound), 0);
+    EXPECT_EQ(GetCapturedStderr(), "");
+    EXPECT_FALSE(scriptErrorFlag());
+    EXPECT_TRUE(frameAt(*sound, 2.0));
+    EXPECT_NE(log_.find("start executed at x"), std::string::npos);
 }
 
 TEST_F(Parser, CommentOnlyScriptHasNothingToLoad) {

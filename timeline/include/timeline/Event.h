@@ -28,6 +28,10 @@ struct Event {
     ArgumentList arguments;
     std::vector<Command> commands;
     bool fired = false;
+    // Where its "event" statement stands: the line, and the position of the
+    // event's name on it. Line -1 for an event that no script declared.
+    int line = -1;
+    int pos = 0;
 
     // The event's time through its module; `depth` is the budget of hops
     // through referenced events. A budget of 0 ends the process (status 326).
