@@ -1,6 +1,5 @@
 #include "timeline/Timeline.h"
 
-#include "base/CaseInsensitive.h"
 #include "base/Log.h"
 #include "timeline/MusicClock.h"
 #include "timeline/TrackModule.h"
@@ -31,26 +30,12 @@ double Timeline::musicTime() { return music_ ? music_->time() : 0.0; }
 
 double Timeline::commandTime() { return firing_ ? firingTime_ : musicTime(); }
 
-std::size_t Timeline::FoldedHash::operator()(const std::string& name) const {
-    // FNV-1a over the folded bytes: no folded copy of the name is made.
-    std::size_t hash = static_cast<std::size_t>(14695981039346656037ull);
-    for (char c : name) {
-        hash ^= foldAsciiCase(static_cast<unsigned char>(c));
-        hash *= static_cast<std::size_t>(1099511628211ull);
-    }
-    return hash;
-}
-
-bool Timeline::FoldedEqual::operator()(const std::string& a, const std::string& b) const {
-    return equalsIgnoreCase(a, b);
-}
-
 Event& Timeline::addEvent(Event event) {
     events_.push_back(std::make_unique<Event>(std::move(event)));
     Event* added = events_.back().get();
-    // emplace keeps an existing entry: the first event of a name wins.
+    // Both indexes keep an existing entry: the first event of a name wins.
     eventsByName_.emplace(added->name, added);
-    eventsByFoldedName_.emplace(added->name, added);
+    eventsByFoldedName_.add(added);
     return *added;
 }
 
@@ -60,8 +45,7 @@ Event* Timeline::findEvent(const std::string& name) {
 }
 
 Event* Timeline::findEventIgnoringCase(const std::string& name) {
-    const auto found = eventsByFoldedName_.find(name);
-    return found == eventsByFoldedName_.end() ? nullptr : found->second;
+    return eventsByFoldedName_.find(name);
 }
 
 bool Timeline::fireEvents() {

@@ -202,6 +202,39 @@ TEST_F(Parser, RelativeTimerChains) {
     EXPECT_NE(log_.find("start executed at x"), std::string::npos);
 }
 
+// Only the ASCII capitals fold, whatever the byte and wherever it stands
+// in the name; of two names equal after folding the first declared is found.
+TEST(Events, LookUpIgnoringCaseFoldsOnlyAsciiLettersAnywhereInTheName) {
+    Timeline timeline(nullptr);
+    auto add = [&timeline](const std::string& name) {
+        Event event;
+        event.name = name;
+        return &timeline.addEvent(std::move(event));
+    };
+    for (int b = 1; b < 256; ++b) add(std::string(11, static_cast<char>(b)));
+    for (int b = 1; b < 256; ++b) {
+        const std::string name(11, static_cast<char>(b));
+        // A small letter finds its capital, declared before it.
+        const int first = b >= 'a' && b <= 'z' ? b - 32 : b;
+        EXPECT_EQ(timeline.findEventIgnoringCase(name), &timeline.event(first - 1)) << b;
+        EXPECT_EQ(timeline.findEvent(name), &timeline.event(b - 1));
+    }
+    // Every length and place: another case finds the name, another byte not.
+    const std::string letters = "AbCdEfGhIjKlMnOpQ";
+    for (std::size_t length = 1; length <= letters.size(); ++length) {
+        const std::string name = letters.substr(0, length);
+        Event* event = add(name);
+        std::string swapped = name;
+        for (char& c : swapped) c = static_cast<char>(c ^ 0x20);
+        EXPECT_EQ(timeline.findEventIgnoringCase(swapped), event) << swapped;
+        for (std::size_t at = 0; at < length; ++at) {
+            std::string other = name;
+            other[at] = '_';
+            EXPECT_EQ(timeline.findEventIgnoringCase(other), nullptr) << other;
+        }
+    }
+}
+
 TEST_F(Parser, LateEventsStartTheirCommandsAtTheirOwnTime) {
     // A module that records the time its commands take as "now"; it stands
     // in for a table entry no module of this library fills.

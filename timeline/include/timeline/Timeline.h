@@ -5,6 +5,7 @@
 
 #include "script/MusicTempo.h"
 #include "timeline/Event.h"
+#include "timeline/FoldedNameIndex.h"
 #include "timeline/TrackList.h"
 
 #include <memory>
@@ -63,19 +64,10 @@ public:
     bool load(LoadingScreen& progress);
 
 private:
-    // Hashing and equality of names with the ASCII letters folded, matching
-    // equalsIgnoreCase.
-    struct FoldedHash {
-        std::size_t operator()(const std::string& name) const;
-    };
-    struct FoldedEqual {
-        bool operator()(const std::string& a, const std::string& b) const;
-    };
-
     std::vector<std::unique_ptr<Event>> events_;
     // Each name (exact, and folded) to the first event declared with it.
     std::unordered_map<std::string, Event*> eventsByName_;
-    std::unordered_map<std::string, Event*, FoldedHash, FoldedEqual> eventsByFoldedName_;
+    FoldedNameIndex eventsByFoldedName_;
     MusicClock* music_;  // non-owning
     TrackList tracks_;
     float totalLoadWeight_ = 0.0f;
