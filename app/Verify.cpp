@@ -1,3 +1,76 @@
 #include "Application.h"
 
-int runVerify(const Options& options) { return runScriptCheck(options); }
+#include "Demo.h"
+#include "MessageBox.h"
+#include "MusicAdapter.h"
+#include "base/Log.h"
+#include "data/PictureCheck.h"
+#include "effects/EffectModules.h"
+#include "render/PictureLoadingScreen.h"
+#include "timeline/RelativeTimerCheck.h"
+#include "timeline/ResourceList.h"
+#include "timeline/Timeline.h"
+#include "timeline/TimelineParser.h"
+
+#include <set>
+#include <string>
+
+namespace {
+
+// Reports every picture the script names that could not be loaded, each at
+// the statement that names it, once per name; returns the count.
+int checkPictures(const ResourceList& resources) {
+    int faults = 0;
+    std::set<std::string> seen;
+    const ScriptPosition kept = scriptPosition();
+    for (const NamedResource& picture : resources.pictures) {
+        if (!seen.insert(picture.name).second) continue;
+        const std::string fault = pictureFault(picture.name);
+        if (fault.empty()) continue;
+        scriptPosition().line = picture.line;
+        scriptPosition().pos = picture.pos;
+        logError("Picture %s %s\n", picture.name.c_str(), fault.c_str());
+        ++faults;
+    }
+    scriptPosition() = kept;
+    return faults;
+}
+
+}  // namespace
+
+int runVerify(const Options& options) {
+    setBatchMessageBoxes(true);
+    registerEffectModules();
+    Music& music = Music::instance();
+    music.configure(std::nullopt, options.start, true);
+    MusicAdapter musicClock(music);
+
+    std::unique_ptr<Timeline> timeline =
+        parseTimeline(kScriptPath, &musicClock, ScriptFaults::list);
+    int faults = scriptErrorFlag() ? 1 : 0;  // the parser listed them; count the run as faulty
+    faults += checkRelativeTimers(*timeline);
+
+    ResourceList resources;
+    timeline->tracks().listResources(resources);
+    faults += checkPictures(resources);
+
+    const std::string loadingFault = pictureFault(kLoadingScreenPicture);
+    if (!loadingFault.empty()) {
+        logMessage("Loading screen - picture %s %s\n", kLoadingScreenPicture,
+                   loadingFault.c_str());
+        ++faults;
+    }
+    const std::string musicFault = music.decodeWholeFile();
+    if (!musicFault.empty()) {
+        logMessage("Music: \"%s\" %s\n", music.fileName().c_str(), musicFault.c_str());
+        ++faults;
+    }
+
+    if (faults > 0) {
+        logMessage("Presentation has faults\n");
+        return 1;
+    }
+    logMessage("Presentation is sound: script, relative timers, %zu picture name(s), music\n",
+               resources.pictures.size());
+    return 0;
+}

@@ -18,18 +18,31 @@ std::string lowerCase(std::string text)
 
 std::unique_ptr<BitmapLoader> loaderFor(const std::string& name)
 {
-    std::size_t dot = name.rfind('.');
-    std::string extension = dot == std::string::npos ? "" : lowerCase(name.substr(dot + 1));
-    if (dot != std::string::npos) {
-        if (extension == "bmp" || extension == "jpg" || extension == "jpeg")
-            return std::make_unique<DibLoader>();
-        if (extension == "png")
-            return std::make_unique<PngLoader>();
+    switch (pictureKindOf(name)) {
+    case PictureKind::dib:
+        return std::make_unique<DibLoader>();
+    case PictureKind::png:
+        return std::make_unique<PngLoader>();
+    case PictureKind::unknown:
+        break;
     }
     return nullptr;
 }
 
 }  // namespace
+
+PictureKind pictureKindOf(const std::string& name)
+{
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos)
+        return PictureKind::unknown;
+    std::string extension = lowerCase(name.substr(dot + 1));
+    if (extension == "bmp" || extension == "jpg" || extension == "jpeg")
+        return PictureKind::dib;
+    if (extension == "png")
+        return PictureKind::png;
+    return PictureKind::unknown;
+}
 
 Bitmap::Bitmap(std::string name) : name_(std::move(name))
 {

@@ -5,6 +5,12 @@
 
 class Bitmap;
 
+enum class PictureKind { png, dib, unknown };
+// Which loader a picture name goes to: the text after its last '.',
+// ignoring case: "png" for the PNG loader; "bmp", "jpg", "jpeg" for the DIB
+// loader; anything else, or no '.', is unknown.
+PictureKind pictureKindOf(const std::string& name);
+
 class BitmapLoader {
 public:
     virtual ~BitmapLoader() = default;

@@ -37,3 +37,16 @@ PictureResult decodePicture(const std::uint8_t* data, std::size_t size, Bitmap& 
         return PictureResult::notBitmap;
     return PictureResult::undecodable;
 }
+
+const char* pictureResultFault(PictureResult result)
+{
+    switch (result) {
+    case PictureResult::decoded:
+        return "";
+    case PictureResult::notBitmap:
+        return "is an icon, cursor or metafile, not a bitmap picture";
+    case PictureResult::undecodable:
+        break;
+    }
+    return "is not a JPEG or BMP picture, or is damaged";
+}

@@ -17,6 +17,10 @@ enum class PictureResult {
     undecodable,
 };
 
+// What a result other than `decoded` says about a file, worded to follow its
+// name; empty for `decoded`.
+const char* pictureResultFault(PictureResult result);
+
 // Decodes JPEG or BMP content into `bitmap`; on any result but `decoded`
 // the bitmap is empty.
 PictureResult decodePicture(const std::uint8_t* data, std::size_t size, Bitmap& bitmap);

@@ -4,6 +4,7 @@
 #include "render/Texture.h"
 #include "script/ArgumentList.h"
 #include "timeline/LoadingScreen.h"
+#include "timeline/ResourceList.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ CommandWord LayerPicture::check(const std::string& commandName, ArgumentList& ar
     if (word == CommandWord::start) {
         const ArgumentValue& bitmap = arguments.find("bitmap");
         if (bitmap.isString())
-            bitmapNames_.push_back(bitmap.text());
+            bitmaps_.push_back({bitmap.text(), scriptPosition().line, scriptPosition().pos});
         else if (!bitmap.isNone())
             // The message names "scene": scripts and their authors know it so.
             logError("scene: parameter \"bitmap\" must have data type string\n");
@@ -27,12 +28,17 @@ CommandWord LayerPicture::check(const std::string& commandName, ArgumentList& ar
     return word;
 }
 
+void LayerPicture::listResources(ResourceList& out) const {
+    out.pictures.insert(out.pictures.end(), bitmaps_.begin(), bitmaps_.end());
+}
+
 float LayerPicture::loadWeight() const {
-    return kBitmapWeight * static_cast<float>(bitmapNames_.size());
+    return kBitmapWeight * static_cast<float>(bitmaps_.size());
 }
 
 void LayerPicture::load(LoadingScreen& progress) {
-    for (const std::string& name : bitmapNames_) {
+    for (const NamedResource& bitmap : bitmaps_) {
+        const std::string& name = bitmap.name;
         BitmapTexture* texture = TextureRegistry::instance().getOrCreate(name);
         progress.addProgress(kBitmapWeight);
         if (!texture) logFatal("Cannot find bitmap \"%s\"\n", name.c_str());

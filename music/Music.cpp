@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 
 namespace {
@@ -64,6 +65,28 @@ bool Music::setMusic(const std::string& scriptName) {
         return false;
     }
     return openMusic(path);
+}
+
+std::string Music::decodeWholeFile() const {
+    if (!hasMusic()) return {};
+    std::string fault;
+    std::unique_ptr<MusicDecoder> decoder = openMusicDecoder(name_, &fault);
+    if (!decoder) return fault.empty() ? "cannot be opened" : fault;
+    const double expected = decoder->lengthSeconds();
+    std::vector<float> block(2 * 4096);
+    double decodedFrames = 0.0;
+    while (const std::size_t frames = decoder->read(block.data(), 4096))
+        decodedFrames += static_cast<double>(frames);
+    const double decoded = decodedFrames / decoder->sampleRate();
+    // Decoders of compressed formats may know their length only roughly;
+    // a stop well before it is damage.
+    if (decoded + std::max(0.05, expected * 0.01) < expected) {
+        char text[96];
+        std::snprintf(text, sizeof text, "stops decoding at %.2f s of its %.2f s", decoded,
+                      expected);
+        return text;
+    }
+    return {};
 }
 
 bool Music::openMusic(const std::string& path) {
@@ -135,7 +158,7 @@ double Music::rawTime() {
 void Music::reportSyncPoints(double t) {
     if (!started_) return;
     while (nextSyncPoint_ < syncPoints_.size() && syncPoints_[nextSyncPoint_].time <= t) {
-        logMessage("\nSYNCHPOINT : \"%s\"\n", syncPoints_[nextSyncPoint_].name.c_str());
+        logProgress("\nSYNCHPOINT : \"%s\"\n", syncPoints_[nextSyncPoint_].name.c_str());
         ++nextSyncPoint_;
     }
 }
@@ -160,7 +183,7 @@ bool Music::ended() {
         over = !decodeOnly_ && t > *length_;
     }
     if (!over) return false;
-    if (hasMusic()) logMessage("\nSTREAM ENDED!!\n");
+    if (hasMusic()) logProgress("\nSTREAM ENDED!!\n");
     ended_.store(true);
     return true;
 }

@@ -8,11 +8,9 @@
 
 namespace {
 
-constexpr const char* kPictureName = "data//LoadingScreen.jpg";
-
 [[noreturn]] void stopWithoutPicture() {
-    logMessage("Loading screen - picture %s (%s) not found\n", kPictureName,
-               dataFileBaseName(kPictureName).c_str());
+    logMessage("Loading screen - picture %s (%s) not found\n", kLoadingScreenPicture,
+               dataFileBaseName(kLoadingScreenPicture).c_str());
     logMessage("loader screen image not found, aborting\n");
     fatalStop(346);
 }
@@ -22,9 +20,9 @@ constexpr const char* kPictureName = "data//LoadingScreen.jpg";
 // its own. A picture already made (a rebuild) is taken as it is.
 BitmapTexture* loadingPicture() {
     TextureRegistry& registry = TextureRegistry::instance();
-    if (BitmapTexture* made = registry.find(kPictureName)) return made;
-    if (!openDataFile(kPictureName)) stopWithoutPicture();
-    BitmapTexture* picture = registry.getOrCreate(kPictureName);
+    if (BitmapTexture* made = registry.find(kLoadingScreenPicture)) return made;
+    if (!openDataFile(kLoadingScreenPicture)) stopWithoutPicture();
+    BitmapTexture* picture = registry.getOrCreate(kLoadingScreenPicture);
     if (!picture) stopWithoutPicture();
     return picture;
 }
@@ -79,7 +77,7 @@ int PictureLoadingScreen::draw(float) {
 
 void PictureLoadingScreen::addProgress(float amount) {
     done_ += amount;
-    logMessage("Progress bar: %f added, now at %f\n", static_cast<double>(amount),
-               static_cast<double>(done_ / total_));
+    logProgress("Progress bar: %f added, now at %f\n", static_cast<double>(amount),
+                static_cast<double>(done_ / total_));
     showFrame_();
 }

@@ -77,11 +77,11 @@ bool Timeline::frame(float time) {
 }
 
 bool Timeline::load(LoadingScreen& progress) {
-    logMessage("Loading script\n");
+    logProgress("Loading script\n");
     if (!tracks_.load(progress)) {
         logMessage("Fatal error: not all track modules could be initialized\n");
         fatalStop(1);
     }
-    logMessage("Loading done, entering demo\n");
+    logProgress("Loading done, entering demo\n");
     return true;
 }

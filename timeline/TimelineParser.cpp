@@ -111,10 +111,11 @@ void addTrackCommand(const std::string& trackName, Tokenizer& line, Timeline& ti
 
 }  // namespace
 
-std::unique_ptr<Timeline> parseTimeline(const std::string& path, MusicClock* music) {
+std::unique_ptr<Timeline> parseTimeline(const std::string& path, MusicClock* music,
+                                        ScriptFaults faults) {
     auto timeline = std::make_unique<Timeline>(music);
-    logMessage("Tallowmere scripting system\n");
-    logMessage("Parsing script file \"%s\"\n", path.c_str());
+    logProgress("Tallowmere scripting system\n");
+    logProgress("Parsing script file \"%s\"\n", path.c_str());
     setCurrentTimeline(timeline.get());
 
     scriptPosition().fileName = path;
@@ -143,11 +144,16 @@ std::unique_ptr<Timeline> parseTimeline(const std::string& path, MusicClock* mus
     }
 
     if (scriptErrorFlag()) {
+        if (faults == ScriptFaults::list) return timeline;
         logMessage("Script has errors, exiting..\n");
         fatalStop(1);
     }
     if (!EventModuleRegistry::instance().initialiseAll()) {
         logMessage("Fatal error: not all event modules could be initialized\n");
+        if (faults == ScriptFaults::list) {
+            setScriptErrorFlag(true);
+            return timeline;
+        }
         fatalStop(1);
     }
     timeline->setTotalLoadWeight(timeline->tracks().loadWeight());

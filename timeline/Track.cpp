@@ -47,6 +47,10 @@ float Track::loadWeight() const {
     return sum;
 }
 
+void Track::listResources(ResourceList& out) const {
+    for (const auto& m : modules_) m->listResources(out);
+}
+
 bool Track::load(LoadingScreen& progress) {
     bool ok = true;
     for (const auto& m : modules_) ok = m->load(progress) && ok;

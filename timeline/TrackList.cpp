@@ -34,8 +34,8 @@ void TrackList::addDependency(Track* first, Track* second) {
         ++it->second.count;
     else
         dependencies_.emplace(key, Dependency{first, second, 1});
-    logMessage("dependency added, size of dependencies is %i\n",
-               static_cast<int>(dependencies_.size()));
+    logProgress("dependency added, size of dependencies is %i\n",
+                static_cast<int>(dependencies_.size()));
     needsSort_ = true;
     sort();
 }
@@ -90,14 +90,14 @@ bool TrackList::sort() {
         if (d && d->isOffscreen()) firstFullViewport_ = i + 1;
     }
 
-    logMessage("Track order at %f is:\n", timeSource_());
+    logProgress("Track order at %f is:\n", timeSource_());
     for (std::size_t i = 0; i < elements_.size(); ++i) {
         const Track& t = *elements_[i];
         if (t.selected())
-            logMessage("Track %i: %s,\tmodule: %s\n", static_cast<int>(i), t.name().c_str(),
-                       t.selected()->name().c_str());
+            logProgress("Track %i: %s,\tmodule: %s\n", static_cast<int>(i), t.name().c_str(),
+                        t.selected()->name().c_str());
     }
-    logMessage("\n");
+    logProgress("\n");
     return true;
 }
 
@@ -126,6 +126,10 @@ float TrackList::loadWeight() const {
     float sum = 0.0f;
     for (const auto& t : elements_) sum += t->loadWeight();
     return sum;
+}
+
+void TrackList::listResources(ResourceList& out) const {
+    for (const auto& t : elements_) t->listResources(out);
 }
 
 bool TrackList::load(LoadingScreen& progress) {

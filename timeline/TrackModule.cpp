@@ -46,7 +46,7 @@ const std::string& DummyModule::name() const {
 }
 
 bool DummyModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {
-    logMessage("%s executed at %s\n", commandName.c_str(), track.name().c_str());
+    logProgress("%s executed at %s\n", commandName.c_str(), track.name().c_str());
     return TrackModule::command(commandName, arguments, track);
 }
 

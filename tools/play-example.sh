@@ -10,6 +10,8 @@ cmake --build build -j2 --target demoplayer
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec build/demoplayer -C examples/demo "$@"
 fi
+# -C comes first, so a relative capture path would land inside the demo.
+frames="$PWD/build/example-frames"
 echo "No display: playing offscreen, frames go to build/example-frames/" >&2
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
-exec build/demoplayer -C examples/demo --capture build/example-frames --until 10 "$@"
+exec build/demoplayer -C examples/demo --capture "$frames" "$@"

@@ -135,6 +135,40 @@ TEST_F(Program, AnInterruptedCaptureEndsWithTheSignalsStatus) {
     }
 }
 
+TEST_F(Program, VerifyListsEveryFaultFoundWithoutDrawing) {
+    const fs::path demo = workPath() / "demo";
+    testsupport::writeDemo(demo,
+                           "event a timer time=0\n"
+                           "event b relativeTimer relativeTo=nothere deltaTime=1\n"
+                           "t1 at a image start bitmap=missing.png\n"
+                           "t2 at a image start bitmap=gone.jpg\n"
+                           "t3 at a image start bitmap=LoadingScreen.jpg\n"
+                           "t4 at a image start bitmap=missing.png\n");
+    RunResult r = run("-C '" + demo.string() + "' --verify --quiet");
+    EXPECT_EQ(r.status, 1);
+    // Every fault, each once, at its statement; a faulty picture does not
+    // end the review as it ends a run.
+    EXPECT_EQ(r.err,
+              "Error in data\\demo.qsc, line 2, pos 6: relativetimer: event \"nothere\" does not exist\n"
+              "Error in data\\demo.qsc, line 3, pos 20: Picture missing.png not found\n"
+              "Error in data\\demo.qsc, line 4, pos 20: Picture gone.jpg not found\n"
+              "Presentation has faults\n");
+    fs::remove(demo / "LoadingScreen.jpg");
+    r = run("-C '" + demo.string() + "' --verify --quiet");
+    EXPECT_NE(r.err.find("Loading screen - picture data//LoadingScreen.jpg not found"),
+              std::string::npos);
+    r = run("-C '" + std::string(DP_SOURCE_DIR) + "/examples/demo' --verify --quiet");
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+TEST_F(Program, QuietHidesProgressButNotFaults) {
+    RunResult r = run("-C '" + demoDir() + "' --batch --until 0.2 --quiet");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err.find("Parsing script file"), std::string::npos) << r.err;
+    r = run("-C '" + demoDir() + "' --batch --until 0.2");
+    EXPECT_NE(r.err.find("Parsing script file"), std::string::npos) << r.err;
+}
+
 TEST_F(Program, FullScreenWithoutDisplayModeFallsBackToAWindow) {
     // The offscreen display has no 123x77 mode: the box text goes to
     // standard error in a batch run and the run goes on windowed.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "effects/ModuleCommand.h"
+#include "timeline/ResourceList.h"
 
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ public:
 
     // 10 per kept bitmap name.
     float loadWeight() const;
+    // Adds the kept bitmap names, with the statements that named them.
+    void listResources(ResourceList& out) const;
     // Makes every kept name a texture, in order, adding 10 to `progress`
     // for each. A name kept twice counts twice, as loadWeight promised. A
     // file that cannot be had is its loader's business: a JPEG or BMP ends
@@ -43,6 +46,6 @@ public:
     TextureSource* texture() const { return texture_; }
 
 private:
-    std::vector<std::string> bitmapNames_;
+    std::vector<NamedResource> bitmaps_;
     TextureSource* texture_ = nullptr;  // non-owning: the texture registry's
 };

@@ -16,6 +16,8 @@ public:
     // Makes every named bitmap a texture, 10 progress each; a missing JPEG
     // or BMP ends the process (status 7), a missing PNG is drawn white.
     bool load(LoadingScreen& progress) override;
+    // The bitmaps named by this module's "start" statements.
+    void listResources(ResourceList& out) const override { picture_.listResources(out); }
 
     // The own picture of the last "start"; null when none.
     TextureSource* texture() const { return picture_.texture(); }

@@ -77,6 +77,14 @@ public:
     // Length of the music file in seconds; empty when no music is set.
     std::optional<double> length() const;
 
+    // For a review of the presentation: decodes the music file set from
+    // its start to its end, without a sound device, and returns what went
+    // wrong (worded to follow the file's name), or an empty string when it
+    // decodes whole. Empty when no music is set.
+    std::string decodeWholeFile() const;
+    // The music file's path as opened; empty while no music is set.
+    const std::string& fileName() const { return name_; }
+
 private:
     struct SyncPoint {
         double time;  // seconds from the start of the file

@@ -8,6 +8,9 @@
 
 class BitmapTexture;
 
+// The loading screen's picture, as the data files are asked for it.
+inline constexpr const char* kLoadingScreenPicture = "data//LoadingScreen.jpg";
+
 class PictureLoadingScreen : public LoadingScreen {
 public:
     // `total` is the timeline's load weight (0.01 when not positive).

@@ -14,4 +14,11 @@ class Timeline;
 // a faulty script ends the process after the last pass ("Script has errors,
 // exiting..", status 1), as does an event module that fails to initialise.
 // `music` receives the "music" setting (not owned).
-std::unique_ptr<Timeline> parseTimeline(const std::string& path, MusicClock* music);
+//
+// With ScriptFaults::list nothing ends the process: the faults are reported
+// as usual, the script-error flag tells whether there were any, and the
+// timeline is returned as far as it was built (for a review of the script
+// and the files it names; a faulty timeline is never played).
+enum class ScriptFaults { stop, list };
+std::unique_ptr<Timeline> parseTimeline(const std::string& path, MusicClock* music,
+                                        ScriptFaults faults = ScriptFaults::stop);

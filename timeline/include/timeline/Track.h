@@ -10,6 +10,7 @@
 #include <vector>
 
 class LoadingScreen;
+struct ResourceList;
 class TrackModule;
 
 class Track {
@@ -39,6 +40,8 @@ public:
     float loadWeight() const;
     // Loads every module in creation order; false if any failed (all run).
     bool load(LoadingScreen& progress);
+    // What load will ask for, module by module in creation order.
+    void listResources(ResourceList& out) const;
 
     PoolEntry* destination() const { return destination_; }
     PoolEntry* source() const { return source_; }

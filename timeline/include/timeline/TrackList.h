@@ -11,6 +11,7 @@
 #include <utility>
 
 class LoadingScreen;
+struct ResourceList;
 
 class TrackList : public NamedRegistry<Track> {
 public:
@@ -45,6 +46,8 @@ public:
     float loadWeight() const;
     // Loads every track in order; tracks appended meanwhile are loaded too.
     bool load(LoadingScreen& progress);
+    // What load will ask for, track by track in order.
+    void listResources(ResourceList& out) const;
 
     std::size_t firstFullViewport() const { return firstFullViewport_; }
 

@@ -7,6 +7,7 @@
 class ArgumentList;
 class Destination;
 class LoadingScreen;
+struct ResourceList;
 class TextureSource;
 class Track;
 
@@ -40,6 +41,10 @@ public:
 
     // The total that load will report.
     virtual float loadWeight() const { return 0.0f; }
+
+    // Called after parsing: adds the data files load will ask for, in load
+    // order. The base names none.
+    virtual void listResources(ResourceList&) const {}
 
     // Called by a fade module on the selected module of the track it fades.
     virtual bool beginFade();
