@@ -11,8 +11,6 @@
 #include "base/Screen.h"
 #include "effects/EffectModules.h"
 #include "render/Texture.h"
-#include "timeline/Timeline.h"
-#include "timeline/TimelineParser.h"
 
 #include <SDL.h>
 
@@ -221,16 +219,5 @@ int runApplication(const Options& options) {
         demo.shutdown();
         destroyWindow(record);
     }
-    return 0;
-}
-
-int runScriptCheck(const Options& options) {
-    setBatchMessageBoxes(true);
-    registerEffectModules();
-    Music& music = Music::instance();
-    music.configure(std::nullopt, options.start, true);
-    MusicAdapter musicClock(music);
-    std::unique_ptr<Timeline> timeline = parseTimeline(kScriptPath, &musicClock);
-    logMessage("Script is sound\n");
     return 0;
 }
