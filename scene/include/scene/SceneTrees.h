@@ -9,7 +9,8 @@ struct Mesh;
 // Face planes and the neighbour of every edge of every face: two faces
 // sharing an edge (corner positions within a squared distance of 0.001) are
 // neighbours; a face sharing an edge with the same winding as an earlier face
-// has its corners 1 and 2 exchanged (position indices only) first. The
+// has its corners 1 and 2 exchanged (position indices only) first, and the
+// neighbour recorded on the edge that is shared after the exchange. The
 // result is exactly that of comparing every face with every later one, in
 // face and edge order, in near-linear time. Every face's position indices
 // must be in range (the reader checks them before this pass runs).
