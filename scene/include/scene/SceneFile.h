@@ -37,8 +37,27 @@ bool fileRead(const std::string& fileName, Scene& scene, SceneTextures& textures
 bool readScene(const std::uint8_t* data, std::size_t size, const std::string& name,
                Scene& scene, SceneTextures& textures, int windowWidth, int windowHeight);
 
+// The two halves of readScene, for tests and tools that look at a scene as
+// its file has it. readSceneChunks checks the version and walks the scene
+// chunk (with the messages and the count checks); checkSceneIndices checks
+// every index the post-load pass and the renderer use (texture coordinates
+// only on faces whose material is textured) and logs the first bad one.
+// readScene is: walk; unless the version was refused or the file is
+// malformed, check the indices, and only if they hold run the post-load pass.
+struct SceneChunksRead {
+    bool versionAccepted = false;  // at least 4 bytes, version 268
+    bool complete = false;         // the whole scene chunk was read
+    bool malformed = false;        // a count was refused (logged); nothing was allocated from it
+};
+SceneChunksRead readSceneChunks(const std::uint8_t* data, std::size_t size,
+                                const std::string& name, Scene& scene,
+                                SceneTextures& textures, int windowWidth, int windowHeight);
+bool checkSceneIndices(const Scene& scene);
+
 // The exact inverse of the reader: the bytes of a scene file (version,
 // "Scen" chunk, BSP chunks) from the records. Derived values (face planes,
 // neighbours, light directions, triangle plane constants and projection
-// axes) are not written; the reader computes them again.
+// axes) are not written; the reader computes them again. Textures are
+// written by their names (Scene::textureNames); a texture or view name keeps
+// its first 256 or 128 bytes, of which the reader keeps all but the last.
 std::vector<std::uint8_t> writeScene(const Scene& scene);
