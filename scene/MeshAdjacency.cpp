@@ -6,13 +6,16 @@
 // spatial hash of the corner positions finds them, and the pairwise
 // comparison then runs on those faces alone, in ascending order. Every other
 // later face would have compared without a match, which changes nothing.
+// So would a face that matches fewer than two of face i's corners: an edge
+// match needs both its ends.
 #include "scene/Scene.h"
 #include "scene/SceneTrees.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
-#include <unordered_map>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -31,16 +34,8 @@ bool matches(Vec3 a, Vec3 b) {
 
 struct Cell {
     std::int64_t x, y, z;
-    bool operator==(const Cell& o) const { return x == o.x && y == o.y && z == o.z; }
-};
-
-struct CellHash {
-    std::size_t operator()(const Cell& c) const {
-        std::uint64_t h = static_cast<std::uint64_t>(c.x) * 0x9E3779B97F4A7C15ull;
-        h ^= static_cast<std::uint64_t>(c.y) + 0x7F4A7C159E3779B9ull + (h << 6) + (h >> 2);
-        h ^= static_cast<std::uint64_t>(c.z) + 0x94D049BB133111EBull + (h << 6) + (h >> 2);
-        return static_cast<std::size_t>(h);
-    }
+    bool operator<(const Cell& o) const { return std::tie(x, y, z) < std::tie(o.x, o.y, o.z); }
+    bool operator<=(const Cell& o) const { return !(o < *this); }
 };
 
 std::int64_t cellCoordinate(float v) {
@@ -75,53 +70,59 @@ Lists facesByPosition(const Mesh& mesh) {
     return lists;
 }
 
-// The used positions with finite coordinates, grouped by cell: the cell of
-// each position (-1 for the others), the positions of each cell, and each
-// cell's non-empty neighbour cells (itself included). Memory stays linear
-// however many positions crowd into one cell.
+// The used positions with finite coordinates, sorted by cell (x, then y,
+// then z), and for each of their cells the runs of `sorted` that hold the 27
+// cells around it: for fixed x and y offsets the three cells z - 1 .. z + 1
+// are one run, so nine runs per cell. Adding an offset keeps the cell order,
+// so each of the nine offsets is found for all cells in one forward sweep.
 struct Grid {
-    std::vector<std::int32_t> cellOfPosition;
-    Lists positions;
-    Lists neighbours;
+    std::vector<std::int32_t> cellOfPosition;  // -1: not used, or not finite
+    std::vector<std::int32_t> sorted;          // position indices
+    std::vector<std::array<std::int32_t, 18>> runs;  // per cell: 9 x [begin, end) into sorted
 };
 
 Grid buildGrid(const Mesh& mesh, const Lists& faces) {
     const std::size_t count = mesh.positions.size();
-    Grid grid;
-    grid.cellOfPosition.assign(count, -1);
-    std::unordered_map<Cell, std::int32_t, CellHash> ids;
-    std::vector<Cell> cells;
+    std::vector<std::pair<Cell, std::int32_t>> entries;
     for (std::size_t p = 0; p < count; ++p) {
         const Vec3 v = mesh.positions[p];
         if (faces.start[p] == faces.start[p + 1] || !isFinite(v)) continue;
-        const Cell c{cellCoordinate(v.x), cellCoordinate(v.y), cellCoordinate(v.z)};
-        const auto [it, added] = ids.try_emplace(c, static_cast<std::int32_t>(cells.size()));
-        if (added) cells.push_back(c);
-        grid.cellOfPosition[p] = it->second;
+        entries.push_back({{cellCoordinate(v.x), cellCoordinate(v.y), cellCoordinate(v.z)},
+                           static_cast<std::int32_t>(p)});
     }
+    std::sort(entries.begin(), entries.end());
 
-    grid.positions.start.assign(cells.size() + 1, 0);
-    for (std::int32_t c : grid.cellOfPosition)
-        if (c >= 0) ++grid.positions.start[c + 1];
-    for (std::size_t k = 1; k < grid.positions.start.size(); ++k)
-        grid.positions.start[k] += grid.positions.start[k - 1];
-    grid.positions.items.resize(grid.positions.start.back());
-    std::vector<std::int32_t> fill(grid.positions.start.begin(), grid.positions.start.end() - 1);
-    for (std::size_t p = 0; p < count; ++p)
-        if (grid.cellOfPosition[p] >= 0)
-            grid.positions.items[fill[grid.cellOfPosition[p]]++] = static_cast<std::int32_t>(p);
-
-    grid.neighbours.start.reserve(cells.size() + 1);
-    for (const Cell& c : cells) {
-        grid.neighbours.start.push_back(static_cast<std::int32_t>(grid.neighbours.items.size()));
-        for (std::int64_t dx = -1; dx <= 1; ++dx)
-            for (std::int64_t dy = -1; dy <= 1; ++dy)
-                for (std::int64_t dz = -1; dz <= 1; ++dz) {
-                    const auto found = ids.find({c.x + dx, c.y + dy, c.z + dz});
-                    if (found != ids.end()) grid.neighbours.items.push_back(found->second);
-                }
+    Grid grid;
+    grid.cellOfPosition.assign(count, -1);
+    grid.sorted.reserve(entries.size());
+    std::vector<Cell> cells;
+    std::vector<std::int32_t> cellStart;
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+        if (k == 0 || cells.back() < entries[k].first) {
+            cells.push_back(entries[k].first);
+            cellStart.push_back(static_cast<std::int32_t>(k));
+        }
+        grid.sorted.push_back(entries[k].second);
+        grid.cellOfPosition[entries[k].second] = static_cast<std::int32_t>(cells.size() - 1);
     }
-    grid.neighbours.start.push_back(static_cast<std::int32_t>(grid.neighbours.items.size()));
+    cellStart.push_back(static_cast<std::int32_t>(entries.size()));
+
+    const std::size_t cellCount = cells.size();
+    grid.runs.resize(cellCount);
+    int run = 0;
+    for (std::int64_t dx = -1; dx <= 1; ++dx)
+        for (std::int64_t dy = -1; dy <= 1; ++dy, ++run) {
+            std::size_t j = 0;
+            for (std::size_t c = 0; c < cellCount; ++c) {
+                const Cell lo{cells[c].x + dx, cells[c].y + dy, cells[c].z - 1};
+                const Cell hi{cells[c].x + dx, cells[c].y + dy, cells[c].z + 1};
+                while (j < cellCount && cells[j] < lo) ++j;
+                std::size_t end = j;
+                while (end < cellCount && cells[end] <= hi) ++end;
+                grid.runs[c][2 * run] = cellStart[j];
+                grid.runs[c][2 * run + 1] = cellStart[end];
+            }
+        }
     return grid;
 }
 
@@ -168,6 +169,7 @@ void buildAdjacency(Mesh& mesh) {
     const Grid grid = buildGrid(mesh, faces);
 
     std::vector<std::int32_t> seenBy(mesh.faces.size(), -1);
+    std::vector<std::uint8_t> matchedCorners(mesh.faces.size(), 0);
     std::vector<std::int32_t> candidates;
     for (std::int32_t i = 0; i < faceCount; ++i) {
         Face& face = mesh.faces[i];
@@ -177,27 +179,38 @@ void buildAdjacency(Mesh& mesh) {
         };
         if (!open()) continue;
 
-        // Later faces with a corner matching one of face i's corners.
+        // Later faces with corners matching at least two of face i's corners
+        // (an edge match needs both ends): which corners of i each matches.
         candidates.clear();
-        for (std::int32_t corner : face.position) {
+        for (int slot = 0; slot < 3; ++slot) {
+            const std::int32_t corner = face.position[slot];
             const std::int32_t cell = grid.cellOfPosition[corner];
             if (cell < 0) continue;  // matches nothing
             const Vec3 v = mesh.positions[corner];
-            for (std::int32_t n = grid.neighbours.start[cell]; n < grid.neighbours.start[cell + 1]; ++n) {
-                const std::int32_t other = grid.neighbours.items[n];
-                for (std::int32_t k = grid.positions.start[other]; k < grid.positions.start[other + 1]; ++k) {
-                    const std::int32_t q = grid.positions.items[k];
+            const std::array<std::int32_t, 18>& runs = grid.runs[cell];
+            for (int r = 0; r < 18; r += 2) {
+                for (std::int32_t k = runs[r]; k < runs[r + 1]; ++k) {
+                    const std::int32_t q = grid.sorted[k];
                     if (!matches(v, mesh.positions[q])) continue;
                     for (std::int32_t j = faces.start[q]; j < faces.start[q + 1]; ++j) {
                         const std::int32_t l = faces.items[j];
-                        if (l > i && seenBy[l] != i) {
+                        if (l <= i) continue;
+                        if (seenBy[l] != i) {
                             seenBy[l] = i;
+                            matchedCorners[l] = 0;
                             candidates.push_back(l);
                         }
+                        matchedCorners[l] |= 1u << slot;
                     }
                 }
             }
         }
+        candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
+                                        [&](std::int32_t l) {
+                                            const unsigned m = matchedCorners[l];
+                                            return (m & (m - 1)) == 0;  // fewer than two
+                                        }),
+                         candidates.end());
         std::sort(candidates.begin(), candidates.end());
         for (std::int32_t l : candidates) {
             compareFaces(mesh, i, l);

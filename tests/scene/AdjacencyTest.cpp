@@ -1,8 +1,9 @@
 // Face planes and edge neighbours: the fast build must give exactly what the
-// plain pairwise rule gives (kept here as the reference), corner exchanges
+// plain pairwise rule of PairwiseAdjacency.h gives, corner exchanges
 // included, on meshes that exercise its order: same-winding neighbours,
 // coincident and nearly coincident corners, edges shared by three or more
 // faces, degenerate faces.
+#include "PairwiseAdjacency.h"
 #include "scene/Scene.h"
 #include "scene/SceneTrees.h"
 
@@ -17,47 +18,6 @@
 
 namespace {
 
-bool same(Vec3 a, Vec3 b) { return lengthSquared(a - b) < kAdjacencyMatchDistanceSquared; }
-
-void plane(Mesh& mesh, Face& face) {
-    const Vec3 p0 = mesh.positions[face.position[0]];
-    const Vec3 p1 = mesh.positions[face.position[1]];
-    const Vec3 p2 = mesh.positions[face.position[2]];
-    face.planeNormal = normalized(cross(p1 - p0, p2 - p0));
-    face.planeOffset = -dot(face.planeNormal, p0);
-}
-
-// Every face against every later face, O(F^2).
-void pairwiseAdjacency(Mesh& mesh) {
-    for (Face& face : mesh.faces) face.neighbour = {-1, -1, -1};
-    const int count = static_cast<int>(mesh.faces.size());
-    for (int i = 0; i < count; ++i) {
-        Face& fi = mesh.faces[i];
-        plane(mesh, fi);
-        for (int l = i + 1; l < count; ++l) {
-            Face& fl = mesh.faces[l];
-            for (int m = 0; m < 3; ++m) {
-                if (fi.neighbour[m] != -1) continue;
-                for (int f = 0; f < 3; ++f) {
-                    const Vec3 a0 = mesh.positions[fi.position[m]];
-                    const Vec3 a1 = mesh.positions[fi.position[(m + 1) % 3]];
-                    const Vec3 b0 = mesh.positions[fl.position[f]];
-                    const Vec3 b1 = mesh.positions[fl.position[(f + 1) % 3]];
-                    if (same(b1, a0) && same(b0, a1)) {
-                        fi.neighbour[m] = l;
-                        fl.neighbour[f] = i;
-                    } else if (same(b0, a0) && same(b1, a1)) {
-                        std::swap(fl.position[1], fl.position[2]);
-                        plane(mesh, fl);
-                        fi.neighbour[m] = l;
-                        fl.neighbour[2 - f] = i;  // edge f, reversed by the exchange
-                    }
-                }
-            }
-        }
-    }
-}
-
 bool samePlane(Vec3 a, Vec3 b) {
     // Bitwise equal, NaN included (a degenerate face may carry one).
     return std::memcmp(&a, &b, sizeof a) == 0;
@@ -68,7 +28,7 @@ bool samePlane(Vec3 a, Vec3 b) {
 std::pair<int, int> expectBothAgree(const Mesh& original) {
     Mesh fast = original, reference = original;
     buildAdjacency(fast);
-    pairwiseAdjacency(reference);
+    pairwise::pairwiseAdjacency(reference);
     int exchanged = 0, linked = 0;
     for (std::size_t k = 0; k < original.faces.size(); ++k) {
         const Face& a = fast.faces[k];

@@ -75,15 +75,18 @@ public:
     Vec3 boxMin, boxMax;         // local coordinates
 
     // Turns leaf node `node` into an interior node splitting across `kind`
-    // at `split`, with two new leaf children; returns nothing useful to keep
-    // (indices into `nodes` may be invalidated by later appends).
+    // (0 to 2) at `split`, with two new leaf children appended to `nodes`
+    // (references into `nodes` do not survive it). Splits come before the
+    // triangles: a leaf's triangle list is not carried into its children.
     void split(std::int32_t node, std::int32_t kind, float split);
     // Appends the triangle, inserts it from the root (into both children
     // when it touches or crosses a split, tolerance 1e-20) and grows the box.
     void addTriangle(const BspTriangle& triangle);
 
     // The first triangle found front to back with tmin < t < tmax (strict),
-    // in world units along the world ray; false when none.
+    // in world units along the world ray; false when none. Every leaf's own
+    // interval is open too, so a triangle met exactly where the ray crosses
+    // a split plane or a face of the box is not found.
     bool query(const Ray& worldRay, float tmin, float tmax, BspHit& hit) const;
 
     // Interior levels on the longest path from the root.
