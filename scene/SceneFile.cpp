@@ -208,7 +208,7 @@ void SceneReader::refuse(const char* format, ...)
     va_start(args, format);
     std::vsnprintf(reason, sizeof reason, format, args);
     va_end(args);
-    logMessage("Scene file %s is malformed: %s", scene_.name.c_str(), reason);
+    logMessage("Scene file %s is malformed: %s", scene_.name().c_str(), reason);
     malformed_ = true;
 }
 
@@ -607,7 +607,7 @@ SceneChunksRead readSceneChunks(const std::uint8_t* data, std::size_t size,
                                 const std::string& name, Scene& scene,
                                 SceneTextures& textures, int windowWidth, int windowHeight)
 {
-    scene.name = name;
+    scene.setName(name);
     // The stream's read position is 32 bits wide.
     if (size >= std::numeric_limits<std::uint32_t>::max()) {
         logMessage("Scene file %s is malformed: %zu bytes are more than a scene file holds",
@@ -631,7 +631,7 @@ bool checkSceneIndices(const Scene& scene)
         if (texture != -1 && !checkIndex(texture, scene.textures.size())) {
             logMessage("Scene file %s is malformed: material %zu: texture index %d is out of "
                        "range (%zu textures)",
-                       scene.name.c_str(), m, texture, scene.textures.size());
+                       scene.name().c_str(), m, texture, scene.textures.size());
             return false;
         }
     }
@@ -643,7 +643,7 @@ bool checkSceneIndices(const Scene& scene)
                            const char* listName) {
                 logMessage("Scene file %s is malformed: mesh %zu, face %zu: %s index %d is out "
                            "of range (%zu %s)",
-                           scene.name.c_str(), m, f, what, index, size, listName);
+                           scene.name().c_str(), m, f, what, index, size, listName);
                 return false;
             };
             if (!checkIndex(face.material, scene.materials.size()))
@@ -669,7 +669,7 @@ bool checkSceneIndices(const Scene& scene)
                 if (!checkIndex(triangle, tree.triangles.size())) {
                     logMessage("Scene file %s is malformed: tree %zu, leaf %zu: triangle index "
                                "%d is out of range (%zu triangles)",
-                               scene.name.c_str(), t, l, triangle, tree.triangles.size());
+                               scene.name().c_str(), t, l, triangle, tree.triangles.size());
                     return false;
                 }
     }
@@ -692,7 +692,7 @@ bool fileRead(const std::string& fileName, Scene& scene, SceneTextures& textures
         std::printf("fileRead: Error while opening input file\n");
         return false;
     }
-    scene.name = fileName;
+    scene.setName(fileName);
     const SceneChunksRead read =
         walkSceneFile(*file, scene, textures, windowWidth, windowHeight);
     closeDataFile(std::move(file));

@@ -400,7 +400,7 @@ TEST(SceneFileRoundTrip, WholeReadRunsThePostLoadPass)
     const ReadResult result = read(writeScene(*original));
     ASSERT_TRUE(result.read) << result.log;
     const Scene& scene = *result.scene;
-    EXPECT_EQ(scene.name, "test.scn");
+    EXPECT_EQ(scene.name(), "test.scn");
     // The static quad joins tree 0; the animated triangle gets a third tree.
     ASSERT_EQ(scene.trees.size(), 3u);
     EXPECT_EQ(scene.trees[0].triangles.size(), 4u);
@@ -586,7 +586,7 @@ TEST_F(SceneFileLookUp, ByBaseNameAsPlainFileOrArchiveMember)
         testing::internal::CaptureStdout();
         EXPECT_TRUE(fileRead(name, scene, textures, 800, 600)) << name;
         testing::internal::GetCapturedStdout();
-        EXPECT_EQ(scene.name, name);
+        EXPECT_EQ(scene.name(), name);
         EXPECT_EQ(scene.views[0].width, 800);
         EXPECT_EQ(scene.trees.size(), 3u);
     }
@@ -597,7 +597,7 @@ TEST_F(SceneFileLookUp, ByBaseNameAsPlainFileOrArchiveMember)
         EXPECT_FALSE(fileRead(name, scene, textures, 800, 600)) << name;
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
                   "fileRead: Error while opening input file\n");
-        EXPECT_TRUE(scene.name.empty());
+        EXPECT_TRUE(scene.name().empty());
         EXPECT_EQ(scene.trees.size(), 1u);
     }
 }

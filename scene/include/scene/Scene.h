@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TextureSource;
@@ -95,6 +96,10 @@ public:
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
 
+    // The file name it was loaded from (the scene registry's key).
+    const std::string& name() const { return name_; }
+    void setName(std::string name) { name_ = std::move(name); }
+
     std::vector<Light> lights;
     std::vector<Mesh> meshes;
     std::vector<BspTree> trees;
@@ -103,13 +108,15 @@ public:
     std::vector<std::string> textureNames; // as the file names them, for writing
     bool shadows = true;
     std::vector<View> views;
-    std::string name;           // the file name it was loaded from
     int fogType = 0;
     float fogDensity = 1.0f;
     float fogStart = 0.0f;
     float fogEnd = 1.0f;
     std::array<float, 4> fogColour = {0.0f, 0.0f, 0.0f, 0.0f};
     bool accurateShadows = false;
+
+private:
+    std::string name_;
 };
 
 // The animation of a frame, for view `view` of its scene at scene time t:

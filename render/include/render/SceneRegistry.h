@@ -1,0 +1,22 @@
+// The process-wide scene registry: scenes by the exact "file" text a script
+// names, each read once (its textures through the texture registry) and
+// shared by every scene track that names it.
+#pragma once
+
+#include "scene/Scene.h"
+#include "timeline/NamedRegistry.h"
+
+class SceneRegistry : public NamedRegistry<Scene> {
+public:
+    static SceneRegistry& instance();
+
+    // The GL context is about to go: every scene's display lists are
+    // released and will be compiled again at their next draw.
+    void releaseGLResources();
+
+protected:
+    // Reads the scene file `name` (its reader's messages on standard
+    // output); on failure logs "Scene %s not found" and makes nothing, so a
+    // later look-up tries again.
+    std::unique_ptr<Scene> create(std::string_view name) override;
+};
