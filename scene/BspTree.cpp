@@ -219,3 +219,13 @@ int BspTree::depth() const {
     }
     return deepest;
 }
+
+BspTriangle triangleThrough(Vec3 corner0, Vec3 corner1, Vec3 corner2) {
+    BspTriangle triangle;
+    triangle.corner0 = corner0;
+    triangle.edge1 = corner1 - corner0;
+    triangle.edge2 = corner2 - corner0;
+    triangle.normal = normalized(cross(triangle.edge1, triangle.edge2));
+    prepareTriangle(triangle);
+    return triangle;
+}

@@ -13,13 +13,8 @@ std::int16_t lowBits(std::int64_t index) {
 }
 
 BspTriangle makeTriangle(Vec3 c0, Vec3 c1, Vec3 c2, const Face& face, std::int64_t vectorOffset) {
-    BspTriangle tri;
-    tri.corner0 = c0;
-    tri.edge1 = c1 - c0;
-    tri.edge2 = c2 - c0;
+    BspTriangle tri = triangleThrough(c0, c1, c2);
     for (int j = 0; j < 3; ++j) tri.vectorIndex[j] = lowBits(face.normal[j] + vectorOffset);
-    tri.normal = normalized(cross(tri.edge1, tri.edge2));
-    prepareTriangle(tri);
     return tri;
 }
 

@@ -62,15 +62,7 @@ std::vector<BspTriangle> terrain() {
         const float x = 100.0f * i / kX, z = 100.0f * j / kZ;
         return Vec3{x, height(x, z), z};
     };
-    auto make = [](Vec3 c0, Vec3 c1, Vec3 c2) {
-        BspTriangle tri;
-        tri.corner0 = c0;
-        tri.edge1 = c1 - c0;
-        tri.edge2 = c2 - c0;
-        tri.normal = normalized(cross(tri.edge1, tri.edge2));
-        prepareTriangle(tri);
-        return tri;
-    };
+    auto make = triangleThrough;
     std::vector<BspTriangle> triangles;
     for (int i = 0; i < kX; ++i)
         for (int j = 0; j < kZ; ++j) {

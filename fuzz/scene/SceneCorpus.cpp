@@ -11,13 +11,7 @@ namespace {
 
 BspTriangle triangle(Vec3 corner0, Vec3 corner1, Vec3 corner2)
 {
-    BspTriangle t;
-    t.corner0 = corner0;
-    t.edge1 = corner1 - corner0;
-    t.edge2 = corner2 - corner0;
-    t.normal = normalized(cross(t.edge1, t.edge2));
-    prepareTriangle(t);
-    return t;
+    return triangleThrough(corner0, corner1, corner2);
 }
 
 Face face(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t material)

@@ -1,5 +1,6 @@
 // Data files and zip archives, on archives written by Python's zipfile and
 // by the zip command.
+#include "PeakMemory.h"
 #include "TestDirectory.h"
 
 #include "ZipArchive.h"
@@ -50,21 +51,6 @@ std::string contents(const std::string& path)
                 : "<missing>";
 }
 
-// Peak resident memory of this process so far, in bytes (VmHWM).
-std::uint64_t peakResident()
-{
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmHWM:") {
-            std::uint64_t kib = 0;
-            status >> kib;
-            return kib * 1024;
-        }
-        status.ignore(1 << 10, '\n');
-    }
-    return 0;
-}
 
 void put16(std::string& out, std::uint32_t value)
 {
@@ -345,7 +331,7 @@ TEST_F(DataFilesTest, DeclaredSizesMustFitTheData)
     const std::string zeros(1 << 20, '\0');
     makeZip("zeros.zip", {{"zeros.bin", zeros}});
 
-    const std::uint64_t before = peakResident();
+    const std::uint64_t before = testsupport::peakResident();
     testing::internal::CaptureStderr();
     EXPECT_EQ(dataFileSize("bomb.bin"), 0u);
     EXPECT_EQ(contents("bomb.bin"), "<missing>");
@@ -353,7 +339,7 @@ TEST_F(DataFilesTest, DeclaredSizesMustFitTheData)
     EXPECT_TRUE(contents("zeros.bin") == zeros);
     std::string log = testing::internal::GetCapturedStderr();
     ASSERT_GT(before, 0u);
-    EXPECT_LT(peakResident() - before, std::uint64_t(64) << 20);
+    EXPECT_LT(testsupport::peakResident() - before, std::uint64_t(64) << 20);
 
     EXPECT_NE(log.find("bomb.bin in ./bomb.zip: declares more than its compressed data can hold"),
               std::string::npos)

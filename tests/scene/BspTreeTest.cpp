@@ -13,15 +13,7 @@
 
 namespace {
 
-BspTriangle triangle(Vec3 c0, Vec3 c1, Vec3 c2) {
-    BspTriangle tri;
-    tri.corner0 = c0;
-    tri.edge1 = c1 - c0;
-    tri.edge2 = c2 - c0;
-    tri.normal = normalized(cross(tri.edge1, tri.edge2));
-    prepareTriangle(tri);
-    return tri;
-}
+BspTriangle triangle(Vec3 c0, Vec3 c1, Vec3 c2) { return triangleThrough(c0, c1, c2); }
 
 // A large triangle across the plane x = c, covering y and z from -10 to 20.
 BspTriangle wallAtX(float c) { return triangle({c, -10, -10}, {c, 30, -10}, {c, -10, 30}); }

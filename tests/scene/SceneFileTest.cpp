@@ -3,6 +3,7 @@
 // filled, which message), the look-up through the data files, and the
 // refusal of malformed files before anything is allocated or indexed from
 // them. Files come from the writer; only malformed input is patched by hand.
+#include "PeakMemory.h"
 #include "TestDirectory.h"
 
 #include "data/DataFile.h"
@@ -602,25 +603,10 @@ TEST_F(SceneFileLookUp, ByBaseNameAsPlainFileOrArchiveMember)
     }
 }
 
-// Peak resident memory of this process so far, in bytes.
-std::uint64_t peakResident()
-{
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmHWM:") {
-            std::uint64_t kib = 0;
-            status >> kib;
-            return kib * 1024;
-        }
-        status.ignore(1 << 10, '\n');
-    }
-    return 0;
-}
 
 void expectRefused(const Bytes& bytes, const std::string& reason)
 {
-    const std::uint64_t before = peakResident();
+    const std::uint64_t before = testsupport::peakResident();
     const ReadResult result = read(bytes);
     EXPECT_FALSE(result.read);
     EXPECT_EQ(lineCount(result.log), 1u) << result.log;
@@ -628,7 +614,7 @@ void expectRefused(const Bytes& bytes, const std::string& reason)
         << result.log;
     // No post-load pass: the animated mesh got no tree of its own.
     EXPECT_LE(result.scene->trees.size(), 2u);
-    EXPECT_LT(peakResident() - before, std::uint64_t(64) << 20);
+    EXPECT_LT(testsupport::peakResident() - before, std::uint64_t(64) << 20);
 }
 
 TEST(SceneFileMalformed, CountsThatCannotFitAreRefusedBeforeAllocating)

@@ -46,6 +46,11 @@ struct BspTriangle {
 // corner 0 (the file's axis bytes are replaced).
 void prepareTriangle(BspTriangle& triangle);
 
+// The triangle through three corners, ready for queries: its edges, the
+// normalised cross product of the edges as its normal, its plane constant
+// and projection axes. The vector indices stay 0.
+BspTriangle triangleThrough(Vec3 corner0, Vec3 corner1, Vec3 corner2);
+
 // A ray with the component-wise reciprocal of its direction (1e20 where a
 // component is 0).
 struct Ray {
