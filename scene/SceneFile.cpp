@@ -179,7 +179,7 @@ private:
     void refuse(const char* format, ...) DP_PRINTF(2, 3);
 
     template <typename Value>
-    void readTrack(Track<Value>& track);
+    void readTrack(KeyframeTrack<Value>& track);
     bool readTransform(Transform& transform);
     bool readLight(Light& light);
     bool readMaterial(Material& material);
@@ -232,7 +232,7 @@ bool SceneReader::readCount(std::int32_t& count, std::size_t elementSize, const 
 // track as it was; reading goes on after whatever was consumed. Keys stop at
 // the first short read, and the list keeps only the keys read.
 template <typename Value>
-void SceneReader::readTrack(Track<Value>& track)
+void SceneReader::readTrack(KeyframeTrack<Value>& track)
 {
     if (!readTag(kKeyf))
         return;

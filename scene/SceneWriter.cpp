@@ -67,7 +67,7 @@ public:
     }
 
     template <typename Value>
-    void track(const Track<Value>& track)
+    void track(const KeyframeTrack<Value>& track)
     {
         tag("Keyf");
         value(track.value);

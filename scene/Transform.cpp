@@ -20,7 +20,7 @@ float blend(float a, float b, float h) { return lerp(a, b, h); }
 
 // The smoothstep of vectors and scalars: zero slope at every key.
 template <typename Value>
-bool sampleEased(Track<Value>& track, float t) {
+bool sampleEased(KeyframeTrack<Value>& track, float t) {
     if (!track.isAnimated()) return false;
     const auto& keys = track.keys;
     if (t <= keys.front().time) {

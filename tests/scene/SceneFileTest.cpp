@@ -49,9 +49,9 @@ public:
 };
 
 template <typename Value>
-Track<Value> keyed(Value value, std::vector<Key<Value>> keys)
+KeyframeTrack<Value> keyed(Value value, std::vector<Key<Value>> keys)
 {
-    Track<Value> track;
+    KeyframeTrack<Value> track;
     track.value = value;
     track.animated = true;
     track.keys = std::move(keys);
@@ -235,7 +235,7 @@ std::size_t lineCount(const std::string& text)
 }
 
 template <typename Value>
-void expectSameTrack(const Track<Value>& actual, const Track<Value>& expected)
+void expectSameTrack(const KeyframeTrack<Value>& actual, const KeyframeTrack<Value>& expected)
 {
     EXPECT_EQ(actual.animated, expected.animated);
     ASSERT_EQ(actual.keys.size(), expected.keys.size());

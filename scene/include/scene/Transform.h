@@ -16,7 +16,7 @@ struct Key {
 // from the file until the track is first sampled, the sampled value after.
 // A track marked animated but without keys counts as not animated.
 template <typename Value>
-struct Track {
+struct KeyframeTrack {
     Value value{};
     bool animated = false;
     std::vector<Key<Value>> keys;
@@ -24,9 +24,9 @@ struct Track {
     bool isAnimated() const { return animated && !keys.empty(); }
 };
 
-using VectorTrack = Track<Vec3>;
-using RotationTrack = Track<Quat>;
-using ScalarTrack = Track<float>;
+using VectorTrack = KeyframeTrack<Vec3>;
+using RotationTrack = KeyframeTrack<Quat>;
+using ScalarTrack = KeyframeTrack<float>;
 
 // Sampling at scene time t; only animated tracks change. Vectors and
 // scalars blend with a smoothstep between the keys around t, rotations with
