@@ -12,4 +12,7 @@ inline constexpr int backspace = 8, tab = 9, enter = 13, shift = 16, control = 1
                      semicolon = 186, plus = 187, comma = 188, minus = 189, period = 190,
                      slash = 191, backquote = 192, bracketLeft = 219, backslash = 220,
                      bracketRight = 221, quote = 222;
+// The letters that fly a scene's free camera (every letter is letterA + its
+// place in the alphabet).
+inline constexpr int letterD = 68, letterI = 73, letterS = 83, letterU = 85, letterW = 87;
 }  // namespace vk
