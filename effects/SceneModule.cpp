@@ -7,6 +7,7 @@
 #include "effects/ModuleCommand.h"
 #include "render/SceneRegistry.h"
 #include "render/SceneRenderer.h"
+#include "scene/Scene.h"
 #include "render/Texture.h"
 #include "script/ArgumentList.h"
 #include "timeline/LoadingScreen.h"

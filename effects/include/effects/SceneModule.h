@@ -6,7 +6,6 @@
 // lets the keys fly a free camera when switched on, and draws the view.
 #pragma once
 
-#include "scene/Scene.h"
 #include "script/AnimatedParameter.h"
 #include "timeline/ResourceList.h"
 #include "timeline/TrackModule.h"
@@ -14,6 +13,12 @@
 #include <initializer_list>
 #include <string>
 #include <vector>
+
+// The scene model stays out of this header: the grid modules have a
+// TexCoord of their own, and the module table includes both.
+class Scene;
+struct FreeCameraKeys;
+struct View;
 
 class SceneModule : public TrackModule {
 public:
