@@ -4,16 +4,24 @@
 #include "MessageBox.h"
 #include "MusicAdapter.h"
 #include "base/Log.h"
+#include "base/Screen.h"
+#include "data/DataFile.h"
 #include "data/PictureCheck.h"
 #include "effects/EffectModules.h"
 #include "render/PictureLoadingScreen.h"
+#include "scene/Scene.h"
+#include "scene/SceneFile.h"
+#include "timeline/RenderTarget.h"
 #include "timeline/RelativeTimerCheck.h"
 #include "timeline/ResourceList.h"
 #include "timeline/Timeline.h"
 #include "timeline/TimelineParser.h"
 
+#include <cstdio>
+#include <fcntl.h>
 #include <set>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -48,6 +56,103 @@ int checkPictures(const ResourceList& resources) {
     return faults;
 }
 
+// The pictures a scene names, checked as pictures are and never made
+// textures: a picture that decodes gets a stand-in that draws nothing; a
+// faulty one gets null, which fails the read, and is remembered.
+class PictureCheckingTextures : public SceneTextures {
+public:
+    TextureSource* texture(const std::string& name) override {
+        std::string fault = pictureFault(name);
+        if (fault.empty()) return &standIn_;
+        if (faultyPicture.empty()) {
+            faultyPicture = name;
+            pictureFault_ = std::move(fault);
+        }
+        return nullptr;
+    }
+
+    std::string faultyPicture;  // the first picture that failed, if any
+    const std::string& fault() const { return pictureFault_; }
+
+private:
+    class StandIn : public TextureSource {
+    public:
+        void bind() override {}
+    };
+    StandIn standIn_;
+    std::string pictureFault_;
+};
+
+// The scene reader's progress lines go to standard output; a review shows
+// only what is wrong, so they are dropped while a scene is read.
+class QuietStandardOutput {
+public:
+    QuietStandardOutput() {
+        std::fflush(stdout);
+        saved_ = dup(STDOUT_FILENO);
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) {
+            dup2(null, STDOUT_FILENO);
+            close(null);
+        }
+    }
+    ~QuietStandardOutput() {
+        std::fflush(stdout);
+        if (saved_ >= 0) {
+            dup2(saved_, STDOUT_FILENO);
+            close(saved_);
+        }
+    }
+    QuietStandardOutput(const QuietStandardOutput&) = delete;
+    QuietStandardOutput& operator=(const QuietStandardOutput&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
+// What is wrong with the scene file `name` as a run would load and start
+// it: empty when it reads whole, its pictures decode and it has a view.
+std::string sceneFault(const std::string& name) {
+    std::unique_ptr<MemoryFile> file = openDataFile(name);
+    if (!file) return "not found";
+    Scene scene;
+    scene.setName(name);
+    PictureCheckingTextures textures;
+    bool read = false;
+    {
+        QuietStandardOutput quiet;
+        const ScreenSize& screen = screenSize();
+        read = readScene(file->data(), file->size(), name, scene, textures, screen.width,
+                         screen.height);
+    }
+    closeDataFile(std::move(file));
+    if (!textures.faultyPicture.empty())
+        return "cannot be read: picture " + textures.faultyPicture + " " + textures.fault();
+    if (!read) return "cannot be read";
+    if (scene.views.empty()) return "has no camera to look through";
+    return {};
+}
+
+// Reports every scene file the script names that a run could not load or
+// start, each at the statement that names it, once per name; returns the
+// count.
+int checkScenes(const ResourceList& resources) {
+    int faults = 0;
+    std::set<std::string> seen;
+    const ScriptPosition kept = scriptPosition();
+    for (const NamedResource& scene : resources.scenes) {
+        if (!seen.insert(scene.name).second) continue;
+        const std::string fault = sceneFault(scene.name);
+        if (fault.empty()) continue;
+        scriptPosition().line = scene.line;
+        scriptPosition().pos = scene.pos;
+        logError("Scene %s %s\n", scene.name.c_str(), fault.c_str());
+        ++faults;
+    }
+    scriptPosition() = kept;
+    return faults;
+}
+
 }  // namespace
 
 int runScriptCheck(const Options& options) {
@@ -66,6 +171,7 @@ int runVerify(const Options& options) {
     ResourceList resources;
     timeline->tracks().listResources(resources);
     faults += checkPictures(resources);
+    faults += checkScenes(resources);
 
     const std::string loadingFault = pictureFault(kLoadingScreenPicture);
     if (!loadingFault.empty()) {
@@ -83,7 +189,9 @@ int runVerify(const Options& options) {
         logMessage("Presentation has faults\n");
         return 1;
     }
-    logMessage("Presentation is sound: script, relative timers, %zu picture name(s), music\n",
-               resources.pictures.size());
+    logMessage(
+        "Presentation is sound: script, relative timers, %zu picture name(s), %zu scene file "
+        "name(s), music\n",
+        resources.pictures.size(), resources.scenes.size());
     return 0;
 }
