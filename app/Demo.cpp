@@ -8,6 +8,7 @@
 #include "base/Screen.h"
 #include "render/OverlayFont.h"
 #include "render/PictureLoadingScreen.h"
+#include "render/SceneRegistry.h"
 #include "render/Texture.h"
 #include "timeline/TimelineParser.h"
 
@@ -67,6 +68,8 @@ void Demo::shutdown() {
     // The registries outlive this GL context: their textures are made again
     // from the kept bitmaps at their next bind in the next context.
     Texture::releaseAll();
+    // Display lists belong to the context too: compiled again at next draw.
+    SceneRegistry::instance().releaseGLResources();
 }
 
 void Demo::update() {

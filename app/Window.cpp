@@ -3,6 +3,7 @@
 #include "MessageBox.h"
 #include "base/Log.h"
 #include "base/Screen.h"
+#include "render/SceneRenderer.h"
 
 #include <GL/gl.h>
 
@@ -91,6 +92,7 @@ bool createWindow(WindowRecord& record, bool show, bool makeCurrent) {
     SDL_GL_GetAttribute(SDL_GL_STENCIL_SIZE, &stencil);
     if (stencil < 8)
         logMessage("Window: only %d stencil bits granted, shadows need 8\n", stencil);
+    setStencilShadowsAvailable(stencil >= 8);
 
     if (makeCurrent) {
         SDL_GL_MakeCurrent(record.window, record.context);
