@@ -334,6 +334,15 @@ TEST_F(SceneRender, CameraInsideShadowVolume) {
     expectNear(pixel(19, 32), {shadowed[0] * 6 / 10, shadowed[1] * 6 / 10, shadowed[2] * 6 / 10},
                2, "shadow around the camera");
     expectNear(pixel(56, 32), lit, 1, "lit floor seen from inside");
+
+    // Inside the volume with the floor 1.5 below: nearer than the depth of
+    // the darkening quad, and all of it in shadow.
+    placeView(scene_, {-5, 0, 1.5f});
+    draw(false);
+    const Rgb near = pixel(32, 32);
+    draw(true);
+    expectNear(pixel(32, 32), {near[0] * 6 / 10, near[1] * 6 / 10, near[2] * 6 / 10}, 2,
+               "near shadowed floor");
 }
 
 // What every quality leaves for the next track, and the switch that turns
