@@ -207,8 +207,13 @@ Vec3 lightInMeshSpace(const Light& light, const Mesh& mesh) {
     return mesh.transform.worldToLocal(p);
 }
 
-void classifyFaces(Mesh& mesh, Vec3 light) {
-    for (Face& face : mesh.faces) face.litFlag = dot(face.planeNormal, light) + face.planeOffset > 0.0f;
+// A face is lit when the light lies strictly in front of its plane: for a
+// point, n . L + d > 0; for a direction (w = 0), n . L > 0, since the plane
+// offset scales with w.
+void classifyFaces(Mesh& mesh, Vec3 light, bool directional) {
+    const float w = directional ? 0.0f : 1.0f;
+    for (Face& face : mesh.faces)
+        face.litFlag = dot(face.planeNormal, light) + w * face.planeOffset > 0.0f;
 }
 
 // Emits the mesh's shadow volume for the light at `light` (mesh space);
@@ -262,7 +267,7 @@ void prepareShadowList(Light& light, Scene& scene, bool caps) {
     light.shadowListStale = false;
     capsOf[&light] = caps;
     for (Mesh& mesh : scene.meshes)
-        if (mesh.castsShadows && !mesh.isAnimated()) classifyFaces(mesh, lightInMeshSpace(light, mesh));
+        if (mesh.castsShadows && !mesh.isAnimated()) classifyFaces(mesh, lightInMeshSpace(light, mesh), isDirectional(light));
     glNewList(light.shadowList, GL_COMPILE);
     for (Mesh& mesh : scene.meshes) {
         if (!mesh.castsShadows || mesh.isAnimated()) continue;
@@ -276,7 +281,7 @@ void prepareShadowList(Light& light, Scene& scene, bool caps) {
 
 void classifyAnimated(const Light& light, Scene& scene) {
     for (Mesh& mesh : scene.meshes)
-        if (mesh.castsShadows && mesh.isAnimated()) classifyFaces(mesh, lightInMeshSpace(light, mesh));
+        if (mesh.castsShadows && mesh.isAnimated()) classifyFaces(mesh, lightInMeshSpace(light, mesh), isDirectional(light));
 }
 
 void drawAnimatedVolumes(const Light& light, Scene& scene, bool caps) {

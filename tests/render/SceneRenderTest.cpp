@@ -323,7 +323,8 @@ TEST_F(SceneRender, OverlappingShadowsOfTwoLights) {
 
 // The camera stands between the box and the floor, inside the light's
 // shadow volume (its faces in view lie beyond the near plane): the shadowed
-// floor is still darkened and the lit floor still is not.
+// floor is still darkened and the lit floor still is not (the stencil
+// starts at 129).
 TEST_F(SceneRender, CameraInsideShadowVolume) {
     // Box and light ten times as high; the floor shadow is x in [-45, 0].
     buildShadowScene({-5, 0, 12}, 1.5707964f, 10.0f);
@@ -343,6 +344,20 @@ TEST_F(SceneRender, CameraInsideShadowVolume) {
     draw(true);
     expectNear(pixel(32, 32), {near[0] * 6 / 10, near[1] * 6 / 10, near[2] * 6 / 10}, 2,
                "near shadowed floor");
+
+    // A directional light from +x+z: the camera is in shadow when the box
+    // lies between it and the light, wherever the light's position vector
+    // points from (here beside the box).
+    scene_.lights[0].kind = 3;
+    scene_.lights[0].transform.position.value = {20, 0, 20};
+    scene_.lights[0].shadowListStale = true;  // a static light moved by hand
+    placeView(scene_, {-15, 0, 12});
+    draw(false);
+    const Rgb under = pixel(32, 32), open = pixel(62, 32);  // floor x = -15, x = -3.75
+    draw(true);
+    expectNear(pixel(32, 32), {under[0] * 6 / 10, under[1] * 6 / 10, under[2] * 6 / 10}, 2,
+               "directional shadow around the camera");
+    expectNear(pixel(62, 32), open, 1, "floor lit by the directional light");
 }
 
 // What every quality leaves for the next track, and the switch that turns
