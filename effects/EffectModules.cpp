@@ -5,6 +5,7 @@
 #include "effects/FadeModule.h"
 #include "effects/ImageModule.h"
 #include "effects/RouteModule.h"
+#include "effects/SceneModule.h"
 #include "effects/TextModule.h"
 #include "effects/TunnelModule.h"
 #include "effects/WaveDistortModule.h"
@@ -21,4 +22,5 @@ void registerEffectModules() {
     registerTrackModule("tunnel", [] { return std::make_unique<TunnelModule>(); });
     registerTrackModule("blur", [] { return std::make_unique<BlurModule>(); });
     registerTrackModule("text", [] { return std::make_unique<TextModule>(); });
+    registerTrackModule("scene", [] { return std::make_unique<SceneModule>(); });
 }
