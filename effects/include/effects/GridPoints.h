@@ -1,12 +1,7 @@
 // The points of the grids the distort and tunnel modules draw through.
 #pragma once
 
-// A texture coordinate: (0, 0) is the picture's lower left corner, (1, 1)
-// its upper right.
-struct TexCoord {
-    float u = 0.0f;
-    float v = 0.0f;
-};
+#include "scene/SceneMath.h"  // TexCoord
 
 // A vertex position in model space.
 struct GridPoint {

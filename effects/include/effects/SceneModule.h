@@ -14,8 +14,6 @@
 #include <string>
 #include <vector>
 
-// The scene model stays out of this header: the grid modules have a
-// TexCoord of their own, and the module table includes both.
 class Scene;
 struct FreeCameraKeys;
 struct View;

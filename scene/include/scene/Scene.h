@@ -69,10 +69,6 @@ struct Face {
     bool litFlag = false;
 };
 
-struct TexCoord {
-    float u = 0.0f, v = 0.0f;
-};
-
 struct Mesh {
     Transform transform;
     std::vector<Vec3> positions;

@@ -26,6 +26,12 @@ inline float lengthSquared(Vec3 a) { return dot(a, a); }
 // `a` scaled to length 1; a zero vector stays zero.
 Vec3 normalized(Vec3 a);
 
+// A texture coordinate: (0, 0) is the picture's lower left corner, (1, 1)
+// its upper right.
+struct TexCoord {
+    float u = 0.0f, v = 0.0f;
+};
+
 // w is the scalar part (the cosine of half the rotation angle for a unit
 // quaternion). Quaternions are used as stored: nothing normalises them.
 struct Quat {
