@@ -499,7 +499,14 @@ void renderAccurate(View& view, Scene& scene) {
         glStencilFunc(GL_EQUAL, 128, kAllStencilBits);
         glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
         glShadeModel(GL_SMOOTH);
+        // The base pass gave every surface its emission; tracking the
+        // emission to black here keeps each light pass from adding it again
+        // (the lists' material calls do not change a tracked property).
+        glColorMaterial(GL_FRONT_AND_BACK, GL_EMISSION);
+        glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+        glEnable(GL_COLOR_MATERIAL);
         drawAllMeshes(scene);
+        glDisable(GL_COLOR_MATERIAL);
         glDisable(static_cast<GLenum>(GL_LIGHT0 + k));
         glDepthFunc(GL_LESS);
         glDisable(GL_BLEND);

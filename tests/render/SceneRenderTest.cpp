@@ -290,6 +290,19 @@ TEST_F(SceneRender, ShadowOfOneLightInBothQualities) {
     const int ambientOnly = static_cast<int>(std::lround(0.2 * 0.8 * 255));
     expectNear(pixel(shadowX, y), {ambientOnly, ambientOnly, ambientOnly}, 2, "accurate shadow");
     expectNear(pixel(litX, y), lit, 2, "accurate lit floor");
+    // An emissive floor glows once, not once more per light pass.
+    scene_.materials[0].emission = {0.2f, 0.0f, 0.0f};
+    scene_.lights[0].diffuse = {0.5f, 0.5f, 0.5f};
+    releaseSceneLists(scene_, true);
+    draw(false);
+    const Rgb glowing = pixel(litX, y);
+    draw(true, true);
+    expectNear(pixel(litX, y), glowing, 2, "accurate lit emissive floor");
+    expectNear(pixel(shadowX, y), {ambientOnly + 51, ambientOnly, ambientOnly}, 2,
+               "accurate emissive shadow");
+    scene_.materials[0].emission = {};
+    scene_.lights[0].diffuse = {1, 1, 1};
+    releaseSceneLists(scene_, true);
 
     // A caster moved away under a directional light from +x+z: its shadow
     // moves with it in both qualities (the direction carries no translation).
