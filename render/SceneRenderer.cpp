@@ -267,7 +267,8 @@ void prepareShadowList(Light& light, Scene& scene, bool caps) {
     light.shadowListStale = false;
     capsOf[&light] = caps;
     for (Mesh& mesh : scene.meshes)
-        if (mesh.castsShadows && !mesh.isAnimated()) classifyFaces(mesh, lightInMeshSpace(light, mesh), isDirectional(light));
+        if (mesh.castsShadows && !mesh.isAnimated())
+            classifyFaces(mesh, lightInMeshSpace(light, mesh), isDirectional(light));
     glNewList(light.shadowList, GL_COMPILE);
     for (Mesh& mesh : scene.meshes) {
         if (!mesh.castsShadows || mesh.isAnimated()) continue;
@@ -281,7 +282,8 @@ void prepareShadowList(Light& light, Scene& scene, bool caps) {
 
 void classifyAnimated(const Light& light, Scene& scene) {
     for (Mesh& mesh : scene.meshes)
-        if (mesh.castsShadows && mesh.isAnimated()) classifyFaces(mesh, lightInMeshSpace(light, mesh), isDirectional(light));
+        if (mesh.castsShadows && mesh.isAnimated())
+            classifyFaces(mesh, lightInMeshSpace(light, mesh), isDirectional(light));
 }
 
 void drawAnimatedVolumes(const Light& light, Scene& scene, bool caps) {
