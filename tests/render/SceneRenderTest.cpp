@@ -290,6 +290,23 @@ TEST_F(SceneRender, ShadowOfOneLightInBothQualities) {
     const int ambientOnly = static_cast<int>(std::lround(0.2 * 0.8 * 255));
     expectNear(pixel(shadowX, y), {ambientOnly, ambientOnly, ambientOnly}, 2, "accurate shadow");
     expectNear(pixel(litX, y), lit, 2, "accurate lit floor");
+    // Switching quality: the light's list is compiled again with or without
+    // caps, so each quality draws what it draws from fresh lists.
+    auto row = [this, y] {
+        std::vector<Rgb> r;
+        for (int x = 0; x < kSize; ++x) r.push_back(pixel(x, y));
+        return r;
+    };
+    releaseSceneLists(scene_, true);
+    draw(true, true);
+    const std::vector<Rgb> accurateRow = row();
+    draw(true);
+    const std::vector<Rgb> fastRow = row();
+    draw(true, true);
+    EXPECT_EQ(row(), accurateRow);
+    releaseSceneLists(scene_, true);
+    draw(true);
+    EXPECT_EQ(row(), fastRow);
     // An emissive floor glows once, not once more per light pass.
     scene_.materials[0].emission = {0.2f, 0.0f, 0.0f};
     scene_.lights[0].diffuse = {0.5f, 0.5f, 0.5f};
