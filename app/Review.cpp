@@ -4,6 +4,7 @@
 #include "MessageBox.h"
 #include "MusicAdapter.h"
 #include "base/Log.h"
+#include "base/QuietStandardOutput.h"
 #include "base/Screen.h"
 #include "data/DataFile.h"
 #include "data/PictureCheck.h"
@@ -18,10 +19,8 @@
 #include "timeline/TimelineParser.h"
 
 #include <cstdio>
-#include <fcntl.h>
 #include <set>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -83,32 +82,6 @@ private:
     std::string pictureFault_;
 };
 
-// The scene reader's progress lines go to standard output; a review shows
-// only what is wrong, so they are dropped while a scene is read.
-class QuietStandardOutput {
-public:
-    QuietStandardOutput() {
-        std::fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
-        const int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) {
-            dup2(null, STDOUT_FILENO);
-            close(null);
-        }
-    }
-    ~QuietStandardOutput() {
-        std::fflush(stdout);
-        if (saved_ >= 0) {
-            dup2(saved_, STDOUT_FILENO);
-            close(saved_);
-        }
-    }
-    QuietStandardOutput(const QuietStandardOutput&) = delete;
-    QuietStandardOutput& operator=(const QuietStandardOutput&) = delete;
-
-private:
-    int saved_ = -1;
-};
 
 // What is wrong with the scene file `name` as a run would load and start
 // it: empty when it reads whole, its pictures decode and it has a view.

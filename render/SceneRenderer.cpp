@@ -296,6 +296,18 @@ void drawAnimatedVolumes(const Light& light, Scene& scene, bool caps) {
     }
 }
 
+// One stencil counting pass over the light's shadow volumes (its list of
+// static casters, then the animated ones): faces `cull` drops are skipped;
+// the others change the stencil by `onDepthFail` where the depth test fails
+// and by `onDepthPass` where it passes.
+void countVolumes(const Light& light, Scene& scene, bool caps, GLenum cull, GLenum onDepthFail,
+                  GLenum onDepthPass) {
+    glCullFace(cull);
+    glStencilOp(GL_KEEP, onDepthFail, onDepthPass);
+    glCallList(light.shadowList);
+    drawAnimatedVolumes(light, scene, caps);
+}
+
 // Whether the camera stands inside the light's shadow: a surface lies
 // between the light and the view position. For a directional light (its
 // position is the direction towards it) the ray runs from the view position
@@ -389,15 +401,9 @@ void renderFast(View& view, Scene& scene, int targetWidth, int targetHeight, boo
         glEnable(GL_STENCIL_TEST);
         glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
         glStencilFunc(GL_ALWAYS, 1, kAllStencilBits);
-        glCullFace(GL_BACK);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
-        glCallList(light.shadowList);
-        drawAnimatedVolumes(light, scene, false);
-
-        glCullFace(GL_FRONT);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_DECR);
-        glCallList(light.shadowList);
-        drawAnimatedVolumes(light, scene, false);
+        // z-pass: front faces count up, back faces down.
+        countVolumes(light, scene, false, GL_BACK, GL_KEEP, GL_INCR);
+        countVolumes(light, scene, false, GL_FRONT, GL_KEEP, GL_DECR);
 
         // The stencil alone selects the shadowed pixels; with the depth test
         // on, the quad at depth 0.5 would miss every surface nearer than 2.
@@ -482,14 +488,9 @@ void renderAccurate(View& view, Scene& scene) {
         prepareShadowList(light, scene, true);
         classifyAnimated(light, scene);
 
-        glCullFace(GL_FRONT);
-        glStencilOp(GL_KEEP, GL_INCR, GL_KEEP);
-        glCallList(light.shadowList);
-        drawAnimatedVolumes(light, scene, true);
-        glCullFace(GL_BACK);
-        glStencilOp(GL_KEEP, GL_DECR, GL_KEEP);
-        glCallList(light.shadowList);
-        drawAnimatedVolumes(light, scene, true);
+        // z-fail: hidden back faces count up, hidden front faces down.
+        countVolumes(light, scene, true, GL_FRONT, GL_INCR, GL_KEEP);
+        countVolumes(light, scene, true, GL_BACK, GL_DECR, GL_KEEP);
 
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         glEnable(GL_BLEND);

@@ -1,6 +1,7 @@
 // Reading a scene file of 200 000 triangles from memory: the walk of its
 // chunks alone, and the whole read with the post-load pass (adjacency of
 // every mesh, triangles into the trees). The file comes from the writer.
+#include "base/QuietStandardOutput.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 
@@ -9,8 +10,6 @@
 #include <cstdio>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -86,40 +85,12 @@ const std::vector<std::uint8_t>& sceneFile()
     return bytes;
 }
 
-// The reader's "numfaces" lines go to /dev/null while a benchmark runs, and
-// the benchmark's own report to standard output again after it.
-class QuietStdout {
-public:
-    QuietStdout()
-    {
-        std::fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
-        const int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) {
-            dup2(null, STDOUT_FILENO);
-            close(null);
-        }
-    }
-    ~QuietStdout()
-    {
-        std::fflush(stdout);
-        if (saved_ >= 0) {
-            dup2(saved_, STDOUT_FILENO);
-            close(saved_);
-        }
-    }
-    QuietStdout(const QuietStdout&) = delete;
-    QuietStdout& operator=(const QuietStdout&) = delete;
-
-private:
-    int saved_ = -1;
-};
 
 void BM_WalkChunks(benchmark::State& state)
 {
     const std::vector<std::uint8_t>& bytes = sceneFile();
     NoTextures textures;
-    QuietStdout quiet;
+    QuietStandardOutput quiet;
     for (auto _ : state) {
         Scene scene;
         const SceneChunksRead read = readSceneChunks(bytes.data(), bytes.size(), "bench.scn",
@@ -135,7 +106,7 @@ void BM_ReadWithPostLoad(benchmark::State& state)
 {
     const std::vector<std::uint8_t>& bytes = sceneFile();
     NoTextures textures;
-    QuietStdout quiet;
+    QuietStandardOutput quiet;
     for (auto _ : state) {
         Scene scene;
         if (!readScene(bytes.data(), bytes.size(), "bench.scn", scene, textures, 640, 480))
