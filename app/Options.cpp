@@ -172,9 +172,9 @@ const char* usageText() {
            "again, the arrows turn it and W/S/A/D move it. In the screen-mode dialog\n"
            "Escape or closing the window ends without playing.\n"
            "\n"
-           "Exit statuses: 0 normal end; 1 script faults, or a picture that cannot be\n"
-           "loaded; 2 bad command line; 5 a captured frame not written; 7 a picture file\n"
-           "not found; 15 drawing failed; 130/143 interrupted (SIGINT/SIGTERM); 255 no\n"
+           "Exit statuses: 0 normal end; 1 script faults, a scene that cannot be read or\n"
+           "a picture of an unknown kind; 2 bad command line; 5 a captured frame not\n"
+           "written; 7 a JPEG or BMP picture not found; 15 drawing failed; 130/143 interrupted (SIGINT/SIGTERM); 255 no\n"
            "window, OpenGL context or display. Other statuses name the fault that\n"
            "stopped the presentation (see the README); the shell sees them modulo 256.\n";
 }
