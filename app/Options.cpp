@@ -174,9 +174,10 @@ const char* usageText() {
            "\n"
            "Exit statuses: 0 normal end; 1 script faults, a scene that cannot be read or\n"
            "a picture of an unknown kind; 2 bad command line; 5 a captured frame not\n"
-           "written; 7 a JPEG or BMP picture not found; 15 drawing failed; 130/143 interrupted (SIGINT/SIGTERM); 255 no\n"
-           "window, OpenGL context or display. Other statuses name the fault that\n"
-           "stopped the presentation (see the README); the shell sees them modulo 256.\n";
+           "written; 7 a JPEG or BMP picture not found; 15 drawing failed; 130/143\n"
+           "interrupted (SIGINT/SIGTERM); 255 no window, OpenGL context or display.\n"
+           "Other statuses name the fault that stopped the presentation (see the\n"
+           "README); the shell sees them modulo 256.\n";
 }
 
 const char* versionText() { return "demoplayer " DEMOPLAYER_VERSION "\n"; }
