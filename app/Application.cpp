@@ -6,6 +6,7 @@
 #include "MessageBox.h"
 #include "ModeDialog.h"
 #include "MusicAdapter.h"
+#include "VideoEncoder.h"
 #include "Window.h"
 #include "base/Log.h"
 #include "base/Screen.h"
@@ -16,6 +17,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string_view>
 
 namespace {
@@ -154,6 +156,27 @@ int runApplication(const Options& options) {
         requestQuit();
     });
 
+    // A video that cannot be written is known before anything is rendered.
+    std::unique_ptr<VideoEncoder> video;
+    if (!options.videoFile.empty()) {
+        VideoSettings settings;
+        const ScreenMode size = options.batchMode();
+        settings.path = options.videoFile;
+        settings.width = size.width;
+        settings.height = size.height;
+        settings.fps = options.fixedFps.value_or(60.0);
+        settings.quality = options.videoQuality;
+        settings.codecName = options.videoCodec;
+        settings.start = options.start;
+        settings.until = options.until;
+        std::string error;
+        video = VideoEncoder::open(settings, error);
+        if (!video) {
+            logMessage("demoplayer: %s\n", error.c_str());
+            return 2;
+        }
+    }
+
     installInterruptHandlers();
     if (!initVideo(options.batch)) {
         showMessageBox("RegisterClassEx Failed!", "Error", BoxIcon::exclamation);
@@ -214,10 +237,25 @@ int runApplication(const Options& options) {
         gLoop.fullScreenRequest = record.mode.fullScreen;
         Demo demo(&record, &options, &music, &musicClock, &presentationFrames, &f1Key, requestQuit,
                   requestModeToggle);
+        demo.setVideoEncoder(video.get());
         demo.start();
         messageLoop(record, demo);
         demo.shutdown();
         destroyWindow(record);
+    }
+    if (video) {
+        std::string error;
+        if (video->framesWritten() == 0) {
+            logMessage("Video: no presentation frame was drawn, \"%s\" not written\n",
+                       options.videoFile.c_str());
+            video->abandon();
+            return 5;
+        }
+        if (!video->finish(error)) {
+            logMessage("Video: %s\n", error.c_str());
+            video->abandon();
+            return 5;
+        }
     }
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "FramePng.h"
 #include "Interrupt.h"
+#include "VideoEncoder.h"
 #include "base/Clock.h"
 #include "base/KeyCodes.h"
 #include "base/Log.h"
@@ -116,12 +117,28 @@ bool Demo::draw() {
 }
 
 void Demo::capture() {
-    if (options_->captureDirectory.empty()) return;
+    if (options_->captureDirectory.empty() && !video_) return;
     const ScreenSize& s = screenSize();
     captureBuffer_.resize(static_cast<size_t>(s.width) * s.height * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, s.width, s.height, GL_RGB, GL_UNSIGNED_BYTE, captureBuffer_.data());
+    if (video_) {
+        std::string error;
+        if (!video_->begun() &&
+            !video_->begin(music_->fileName(), music_->length().value_or(Music::kSilenceSeconds),
+                           error)) {
+            logMessage("Video: %s, exiting\n", error.c_str());
+            video_->abandon();
+            fatalStop(5);
+        }
+        if (!video_->addFrame(captureBuffer_.data(), s.width, s.height, error)) {
+            logMessage("Video: %s, exiting\n", error.c_str());
+            video_->abandon();
+            fatalStop(5);
+        }
+    }
+    if (options_->captureDirectory.empty()) return;
     char name[32];
     std::snprintf(name, sizeof name, "/frame_%06ld.png", *presentationFrames_);
     const std::string path = options_->captureDirectory + name;

@@ -15,6 +15,7 @@ class LoadingScreen;
 class Music;
 class MusicClock;
 class Timeline;
+class VideoEncoder;
 
 // Where the script lives in every demo directory.
 extern const char* const kScriptPath;
@@ -41,6 +42,9 @@ public:
     // Releases everything demo start built, while the GL context is current.
     void shutdown();
 
+    // Every presentation frame also goes to `video` (not owned; null: none).
+    void setVideoEncoder(VideoEncoder* video) { video_ = video; }
+
     float framesPerSecond() const { return fpsRing_.fps(); }
     bool showFps() const { return showFps_; }
 
@@ -56,6 +60,7 @@ private:
     MusicClock* musicClock_;      // non-owning
     long* presentationFrames_;    // non-owning
     PressDetector* toggleKey_;    // non-owning: F1, kept across rebuilds
+    VideoEncoder* video_ = nullptr;  // non-owning
     std::function<void()> requestQuit_;
     std::function<void()> requestToggle_;
 

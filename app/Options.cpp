@@ -120,6 +120,19 @@ ParseStatus parseOptions(int argc, const char* const* argv, Options& options,
             if (!takeValue(value)) return ParseStatus::error;
             if (value.empty()) return badValue(value);
             options.captureDirectory = std::string(value);
+        } else if (name == "--video") {
+            if (!takeValue(value)) return ParseStatus::error;
+            if (value.empty()) return badValue(value);
+            options.videoFile = std::string(value);
+        } else if (name == "--video-quality") {
+            if (!takeValue(value)) return ParseStatus::error;
+            double q = 0;
+            if (!parseDouble(value, q) || q < 0 || q > 63) return badValue(value);
+            options.videoQuality = q;
+        } else if (name == "--video-codec") {
+            if (!takeValue(value)) return ParseStatus::error;
+            if (value.empty()) return badValue(value);
+            options.videoCodec = std::string(value);
         } else if (name == "--check") {
             if (!noValueAllowed()) return ParseStatus::error;
             options.check = true;
@@ -142,6 +155,10 @@ ParseStatus parseOptions(int argc, const char* const* argv, Options& options,
         options.batch = true;
         if (!fixedFpsGiven) options.fixedFps = 30.0;
     }
+    if (!options.videoFile.empty()) {
+        options.batch = true;
+        if (!fixedFpsGiven) options.fixedFps = 60.0;
+    }
     return ParseStatus::ok;
 }
 
@@ -161,6 +178,11 @@ const char* usageText() {
            "  --until S           end normally before the first frame at time >= S\n"
            "  --capture DIR       write every frame as DIR/frame_NNNNNN.png\n"
            "                      (implies --batch and --fixed-fps 30)\n"
+           "  --video FILE        write the presentation with its music as one video;\n"
+           "                      .mp4, .mkv or .webm (implies --batch, --fixed-fps 60)\n"
+           "  --video-quality Q   the encoder's constant quality, lower is better\n"
+           "                      (default 18 for H.264, 24 for VP9, 3 for MPEG-4)\n"
+           "  --video-codec NAME  the video encoder by name (e.g. libx264, mpeg4)\n"
            "  --check             check the script alone and exit (0 sound, 1 faulty)\n"
            "  --verify            check the script and every picture, scene and music\n"
            "                      file it names, without drawing; exit 0 or 1\n"
@@ -173,8 +195,8 @@ const char* usageText() {
            "Escape or closing the window ends without playing.\n"
            "\n"
            "Exit statuses: 0 normal end; 1 script faults, a scene that cannot be read or\n"
-           "a picture of an unknown kind; 2 bad command line; 5 a captured frame not\n"
-           "written; 7 a JPEG or BMP picture not found; 15 drawing failed; 130/143\n"
+           "a picture of an unknown kind; 2 bad command line or video settings; 5 a\n"
+           "captured frame or the video not written; 7 a JPEG or BMP picture not found; 15 drawing failed; 130/143\n"
            "interrupted (SIGINT/SIGTERM); 255 no window, OpenGL context or display.\n"
            "Other statuses name the fault that stopped the presentation (see the\n"
            "README); the shell sees them modulo 256.\n";

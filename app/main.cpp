@@ -1,5 +1,6 @@
 // demoplayer: plays the presentation (demo.qsc and its files) of the current directory.
 #include "Application.h"
+#include "VideoEncoder.h"
 #include "app/Options.h"
 #include "base/Log.h"
 
@@ -23,6 +24,14 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    if (!options.videoCodec.empty()) {
+        const std::string fault = checkVideoCodecName(options.videoCodec);
+        if (!fault.empty()) {
+            std::fprintf(stderr, "demoplayer: %s\n%s", fault.c_str(), kTryHelpText);
+            return 2;
+        }
+    }
+
     std::error_code ec;
     if (!options.directory.empty()) {
         std::filesystem::current_path(options.directory, ec);
@@ -41,7 +50,8 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    setQuietLog(options.quiet);
+    // An export shows its progress line and nothing else unless something goes wrong.
+    setQuietLog(options.quiet || !options.videoFile.empty());
     if (options.verify) return runVerify(options);
     if (options.check) return runScriptCheck(options);
     return runApplication(options);

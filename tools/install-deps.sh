@@ -11,10 +11,14 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   # assets and music
   zlib1g-dev libpng-dev libturbojpeg0-dev libsndfile1-dev libopenmpt-dev
+  # video export
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # tests: a real X display for windowed runs, archive and picture makers
   xvfb xauth zip python3 locales
+  # tests: ffprobe and ffmpeg read the exported videos back
+  ffmpeg
 )
 
 missing=()

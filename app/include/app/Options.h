@@ -22,6 +22,9 @@ struct Options {
     double start = 0.0;               // presentation begins at this music time
     std::optional<double> until;      // end normally before the first frame at >= this time
     std::string captureDirectory;     // write every presentation frame as PNG
+    std::string videoFile;            // write the presentation and its music as one video
+    std::optional<double> videoQuality;  // the video encoder's constant-quality value
+    std::string videoCodec;           // the video encoder by name; empty: the container's choice
     bool check = false;               // check the script and exit
     bool verify = false;              // check the script and every file it names, and exit
     bool quiet = false;               // hide plain progress and order messages
@@ -37,7 +40,8 @@ enum class ParseStatus { ok, error };
 
 // Reads argv[1..argc-1]. On error, `error` says in one line what was wrong
 // with which option or value; the caller prints it and exits with status 2. Implied settings
-// (--capture implies --batch and --fixed-fps 30) are applied here.
+// (--capture implies --batch and --fixed-fps 30, --video --batch and
+// --fixed-fps 60) are applied here.
 ParseStatus parseOptions(int argc, const char* const* argv, Options& options,
                          std::string& error);
 
