@@ -196,8 +196,9 @@ const char* usageText() {
            "\n"
            "Exit statuses: 0 normal end; 1 script faults, a scene that cannot be read or\n"
            "a picture of an unknown kind; 2 bad command line or video settings; 5 a\n"
-           "captured frame or the video not written; 7 a JPEG or BMP picture not found; 15 drawing failed; 130/143\n"
-           "interrupted (SIGINT/SIGTERM); 255 no window, OpenGL context or display.\n"
+           "captured frame or the video not written; 7 a JPEG or BMP picture not found;\n"
+           "15 drawing failed; 130/143 interrupted (SIGINT/SIGTERM); 255 no window,\n"
+           "OpenGL context or display.\n"
            "Other statuses name the fault that stopped the presentation (see the\n"
            "README); the shell sees them modulo 256.\n";
 }

@@ -301,6 +301,12 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoSettings& settings,
             has420 = has420 || *p == AV_PIX_FMT_YUV420P;
         if (!has420) v->pix_fmt = codec->pix_fmts[0];
     }
+    // What libswscale converts with by default (BT.601, limited range), said
+    // in the stream so players convert back the same way.
+    v->colorspace = AVCOL_SPC_SMPTE170M;
+    v->color_primaries = AVCOL_PRI_SMPTE170M;
+    v->color_trc = AVCOL_TRC_SMPTE170M;
+    v->color_range = AVCOL_RANGE_MPEG;
     v->thread_count = 0;  // as many as the encoder finds useful
     v->gop_size = std::max(1, static_cast<int>(std::lround(settings.fps * 2)));
     if (ofmt->flags & AVFMT_GLOBALHEADER) v->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;

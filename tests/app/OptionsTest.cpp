@@ -58,7 +58,9 @@ TEST(Options, BadValuesAreRejected) {
              {"--mode", "800x600x"}, {"--mode", "axb"}, {"--mode"},
              {"--fixed-fps", "0"}, {"--fixed-fps", "-5"}, {"--fixed-fps", "30fps"},
              {"--fixed-fps", "nan"}, {"--start", "-1"}, {"--start", ""}, {"--until", "x"},
-             {"--capture", ""}, {"-C"}, {"--bogus"}, {"extra"}, {"--batch=1"}}) {
+             {"--capture", ""}, {"-C"}, {"--bogus"}, {"extra"}, {"--batch=1"},
+             {"--video", ""}, {"--video-quality", "-1"}, {"--video-quality", "high"},
+             {"--video-codec", ""}}) {
         Parsed p = parse(args);
         EXPECT_EQ(p.status, ParseStatus::error) << args[0];
         EXPECT_FALSE(p.error.empty());
@@ -75,6 +77,19 @@ TEST(Options, CaptureImpliesBatchAndThirtyFps) {
     p = parse({"--fixed-fps", "60", "--capture", "out"});
     EXPECT_EQ(*p.options.fixedFps, 60.0);
     p = parse({"--capture", "out", "--fixed-fps", "25"});
+    EXPECT_EQ(*p.options.fixedFps, 25.0);
+}
+
+TEST(Options, VideoImpliesBatchAndSixtyFpsAlsoWithCapture) {
+    Parsed p = parse({"--capture", "out", "--video", "a.mp4", "--video-quality=20",
+                      "--video-codec", "mpeg4"});
+    ASSERT_EQ(p.status, ParseStatus::ok);
+    EXPECT_TRUE(p.options.batch);
+    EXPECT_EQ(*p.options.fixedFps, 60.0);
+    EXPECT_EQ(p.options.videoFile, "a.mp4");
+    EXPECT_EQ(*p.options.videoQuality, 20.0);
+    EXPECT_EQ(p.options.videoCodec, "mpeg4");
+    p = parse({"--video", "a.mp4", "--fixed-fps", "25"});
     EXPECT_EQ(*p.options.fixedFps, 25.0);
 }
 
