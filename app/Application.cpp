@@ -246,14 +246,14 @@ int runApplication(const Options& options) {
     if (video) {
         std::string error;
         if (video->framesWritten() == 0) {
+            video->abandon();
             logMessage("Video: no presentation frame was drawn, \"%s\" not written\n",
                        options.videoFile.c_str());
-            video->abandon();
             return 5;
         }
         if (!video->finish(error)) {
-            logMessage("Video: %s\n", error.c_str());
             video->abandon();
+            logMessage("Video: %s\n", error.c_str());
             return 5;
         }
     }

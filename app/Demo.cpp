@@ -128,13 +128,13 @@ void Demo::capture() {
         if (!video_->begun() &&
             !video_->begin(music_->fileName(), music_->length().value_or(Music::kSilenceSeconds),
                            error)) {
-            logMessage("Video: %s, exiting\n", error.c_str());
             video_->abandon();
+            logMessage("Video: %s, exiting\n", error.c_str());
             fatalStop(5);
         }
         if (!video_->addFrame(captureBuffer_.data(), s.width, s.height, error)) {
-            logMessage("Video: %s, exiting\n", error.c_str());
             video_->abandon();
+            logMessage("Video: %s, exiting\n", error.c_str());
             fatalStop(5);
         }
     }

@@ -123,6 +123,7 @@ struct VideoEncoder::State {
     bool decoderDone = false;
     bool begun = false;
     bool open = true;
+    bool progressShown = false;  // a progress line is on the terminal, not yet ended
     long frames = 0;
     std::int64_t audioSamples = 0;  // samples handed to the audio encoder
     long totalFrames = 0;
@@ -244,6 +245,7 @@ struct VideoEncoder::State {
                      total, total > 0 ? static_cast<int>(100 * frames / total) : 100, rate,
                      formatSeconds(left).c_str(), final ? "\n" : "");
         std::fflush(stderr);
+        progressShown = !final;
     }
 };
 
@@ -352,7 +354,10 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoSettings& settings,
         error = "cannot write \"" + settings.path + "\": " + avError(rc);
         return nullptr;
     }
-    notePartialFile(settings.path);
+    // Only a file of our own is removed when the export fails: never a
+    // device or a pipe the path names.
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(settings.path, ec)) notePartialFile(settings.path);
     return std::unique_ptr<VideoEncoder>(new VideoEncoder(std::move(s)));
 }
 
@@ -488,6 +493,9 @@ bool VideoEncoder::finish(std::string& error) {
 }
 
 void VideoEncoder::abandon() {
+    // What the caller reports next starts on a line of its own.
+    if (s_->progressShown) std::fputc('\n', stderr);
+    s_->progressShown = false;
     if (s_->format && s_->format->pb) avio_closep(&s_->format->pb);
     s_->open = false;
     removePartialFile();

@@ -181,6 +181,18 @@ TEST_F(VideoExport, BadSettingsFailBeforeRenderingAndLeaveNoFile) {
     EXPECT_FALSE(fs::exists(file("out.avi")));
 }
 
+TEST_F(VideoExport, WriteErrorStopsTheExportAndRemovesThePartialFile) {
+    // A file size limit makes the writes fail part way (the signal it sends is ignored).
+    const fs::path out = file("out.mp4");
+    const std::string err = outputOf(
+        "(ulimit -f 8; trap '' XFSZ; SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '" +
+        std::string(DP_BINARY) + "' -C '" + example() + "' --mode 160x120 --until 1 --video '" +
+        out.string() + "'; echo status=$?) 2>&1");
+    EXPECT_NE(err.find("cannot write"), std::string::npos) << err;
+    EXPECT_NE(err.find("status=5"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(out));
+}
+
 TEST_F(VideoExport, FatalStopOfThePresentationRemovesThePartialFile) {
     // A picture the script names is missing: the presentation stops with its own status.
     const fs::path dir = file("demo"), out = file("out.mp4");
