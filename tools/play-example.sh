@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian machine (packages), builds the player and plays the
 # bundled example demo: in a window when a display is there, otherwise as an
-# offscreen batch run that writes its frames to build/example-frames/.
+# offscreen batch run that writes the whole example, with its music, to the
+# video build/example.mp4.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -10,8 +11,9 @@ cmake --build build -j2 --target demoplayer
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec build/demoplayer -C examples/demo "$@"
 fi
-# -C comes first, so a relative capture path would land inside the demo.
-frames="$PWD/build/example-frames"
-echo "No display: playing offscreen, frames go to build/example-frames/" >&2
+# -C comes first, so a relative video path would land inside the demo.
+video="$PWD/build/example.mp4"
+echo "No display: rendering offscreen into build/example.mp4" >&2
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
-exec build/demoplayer -C examples/demo --capture "$frames" "$@"
+build/demoplayer -C examples/demo --video "$video" "$@"
+echo "Written: $video" >&2
