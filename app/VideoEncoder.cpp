@@ -124,6 +124,7 @@ struct VideoEncoder::State {
     bool begun = false;
     bool open = true;
     bool progressShown = false;  // a progress line is on the terminal, not yet ended
+    long shownFrames = -1;       // the frame count that line shows
     long frames = 0;
     std::int64_t audioSamples = 0;  // samples handed to the audio encoder
     long totalFrames = 0;
@@ -236,6 +237,12 @@ struct VideoEncoder::State {
     void progress(bool final) {
         const auto now = std::chrono::steady_clock::now();
         if (!final && now - lastProgress < std::chrono::milliseconds(250)) return;
+        if (final && progressShown && shownFrames == frames) {
+            std::fputc('\n', stderr);  // the line already says it all
+            progressShown = false;
+            return;
+        }
+        shownFrames = frames;
         lastProgress = now;
         const double elapsed = std::chrono::duration<double>(now - startedAt).count();
         const long total = std::max(totalFrames, frames);
