@@ -122,8 +122,10 @@ void Demo::capture() {
     captureBuffer_.resize(static_cast<size_t>(s.width) * s.height * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
+    const double readStart = clockSeconds();
     glReadPixels(0, 0, s.width, s.height, GL_RGB, GL_UNSIGNED_BYTE, captureBuffer_.data());
     if (video_) {
+        video_->addReadBackTime(clockSeconds() - readStart);
         std::string error;
         if (!video_->begun() &&
             !video_->begin(music_->fileName(), music_->length().value_or(Music::kSilenceSeconds),

@@ -124,7 +124,8 @@ struct VideoEncoder::State {
     bool begun = false;
     bool open = true;
     bool progressShown = false;  // a progress line is on the terminal, not yet ended
-    long shownFrames = -1;       // the frame count that line shows
+    // Where the export's time goes, in seconds.
+    double readBackSeconds = 0, convertSeconds = 0, encodeSeconds = 0;
     long frames = 0;
     std::int64_t audioSamples = 0;  // samples handed to the audio encoder
     long totalFrames = 0;
@@ -234,23 +235,29 @@ struct VideoEncoder::State {
         return std::llround(static_cast<double>(frames) * audio->sample_rate / settings.fps);
     }
 
+    // The progress line, at most four times a second; the final one ends the
+    // line and says where the time went.
     void progress(bool final) {
         const auto now = std::chrono::steady_clock::now();
         if (!final && now - lastProgress < std::chrono::milliseconds(250)) return;
-        if (final && progressShown && shownFrames == frames) {
-            std::fputc('\n', stderr);  // the line already says it all
-            progressShown = false;
-            return;
-        }
-        shownFrames = frames;
         lastProgress = now;
         const double elapsed = std::chrono::duration<double>(now - startedAt).count();
         const long total = std::max(totalFrames, frames);
         const double rate = elapsed > 0 ? frames / elapsed : 0.0;
-        const double left = rate > 0 ? (total - frames) / rate : 0.0;
-        std::fprintf(stderr, "\rVideo: %ld/%ld frames (%d%%), %.1f fps, %s left   %s", frames,
-                     total, total > 0 ? static_cast<int>(100 * frames / total) : 100, rate,
-                     formatSeconds(left).c_str(), final ? "\n" : "");
+        const int percent = total > 0 ? static_cast<int>(100 * frames / total) : 100;
+        if (final) {
+            const double drawing =
+                std::max(0.0, elapsed - readBackSeconds - convertSeconds - encodeSeconds);
+            std::fprintf(stderr,
+                         "\rVideo: %ld/%ld frames (%d%%), %.1f fps, %.1f s: drawing %.1f s, "
+                         "read-back %.1f s, conversion %.1f s, encoding %.1f s\n",
+                         frames, total, percent, rate, elapsed, drawing, readBackSeconds,
+                         convertSeconds, encodeSeconds);
+        } else {
+            const double left = rate > 0 ? (total - frames) / rate : 0.0;
+            std::fprintf(stderr, "\rVideo: %ld/%ld frames (%d%%), %.1f fps, %s left   ", frames,
+                         total, percent, rate, formatSeconds(left).c_str());
+        }
         std::fflush(stderr);
         progressShown = !final;
     }
@@ -446,6 +453,8 @@ bool VideoEncoder::begin(const std::string& musicPath, double lengthSeconds, std
 
 bool VideoEncoder::begun() const { return s_->begun; }
 
+void VideoEncoder::addReadBackTime(double seconds) { s_->readBackSeconds += seconds; }
+
 long VideoEncoder::framesWritten() const { return s_->frames; }
 
 bool VideoEncoder::addFrame(const std::uint8_t* rgbBottomUp, int width, int height,
@@ -466,18 +475,25 @@ bool VideoEncoder::addFrame(const std::uint8_t* rgbBottomUp, int width, int heig
     const std::uint8_t* src[1] = {rgbBottomUp + static_cast<std::size_t>(stride) *
                                                     (s.settings.height - 1)};
     const int srcStride[1] = {-stride};
+    using Clock = std::chrono::steady_clock;
+    const auto t0 = Clock::now();
     sws_scale(s.scaler, src, srcStride, 0, s.settings.height, s.videoFrame->data,
               s.videoFrame->linesize);
+    const auto t1 = Clock::now();
     s.videoFrame->pts = s.frames;
     if (!s.encode(s.video, s.videoStream, s.videoFrame, error)) return false;
     ++s.frames;
     if (s.audio && !s.pumpAudio(s.audioTarget(), false, error)) return false;
+    const auto t2 = Clock::now();
+    s.convertSeconds += std::chrono::duration<double>(t1 - t0).count();
+    s.encodeSeconds += std::chrono::duration<double>(t2 - t1).count();
     s.progress(false);
     return true;
 }
 
 bool VideoEncoder::finish(std::string& error) {
     State& s = *s_;
+    const auto t0 = std::chrono::steady_clock::now();
     bool ok = (s.audio ? s.pumpAudio(s.audioTarget(), true, error) : true) &&
               s.encode(s.video, s.videoStream, nullptr, error) &&
               (!s.audio || s.encode(s.audio, s.audioStream, nullptr, error));
@@ -493,6 +509,7 @@ bool VideoEncoder::finish(std::string& error) {
         abandon();
         return false;
     }
+    s.encodeSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     s.progress(true);
     s.open = false;
     gPartialPath.clear();

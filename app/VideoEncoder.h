@@ -45,6 +45,10 @@ public:
     // False when the size is not the video's or writing fails.
     bool addFrame(const std::uint8_t* rgbBottomUp, int width, int height, std::string& error);
 
+    // The time the caller spent reading the frame back, for the final
+    // progress line's account of where the time went.
+    void addReadBackTime(double seconds);
+
     // Flushes the encoders and writes the trailer; the file is then whole and
     // kept. False (file removed) when writing fails.
     bool finish(std::string& error);
