@@ -13,12 +13,16 @@ PACKAGES=(
   zlib1g-dev libpng-dev libturbojpeg0-dev libsndfile1-dev libopenmpt-dev
   # video export
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
+  # the scene tool: model import
+  libassimp-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # tests: a real X display for windowed runs, archive and picture makers
   xvfb xauth zip python3 locales
   # tests: ffprobe and ffmpeg read the exported videos back
   ffmpeg
+  # tests: models for the scene tool to import
+  assimp-testmodels
 )
 
 missing=()

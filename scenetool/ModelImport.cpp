@@ -1,0 +1,476 @@
+#include "scenetool/ModelImport.h"
+
+#include "scenetool/BspSplits.h"
+
+#include "data/DataFile.h"
+#include "scene/Scene.h"
+#include "scene/SceneFile.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Texture names the scene file holds: 256 bytes, the last kept for the end.
+constexpr std::size_t kLongestTextureName = 255;
+constexpr int kLeafTriangles = 8;
+constexpr int kTreeDepth = 32;  // well within what the player walks
+constexpr float kPi = 3.14159265f;
+
+Vec3 toVec3(const aiVector3D& v) { return {v.x, v.y, v.z}; }
+Colour toColour(const aiColor3D& c) { return {c.r, c.g, c.b}; }
+
+// The player's rotation track turns by the transpose of the stored
+// quaternion's matrix, so it stores the conjugate of the rotation meant.
+Quat playerRotation(const aiQuaternion& q) { return {q.w, -q.x, -q.y, -q.z}; }
+
+// Colours of lights brighter than 1 (models that carry intensity in the
+// colour) keep their hue at full strength.
+Colour limited(const aiColor3D& c)
+{
+    const float top = std::max({c.r, c.g, c.b});
+    if (top <= 1.0f) return toColour(c);
+    return {c.r / top, c.g / top, c.b / top};
+}
+
+// The rotation that turns local -z onto `forward` and local +y towards `up`.
+Quat lookRotation(Vec3 forward, Vec3 up)
+{
+    forward = normalized(forward);
+    if (lengthSquared(cross(forward, up)) < 1e-8f)
+        up = std::fabs(forward.y) < 0.9f ? Vec3{0, 1, 0} : Vec3{0, 0, 1};
+    const Vec3 right = normalized(cross(forward, up));
+    const Vec3 trueUp = cross(right, forward);
+    const aiMatrix3x3 frame(right.x, trueUp.x, -forward.x,
+                            right.y, trueUp.y, -forward.y,
+                            right.z, trueUp.z, -forward.z);
+    return playerRotation(aiQuaternion(frame));
+}
+
+Vec3 transformPoint(const aiMatrix4x4& m, const aiVector3D& p) { return toVec3(m * p); }
+Vec3 transformDirection(const aiMatrix4x4& m, const aiVector3D& d)
+{
+    return toVec3(aiMatrix3x3(m) * d);
+}
+
+bool sameMatrix(const aiMatrix4x4& a, const aiMatrix4x4& b)
+{
+    float largest = 1e-6f;
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) largest = std::max(largest, std::fabs(a[r][c]));
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+            if (std::fabs(a[r][c] - b[r][c]) > 1e-4f * largest) return false;
+    return true;
+}
+
+// Whatever went wrong in the middle, nothing half-written keeps the name.
+bool writeAtomically(const fs::path& target, const std::uint8_t* data, std::size_t size,
+                     std::string& error)
+{
+    const fs::path temporary =
+        target.parent_path() / ("." + target.filename().string() + "." + std::to_string(getpid()));
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file) {
+        error = "cannot write " + target.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    const bool written = std::fwrite(data, 1, size, file) == size;
+    const bool closed = std::fclose(file) == 0;
+    std::error_code ec;
+    if (!written || !closed) {
+        error = "cannot write " + target.string() + ": " + std::strerror(errno);
+        fs::remove(temporary, ec);
+        return false;
+    }
+    fs::rename(temporary, target, ec);
+    if (ec) {
+        error = "cannot write " + target.string() + ": " + ec.message();
+        fs::remove(temporary, ec);
+        return false;
+    }
+    return true;
+}
+
+struct WorldNode {
+    const aiNode* node;
+    aiMatrix4x4 world;
+};
+
+class Importer {
+public:
+    Importer(const aiScene& model, const ImportOptions& options, const fs::path& modelPath,
+             Scene& scene)
+        : model_(model), options_(options), modelDir_(modelPath.parent_path()),
+          modelName_(modelPath.stem().string()), scene_(scene)
+    {
+    }
+
+    bool run(std::string& error)
+    {
+        flattenNodes();
+        if (!materials(error)) return false;
+        for (const WorldNode& entry : nodes_)
+            for (unsigned i = 0; i < entry.node->mNumMeshes; ++i)
+                mesh(*model_.mMeshes[entry.node->mMeshes[i]], entry.world);
+        std::size_t faces = 0;
+        for (const Mesh& mesh : scene_.meshes) faces += mesh.faces.size();
+        if (faces == 0) {
+            error = "the model holds no triangles";
+            return false;
+        }
+        std::fprintf(stderr, "%zu meshes, %zu triangles, %zu materials, %zu textures\n",
+                     scene_.meshes.size(), faces, scene_.materials.size(),
+                     scene_.textureNames.size());
+        views();
+        lights();
+        tree();
+        return true;
+    }
+
+private:
+    void flattenNodes()
+    {
+        const float s = options_.scale;
+        aiMatrix4x4 root;
+        aiMatrix4x4::Scaling(aiVector3D(s, s, s), root);
+        std::vector<WorldNode> pending{{model_.mRootNode, root * model_.mRootNode->mTransformation}};
+        while (!pending.empty()) {
+            const WorldNode entry = pending.back();
+            pending.pop_back();
+            nodes_.push_back(entry);
+            byName_[entry.node->mName.C_Str()] = entry.world;
+            for (unsigned i = entry.node->mNumChildren; i-- > 0;) {
+                const aiNode* child = entry.node->mChildren[i];
+                pending.push_back({child, entry.world * child->mTransformation});
+            }
+        }
+    }
+
+    aiMatrix4x4 worldOf(const aiString& name) const
+    {
+        const auto found = byName_.find(name.C_Str());
+        if (found != byName_.end()) return found->second;
+        aiMatrix4x4 scaled;
+        aiMatrix4x4::Scaling(aiVector3D(options_.scale), scaled);
+        return scaled;
+    }
+
+    bool materials(std::string& error)
+    {
+        std::map<std::string, std::int32_t> textureIndex;
+        for (unsigned i = 0; i < model_.mNumMaterials; ++i) {
+            const aiMaterial& source = *model_.mMaterials[i];
+            Material material;
+            aiColor3D colour;
+            if (source.Get(AI_MATKEY_COLOR_DIFFUSE, colour) == AI_SUCCESS ||
+                source.Get(AI_MATKEY_BASE_COLOR, colour) == AI_SUCCESS)
+                material.ambientDiffuse = toColour(colour);
+            if (source.Get(AI_MATKEY_COLOR_EMISSIVE, colour) == AI_SUCCESS)
+                material.emission = toColour(colour);
+            if (source.Get(AI_MATKEY_COLOR_SPECULAR, colour) == AI_SUCCESS)
+                material.specular = toColour(colour);
+            float shininess = 0.0f, roughness = 0.0f;
+            if (source.Get(AI_MATKEY_SHININESS, shininess) == AI_SUCCESS && shininess > 0.0f) {
+                material.shininess = std::min(shininess, 128.0f);
+            } else if (source.Get(AI_MATKEY_ROUGHNESS_FACTOR, roughness) == AI_SUCCESS) {
+                // Blinn-Phong exponent of the same highlight width as a
+                // Beckmann lobe of slope r^2: 2 / r^4 - 2, within GL's 0..128.
+                const float r2 = std::max(roughness * roughness, 1e-3f);
+                material.shininess = std::clamp(2.0f / (r2 * r2) - 2.0f, 0.0f, 128.0f);
+            }
+            aiString path;
+            if (source.GetTexture(aiTextureType_BASE_COLOR, 0, &path) == AI_SUCCESS ||
+                source.GetTexture(aiTextureType_DIFFUSE, 0, &path) == AI_SUCCESS) {
+                std::string name;
+                if (!textureName(path, name, error)) return false;
+                if (!name.empty()) {
+                    auto [entry, added] =
+                        textureIndex.emplace(name, std::int32_t(scene_.textureNames.size()));
+                    if (added) {
+                        scene_.textureNames.push_back(name);
+                        scene_.textures.push_back(nullptr);
+                    }
+                    material.texture = entry->second;
+                }
+            }
+            scene_.materials.push_back(material);
+        }
+        return true;
+    }
+
+    // The data-file name of a model's texture; embedded pictures in a format
+    // the player reads are written beside the output. Empty (with a note)
+    // for a picture the tool cannot hand on.
+    bool textureName(const aiString& path, std::string& name, std::string& error)
+    {
+        const std::string text = path.C_Str();
+        if (const aiTexture* embedded = model_.GetEmbeddedTexture(path.C_Str())) {
+            const std::string hint = embedded->achFormatHint;
+            if (embedded->mHeight != 0 || (hint != "png" && hint != "jpg" && hint != "jpeg")) {
+                std::fprintf(stderr, "note: embedded texture %s (format '%s') is not written; "
+                             "the material stays untextured\n", text.c_str(), hint.c_str());
+                return true;
+            }
+            std::string base = embedded->mFilename.length > 0
+                                   ? dataFileBaseName(embedded->mFilename.C_Str())
+                                   : std::string();
+            if (base.empty() || fs::path(base).extension() != "." + hint)
+                base = modelName_ + "-texture" + std::to_string(embeddedCount_++) + "." + hint;
+            name = base;
+            if (!writeAtomically(fs::path(options_.pictureDir) / base,
+                                 reinterpret_cast<const std::uint8_t*>(embedded->pcData),
+                                 embedded->mWidth, error))
+                return false;
+            std::fprintf(stderr, "wrote embedded texture %s\n", base.c_str());
+        } else {
+            name = dataFileBaseName(text);
+            std::string ext = fs::path(name).extension().string();
+            std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
+            if (ext != ".png" && ext != ".jpg" && ext != ".jpeg")
+                std::fprintf(stderr, "note: texture %s is not PNG or JPEG; convert it, the "
+                             "player reads only those\n", name.c_str());
+            else
+                copyBeside(modelDir_ / text, name);
+        }
+        if (name.size() > kLongestTextureName) {
+            error = "texture name longer than " + std::to_string(kLongestTextureName) +
+                    " bytes: " + name;
+            return false;
+        }
+        return true;
+    }
+
+    void mesh(const aiMesh& source, const aiMatrix4x4& world)
+    {
+        if (!(source.mPrimitiveTypes & aiPrimitiveType_TRIANGLE) || source.mNumVertices == 0)
+            return;
+        Mesh mesh;
+        mesh.castsShadows = options_.shadows;
+        aiVector3D scale, position;
+        aiQuaternion rotation;
+        world.Decompose(scale, rotation, position);
+        const aiMatrix4x4 again(scale, rotation, position);
+        const bool bake = !sameMatrix(again, world);
+        if (!bake) {
+            mesh.transform.position.value = toVec3(position);
+            mesh.transform.rotation.value = playerRotation(rotation);
+            mesh.transform.scale.value = toVec3(scale);
+            mesh.transform.recomputeMatrices();
+        }
+        const aiMatrix3x3 normalMatrix = aiMatrix3x3(world).Inverse().Transpose();
+        for (unsigned i = 0; i < source.mNumVertices; ++i) {
+            const aiVector3D& p = source.mVertices[i];
+            mesh.positions.push_back(bake ? transformPoint(world, p) : toVec3(p));
+            const aiVector3D n = source.mNormals ? source.mNormals[i] : aiVector3D(0, 0, 1);
+            mesh.normals.push_back(bake ? normalized(toVec3(normalMatrix * n)) : toVec3(n));
+            if (source.mTextureCoords[0])
+                mesh.texCoords.push_back({source.mTextureCoords[0][i].x,
+                                          source.mTextureCoords[0][i].y});
+        }
+        if (mesh.texCoords.empty()) mesh.texCoords.push_back({0.0f, 0.0f});
+        const bool hasUv = source.mTextureCoords[0] != nullptr;
+        for (unsigned f = 0; f < source.mNumFaces; ++f) {
+            const aiFace& face = source.mFaces[f];
+            if (face.mNumIndices != 3) continue;
+            Face out;
+            for (int j = 0; j < 3; ++j) {
+                const auto index = std::int32_t(face.mIndices[j]);
+                out.position[std::size_t(j)] = index;
+                out.normal[std::size_t(j)] = index;
+                out.texCoord[std::size_t(j)] = hasUv ? index : 0;
+                corners_.push_back(transformPoint(world, source.mVertices[face.mIndices[j]]));
+            }
+            out.material = model_.mNumMaterials > 0 ? std::int32_t(source.mMaterialIndex) : -1;
+            mesh.faces.push_back(out);
+        }
+        if (bake) std::fprintf(stderr, "note: mesh %s has a sheared transform; its vertices "
+                               "are baked\n", source.mName.C_Str());
+        if (!mesh.faces.empty()) scene_.meshes.push_back(std::move(mesh));
+    }
+
+    void views()
+    {
+        scene_.views.clear();
+        for (unsigned i = 0; i < model_.mNumCameras; ++i) {
+            const aiCamera& camera = *model_.mCameras[i];
+            const aiMatrix4x4 world = worldOf(camera.mName);
+            View view;
+            view.name = camera.mName.C_Str();
+            view.transform.position.value = transformPoint(world, camera.mPosition);
+            view.transform.rotation.value = lookRotation(transformDirection(world, camera.mLookAt),
+                                                         transformDirection(world, camera.mUp));
+            const float aspect = camera.mAspect > 0.0f ? camera.mAspect : 4.0f / 3.0f;
+            view.fieldOfView.value = 2.0f * std::atan(std::tan(camera.mHorizontalFOV) / aspect);
+            scene_.views.push_back(std::move(view));
+        }
+        if (scene_.views.empty()) {
+            // Looking at the middle of the model from the front and a little
+            // above, far enough for the bounding sphere to fit a 45 degree view.
+            Vec3 low = corners_.front(), high = low;
+            for (const Vec3& c : corners_) {
+                low = {std::min(low.x, c.x), std::min(low.y, c.y), std::min(low.z, c.z)};
+                high = {std::max(high.x, c.x), std::max(high.y, c.y), std::max(high.z, c.z)};
+            }
+            const Vec3 centre = 0.5f * (low + high);
+            const float radius = std::max(0.5f * std::sqrt(lengthSquared(high - low)), 1e-3f);
+            View view;
+            view.name = "camera";
+            view.fieldOfView.value = 45.0f * kPi / 180.0f;
+            const float distance = radius / std::sin(0.5f * view.fieldOfView.value) * 1.1f;
+            view.transform.position.value = centre + distance * normalized(Vec3{0.0f, 0.4f, 1.0f});
+            view.transform.rotation.value =
+                lookRotation(centre - view.transform.position.value, {0, 1, 0});
+            scene_.views.push_back(std::move(view));
+            std::fprintf(stderr, "note: the model has no camera; added one framing it\n");
+        }
+        if (!options_.cameraName.empty()) scene_.views.front().name = options_.cameraName;
+        for (View& view : scene_.views) {
+            view.transform.recomputeMatrices();
+            view.scene = &scene_;
+        }
+    }
+
+    void lights()
+    {
+        for (unsigned i = 0; i < model_.mNumLights; ++i) {
+            const aiLight& source = *model_.mLights[i];
+            if (source.mType != aiLightSource_DIRECTIONAL && source.mType != aiLightSource_POINT &&
+                source.mType != aiLightSource_SPOT) {
+                std::fprintf(stderr, "note: light %s is of a kind the player lacks; skipped\n",
+                             source.mName.C_Str());
+                continue;
+            }
+            const aiMatrix4x4 world = worldOf(source.mName);
+            Light light;
+            light.kind = source.mType == aiLightSource_DIRECTIONAL ? 3
+                         : source.mType == aiLightSource_SPOT      ? 2
+                                                                   : 1;
+            light.castsShadows = options_.shadows;
+            light.ambient = limited(source.mColorAmbient);
+            light.diffuse = limited(source.mColorDiffuse);
+            light.specular = limited(source.mColorSpecular);
+            light.transform.position.value = transformPoint(world, source.mPosition);
+            Vec3 direction = transformDirection(world, source.mDirection);
+            if (lengthSquared(direction) == 0.0f) direction = {0, 0, -1};
+            light.transform.rotation.value =
+                lookRotation(direction, transformDirection(world, source.mUp));
+            if (source.mType == aiLightSource_SPOT) {
+                light.spotCutoff = std::clamp(source.mAngleOuterCone, 0.0f, kPi / 2);
+                light.spotExponent = spotExponent(source.mAngleInnerCone, light.spotCutoff);
+            }
+            light.transform.recomputeMatrices();
+            scene_.lights.push_back(light);
+        }
+        if (scene_.lights.empty() && options_.defaultLight) {
+            // Above and behind the first camera, so shadows fall away from it.
+            const Transform& camera = scene_.views.front().transform;
+            Light light;
+            light.kind = 1;
+            light.castsShadows = options_.shadows;
+            light.ambient = {0.15f, 0.15f, 0.15f};
+            light.diffuse = {1.0f, 1.0f, 1.0f};
+            light.specular = {1.0f, 1.0f, 1.0f};
+            const Vec3 up = linearTimes(camera.linear, {0, 1, 0});
+            const Vec3 back = linearTimes(camera.linear, {0, 0, 1});
+            const float reach = std::sqrt(lengthSquared(camera.position.value - centreOfModel()));
+            light.transform.position.value =
+                camera.position.value + (0.5f * reach) * up + (0.2f * reach) * back;
+            light.transform.rotation.value =
+                lookRotation(centreOfModel() - light.transform.position.value, {0, 1, 0});
+            light.transform.recomputeMatrices();
+            scene_.lights.push_back(light);
+            std::fprintf(stderr, "note: the model has no light; added a key light above and "
+                         "behind the first camera\n");
+        }
+    }
+
+    // GL's spot falloff is cos(angle)^e: the exponent that halves the light
+    // halfway between the inner and the outer cone; 0 for a hard edge.
+    static std::int32_t spotExponent(float inner, float outer)
+    {
+        if (!(inner < outer - 1e-3f)) return 0;
+        const float middle = 0.5f * (std::max(inner, 0.0f) + outer);
+        const float c = std::cos(middle);
+        if (c <= 0.0f || c >= 1.0f) return 0;
+        return std::int32_t(std::clamp(std::lround(std::log(0.5f) / std::log(c)), 0L, 128L));
+    }
+
+    Vec3 centreOfModel() const
+    {
+        Vec3 sum{0, 0, 0};
+        for (const Vec3& c : corners_) sum = sum + c;
+        return (1.0f / float(corners_.size())) * sum;
+    }
+
+    void tree()
+    {
+        chooseSplits(scene_.trees.front(), corners_, kLeafTriangles, kTreeDepth);
+        const BspTree& tree = scene_.trees.front();
+        std::fprintf(stderr, "BSP tree 0: %zu triangles, %d levels, %zu nodes\n",
+                     corners_.size() / 3, tree.depth(), tree.nodes.size());
+    }
+
+    // The player finds pictures only by base name from its own folder: the
+    // model's own picture is copied beside the output unless one is there.
+    void copyBeside(const fs::path& source, const std::string& name) const
+    {
+        const fs::path target = fs::path(options_.pictureDir) / name;
+        std::error_code ec;
+        if (fs::exists(target, ec) || !fs::exists(source, ec)) return;
+        if (fs::copy_file(source, target, ec))
+            std::fprintf(stderr, "copied texture %s\n", name.c_str());
+    }
+
+    const aiScene& model_;
+    const ImportOptions& options_;
+    fs::path modelDir_;
+    std::string modelName_;  // names the embedded pictures written out
+    Scene& scene_;
+    std::vector<WorldNode> nodes_;
+    std::map<std::string, aiMatrix4x4> byName_;
+    std::vector<Vec3> corners_;  // three per static triangle, world coordinates
+    int embeddedCount_ = 0;
+};
+
+}  // namespace
+
+bool writeSceneFile(const Scene& scene, const std::string& outPath, std::string& error)
+{
+    const std::vector<std::uint8_t> bytes = writeScene(scene);
+    return writeAtomically(outPath, bytes.data(), bytes.size(), error);
+}
+
+bool importModel(const std::string& modelPath, const ImportOptions& options, Scene& scene,
+                 std::string& error)
+{
+    Assimp::Importer importer;
+    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+    const aiScene* model = importer.ReadFile(
+        modelPath, aiProcess_Triangulate | aiProcess_JoinIdenticalVertices |
+                       aiProcess_GenSmoothNormals | aiProcess_SortByPType |
+                       aiProcess_ValidateDataStructure);
+    if (!model || !model->mRootNode) {
+        error = "cannot read " + modelPath + ": " + importer.GetErrorString();
+        return false;
+    }
+    Importer run(*model, options, fs::path(modelPath), scene);
+    if (!run.run(error)) {
+        error = modelPath + ": " + error;
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,13 @@
+// Choosing the splits of a static BSP tree.
+#pragma once
+
+#include "scene/BspTree.h"
+
+#include <vector>
+
+// Splits the leaves of `tree` (a single leaf root) at the median centroid of
+// the longest axis of each node's triangles, until a leaf holds at most
+// `leafSize` triangles or `maxDepth` interior levels are reached. Only the
+// nodes are made: the reader's post-load pass inserts the triangles.
+// `corners` holds three corners per triangle, in the tree's coordinates.
+void chooseSplits(BspTree& tree, const std::vector<Vec3>& corners, int leafSize, int maxDepth);

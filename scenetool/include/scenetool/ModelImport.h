@@ -1,0 +1,28 @@
+// Model files (through the Open Asset Import Library) into scene records.
+#pragma once
+
+#include <string>
+
+class Scene;
+
+struct ImportOptions {
+    float scale = 1.0f;          // applied to every position
+    bool shadows = true;         // castsShadows of meshes and lights
+    float resampleHz = 30.0f;    // key rate of resampled animation tracks
+    std::string cameraName;      // name of the first view; empty keeps the model's
+    bool defaultLight = true;    // add a key light when the model has none
+    // Where the output goes: embedded pictures are written there, and the
+    // model's own PNG and JPEG pictures copied there when missing.
+    std::string pictureDir = ".";
+};
+
+// Reads `modelPath` into the freshly constructed `scene`: meshes with their
+// world transforms, materials, texture names, lights, views and the splits
+// of BSP tree 0. Notes (defaults added) go to standard error. False with
+// `error` set when the model cannot be read or holds no triangle.
+bool importModel(const std::string& modelPath, const ImportOptions& options, Scene& scene,
+                 std::string& error);
+
+// Writes the scene's file to `outPath` through a temporary file in the same
+// folder, renamed into place, so a failed write leaves no partial output.
+bool writeSceneFile(const Scene& scene, const std::string& outPath, std::string& error);

@@ -1,0 +1,96 @@
+// demoplayer-scene: makes the player's scene files from model files and
+// says what a scene file holds.
+#include "scene/Scene.h"
+#include "scenetool/ModelImport.h"
+#include "scenetool/SceneSummary.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+namespace {
+
+int usage()
+{
+    std::fprintf(stderr,
+                 "usage: demoplayer-scene import MODEL -o OUT.scene [--scale F] [--no-shadows]\n"
+                 "                        [--resample HZ] [--name NAME] [--no-default-light]\n"
+                 "       demoplayer-scene info FILE.scene\n");
+    return 2;
+}
+
+bool number(const char* text, float& value)
+{
+    char* end = nullptr;
+    value = std::strtof(text, &end);
+    return end != text && *end == '\0' && value > 0.0f && value < 1e30f;
+}
+
+int import(int argc, char** argv)
+{
+    ImportOptions options;
+    std::string model, out;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "-o" && hasValue) {
+            out = argv[++i];
+        } else if (arg == "--scale" && hasValue) {
+            if (!number(argv[++i], options.scale)) {
+                std::fprintf(stderr, "demoplayer-scene: --scale needs a positive number\n");
+                return 2;
+            }
+        } else if (arg == "--resample" && hasValue) {
+            if (!number(argv[++i], options.resampleHz)) {
+                std::fprintf(stderr, "demoplayer-scene: --resample needs a positive rate\n");
+                return 2;
+            }
+        } else if (arg == "--name" && hasValue) {
+            options.cameraName = argv[++i];
+        } else if (arg == "--no-shadows") {
+            options.shadows = false;
+        } else if (arg == "--no-default-light") {
+            options.defaultLight = false;
+        } else if (!arg.empty() && arg[0] != '-' && model.empty()) {
+            model = arg;
+        } else {
+            return usage();
+        }
+    }
+    if (model.empty() || out.empty()) return usage();
+    const std::filesystem::path outDir = std::filesystem::path(out).parent_path();
+    options.pictureDir = outDir.empty() ? "." : outDir.string();
+
+    Scene scene;
+    std::string error;
+    if (!importModel(model, options, scene, error) || !writeSceneFile(scene, out, error)) {
+        std::fprintf(stderr, "demoplayer-scene: %s\n", error.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "wrote %s\n", out.c_str());
+    return 0;
+}
+
+int info(int argc, char** argv)
+{
+    if (argc != 3) return usage();
+    std::string error;
+    if (!summariseScene(argv[2], std::cout, error)) {
+        std::fprintf(stderr, "demoplayer-scene: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) return usage();
+    const std::string command = argv[1];
+    if (command == "import") return import(argc, argv);
+    if (command == "info") return info(argc, argv);
+    return usage();
+}
