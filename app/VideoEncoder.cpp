@@ -340,6 +340,11 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoSettings& settings,
         v->flags |= AV_CODEC_FLAG_QSCALE;
         v->global_quality = static_cast<int>(FF_QP2LAMBDA * settings.quality.value_or(3.0));
     }
+    if (v->pix_fmt == AV_PIX_FMT_YUV420P && (v->width % 2 || v->height % 2)) {
+        error = "the video encoder \"" + name + "\" needs an even width and height, not " +
+                std::to_string(v->width) + "x" + std::to_string(v->height);
+        return nullptr;
+    }
     rc = avcodec_open2(v, codec, nullptr);
     if (rc < 0) {
         error = "cannot open the video encoder \"" + name + "\": " + avError(rc);

@@ -179,6 +179,12 @@ TEST_F(VideoExport, BadSettingsFailBeforeRenderingAndLeaveNoFile) {
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.err.find(".mp4, .mkv or .webm"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(file("out.avi")));
+
+    // 4:2:0 video has no odd sizes.
+    r = run("-C '" + silent() + "' --mode 65x48 --until 0.5 --video '" + out.string() + "'");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("even width and height"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(out));
 }
 
 TEST_F(VideoExport, WriteErrorStopsTheExportAndRemovesThePartialFile) {
