@@ -464,7 +464,12 @@ bool importModel(const std::string& modelPath, const ImportOptions& options, Sce
                        aiProcess_GenSmoothNormals | aiProcess_SortByPType |
                        aiProcess_ValidateDataStructure);
     if (!model || !model->mRootNode) {
-        error = "cannot read " + modelPath + ": " + importer.GetErrorString();
+        // Removing points and lines can leave nothing: say it plainly.
+        const std::string reason = importer.GetErrorString();
+        if (reason.find("No meshes remaining") != std::string::npos)
+            error = modelPath + ": the model holds no triangles (only points or lines)";
+        else
+            error = "cannot read " + modelPath + ": " + reason;
         return false;
     }
     Importer run(*model, options, fs::path(modelPath), scene);

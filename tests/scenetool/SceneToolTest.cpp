@@ -1,0 +1,235 @@
+// demoplayer-scene as an author uses it: models nobody here wrote are
+// imported and read back by the player's own reader; a hand-made model pins
+// where a turned camera looks; broken input leaves no output behind.
+#include "PlayedDemo.h"
+
+#include "scene/Scene.h"
+#include "scene/SceneFile.h"
+#include "timeline/RenderTarget.h"
+
+#include <map>
+#include <memory>
+
+using namespace pixeltest;
+
+namespace {
+
+const fs::path kModels = DP_ASSIMP_MODELS;
+
+struct ToolRun {
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs the tool with `args` (shell words) in `dir`.
+ToolRun runTool(const std::string& args, const fs::path& dir) {
+    const std::string cmd = "cd '" + dir.string() + "' && '" + std::string(DP_SCENE_TOOL) +
+                            "' " + args + " >tool.out 2>tool.err </dev/null";
+    const int raw = std::system(cmd.c_str());
+    ToolRun r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = testsupport::slurp(dir / "tool.out");
+    r.err = testsupport::slurp(dir / "tool.err");
+    return r;
+}
+
+class AnyTexture : public TextureSource {
+public:
+    void bind() override {}
+};
+
+class RecordedTextures : public SceneTextures {
+public:
+    TextureSource* texture(const std::string& name) override {
+        names.push_back(name);
+        return &texture_;
+    }
+    std::vector<std::string> names;
+
+private:
+    AnyTexture texture_;
+};
+
+// The scene file at `path` read back as the player reads it.
+::testing::AssertionResult readBack(const fs::path& path, Scene& scene,
+                                    RecordedTextures& textures) {
+    const std::string bytes = testsupport::slurp(path);
+    if (bytes.empty()) return ::testing::AssertionFailure() << "no file " << path;
+    if (!readScene(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
+                   path.filename().string(), scene, textures, 64, 64))
+        return ::testing::AssertionFailure() << "the reader refused " << path;
+    return ::testing::AssertionSuccess();
+}
+
+std::size_t faceCount(const Scene& scene) {
+    std::size_t faces = 0;
+    for (const Mesh& mesh : scene.meshes) faces += mesh.faces.size();
+    return faces;
+}
+
+class SceneTool : public ::testing::Test {
+protected:
+    testsupport::ScratchDir scratch{"scenetool"};
+    const fs::path& dir() const { return scratch.path(); }
+};
+
+}  // namespace
+
+TEST_F(SceneTool, ObjBoxGetsDefaultCameraAndLightAndReadsBack) {
+    const ToolRun r = runTool("import '" + (kModels / "OBJ/box.obj").string() +
+                                  "' -o box.scene --name Front",
+                              dir());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("no camera"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("no light"), std::string::npos) << r.err;
+    Scene scene;
+    RecordedTextures textures;
+    ASSERT_TRUE(readBack(dir() / "box.scene", scene, textures));
+    EXPECT_EQ(faceCount(scene), 12u) << "six quads, triangulated";
+    ASSERT_EQ(scene.views.size(), 1u);
+    EXPECT_EQ(scene.views[0].name, "Front");
+    ASSERT_EQ(scene.lights.size(), 1u);
+    EXPECT_TRUE(scene.lights[0].castsShadows);
+    ASSERT_EQ(scene.trees.size(), 1u);
+    EXPECT_EQ(scene.trees[0].triangles.size(), 12u);
+    EXPECT_LE(scene.trees[0].depth(), kBspMaxDepth);
+    for (const Mesh& mesh : scene.meshes) EXPECT_TRUE(mesh.castsShadows);
+
+    // --no-shadows and --no-default-light.
+    ASSERT_EQ(runTool("import '" + (kModels / "OBJ/box.obj").string() +
+                          "' -o plain.scene --no-shadows --no-default-light",
+                      dir()).status, 0);
+    Scene plain;
+    ASSERT_TRUE(readBack(dir() / "plain.scene", plain, textures));
+    EXPECT_TRUE(plain.lights.empty());
+    for (const Mesh& mesh : plain.meshes) EXPECT_FALSE(mesh.castsShadows);
+}
+
+TEST_F(SceneTool, GltfTexturesAreFoundBesideTheOutputWhetherFilesOrEmbedded) {
+    ASSERT_EQ(runTool("import '" + (kModels / "glTF2/BoxTextured-glTF/BoxTextured.gltf").string() +
+                          "' -o box.scene",
+                      dir()).status, 0);
+    ASSERT_EQ(runTool("import '" +
+                          (kModels / "glTF2/BoxTextured-glTF-Binary/BoxTextured.glb").string() +
+                          "' -o boxbin.scene",
+                      dir()).status, 0);
+    for (const char* file : {"box.scene", "boxbin.scene"}) {
+        Scene scene;
+        RecordedTextures textures;
+        ASSERT_TRUE(readBack(dir() / file, scene, textures)) << file;
+        EXPECT_EQ(faceCount(scene), 12u) << file;
+        ASSERT_EQ(textures.names.size(), 1u) << file;
+        EXPECT_TRUE(fs::exists(dir() / textures.names[0])) << textures.names[0];
+        EXPECT_TRUE(std::any_of(scene.materials.begin(), scene.materials.end(),
+                                [](const Material& m) { return m.texture == 0; }))
+            << file;
+    }
+    // info finds both pictures from the output's folder.
+    const ToolRun info = runTool("info box.scene", dir());
+    EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("CesiumLogoFlat.png: found"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("meshes: 1 (12 faces)"), std::string::npos) << info.out;
+}
+
+TEST_F(SceneTool, ColladaCamerasAndLightsKeepNamesAndKinds) {
+    ASSERT_EQ(runTool("import '" + (kModels / "Collada/cameras.dae").string() + "' -o c.scene",
+                      dir()).status, 0);
+    Scene cameras;
+    RecordedTextures textures;
+    ASSERT_TRUE(readBack(dir() / "c.scene", cameras, textures));
+    ASSERT_EQ(cameras.views.size(), 3u);
+    EXPECT_EQ(cameras.views[0].name, "Camera");
+    for (const View& view : cameras.views) {
+        EXPECT_GT(view.fieldOfView.value, 0.0f) << view.name;
+        EXPECT_LT(view.fieldOfView.value, 3.1416f) << view.name;
+    }
+
+    const ToolRun r =
+        runTool("import '" + (kModels / "Collada/lights.dae").string() + "' -o l.scene", dir());
+    ASSERT_EQ(r.status, 0) << r.err;
+    Scene lights;
+    ASSERT_TRUE(readBack(dir() / "l.scene", lights, textures));
+    // Point, directional, spot and point; the hemisphere light is skipped with a note.
+    ASSERT_EQ(lights.lights.size(), 4u);
+    EXPECT_NE(r.err.find("Hemi"), std::string::npos) << r.err;
+    EXPECT_EQ(lights.lights[1].kind, 3);
+    EXPECT_LT(lights.lights[2].spotCutoff, 1.6f) << "a spot cone";
+    EXPECT_FLOAT_EQ(lights.lights[0].spotCutoff, 3.14159274f) << "a point light";
+}
+
+TEST_F(SceneTool, BrokenInputAndOutputGiveClearErrorsAndNoFile) {
+    // Points only: no triangle at all.
+    ToolRun r = runTool("import '" + (kModels / "OBJ/testpoints.obj").string() + "' -o p.scene",
+                        dir());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no triangles"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir() / "p.scene"));
+
+    std::ofstream(dir() / "junk.obj") << "\x01\x02 not a model \xff\n";
+    r = runTool("import junk.obj -o j.scene", dir());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("junk.obj"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir() / "j.scene"));
+
+    r = runTool("import '" + (kModels / "OBJ/box.obj").string() + "' -o missing/dir/b.scene",
+                dir());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
+
+    // info refuses what the player refuses.
+    std::ofstream(dir() / "bad.scene") << "not a scene";
+    r = runTool("info bad.scene", dir());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("fileRead: Wrong file version"), std::string::npos) << r.out;
+    std::size_t leftovers = 0;
+    for (const auto& entry : fs::directory_iterator(dir()))
+        leftovers += entry.path().filename().string().rfind(".", 0) == 0;
+    EXPECT_EQ(leftovers, 0u) << "no temporary file is left";
+}
+
+// A red quad at +x and a green one at -x, both glowing and facing the
+// origin; the model's camera at the origin is turned -90 degrees about y,
+// which turns its view from -z to +x: the player must show red.
+TEST_F(SceneTool, CameraTurnedAboutTheVerticalSeesTheObjectOnThatSide) {
+    PlayedDemo demo("scenetool_turn");
+    const float corners[4][3] = {{5, -2, -2}, {5, -2, 2}, {5, 2, 2}, {5, 2, -2}};
+    const std::uint16_t indices[12] = {0, 1, 2, 0, 2, 3, 0, 2, 1, 0, 3, 2};  // both sides
+    {
+        std::ofstream bin(demo.dir() / "quad.bin", std::ios::binary);
+        bin.write(reinterpret_cast<const char*>(corners), sizeof corners);
+        bin.write(reinterpret_cast<const char*>(indices), sizeof indices);
+    }
+    std::ofstream(demo.dir() / "turn.gltf") << R"({
+  "asset": {"version": "2.0"},
+  "scene": 0,
+  "scenes": [{"nodes": [0, 1, 2]}],
+  "nodes": [
+    {"mesh": 0},
+    {"mesh": 1, "translation": [-10, 0, 0]},
+    {"camera": 0, "rotation": [0, -0.70710678, 0, 0.70710678]}],
+  "cameras": [{"type": "perspective",
+               "perspective": {"yfov": 1.2, "aspectRatio": 1, "znear": 0.1, "zfar": 100}}],
+  "meshes": [
+    {"primitives": [{"attributes": {"POSITION": 0}, "indices": 1, "material": 0}]},
+    {"primitives": [{"attributes": {"POSITION": 0}, "indices": 1, "material": 1}]}],
+  "materials": [
+    {"pbrMetallicRoughness": {"baseColorFactor": [0, 0, 0, 1]}, "emissiveFactor": [1, 0, 0]},
+    {"pbrMetallicRoughness": {"baseColorFactor": [0, 0, 0, 1]}, "emissiveFactor": [0, 1, 0]}],
+  "buffers": [{"uri": "quad.bin", "byteLength": 72}],
+  "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 48},
+                  {"buffer": 0, "byteOffset": 48, "byteLength": 24}],
+  "accessors": [
+    {"bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3",
+     "min": [5, -2, -2], "max": [5, 2, 2]},
+    {"bufferView": 1, "componentType": 5123, "count": 12, "type": "SCALAR"}]
+})";
+    const ToolRun r = runTool("import turn.gltf -o turn.scene --no-default-light", demo.dir());
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(demo.play("event e0 timer time=0\n"
+                        "w at e0 scene start file=turn.scene shadows=0\n",
+                        "64x64", 4, 0.5),
+              0)
+        << demo.log();
+    EXPECT_TRUE(near(demo.frame(0).at(32, 32), kRed, 8)) << "the +x quad in the middle";
+    EXPECT_TRUE(near(demo.frame(0).at(2, 2), kBlack, 8)) << "around it";
+}
