@@ -105,6 +105,53 @@ bool writeAtomically(const fs::path& target, const std::uint8_t* data, std::size
     return true;
 }
 
+// The value of a key list at `ticks`: linear between keys, held outside.
+template <typename KeyType, typename Blend>
+auto keyAt(const KeyType* keys, unsigned count, double ticks, Blend blend)
+    -> decltype(keys[0].mValue)
+{
+    if (count == 1 || ticks <= keys[0].mTime) return keys[0].mValue;
+    for (unsigned i = 1; i < count; ++i)
+        if (ticks < keys[i].mTime) {
+            const double span = keys[i].mTime - keys[i - 1].mTime;
+            const float f = span > 0.0 ? float((ticks - keys[i - 1].mTime) / span) : 1.0f;
+            return blend(keys[i - 1].mValue, keys[i].mValue, f);
+        }
+    return keys[count - 1].mValue;
+}
+
+// A node's local matrix at `ticks` from its animation channel.
+aiMatrix4x4 channelAt(const aiNodeAnim& channel, const aiMatrix4x4& rest, double ticks)
+{
+    aiVector3D scale, position;
+    aiQuaternion rotation;
+    rest.Decompose(scale, rotation, position);
+    const auto lerp = [](const aiVector3D& a, const aiVector3D& b, float f) {
+        return a + (b - a) * f;
+    };
+    if (channel.mNumPositionKeys > 0)
+        position = keyAt(channel.mPositionKeys, channel.mNumPositionKeys, ticks, lerp);
+    if (channel.mNumScalingKeys > 0)
+        scale = keyAt(channel.mScalingKeys, channel.mNumScalingKeys, ticks, lerp);
+    if (channel.mNumRotationKeys > 0)
+        rotation = keyAt(channel.mRotationKeys, channel.mNumRotationKeys, ticks,
+                         [](const aiQuaternion& a, const aiQuaternion& b, float f) {
+                             aiQuaternion out;
+                             aiQuaternion::Interpolate(out, a, b, f);
+                             return out.Normalize();
+                         });
+    return aiMatrix4x4(scale, rotation, position);
+}
+
+// Appends a rotation key on the side of the previous key's hemisphere, so
+// the spherical blend between them takes the short way.
+void appendRotation(RotationTrack& track, float time, Quat q)
+{
+    if (!track.keys.empty() && dot(track.keys.back().value, q) < 0.0f) q = -q;
+    track.keys.push_back({time, q});
+    track.animated = true;
+}
+
 struct WorldNode {
     const aiNode* node;
     aiMatrix4x4 world;
@@ -122,10 +169,11 @@ public:
     bool run(std::string& error)
     {
         flattenNodes();
+        animation();
         if (!materials(error)) return false;
         for (const WorldNode& entry : nodes_)
             for (unsigned i = 0; i < entry.node->mNumMeshes; ++i)
-                mesh(*model_.mMeshes[entry.node->mMeshes[i]], entry.world);
+                mesh(*model_.mMeshes[entry.node->mMeshes[i]], entry.node, entry.world);
         std::size_t faces = 0;
         for (const Mesh& mesh : scene_.meshes) faces += mesh.faces.size();
         if (faces == 0) {
@@ -158,6 +206,91 @@ private:
                 pending.push_back({child, entry.world * child->mTransformation});
             }
         }
+    }
+
+    // The first animation's channels by node name, and the times at which
+    // every animated track is keyed: --resample HZ across its duration, so
+    // the player's smoothstep between keys eases only over one short step.
+    void animation()
+    {
+        if (model_.mNumAnimations == 0) return;
+        if (model_.mNumAnimations > 1)
+            std::fprintf(stderr, "note: the model has %u animations; only the first is kept\n",
+                         model_.mNumAnimations);
+        const aiAnimation& animation = *model_.mAnimations[0];
+        ticksPerSecond_ = animation.mTicksPerSecond > 0.0 ? animation.mTicksPerSecond : 25.0;
+        for (unsigned i = 0; i < animation.mNumChannels; ++i)
+            channels_[animation.mChannels[i]->mNodeName.C_Str()] = animation.mChannels[i];
+        const double seconds = animation.mDuration / ticksPerSecond_;
+        const int steps = std::max(1, int(std::ceil(seconds * options_.resampleHz)));
+        for (int k = 0; k <= steps; ++k) keyTimes_.push_back(float(seconds * k / steps));
+        std::fprintf(stderr, "animation: %u channels, %.3f s, %zu keys per track\n",
+                     animation.mNumChannels, seconds, keyTimes_.size());
+    }
+
+    // Whether the node or one of its parents moves.
+    bool isAnimated(const aiNode* node) const
+    {
+        for (; node; node = node->mParent)
+            if (channels_.count(node->mName.C_Str())) return true;
+        return false;
+    }
+
+    // The node's world matrix at `seconds` into the animation.
+    aiMatrix4x4 worldAt(const aiNode* node, float seconds) const
+    {
+        const double ticks = double(seconds) * ticksPerSecond_;
+        aiMatrix4x4 world;
+        for (; node; node = node->mParent) {
+            const auto channel = channels_.find(node->mName.C_Str());
+            world = (channel == channels_.end()
+                         ? node->mTransformation
+                         : channelAt(*channel->second, node->mTransformation, ticks)) *
+                    world;
+        }
+        const float s = options_.scale;
+        aiMatrix4x4 root;
+        aiMatrix4x4::Scaling(aiVector3D(s, s, s), root);
+        return root * world;
+    }
+
+    // Position, rotation and scale keys of a moving node's world transform.
+    void keyTransform(const aiNode* node, Transform& transform) const
+    {
+        for (float t : keyTimes_) {
+            aiVector3D scale, position;
+            aiQuaternion rotation;
+            worldAt(node, t).Decompose(scale, rotation, position);
+            transform.position.keys.push_back({t, toVec3(position)});
+            transform.scale.keys.push_back({t, toVec3(scale)});
+            appendRotation(transform.rotation, t, playerRotation(rotation));
+        }
+        transform.position.animated = transform.scale.animated = true;
+        transform.position.value = transform.position.keys.front().value;
+        transform.rotation.value = transform.rotation.keys.front().value;
+        transform.scale.value = transform.scale.keys.front().value;
+    }
+
+    // Position and view direction keys of a moving camera or light, whose
+    // frame is `position`, `forward` and `up` in its node's coordinates.
+    void keyLook(const aiNode* node, const aiVector3D& position, const aiVector3D& forward,
+                 const aiVector3D& up, Transform& transform) const
+    {
+        for (float t : keyTimes_) {
+            const aiMatrix4x4 world = worldAt(node, t);
+            transform.position.keys.push_back({t, transformPoint(world, position)});
+            appendRotation(transform.rotation, t,
+                           lookRotation(transformDirection(world, forward),
+                                        transformDirection(world, up)));
+        }
+        transform.position.animated = true;
+        transform.position.value = transform.position.keys.front().value;
+        transform.rotation.value = transform.rotation.keys.front().value;
+    }
+
+    const aiNode* nodeOf(const aiString& name) const
+    {
+        return model_.mRootNode->FindNode(name);
     }
 
     aiMatrix4x4 worldOf(const aiString& name) const
@@ -254,7 +387,7 @@ private:
         return true;
     }
 
-    void mesh(const aiMesh& source, const aiMatrix4x4& world)
+    void mesh(const aiMesh& source, const aiNode* node, const aiMatrix4x4& world)
     {
         if (!(source.mPrimitiveTypes & aiPrimitiveType_TRIANGLE) || source.mNumVertices == 0)
             return;
@@ -264,7 +397,8 @@ private:
         aiQuaternion rotation;
         world.Decompose(scale, rotation, position);
         const aiMatrix4x4 again(scale, rotation, position);
-        const bool bake = !sameMatrix(again, world);
+        const bool moving = isAnimated(node);
+        const bool bake = !moving && !sameMatrix(again, world);
         if (!bake) {
             mesh.transform.position.value = toVec3(position);
             mesh.transform.rotation.value = playerRotation(rotation);
@@ -292,13 +426,19 @@ private:
                 out.position[std::size_t(j)] = index;
                 out.normal[std::size_t(j)] = index;
                 out.texCoord[std::size_t(j)] = hasUv ? index : 0;
-                corners_.push_back(transformPoint(world, source.mVertices[face.mIndices[j]]));
+                const Vec3 corner = transformPoint(world, source.mVertices[face.mIndices[j]]);
+                corners_.push_back(corner);
+                if (!moving) staticCorners_.push_back(corner);
             }
             out.material = model_.mNumMaterials > 0 ? std::int32_t(source.mMaterialIndex) : -1;
             mesh.faces.push_back(out);
         }
         if (bake) std::fprintf(stderr, "note: mesh %s has a sheared transform; its vertices "
                                "are baked\n", source.mName.C_Str());
+        if (moving) {
+            keyTransform(node, mesh.transform);
+            mesh.transform.recomputeMatrices();
+        }
         if (!mesh.faces.empty()) scene_.meshes.push_back(std::move(mesh));
     }
 
@@ -315,6 +455,9 @@ private:
                                                          transformDirection(world, camera.mUp));
             const float aspect = camera.mAspect > 0.0f ? camera.mAspect : 4.0f / 3.0f;
             view.fieldOfView.value = 2.0f * std::atan(std::tan(camera.mHorizontalFOV) / aspect);
+            const aiNode* node = nodeOf(camera.mName);
+            if (node && isAnimated(node))
+                keyLook(node, camera.mPosition, camera.mLookAt, camera.mUp, view.transform);
             scene_.views.push_back(std::move(view));
         }
         if (scene_.views.empty()) {
@@ -372,6 +515,13 @@ private:
                 light.spotCutoff = std::clamp(source.mAngleOuterCone, 0.0f, kPi / 2);
                 light.spotExponent = spotExponent(source.mAngleInnerCone, light.spotCutoff);
             }
+            const aiNode* node = nodeOf(source.mName);
+            if (node && isAnimated(node)) {
+                const aiVector3D forward =
+                    source.mDirection.SquareLength() > 0.0f ? source.mDirection
+                                                            : aiVector3D(0, 0, -1);
+                keyLook(node, source.mPosition, forward, source.mUp, light.transform);
+            }
             light.transform.recomputeMatrices();
             scene_.lights.push_back(light);
         }
@@ -418,10 +568,10 @@ private:
 
     void tree()
     {
-        chooseSplits(scene_.trees.front(), corners_, kLeafTriangles, kTreeDepth);
+        chooseSplits(scene_.trees.front(), staticCorners_, kLeafTriangles, kTreeDepth);
         const BspTree& tree = scene_.trees.front();
-        std::fprintf(stderr, "BSP tree 0: %zu triangles, %d levels, %zu nodes\n",
-                     corners_.size() / 3, tree.depth(), tree.nodes.size());
+        std::fprintf(stderr, "BSP tree 0: %zu static triangles, %d levels, %zu nodes\n",
+                     staticCorners_.size() / 3, tree.depth(), tree.nodes.size());
     }
 
     // The player finds pictures only by base name from its own folder: the
@@ -442,7 +592,11 @@ private:
     Scene& scene_;
     std::vector<WorldNode> nodes_;
     std::map<std::string, aiMatrix4x4> byName_;
-    std::vector<Vec3> corners_;  // three per static triangle, world coordinates
+    std::vector<Vec3> corners_;        // three per triangle, world coordinates at rest
+    std::vector<Vec3> staticCorners_;  // those of the meshes that do not move
+    std::map<std::string, const aiNodeAnim*> channels_;
+    double ticksPerSecond_ = 25.0;
+    std::vector<float> keyTimes_;      // seconds; empty without animation
     int embeddedCount_ = 0;
 };
 

@@ -189,7 +189,8 @@ TEST_F(SceneTool, BrokenInputAndOutputGiveClearErrorsAndNoFile) {
 
 // A red quad at +x and a green one at -x, both glowing and facing the
 // origin; the model's camera at the origin is turned -90 degrees about y,
-// which turns its view from -z to +x: the player must show red.
+// which turns its view from -z to +x: the player must show red. The green
+// quad slides along z for a second: its keys are resampled at 30 Hz.
 TEST_F(SceneTool, CameraTurnedAboutTheVerticalSeesTheObjectOnThatSide) {
     PlayedDemo demo("scenetool_turn");
     const float corners[4][3] = {{5, -2, -2}, {5, -2, 2}, {5, 2, 2}, {5, 2, -2}};
@@ -198,6 +199,9 @@ TEST_F(SceneTool, CameraTurnedAboutTheVerticalSeesTheObjectOnThatSide) {
         std::ofstream bin(demo.dir() / "quad.bin", std::ios::binary);
         bin.write(reinterpret_cast<const char*>(corners), sizeof corners);
         bin.write(reinterpret_cast<const char*>(indices), sizeof indices);
+        const float times[2] = {0, 1}, slide[2][3] = {{-10, 0, 0}, {-10, 0, -3}};
+        bin.write(reinterpret_cast<const char*>(times), sizeof times);
+        bin.write(reinterpret_cast<const char*>(slide), sizeof slide);
     }
     std::ofstream(demo.dir() / "turn.gltf") << R"({
   "asset": {"version": "2.0"},
@@ -215,16 +219,33 @@ TEST_F(SceneTool, CameraTurnedAboutTheVerticalSeesTheObjectOnThatSide) {
   "materials": [
     {"pbrMetallicRoughness": {"baseColorFactor": [0, 0, 0, 1]}, "emissiveFactor": [1, 0, 0]},
     {"pbrMetallicRoughness": {"baseColorFactor": [0, 0, 0, 1]}, "emissiveFactor": [0, 1, 0]}],
-  "buffers": [{"uri": "quad.bin", "byteLength": 72}],
+  "animations": [{"channels": [{"sampler": 0, "target": {"node": 1, "path": "translation"}}],
+                  "samplers": [{"input": 2, "output": 3, "interpolation": "LINEAR"}]}],
+  "buffers": [{"uri": "quad.bin", "byteLength": 104}],
   "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 48},
-                  {"buffer": 0, "byteOffset": 48, "byteLength": 24}],
+                  {"buffer": 0, "byteOffset": 48, "byteLength": 24},
+                  {"buffer": 0, "byteOffset": 72, "byteLength": 8},
+                  {"buffer": 0, "byteOffset": 80, "byteLength": 24}],
   "accessors": [
     {"bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3",
      "min": [5, -2, -2], "max": [5, 2, 2]},
-    {"bufferView": 1, "componentType": 5123, "count": 12, "type": "SCALAR"}]
+    {"bufferView": 1, "componentType": 5123, "count": 12, "type": "SCALAR"},
+    {"bufferView": 2, "componentType": 5126, "count": 2, "type": "SCALAR", "min": [0], "max": [1]},
+    {"bufferView": 3, "componentType": 5126, "count": 2, "type": "VEC3"}]
 })";
     const ToolRun r = runTool("import turn.gltf -o turn.scene --no-default-light", demo.dir());
     ASSERT_EQ(r.status, 0) << r.err;
+    Scene scene;
+    RecordedTextures textures;
+    ASSERT_TRUE(readBack(demo.dir() / "turn.scene", scene, textures));
+    ASSERT_EQ(scene.meshes.size(), 2u);
+    EXPECT_FALSE(scene.meshes[0].isAnimated());
+    const VectorTrack& slide = scene.meshes[1].transform.position;
+    ASSERT_TRUE(slide.isAnimated());
+    EXPECT_EQ(slide.keys.size(), 31u);
+    EXPECT_NEAR(slide.keys[15].value.z, -1.5f, 1e-3f) << "linear between the model's keys";
+    EXPECT_NEAR(slide.keys.back().value.z, -3.0f, 1e-4f);
+    EXPECT_EQ(scene.trees.size(), 2u) << "the moving quad gets a tree of its own";
     ASSERT_EQ(demo.play("event e0 timer time=0\n"
                         "w at e0 scene start file=turn.scene shadows=0\n",
                         "64x64", 4, 0.5),
