@@ -9,6 +9,7 @@
 #include "VideoEncoder.h"
 #include "Window.h"
 #include "base/Log.h"
+#include "base/QuietStandardOutput.h"
 #include "base/Screen.h"
 #include "effects/EffectModules.h"
 #include "render/Texture.h"
@@ -18,6 +19,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace {
@@ -176,6 +178,10 @@ int runApplication(const Options& options) {
             return 2;
         }
     }
+    // An export shows its progress line and nothing else unless something goes
+    // wrong: the scene reader's lines on standard output are not shown either.
+    std::optional<QuietStandardOutput> quietOutput;
+    if (video) quietOutput.emplace();
 
     installInterruptHandlers();
     if (!initVideo(options.batch)) {

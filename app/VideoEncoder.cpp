@@ -14,11 +14,17 @@ extern "C" {
 
 #include <algorithm>
 #include <cctype>
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <deque>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -27,8 +33,11 @@ namespace {
 // otherwise, so a fatal stop or an interrupt never leaves a truncated file
 // that looks finished.
 std::string gPartialPath;
+// Stops the encoder thread of the export under way before its file goes.
+void (*gStopWorker)() = nullptr;
 
 void removePartialFile() {
+    if (gStopWorker) gStopWorker();
     if (gPartialPath.empty()) return;
     std::error_code ec;
     std::filesystem::remove(gPartialPath, ec);
@@ -124,14 +133,31 @@ struct VideoEncoder::State {
     bool begun = false;
     bool open = true;
     bool progressShown = false;  // a progress line is on the terminal, not yet ended
-    // Where the export's time goes, in seconds.
-    double readBackSeconds = 0, convertSeconds = 0, encodeSeconds = 0;
-    long frames = 0;
+    // Where the export's time goes, in seconds: read-back and waiting for a
+    // free place in the queue on the caller's thread, conversion and
+    // encoding on the encoder thread.
+    double readBackSeconds = 0, waitSeconds = 0, convertSeconds = 0, encodeSeconds = 0;
+    long submitted = 0;            // frames handed over by addFrame
+    std::atomic<long> frames{0};   // frames encoded
+
+    // The encoder thread converts and encodes the queued frames, so drawing
+    // the next frame overlaps with encoding this one. The queue is short:
+    // the caller waits when the encoder falls behind.
+    static constexpr std::size_t kQueueDepth = 3;
+    std::thread worker;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::vector<std::uint8_t>> queue;  // guarded by mutex
+    std::vector<std::vector<std::uint8_t>> spare;  // emptied buffers, guarded by mutex
+    bool stopping = false;                         // guarded by mutex
+    bool failed = false;                           // guarded by mutex
+    std::string failure;                           // guarded by mutex
     std::int64_t audioSamples = 0;  // samples handed to the audio encoder
     long totalFrames = 0;
     std::chrono::steady_clock::time_point startedAt, lastProgress;
 
     ~State() {
+        stopWorker(true);
         av_frame_free(&videoFrame);
         av_frame_free(&audioFrame);
         av_packet_free(&packet);
@@ -235,6 +261,64 @@ struct VideoEncoder::State {
         return std::llround(static_cast<double>(frames) * audio->sample_rate / settings.fps);
     }
 
+    // Converts and encodes one read-back frame with the music up to its end.
+    bool encodeFrame(const std::uint8_t* rgbBottomUp, std::string& error) {
+        if (av_frame_make_writable(videoFrame) < 0) {
+            error = "out of memory";
+            return false;
+        }
+        // The read-back is bottom row first: start at the last row and step back.
+        const int stride = settings.width * 3;
+        const std::uint8_t* src[1] = {rgbBottomUp +
+                                      static_cast<std::size_t>(stride) * (settings.height - 1)};
+        const int srcStride[1] = {-stride};
+        using Clock = std::chrono::steady_clock;
+        const auto t0 = Clock::now();
+        sws_scale(scaler, src, srcStride, 0, settings.height, videoFrame->data,
+                  videoFrame->linesize);
+        const auto t1 = Clock::now();
+        videoFrame->pts = frames;
+        if (!encode(video, videoStream, videoFrame, error)) return false;
+        ++frames;
+        if (audio && !pumpAudio(audioTarget(), false, error)) return false;
+        convertSeconds += std::chrono::duration<double>(t1 - t0).count();
+        encodeSeconds += std::chrono::duration<double>(Clock::now() - t1).count();
+        return true;
+    }
+
+    void run() {
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+            changed.wait(lock, [this] { return stopping || !queue.empty(); });
+            if (queue.empty()) return;  // stopping, and nothing left to encode
+            std::vector<std::uint8_t> buffer = std::move(queue.front());
+            queue.pop_front();
+            const bool skip = failed;
+            lock.unlock();
+            std::string error;
+            const bool ok = skip || encodeFrame(buffer.data(), error);
+            lock.lock();
+            if (!ok) {
+                failed = true;
+                failure = error;
+            }
+            spare.push_back(std::move(buffer));
+            changed.notify_all();
+        }
+    }
+
+    // Ends the encoder thread: after the queued frames, or at once when
+    // `discard`. The thread's failure, if any, stays in `failure`.
+    void stopWorker(bool discard) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            stopping = true;
+            if (discard) queue.clear();
+        }
+        changed.notify_all();
+        if (worker.joinable()) worker.join();
+    }
+
     // The progress line, at most four times a second; the final one ends the
     // line and says where the time went.
     void progress(bool final) {
@@ -242,20 +326,23 @@ struct VideoEncoder::State {
         if (!final && now - lastProgress < std::chrono::milliseconds(250)) return;
         lastProgress = now;
         const double elapsed = std::chrono::duration<double>(now - startedAt).count();
-        const long total = std::max(totalFrames, frames);
-        const double rate = elapsed > 0 ? frames / elapsed : 0.0;
-        const int percent = total > 0 ? static_cast<int>(100 * frames / total) : 100;
+        const long done = frames;
+        const long total = std::max(totalFrames, done);
+        const double rate = elapsed > 0 ? done / elapsed : 0.0;
+        const int percent = total > 0 ? static_cast<int>(100 * done / total) : 100;
         if (final) {
-            const double drawing =
-                std::max(0.0, elapsed - readBackSeconds - convertSeconds - encodeSeconds);
+            // Drawing, read-back and waiting happen on this thread, conversion and
+            // encoding beside it: the export is bound by whichever side is busier.
+            const double drawing = std::max(0.0, elapsed - readBackSeconds - waitSeconds);
             std::fprintf(stderr,
                          "\rVideo: %ld/%ld frames (%d%%), %.1f fps, %.1f s: drawing %.1f s, "
-                         "read-back %.1f s, conversion %.1f s, encoding %.1f s\n",
-                         frames, total, percent, rate, elapsed, drawing, readBackSeconds,
-                         convertSeconds, encodeSeconds);
+                         "read-back %.1f s, waiting for the encoder %.1f s; encoder thread: "
+                         "conversion %.1f s, encoding %.1f s\n",
+                         done, total, percent, rate, elapsed, drawing, readBackSeconds,
+                         waitSeconds, convertSeconds, encodeSeconds);
         } else {
-            const double left = rate > 0 ? (total - frames) / rate : 0.0;
-            std::fprintf(stderr, "\rVideo: %ld/%ld frames (%d%%), %.1f fps, %s left   ", frames,
+            const double left = rate > 0 ? (total - done) / rate : 0.0;
+            std::fprintf(stderr, "\rVideo: %ld/%ld frames (%d%%), %.1f fps, %s left   ", done,
                          total, percent, rate, formatSeconds(left).c_str());
         }
         std::fflush(stderr);
@@ -453,6 +540,12 @@ bool VideoEncoder::begin(const std::string& musicPath, double lengthSeconds, std
         return false;
     }
     s.startedAt = s.lastProgress = std::chrono::steady_clock::now();
+    s.worker = std::thread([&s] { s.run(); });
+    // A fatal stop or an interrupt exits the process from this thread: the
+    // encoder thread is stopped before the partial file is removed.
+    static State* active = nullptr;
+    active = &s;
+    gStopWorker = [] { active->stopWorker(true); };
     return true;
 }
 
@@ -460,7 +553,7 @@ bool VideoEncoder::begun() const { return s_->begun; }
 
 void VideoEncoder::addReadBackTime(double seconds) { s_->readBackSeconds += seconds; }
 
-long VideoEncoder::framesWritten() const { return s_->frames; }
+long VideoEncoder::framesWritten() const { return s_->submitted; }
 
 bool VideoEncoder::addFrame(const std::uint8_t* rgbBottomUp, int width, int height,
                             std::string& error) {
@@ -471,33 +564,38 @@ bool VideoEncoder::addFrame(const std::uint8_t* rgbBottomUp, int width, int heig
                 std::to_string(s.settings.height);
         return false;
     }
-    if (av_frame_make_writable(s.videoFrame) < 0) {
-        error = "out of memory";
-        return false;
+    {
+        std::unique_lock<std::mutex> lock(s.mutex);
+        const auto t0 = std::chrono::steady_clock::now();
+        s.changed.wait(lock, [&s] { return s.failed || s.queue.size() < State::kQueueDepth; });
+        s.waitSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        if (s.failed) {
+            error = s.failure;
+            return false;
+        }
+        std::vector<std::uint8_t> buffer;
+        if (!s.spare.empty()) {
+            buffer = std::move(s.spare.back());
+            s.spare.pop_back();
+        }
+        const std::size_t size = static_cast<std::size_t>(width) * height * 3;
+        buffer.assign(rgbBottomUp, rgbBottomUp + size);
+        s.queue.push_back(std::move(buffer));
     }
-    // The read-back is bottom row first: start at the last row and step back.
-    const int stride = s.settings.width * 3;
-    const std::uint8_t* src[1] = {rgbBottomUp + static_cast<std::size_t>(stride) *
-                                                    (s.settings.height - 1)};
-    const int srcStride[1] = {-stride};
-    using Clock = std::chrono::steady_clock;
-    const auto t0 = Clock::now();
-    sws_scale(s.scaler, src, srcStride, 0, s.settings.height, s.videoFrame->data,
-              s.videoFrame->linesize);
-    const auto t1 = Clock::now();
-    s.videoFrame->pts = s.frames;
-    if (!s.encode(s.video, s.videoStream, s.videoFrame, error)) return false;
-    ++s.frames;
-    if (s.audio && !s.pumpAudio(s.audioTarget(), false, error)) return false;
-    const auto t2 = Clock::now();
-    s.convertSeconds += std::chrono::duration<double>(t1 - t0).count();
-    s.encodeSeconds += std::chrono::duration<double>(t2 - t1).count();
+    s.changed.notify_all();
+    ++s.submitted;
     s.progress(false);
     return true;
 }
 
 bool VideoEncoder::finish(std::string& error) {
     State& s = *s_;
+    s.stopWorker(false);
+    if (s.failed) {
+        error = s.failure;
+        abandon();
+        return false;
+    }
     const auto t0 = std::chrono::steady_clock::now();
     bool ok = (s.audio ? s.pumpAudio(s.audioTarget(), true, error) : true) &&
               s.encode(s.video, s.videoStream, nullptr, error) &&
@@ -518,10 +616,13 @@ bool VideoEncoder::finish(std::string& error) {
     s.progress(true);
     s.open = false;
     gPartialPath.clear();
+    gStopWorker = nullptr;
     return true;
 }
 
 void VideoEncoder::abandon() {
+    s_->stopWorker(true);
+    gStopWorker = nullptr;
     // What the caller reports next starts on a line of its own.
     if (s_->progressShown) std::fputc('\n', stderr);
     s_->progressShown = false;

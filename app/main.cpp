@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    // An export shows its progress line and nothing else unless something goes wrong.
+    // An export shows its progress line and nothing else unless something goes
+    // wrong (Application.cpp also keeps standard output quiet then).
     setQuietLog(options.quiet || !options.videoFile.empty());
     if (options.verify) return runVerify(options);
     if (options.check) return runScriptCheck(options);

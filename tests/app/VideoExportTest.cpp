@@ -135,6 +135,7 @@ TEST_F(VideoExport, WritesTheCapturedFramesAndTheMusicAlignedWithThem) {
     // The progress line is all an export shows on a clean run.
     EXPECT_NE(r.err.find("60/60 frames (100%)"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("Loading"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
 
     // A decoded frame matches the PNG of the same frame within the codec's loss.
     int w = 0, h = 0;
