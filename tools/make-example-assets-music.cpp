@@ -16,7 +16,7 @@ namespace {
 
 constexpr int kRate = 22050;
 constexpr double kBeat = 0.5;  // seconds at 120 beats per minute
-constexpr int kBars = 12;
+constexpr int kBars = 24;
 constexpr double kLength = kBars * 4 * kBeat + 1.0;
 constexpr double kPi = 3.14159265358979;
 
@@ -25,7 +25,7 @@ struct Cue {
     double time;
     const char* name;
 };
-const Cue kCues[] = {{1, 8.0, "theme"}, {2, 20.0, "outro"}};
+const Cue kCues[] = {{1, 8.0, "theme"}, {2, 20.0, "courtyard"}, {3, 44.0, "outro"}};
 
 double midiHz(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
 
@@ -72,7 +72,10 @@ std::vector<float> synthesize() {
         const double inEighth = std::fmod(t, kBeat / 2.0);
         const bool playing = bar < kBars;
         // The last two bars fade out; the tail only rings.
-        const double fade = bar < 10 ? 1.0 : std::max(0.0, 1.0 - (t - 20.0) / 4.0);
+        const double fade = bar < 22 ? 1.0 : std::max(0.0, 1.0 - (t - 44.0) / 4.0);
+        // Bars 11 and 12 break down to pad, bass and arpeggio while the 3D
+        // courtyard surfaces; drums and lead come back at bar 13.
+        const bool breakdown = bar == 10 || bar == 11;
         double s = 0.0;
 
         // Pad: the triad in slow sines, all through.
@@ -95,7 +98,7 @@ std::vector<float> synthesize() {
 
         // Drums from bar 3: kick on beats 1 and 3, hats on the off-beats,
         // and from bar 5 a snare on 2 and 4.
-        if (playing && bar >= 2) {
+        if (playing && bar >= 2 && !breakdown) {
             const int beatInBar = beatIndex % 4;
             if (beatInBar % 2 == 0) {
                 const double sweep = 45.0 + 90.0 * std::exp(-inBeat * 30.0);
@@ -113,7 +116,7 @@ std::vector<float> synthesize() {
         }
 
         // Lead: the theme over bars 5 to 12, a soft square wave.
-        if (playing && bar >= 4) {
+        if (playing && bar >= 4 && !breakdown) {
             const int phrase = ((bar - 4) / 4) % 2;
             const int note = kMelody[phrase][beatIndex % 16];
             const double hz = midiHz(note);
@@ -121,6 +124,19 @@ std::vector<float> synthesize() {
                                   std::sin(2.0 * kPi * 3.0 * hz * t) / 3.0 +
                                   std::sin(2.0 * kPi * 5.0 * hz * t) / 5.0;
             s += 0.12 * square * envelope(inBeat, 0.01, 0.3);
+        }
+
+        // Arpeggio through the courtyard (bars 11 to 22): sixteenth notes up
+        // and down the triad an octave higher, plucked sines.
+        if (playing && bar >= 10) {
+            const double sixteenth = kBeat / 4.0;
+            const int step = static_cast<int>(t / sixteenth);
+            static const int kPattern[8] = {0, 1, 2, 1, 0, 2, 1, 2};
+            const int note = kTriads[chord][kPattern[step % 8]] + 12;
+            const double since = t - step * sixteenth;
+            const double hz = midiHz(note);
+            s += 0.07 * (std::sin(2.0 * kPi * hz * t) + 0.3 * std::sin(4.0 * kPi * hz * t)) *
+                 envelope(since, 0.003, 0.07);
         }
 
         out[i] = static_cast<float>(std::tanh(s * fade * 1.4) * 0.85);

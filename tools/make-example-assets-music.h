@@ -4,7 +4,8 @@
 
 #include <filesystem>
 
-// 120 beats per minute, 12 bars of 4/4 (24 s) and a one-second tail, at
-// 22050 Hz; cues "theme" at bar 5 (8 s) and "outro" at bar 11 (20 s).
+// 120 beats per minute, 24 bars of 4/4 (48 s) and a one-second tail, at
+// 22050 Hz; cues "theme" at bar 5 (8 s), "courtyard" at bar 11 (20 s) and
+// "outro" at bar 23 (44 s).
 // False when the file cannot be written.
 bool writeExampleMusic(const std::filesystem::path& path);

@@ -1,10 +1,11 @@
 // Makes every picture and the music of the bundled example demo, so the
 // example carries no third-party material: the loading-screen picture, three
-// slides, a title with an alpha channel, and a synthesized tune with two cue
-// markers. The output is the same on every run.
+// slides, a title with an alpha channel, a 3D scene with its floor tiles,
+// and a synthesized tune with three cue markers. The output is the same on every run.
 //
 //   make_example_assets [DIR]     writes into DIR (default: examples/demo)
 #include "make-example-assets-music.h"
+#include "make-example-assets-scene.h"
 
 #include <png.h>
 #include <turbojpeg.h>
@@ -255,6 +256,35 @@ Canvas title() {
     return c;
 }
 
+// Floor tiles for the 3D scene: four by four flagstones of slightly
+// different warm greys with a mottled surface, between dark joints. The
+// picture repeats across the floor without a seam.
+Canvas flagstones() {
+    Canvas c(256, 256);
+    c.paint([](float x, float y) {
+        const int col = int(x * 4.0f), row = int(y * 4.0f);
+        const float fx = x * 4.0f - col, fy = y * 4.0f - row;
+        const float edge = std::min(std::min(fx, 1.0f - fx), std::min(fy, 1.0f - fy));
+        const unsigned h = unsigned(col * 7 + row * 13) % 5;
+        const Colour stone = mix({0.52f, 0.47f, 0.43f}, {0.70f, 0.64f, 0.56f}, h / 4.0f);
+        const float mottle = 0.5f + 0.25f * std::sin(x * 2 * kPi * 9.0f + std::sin(y * 2 * kPi * 5.0f) * 2.0f) +
+                             0.25f * std::sin(y * 2 * kPi * 11.0f + std::sin(x * 2 * kPi * 3.0f) * 3.0f);
+        Colour base = mix(stone, {0.36f, 0.33f, 0.32f}, 0.35f * mottle);
+        // A soft bevel towards the joints, then the joint itself.
+        base = mix({0.12f, 0.11f, 0.12f}, base, std::clamp((edge - 0.015f) * 40.0f, 0.0f, 1.0f));
+        return mix(base, {0.85f, 0.8f, 0.72f}, 0.12f * std::clamp(1.0f - edge * 12.0f, 0.0f, 1.0f) *
+                                                   (edge > 0.03f ? 1.0f : 0.0f));
+    });
+    return c;
+}
+
+bool writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && written;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -265,6 +295,8 @@ int main(int argc, char** argv) {
     ok = writeJpeg(dir / "tiles.jpg", plasma(), 85) && ok;
     ok = writeJpeg(dir / "rings.jpg", rings(), 85) && ok;
     ok = writePng(dir / "title.png", title()) && ok;
+    ok = writeJpeg(dir / "flagstones.jpg", flagstones(), 85) && ok;
+    ok = writeBytes(dir / "courtyard.scn", exampleSceneBytes("flagstones.jpg")) && ok;
     ok = writeExampleMusic(dir / "music.wav") && ok;
     if (!ok) {
         std::fprintf(stderr, "make_example_assets: cannot write into %s\n", dir.c_str());
