@@ -1,6 +1,7 @@
 #include "VideoEncoder.h"
 
 #include "MusicDecoder.h"
+#include "base/Log.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -347,6 +348,7 @@ struct VideoEncoder::State {
         }
         std::fflush(stderr);
         progressShown = !final;
+        setStatusLineOpen(progressShown);
     }
 };
 
@@ -626,6 +628,7 @@ void VideoEncoder::abandon() {
     // What the caller reports next starts on a line of its own.
     if (s_->progressShown) std::fputc('\n', stderr);
     s_->progressShown = false;
+    setStatusLineOpen(false);
     if (s_->format && s_->format->pb) avio_closep(&s_->format->pb);
     s_->open = false;
     removePartialFile();

@@ -9,6 +9,7 @@ namespace {
 
 bool gScriptError = false;
 bool gQuiet = false;
+bool gStatusLineOpen = false;
 FatalStopHandler gFatalHandler;
 
 // Standard error is unbuffered so a line logged just before the process
@@ -45,6 +46,10 @@ void writePrefixed(const char* prefix, const char* format, va_list args) {
         line.pop_back();  // vsnprintf's terminating NUL
     }
     if (line.empty() || line.back() != '\n') line += '\n';
+    if (gStatusLineOpen) {
+        line.insert(line.begin(), '\n');
+        gStatusLineOpen = false;
+    }
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
@@ -74,6 +79,8 @@ void logProgress(const char* format, ...) {
 }
 
 void setQuietLog(bool quiet) { gQuiet = quiet; }
+
+void setStatusLineOpen(bool open) { gStatusLineOpen = open; }
 
 void logWarning(const char* format, ...) {
     va_list args;

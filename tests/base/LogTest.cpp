@@ -26,13 +26,19 @@ TEST_F(Log, PrefixesAndTheErrorFlag) {
     logMessage("plain %d\n", 2);
     logWarning("still %s\n", "shown");
     setQuietLog(false);
+    // After a status line rewritten in place, a message starts a line of its own.
+    std::fputs("\r50%", stderr);
+    setStatusLineOpen(true);
+    logMessage("late\n");
+    logMessage("next\n");
     EXPECT_EQ(GetCapturedStderr(),
               "plain 1\n"
               "Warning in data\\demo.qsc, line 12, pos 7: warned x\n"
               "Error in data\\demo.qsc, line 12, pos 7: failed 2.5\n"
               "loaded\n"
               "plain 2\n"
-              "Warning in data\\demo.qsc, line 12, pos 7: still shown\n");
+              "Warning in data\\demo.qsc, line 12, pos 7: still shown\n"
+              "\r50%\nlate\nnext\n");
     EXPECT_TRUE(scriptErrorFlag());
 }
 

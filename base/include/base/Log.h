@@ -38,6 +38,11 @@ void logMessage(const char* format, ...) DP_PRINTF(1, 2);
 // A plain message about progress or order (what loads, what fired, the track
 // order, sync points): like logMessage, but hidden by a quiet log.
 void logProgress(const char* format, ...) DP_PRINTF(1, 2);
+// A status line (a progress line rewritten in place with '\r') is open on
+// standard error: the next message first ends it, so it starts a line of its
+// own. The writer of the status line says when it opens and closes one.
+void setStatusLineOpen(bool open);
+
 // Quiet hides logProgress messages only; warnings, errors and every
 // logMessage still print.
 void setQuietLog(bool quiet);
