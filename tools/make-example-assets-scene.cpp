@@ -192,10 +192,11 @@ Vec3 cameraTarget(float t) { return {0.0f, 0.0f, 2.2f + 0.6f * smooth(6.0f, 12.0
 
 // The blue lamp circles the middle above everything it lights, so that all
 // shadows fall towards the floor (a shadow volume reaching into the empty
-// sky would darken it), yet low enough for long pillar shadows.
+// sky would darken it) and the pillars' shadows end on the floor, yet low
+// enough for long pillar shadows.
 Vec3 lampAt(float t) {
     const float a = 0.45f * t;
-    return {6.5f * std::cos(a), 6.5f * std::sin(a), 7.8f + 0.6f * std::sin(t * 0.9f)};
+    return {6.5f * std::cos(a), 6.5f * std::sin(a), 9.5f + 0.6f * std::sin(t * 0.9f)};
 }
 
 }  // namespace
