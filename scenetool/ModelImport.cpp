@@ -580,7 +580,13 @@ private:
     {
         const fs::path target = fs::path(options_.pictureDir) / name;
         std::error_code ec;
-        if (fs::exists(target, ec) || !fs::exists(source, ec)) return;
+        if (fs::exists(target, ec)) return;
+        if (!fs::exists(source, ec)) {
+            std::fprintf(stderr, "warning: texture %s is missing (looked for %s); the player "
+                         "will refuse the scene until it lies beside it\n",
+                         name.c_str(), source.string().c_str());
+            return;
+        }
         if (fs::copy_file(source, target, ec))
             std::fprintf(stderr, "copied texture %s\n", name.c_str());
     }
@@ -608,15 +614,21 @@ bool writeSceneFile(const Scene& scene, const std::string& outPath, std::string&
     return writeAtomically(outPath, bytes.data(), bytes.size(), error);
 }
 
-bool importModel(const std::string& modelPath, const ImportOptions& options, Scene& scene,
-                 std::string& error)
+namespace {
+
+constexpr unsigned kImportSteps = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices |
+                                  aiProcess_GenSmoothNormals | aiProcess_SortByPType |
+                                  aiProcess_ValidateDataStructure;
+
+void prepare(Assimp::Importer& importer)
 {
-    Assimp::Importer importer;
-    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
-    const aiScene* model = importer.ReadFile(
-        modelPath, aiProcess_Triangulate | aiProcess_JoinIdenticalVertices |
-                       aiProcess_GenSmoothNormals | aiProcess_SortByPType |
-                       aiProcess_ValidateDataStructure);
+    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE,
+                                aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+}
+
+bool convert(const aiScene* model, Assimp::Importer& importer, const std::string& modelPath,
+             const ImportOptions& options, Scene& scene, std::string& error)
+{
     if (!model || !model->mRootNode) {
         // Removing points and lines can leave nothing: say it plainly.
         const std::string reason = importer.GetErrorString();
@@ -632,4 +644,24 @@ bool importModel(const std::string& modelPath, const ImportOptions& options, Sce
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool importModel(const std::string& modelPath, const ImportOptions& options, Scene& scene,
+                 std::string& error)
+{
+    Assimp::Importer importer;
+    prepare(importer);
+    return convert(importer.ReadFile(modelPath, kImportSteps), importer, modelPath, options,
+                   scene, error);
+}
+
+bool importModelFromMemory(const std::uint8_t* data, std::size_t size, const std::string& hint,
+                           const ImportOptions& options, Scene& scene, std::string& error)
+{
+    Assimp::Importer importer;
+    prepare(importer);
+    return convert(importer.ReadFileFromMemory(data, size, kImportSteps, hint.c_str()), importer,
+                   "model." + hint, options, scene, error);
 }

@@ -165,6 +165,22 @@ TEST_F(SceneTool, BrokenInputAndOutputGiveClearErrorsAndNoFile) {
     EXPECT_NE(r.err.find("no triangles"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir() / "p.scene"));
 
+    std::ofstream(dir() / "huge.obj") << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 999999999\n";
+    r = runTool("import huge.obj -o h.scene", dir());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("out of range"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir() / "h.scene"));
+
+    // A missing picture still makes a scene, with a warning naming it.
+    std::ofstream(dir() / "painted.mtl") << "newmtl paint\nKd 1 1 1\nmap_Kd gone.png\n";
+    std::ofstream(dir() / "painted.obj")
+        << "mtllib painted.mtl\nusemtl paint\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/1 2/1 3/1\n";
+    r = runTool("import painted.obj -o painted.scene", dir());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("texture gone.png is missing"), std::string::npos) << r.err;
+    EXPECT_NE(runTool("info painted.scene", dir()).out.find("gone.png: NOT FOUND"),
+              std::string::npos);
+
     std::ofstream(dir() / "junk.obj") << "\x01\x02 not a model \xff\n";
     r = runTool("import junk.obj -o j.scene", dir());
     EXPECT_EQ(r.status, 1);

@@ -1,6 +1,8 @@
 // Model files (through the Open Asset Import Library) into scene records.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 class Scene;
@@ -22,6 +24,12 @@ struct ImportOptions {
 // `error` set when the model cannot be read or holds no triangle.
 bool importModel(const std::string& modelPath, const ImportOptions& options, Scene& scene,
                  std::string& error);
+
+// The same from a model in memory; `hint` is its file extension ("obj",
+// "gltf", "glb"). Files the model names are looked for in the current
+// directory, and embedded pictures are written to options.pictureDir.
+bool importModelFromMemory(const std::uint8_t* data, std::size_t size, const std::string& hint,
+                           const ImportOptions& options, Scene& scene, std::string& error);
 
 // Writes the scene's file to `outPath` through a temporary file in the same
 // folder, renamed into place, so a failed write leaves no partial output.
