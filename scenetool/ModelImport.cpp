@@ -9,6 +9,7 @@
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
+#include <assimp/version.h>
 
 #include <algorithm>
 #include <cmath>
@@ -164,6 +165,9 @@ public:
         : model_(model), options_(options), modelDir_(modelPath.parent_path()),
           modelName_(modelPath.stem().string()), scene_(scene)
     {
+        std::string ext = modelPath.extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
+        isGltf_ = ext == ".gltf" || ext == ".glb";
     }
 
     bool run(std::string& error)
@@ -442,6 +446,19 @@ private:
         if (!mesh.faces.empty()) scene_.meshes.push_back(std::move(mesh));
     }
 
+    // The importers store the full horizontal angle (whatever aiCamera's
+    // comment says); the glTF importer before 5.3 stores yfov x aspect.
+    float verticalFieldOfView(const aiCamera& camera) const
+    {
+        const float horizontal = camera.mHorizontalFOV;
+        if (isGltf_ && (aiGetVersionMajor() < 5 ||
+                        (aiGetVersionMajor() == 5 && aiGetVersionMinor() < 3)))
+            return camera.mAspect > 0.0f ? horizontal / camera.mAspect : horizontal;
+        if (isGltf_ && camera.mAspect <= 0.0f) return horizontal;
+        const float aspect = camera.mAspect > 0.0f ? camera.mAspect : 4.0f / 3.0f;
+        return 2.0f * std::atan(std::tan(0.5f * horizontal) / aspect);
+    }
+
     void views()
     {
         scene_.views.clear();
@@ -453,8 +470,7 @@ private:
             view.transform.position.value = transformPoint(world, camera.mPosition);
             view.transform.rotation.value = lookRotation(transformDirection(world, camera.mLookAt),
                                                          transformDirection(world, camera.mUp));
-            const float aspect = camera.mAspect > 0.0f ? camera.mAspect : 4.0f / 3.0f;
-            view.fieldOfView.value = 2.0f * std::atan(std::tan(camera.mHorizontalFOV) / aspect);
+            view.fieldOfView.value = verticalFieldOfView(camera);
             const aiNode* node = nodeOf(camera.mName);
             if (node && isAnimated(node))
                 keyLook(node, camera.mPosition, camera.mLookAt, camera.mUp, view.transform);
@@ -595,6 +611,7 @@ private:
     const ImportOptions& options_;
     fs::path modelDir_;
     std::string modelName_;  // names the embedded pictures written out
+    bool isGltf_ = false;
     Scene& scene_;
     std::vector<WorldNode> nodes_;
     std::map<std::string, aiMatrix4x4> byName_;

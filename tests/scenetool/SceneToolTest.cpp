@@ -139,6 +139,8 @@ TEST_F(SceneTool, ColladaCamerasAndLightsKeepNamesAndKinds) {
     ASSERT_TRUE(readBack(dir() / "c.scene", cameras, textures));
     ASSERT_EQ(cameras.views.size(), 3u);
     EXPECT_EQ(cameras.views[0].name, "Camera");
+    // xfov 49.13434 degrees at 16:9 is 28.84 degrees vertically.
+    EXPECT_NEAR(cameras.views[0].fieldOfView.value * 180.0f / 3.14159265f, 28.84f, 0.05f);
     for (const View& view : cameras.views) {
         EXPECT_GT(view.fieldOfView.value, 0.0f) << view.name;
         EXPECT_LT(view.fieldOfView.value, 3.1416f) << view.name;
@@ -262,6 +264,7 @@ TEST_F(SceneTool, CameraTurnedAboutTheVerticalSeesTheObjectOnThatSide) {
     EXPECT_NEAR(slide.keys[15].value.z, -1.5f, 1e-3f) << "linear between the model's keys";
     EXPECT_NEAR(slide.keys.back().value.z, -3.0f, 1e-4f);
     EXPECT_EQ(scene.trees.size(), 2u) << "the moving quad gets a tree of its own";
+    EXPECT_NEAR(scene.views[0].fieldOfView.value, 1.2f, 1e-4f) << "the model's yfov";
     ASSERT_EQ(demo.play("event e0 timer time=0\n"
                         "w at e0 scene start file=turn.scene shadows=0\n",
                         "64x64", 4, 0.5),
