@@ -10,6 +10,7 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <assimp/version.h>
+#include <png.h>
 
 #include <algorithm>
 #include <cmath>
@@ -151,6 +152,32 @@ void appendRotation(RotationTrack& track, float time, Quat q)
     if (!track.keys.empty() && dot(track.keys.back().value, q) < 0.0f) q = -q;
     track.keys.push_back({time, q});
     track.animated = true;
+}
+
+// An uncompressed embedded picture (BGRA texels, top row first) as PNG
+// file bytes; empty when it cannot be encoded.
+std::vector<std::uint8_t> pngOfTexels(const aiTexture& texture)
+{
+    std::vector<std::uint8_t> rgba;
+    const std::size_t count = std::size_t(texture.mWidth) * texture.mHeight;
+    rgba.reserve(4 * count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const aiTexel& t = texture.pcData[i];
+        rgba.insert(rgba.end(), {t.r, t.g, t.b, t.a});
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = texture.mWidth;
+    image.height = texture.mHeight;
+    image.format = PNG_FORMAT_RGBA;
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr))
+        return {};
+    std::vector<std::uint8_t> bytes(size);
+    if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, rgba.data(), 0, nullptr))
+        return {};
+    bytes.resize(size);
+    return bytes;
 }
 
 struct WorldNode {
@@ -356,8 +383,8 @@ private:
     {
         const std::string text = path.C_Str();
         if (const aiTexture* embedded = model_.GetEmbeddedTexture(path.C_Str())) {
-            const std::string hint = embedded->achFormatHint;
-            if (embedded->mHeight != 0 || (hint != "png" && hint != "jpg" && hint != "jpeg")) {
+            const std::string hint = embedded->mHeight != 0 ? "png" : embedded->achFormatHint;
+            if (embedded->mHeight == 0 && hint != "png" && hint != "jpg" && hint != "jpeg") {
                 std::fprintf(stderr, "note: embedded texture %s (format '%s') is not written; "
                              "the material stays untextured\n", text.c_str(), hint.c_str());
                 return true;
@@ -368,9 +395,19 @@ private:
             if (base.empty() || fs::path(base).extension() != "." + hint)
                 base = modelName_ + "-texture" + std::to_string(embeddedCount_++) + "." + hint;
             name = base;
-            if (!writeAtomically(fs::path(options_.pictureDir) / base,
-                                 reinterpret_cast<const std::uint8_t*>(embedded->pcData),
-                                 embedded->mWidth, error))
+            std::vector<std::uint8_t> bytes;
+            if (embedded->mHeight != 0)
+                bytes = pngOfTexels(*embedded);
+            else
+                bytes.assign(reinterpret_cast<const std::uint8_t*>(embedded->pcData),
+                             reinterpret_cast<const std::uint8_t*>(embedded->pcData) +
+                                 embedded->mWidth);
+            if (bytes.empty()) {
+                error = "cannot encode embedded texture " + text;
+                return false;
+            }
+            if (!writeAtomically(fs::path(options_.pictureDir) / base, bytes.data(), bytes.size(),
+                                 error))
                 return false;
             std::fprintf(stderr, "wrote embedded texture %s\n", base.c_str());
         } else {

@@ -124,6 +124,11 @@ TEST_F(SceneTool, GltfTexturesAreFoundBesideTheOutputWhetherFilesOrEmbedded) {
                                 [](const Material& m) { return m.texture == 0; }))
             << file;
     }
+    // A Half-Life model's skin is embedded as raw texels: written as PNG.
+    ASSERT_EQ(runTool("import '" + (kModels / "MDL/MDL (HL1)/chrome_sphere.mdl").string() +
+                          "' -o sphere.scene",
+                      dir()).status, 0);
+    EXPECT_EQ(testsupport::slurp(dir() / "chrome_sphere-texture0.png").substr(1, 3), "PNG");
     // info finds both pictures from the output's folder.
     const ToolRun info = runTool("info box.scene", dir());
     EXPECT_EQ(info.status, 0) << info.err;
