@@ -502,15 +502,21 @@ private:
         for (unsigned i = 0; i < model_.mNumCameras; ++i) {
             const aiCamera& camera = *model_.mCameras[i];
             const aiMatrix4x4 world = worldOf(camera.mName);
+            // A glTF camera sits at its node's origin looking down -z; the
+            // importer (assimp 5.2) also copies the node's translation into
+            // the camera's own position, which would count it twice.
+            const aiVector3D position = isGltf_ ? aiVector3D(0, 0, 0) : camera.mPosition;
+            const aiVector3D lookAt = isGltf_ ? aiVector3D(0, 0, -1) : camera.mLookAt;
+            const aiVector3D up = isGltf_ ? aiVector3D(0, 1, 0) : camera.mUp;
             View view;
             view.name = camera.mName.C_Str();
-            view.transform.position.value = transformPoint(world, camera.mPosition);
-            view.transform.rotation.value = lookRotation(transformDirection(world, camera.mLookAt),
-                                                         transformDirection(world, camera.mUp));
+            view.transform.position.value = transformPoint(world, position);
+            view.transform.rotation.value =
+                lookRotation(transformDirection(world, lookAt), transformDirection(world, up));
             view.fieldOfView.value = verticalFieldOfView(camera);
             const aiNode* node = nodeOf(camera.mName);
             if (node && isAnimated(node))
-                keyLook(node, camera.mPosition, camera.mLookAt, camera.mUp, view.transform);
+                keyLook(node, position, lookAt, up, view.transform);
             scene_.views.push_back(std::move(view));
         }
         if (scene_.views.empty()) {
@@ -556,7 +562,9 @@ private:
                          : source.mType == aiLightSource_SPOT      ? 2
                                                                    : 1;
             light.castsShadows = options_.shadows;
-            light.ambient = limited(source.mColorAmbient);
+            // glTF lights have no ambient term; its importer repeats the
+            // colour there, which would flood the whole scene.
+            if (!isGltf_) light.ambient = limited(source.mColorAmbient);
             light.diffuse = limited(source.mColorDiffuse);
             light.specular = limited(source.mColorSpecular);
             light.transform.position.value = transformPoint(world, source.mPosition);

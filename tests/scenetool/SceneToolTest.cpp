@@ -278,3 +278,77 @@ TEST_F(SceneTool, CameraTurnedAboutTheVerticalSeesTheObjectOnThatSide) {
     EXPECT_TRUE(near(demo.frame(0).at(32, 32), kRed, 8)) << "the +x quad in the middle";
     EXPECT_TRUE(near(demo.frame(0).at(2, 2), kBlack, 8)) << "around it";
 }
+
+// A white floor of 20 x 20 quads (lit per vertex, so it needs the vertices)
+// seen from straight above, and a spot light at (3, 5, 0) aimed down with a
+// 0.3 radian cone: the right side of the picture is lit, its mirror is not.
+TEST_F(SceneTool, SpotLightConeLandsWhereTheModelAimsIt) {
+    PlayedDemo demo("scenetool_spot");
+    constexpr int kSide = 20;
+    std::vector<float> corners;
+    std::vector<std::uint16_t> indices;
+    for (int j = 0; j <= kSide; ++j)
+        for (int i = 0; i <= kSide; ++i)
+            corners.insert(corners.end(), {float(i - 10), 0.0f, float(j - 10)});
+    for (int j = 0; j < kSide; ++j)
+        for (int i = 0; i < kSide; ++i) {
+            const auto a = std::uint16_t(j * (kSide + 1) + i), b = std::uint16_t(a + kSide + 1);
+            indices.insert(indices.end(), {a, b, std::uint16_t(b + 1), a, std::uint16_t(b + 1),
+                                           std::uint16_t(a + 1)});  // facing +y
+        }
+    const std::size_t cornerBytes = corners.size() * 4, indexBytes = indices.size() * 2;
+    {
+        std::ofstream bin(demo.dir() / "floor.bin", std::ios::binary);
+        bin.write(reinterpret_cast<const char*>(corners.data()), std::streamsize(cornerBytes));
+        bin.write(reinterpret_cast<const char*>(indices.data()), std::streamsize(indexBytes));
+    }
+    std::ofstream(demo.dir() / "spot.gltf")
+        << R"({"asset": {"version": "2.0"}, "scene": 0,
+  "extensionsUsed": ["KHR_lights_punctual"],
+  "extensions": {"KHR_lights_punctual": {"lights": [
+    {"type": "spot", "color": [1, 1, 1], "intensity": 1,
+     "spot": {"innerConeAngle": 0.25, "outerConeAngle": 0.3}}]}},
+  "scenes": [{"nodes": [0, 1, 2]}],
+  "nodes": [
+    {"mesh": 0},
+    {"camera": 0, "translation": [0, 10, 0], "rotation": [-0.70710678, 0, 0, 0.70710678]},
+    {"translation": [3, 5, 0], "rotation": [-0.70710678, 0, 0, 0.70710678],
+     "extensions": {"KHR_lights_punctual": {"light": 0}}}],
+  "cameras": [{"type": "perspective",
+               "perspective": {"yfov": 1.2, "aspectRatio": 1, "znear": 0.1, "zfar": 100}}],
+  "meshes": [{"primitives": [{"attributes": {"POSITION": 0}, "indices": 1, "material": 0}]}],
+  "materials": [{"pbrMetallicRoughness": {"baseColorFactor": [1, 1, 1, 1]}}],
+  "buffers": [{"uri": "floor.bin", "byteLength": )"
+        << cornerBytes + indexBytes << R"(}],
+  "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": )"
+        << cornerBytes << R"(},
+                  {"buffer": 0, "byteOffset": )"
+        << cornerBytes << R"(, "byteLength": )" << indexBytes << R"(}],
+  "accessors": [
+    {"bufferView": 0, "componentType": 5126, "count": )"
+        << corners.size() / 3 << R"(, "type": "VEC3",
+     "min": [-10, 0, -10], "max": [10, 0, 10]},
+    {"bufferView": 1, "componentType": 5123, "count": )"
+        << indices.size() << R"(, "type": "SCALAR"}]})";
+    const ToolRun r = runTool("import spot.gltf -o spot.scene --no-shadows", demo.dir());
+    ASSERT_EQ(r.status, 0) << r.err;
+    Scene scene;
+    RecordedTextures textures;
+    ASSERT_TRUE(readBack(demo.dir() / "spot.scene", scene, textures));
+    ASSERT_EQ(scene.lights.size(), 1u);
+    EXPECT_EQ(scene.lights[0].kind, 2);
+    EXPECT_FLOAT_EQ(scene.lights[0].spotCutoff, 0.3f);
+    EXPECT_NEAR(scene.views[0].transform.position.value.y, 10.0f, 1e-4f) << "the node's height";
+    EXPECT_NEAR(scene.views[0].transform.position.value.z, 0.0f, 1e-4f) << "counted once";
+    ASSERT_EQ(demo.play("event e0 timer time=0\n"
+                        "w at e0 scene start file=spot.scene\n",
+                        "64x64", 4, 0.5),
+              0)
+        << demo.log();
+    const Frame frame = demo.frame(0);
+    // x = +3 is 3 / (10 tan 0.6) of the half width right of the middle.
+    const Rgb lit = frame.at(46, 32), mirror = frame.at(18, 32);
+    EXPECT_GT(lit[0], mirror[0] + 60) << "lit (" << lit[0] << ") against mirror (" << mirror[0]
+                                      << ")";
+    EXPECT_GT(lit[0], frame.at(46, 8)[0] + 60) << "outside the cone, above";
+}
