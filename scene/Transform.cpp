@@ -1,85 +1,73 @@
 #include "scene/Transform.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
-
-// The smallest index i >= 1 whose key time is not less than t, for a t past
-// the first key; keys.size() when t is past the last key too.
-template <typename Value>
-std::size_t keyAfter(const std::vector<Key<Value>>& keys, float t) {
-    std::size_t i = 1;
-    while (i < keys.size() && keys[i].time < t) ++i;
-    return i;
-}
 
 float lerp(float a, float b, float h) { return (1.0f - h) * a + h * b; }
 
 Vec3 blend(Vec3 a, Vec3 b, float h) { return {lerp(a.x, b.x, h), lerp(a.y, b.y, h), lerp(a.z, b.z, h)}; }
 float blend(float a, float b, float h) { return lerp(a, b, h); }
 
-// The smoothstep of vectors and scalars: zero slope at every key.
-template <typename Value>
-bool sampleEased(KeyframeTrack<Value>& track, float t) {
+// What every track kind shares: before the first key its value, past the
+// last key the last value; otherwise `between` blends the two keys around t
+// (the first key whose time is not less than t, and the one before it).
+// Keys are in ascending time, so the pair is found by binary search: long
+// resampled tracks cost little per frame.
+template <typename Value, typename Between>
+bool sampleKeys(KeyframeTrack<Value>& track, float t, Between between) {
     if (!track.isAnimated()) return false;
     const auto& keys = track.keys;
     if (t <= keys.front().time) {
         track.value = keys.front().value;
         return true;
     }
-    const std::size_t i = keyAfter(keys, t);
-    if (i == keys.size()) {
+    const auto after =
+        std::lower_bound(keys.begin() + 1, keys.end(), t,
+                         [](const Key<Value>& key, float time) { return key.time < time; });
+    if (after == keys.end()) {
         track.value = keys.back().value;
         return true;
     }
-    const float span = keys[i].time - keys[i - 1].time;
-    // Keys at the same time: the later one holds from that time on.
-    if (!(span > 0.0f)) {
-        track.value = keys[i].value;
-        return true;
-    }
-    const float s = (t - keys[i - 1].time) / span;
-    const float h = s * s * (3.0f - 2.0f * s);
-    track.value = blend(keys[i - 1].value, keys[i].value, h);
+    track.value = between(*(after - 1), *after, t);
     return true;
 }
 
-}  // namespace
+// The linear time fraction of t between the keys; nothing when they share
+// their time (then the later key holds from that time on).
+template <typename Value>
+bool fractionBetween(const Key<Value>& from, const Key<Value>& to, float t, float& fraction) {
+    const float span = to.time - from.time;
+    if (!(span > 0.0f)) return false;
+    fraction = (t - from.time) / span;
+    return true;
+}
 
-bool sampleTrack(VectorTrack& track, float t) { return sampleEased(track, t); }
-bool sampleTrack(ScalarTrack& track, float t) { return sampleEased(track, t); }
+// The smoothstep of vectors and scalars: zero slope at every key.
+template <typename Value>
+bool sampleEased(KeyframeTrack<Value>& track, float t) {
+    return sampleKeys(track, t, [](const Key<Value>& from, const Key<Value>& to, float at) {
+        float s = 0.0f;
+        if (!fractionBetween(from, to, at, s)) return to.value;
+        return blend(from.value, to.value, s * s * (3.0f - 2.0f * s));
+    });
+}
 
-bool sampleTrack(RotationTrack& track, float t) {
-    if (!track.isAnimated()) return false;
-    const auto& keys = track.keys;
-    if (t <= keys.front().time) {
-        track.value = keys.front().value;
-        return true;
-    }
-    const std::size_t i = keyAfter(keys, t);
-    if (i == keys.size()) {
-        track.value = keys.back().value;
-        return true;
-    }
-    Quat q0 = keys[i - 1].value;
-    Quat q1 = keys[i].value;
+// The spherical blend of rotations, on the linear time fraction.
+Quat rotationBetween(const Key<Quat>& from, const Key<Quat>& to, float t) {
+    Quat q0 = from.value;
+    Quat q1 = to.value;
     if (q0.w < 0.0f) q0 = -q0;
     if (q1.w < 0.0f) q1 = -q1;
-    if (q0 == q1) {
-        track.value = q0;
-        return true;
-    }
-    const float span = keys[i].time - keys[i - 1].time;
-    if (!(span > 0.0f)) {
-        track.value = keys[i].value;
-        return true;
-    }
+    if (q0 == q1) return q0;
+    float u = 0.0f;
+    if (!fractionBetween(from, to, t, u)) return to.value;
     float c = dot(q0, q1);
     if (c < 0.0f) {
         q1 = -q1;
         c = -c;
     }
-    const float u = (t - keys[i - 1].time) / span;
     const float v = 1.0f - u;
     float uWeight = u, vWeight = v;
     if (1.0f - c > 0.0f) {
@@ -88,10 +76,15 @@ bool sampleTrack(RotationTrack& track, float t) {
         uWeight = std::sin(u * g) / sinG;
         vWeight = std::sin(v * g) / sinG;
     }
-    track.value = {vWeight * q0.w + uWeight * q1.w, vWeight * q0.x + uWeight * q1.x,
-                   vWeight * q0.y + uWeight * q1.y, vWeight * q0.z + uWeight * q1.z};
-    return true;
+    return {vWeight * q0.w + uWeight * q1.w, vWeight * q0.x + uWeight * q1.x,
+            vWeight * q0.y + uWeight * q1.y, vWeight * q0.z + uWeight * q1.z};
 }
+
+}  // namespace
+
+bool sampleTrack(VectorTrack& track, float t) { return sampleEased(track, t); }
+bool sampleTrack(ScalarTrack& track, float t) { return sampleEased(track, t); }
+bool sampleTrack(RotationTrack& track, float t) { return sampleKeys(track, t, rotationBetween); }
 
 bool Transform::isAnimated() const {
     return position.isAnimated() || rotation.isAnimated() || scale.isAnimated();
