@@ -197,11 +197,16 @@ struct VideoEncoder::State {
         }
     }
 
+    // Decoded music before resampling, kept across frames: stereo frames of
+    // one read.
+    static constexpr int kAudioChunk = 4096;
+    std::vector<float> decodeBuffer = std::vector<float>(2 * kAudioChunk);
+
     // Resampled music into the FIFO until it holds `wanted` samples; silence
     // once the music has ended.
     bool fillAudio(int wanted, std::string& error) {
-        const int chunk = 4096;
-        std::vector<float> in(2 * chunk);
+        const int chunk = kAudioChunk;
+        std::vector<float>& in = decodeBuffer;
         while (av_audio_fifo_size(fifo) < wanted) {
             const int inFrames = decoderDone ? 0 : static_cast<int>(decoder->read(in.data(), chunk));
             uint8_t** out = nullptr;
