@@ -1,12 +1,12 @@
 #include "Demo.h"
 
-#include "FramePng.h"
 #include "Interrupt.h"
 #include "VideoEncoder.h"
 #include "base/Clock.h"
 #include "base/KeyCodes.h"
 #include "base/Log.h"
 #include "base/Screen.h"
+#include "data/FramePng.h"
 #include "render/OverlayFont.h"
 #include "render/PictureLoadingScreen.h"
 #include "render/SceneRegistry.h"

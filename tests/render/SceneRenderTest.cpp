@@ -2,6 +2,7 @@
 // shadows in both qualities, the state left behind, display lists across a
 // lost context, and the scene registry.
 #include "GLContext.h"
+#include "data/FramePng.h"
 #include "render/SceneRegistry.h"
 #include "render/SceneRenderer.h"
 #include "render/Texture.h"
@@ -9,7 +10,6 @@
 #include "scene/SceneFile.h"
 #include "scene/SceneTrees.h"
 
-#include <png.h>
 
 #include <cmath>
 #include <cstdio>
@@ -140,18 +140,7 @@ void dumpFrame(const std::string& name) {
     std::vector<std::uint8_t> rgb(kSize * kSize * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, kSize, kSize, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    std::FILE* f = std::fopen((std::string(dir) + "/" + name + ".png").c_str(), "wb");
-    if (!f) return;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    png_init_io(png, f);
-    png_set_IHDR(png, info, kSize, kSize, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = kSize - 1; y >= 0; --y) png_write_row(png, &rgb[static_cast<std::size_t>(y) * kSize * 3]);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
+    writeFramePng(std::string(dir) + "/" + name + ".png", kSize, kSize, rgb);
 }
 
 class SceneRender : public testing::Test {

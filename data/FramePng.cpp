@@ -1,4 +1,4 @@
-#include "FramePng.h"
+#include "data/FramePng.h"
 
 #include <png.h>
 
