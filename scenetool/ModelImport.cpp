@@ -1,6 +1,7 @@
 #include "scenetool/ModelImport.h"
 
 #include "scenetool/BspSplits.h"
+#include "scenetool/PictureConversion.h"
 
 #include "data/DataFile.h"
 #include "scene/Scene.h"
@@ -10,7 +11,6 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <assimp/version.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cmath>
@@ -165,19 +165,15 @@ std::vector<std::uint8_t> pngOfTexels(const aiTexture& texture)
         const aiTexel& t = texture.pcData[i];
         rgba.insert(rgba.end(), {t.r, t.g, t.b, t.a});
     }
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = texture.mWidth;
-    image.height = texture.mHeight;
-    image.format = PNG_FORMAT_RGBA;
-    png_alloc_size_t size = 0;
-    if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr))
-        return {};
-    std::vector<std::uint8_t> bytes(size);
-    if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, rgba.data(), 0, nullptr))
-        return {};
-    bytes.resize(size);
-    return bytes;
+    return pngOfRgba(rgba.data(), texture.mWidth, texture.mHeight);
+}
+
+bool readWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
 }
 
 struct WorldNode {
@@ -376,55 +372,105 @@ private:
         return true;
     }
 
-    // The data-file name of a model's texture; embedded pictures in a format
-    // the player reads are written beside the output. Empty (with a note)
-    // for a picture the tool cannot hand on.
+    // The data-file name of a model's texture. Embedded pictures are written
+    // beside the output; pictures in formats the player does not read are
+    // converted to PNG there; the model's own PNG and JPEG files are copied
+    // there. Empty (with a note) for a picture the tool cannot hand on.
     bool textureName(const aiString& path, std::string& name, std::string& error)
     {
         const std::string text = path.C_Str();
-        if (const aiTexture* embedded = model_.GetEmbeddedTexture(path.C_Str())) {
-            const std::string hint = embedded->mHeight != 0 ? "png" : embedded->achFormatHint;
-            if (embedded->mHeight == 0 && hint != "png" && hint != "jpg" && hint != "jpeg") {
-                std::fprintf(stderr, "note: embedded texture %s (format '%s') is not written; "
-                             "the material stays untextured\n", text.c_str(), hint.c_str());
-                return true;
-            }
-            std::string base = embedded->mFilename.length > 0
-                                   ? dataFileBaseName(embedded->mFilename.C_Str())
-                                   : std::string();
-            if (base.empty() || fs::path(base).extension() != "." + hint)
-                base = modelName_ + "-texture" + std::to_string(embeddedCount_++) + "." + hint;
-            name = base;
-            std::vector<std::uint8_t> bytes;
-            if (embedded->mHeight != 0)
-                bytes = pngOfTexels(*embedded);
-            else
-                bytes.assign(reinterpret_cast<const std::uint8_t*>(embedded->pcData),
-                             reinterpret_cast<const std::uint8_t*>(embedded->pcData) +
-                                 embedded->mWidth);
-            if (bytes.empty()) {
-                error = "cannot encode embedded texture " + text;
-                return false;
-            }
-            if (!writeAtomically(fs::path(options_.pictureDir) / base, bytes.data(), bytes.size(),
-                                 error))
-                return false;
-            std::fprintf(stderr, "wrote embedded texture %s\n", base.c_str());
-        } else {
-            name = dataFileBaseName(text);
-            std::string ext = fs::path(name).extension().string();
-            std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
-            if (ext != ".png" && ext != ".jpg" && ext != ".jpeg")
-                std::fprintf(stderr, "note: texture %s is not PNG or JPEG; convert it, the "
-                             "player reads only those\n", name.c_str());
-            else
-                copyBeside(modelDir_ / text, name);
+        if (auto known = handedOn_.find(text); known != handedOn_.end()) {
+            name = known->second;
+            return true;
         }
+        const bool handed = model_.GetEmbeddedTexture(text.c_str()) ? embeddedTexture(text, name, error)
+                                                                   : fileTexture(text, name, error);
+        if (!handed) return false;
         if (name.size() > kLongestTextureName) {
             error = "texture name longer than " + std::to_string(kLongestTextureName) +
                     " bytes: " + name;
             return false;
         }
+        handedOn_[text] = name;
+        return true;
+    }
+
+    bool embeddedTexture(const std::string& text, std::string& name, std::string& error)
+    {
+        const aiTexture& embedded = *model_.GetEmbeddedTexture(text.c_str());
+        const bool raw = embedded.mHeight != 0;
+        const std::string hint = raw ? "png" : embedded.achFormatHint;
+        const auto* data = reinterpret_cast<const std::uint8_t*>(embedded.pcData);
+        std::vector<std::uint8_t> bytes;
+        std::string why;
+        if (raw)
+            bytes = pngOfTexels(embedded);
+        else if (playerReadsPicture(hint))
+            bytes.assign(data, data + embedded.mWidth);
+        else
+            bytes = convertPictureToPng(data, embedded.mWidth, hint, why);
+        if (bytes.empty()) {
+            if (raw) {
+                error = "cannot encode embedded texture " + text;
+                return false;
+            }
+            std::fprintf(stderr, "note: embedded texture %s (format '%s') is not written (%s); "
+                         "the material stays untextured\n", text.c_str(), hint.c_str(),
+                         why.c_str());
+            return true;
+        }
+        const std::string extension = playerReadsPicture(hint) ? hint : "png";
+        std::string base = embedded.mFilename.length > 0
+                               ? dataFileBaseName(embedded.mFilename.C_Str())
+                               : std::string();
+        if (base.empty() || fs::path(base).extension() != "." + extension)
+            base = modelName_ + "-texture" + std::to_string(embeddedCount_++) + "." + extension;
+        if (!writeAtomically(fs::path(options_.pictureDir) / base, bytes.data(), bytes.size(),
+                             error))
+            return false;
+        std::fprintf(stderr, "wrote embedded texture %s\n", base.c_str());
+        name = base;
+        return true;
+    }
+
+    // A texture the model names as a file, looked for beside the model.
+    // False only when a converted picture cannot be written.
+    bool fileTexture(const std::string& text, std::string& name, std::string& error)
+    {
+        const std::string base = dataFileBaseName(text);
+        const fs::path source = modelDir_ / text;
+        const std::string extension = fs::path(base).extension().string();
+        if (playerReadsPicture(extension)) {
+            name = base;
+            copyBeside(source, name);
+            return true;
+        }
+        std::vector<std::uint8_t> bytes;
+        if (!readWholeFile(source, bytes)) {
+            std::fprintf(stderr, "warning: texture %s is missing (looked for %s); the material "
+                         "stays untextured\n", base.c_str(), source.string().c_str());
+            return true;
+        }
+        std::string why;
+        const std::vector<std::uint8_t> png =
+            convertPictureToPng(bytes.data(), bytes.size(), extension, why);
+        if (png.empty()) {
+            std::fprintf(stderr, "warning: texture %s cannot be converted to PNG (%s); the "
+                         "material stays untextured\n", base.c_str(), why.c_str());
+            return true;
+        }
+        std::string converted = fs::path(base).stem().string() + ".png";
+        // Two pictures differing only in their extension must not overwrite
+        // each other's conversion.
+        if (std::find(convertedNames_.begin(), convertedNames_.end(), converted) !=
+            convertedNames_.end())
+            converted = fs::path(base).stem().string() + "-" + extension.substr(extension.empty() ? 0 : 1) + ".png";
+        if (!writeAtomically(fs::path(options_.pictureDir) / converted, png.data(), png.size(),
+                             error))
+            return false;
+        convertedNames_.push_back(converted);
+        std::fprintf(stderr, "converted texture %s to %s\n", base.c_str(), converted.c_str());
+        name = converted;
         return true;
     }
 
@@ -666,6 +712,8 @@ private:
     double ticksPerSecond_ = 25.0;
     std::vector<float> keyTimes_;      // seconds; empty without animation
     int embeddedCount_ = 0;
+    std::map<std::string, std::string> handedOn_;  // model's texture path -> data-file name
+    std::vector<std::string> convertedNames_;      // PNG files written by conversion
 };
 
 }  // namespace

@@ -136,6 +136,31 @@ TEST_F(SceneTool, GltfTexturesAreFoundBesideTheOutputWhetherFilesOrEmbedded) {
     EXPECT_NE(info.out.find("meshes: 1 (12 faces)"), std::string::npos) << info.out;
 }
 
+// The Collada duck's skin is a TGA file: converted to PNG beside the output
+// (the right way up), so the played duck is yellow, not white or black.
+TEST_F(SceneTool, PicturesThePlayerCannotReadAreConvertedToPng) {
+    PlayedDemo demo("scenetool_duck");
+    const ToolRun r =
+        runTool("import '" + (kModels / "Collada/duck.dae").string() + "' -o duck.scene", demo.dir());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("converted texture duckCM.tga to duckCM.png"), std::string::npos) << r.err;
+    Scene scene;
+    RecordedTextures textures;
+    ASSERT_TRUE(readBack(demo.dir() / "duck.scene", scene, textures));
+    EXPECT_EQ(textures.names, std::vector<std::string>{"duckCM.png"});
+    Frame skin;
+    ASSERT_TRUE(readFrame(demo.dir() / "duckCM.png", skin));
+    EXPECT_TRUE(near(skin.at(390, 120), kBlack, 0)) << "the eye, near the top";
+    EXPECT_TRUE(near(skin.at(50, 450), {255, 216, 0}, 0)) << "yellow, near the bottom";
+    ASSERT_EQ(demo.play("event e0 timer time=0\nw at e0 scene start file=duck.scene\n",
+                        "160x120", 4, 0.3),
+              0)
+        << demo.log();
+    const Rgb body = demo.frame(0).at(77, 55);
+    EXPECT_TRUE(body[0] > 180 && body[1] > 130 && body[2] < 90) << body[0] << "," << body[1]
+                                                                 << "," << body[2];
+}
+
 TEST_F(SceneTool, ColladaCamerasAndLightsKeepNamesAndKinds) {
     ASSERT_EQ(runTool("import '" + (kModels / "Collada/cameras.dae").string() + "' -o c.scene",
                       dir()).status, 0);
@@ -187,6 +212,13 @@ TEST_F(SceneTool, BrokenInputAndOutputGiveClearErrorsAndNoFile) {
     EXPECT_NE(r.err.find("texture gone.png is missing"), std::string::npos) << r.err;
     EXPECT_NE(runTool("info painted.scene", dir()).out.find("gone.png: NOT FOUND"),
               std::string::npos);
+    // A picture to convert that does not decode leaves the material plain.
+    std::ofstream(dir() / "broken.tga") << "\x00\x00\x02 truncated";
+    std::ofstream(dir() / "painted.mtl") << "newmtl paint\nKd 1 1 1\nmap_Kd broken.tga\n";
+    r = runTool("import painted.obj -o painted.scene", dir());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("broken.tga cannot be converted"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir() / "broken.png"));
 
     std::ofstream(dir() / "junk.obj") << "\x01\x02 not a model \xff\n";
     r = runTool("import junk.obj -o j.scene", dir());

@@ -1,0 +1,157 @@
+#include "scenetool/PictureConversion.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+#include <png.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <memory>
+#include <utility>
+
+namespace {
+
+// Larger than this no GL implementation takes as one texture; a header
+// claiming more is refused before any pixel memory is allocated.
+constexpr int kLargestSide = 16384;
+
+std::string lowerExtension(const std::string& extension)
+{
+    std::string lower;
+    for (std::size_t i = 0; i < extension.size(); ++i)
+        if (i > 0 || extension[i] != '.')
+            lower.push_back(char(std::tolower(static_cast<unsigned char>(extension[i]))));
+    return lower;
+}
+
+// The decoders FFmpeg has for picture files modelling programs use.
+AVCodecID decoderFor(const std::string& extension)
+{
+    static const std::pair<const char*, AVCodecID> kFormats[] = {
+        {"tga", AV_CODEC_ID_TARGA}, {"dds", AV_CODEC_ID_DDS},   {"gif", AV_CODEC_ID_GIF},
+        {"bmp", AV_CODEC_ID_BMP},   {"dib", AV_CODEC_ID_BMP},   {"tif", AV_CODEC_ID_TIFF},
+        {"tiff", AV_CODEC_ID_TIFF}, {"webp", AV_CODEC_ID_WEBP}, {"psd", AV_CODEC_ID_PSD},
+        {"pcx", AV_CODEC_ID_PCX},   {"sgi", AV_CODEC_ID_SGI},   {"rgb", AV_CODEC_ID_SGI},
+        {"ppm", AV_CODEC_ID_PPM},   {"pgm", AV_CODEC_ID_PGM},   {"pbm", AV_CODEC_ID_PBM},
+        {"pnm", AV_CODEC_ID_PPM},   {"pam", AV_CODEC_ID_PAM},   {"exr", AV_CODEC_ID_EXR},
+        {"xpm", AV_CODEC_ID_XPM},   {"qoi", AV_CODEC_ID_QOI},
+    };
+    for (const auto& [name, id] : kFormats)
+        if (extension == name) return id;
+    return AV_CODEC_ID_NONE;
+}
+
+struct CodecContextFree {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct PacketFree {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct FrameFree {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct ScalerFree {
+    void operator()(SwsContext* s) const { sws_freeContext(s); }
+};
+
+std::string ffmpegError(int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+}  // namespace
+
+bool playerReadsPicture(std::string extension)
+{
+    extension = lowerExtension(extension);
+    return extension == "png" || extension == "jpg" || extension == "jpeg";
+}
+
+std::vector<std::uint8_t> pngOfRgba(const std::uint8_t* rgba, unsigned width, unsigned height)
+{
+    // An opaque picture is written without alpha: the player treats a
+    // picture with an alpha channel as one that may let the background through.
+    const std::size_t count = std::size_t(width) * height;
+    bool opaque = true;
+    for (std::size_t i = 0; i < count && opaque; ++i) opaque = rgba[4 * i + 3] == 255;
+    std::vector<std::uint8_t> rgb;
+    if (opaque) {
+        rgb.reserve(3 * count);
+        for (std::size_t i = 0; i < count; ++i) rgb.insert(rgb.end(), rgba + 4 * i, rgba + 4 * i + 3);
+    }
+    const void* pixels = opaque ? static_cast<const void*>(rgb.data()) : rgba;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = width;
+    image.height = height;
+    image.format = opaque ? PNG_FORMAT_RGB : PNG_FORMAT_RGBA;
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&image, nullptr, &size, 0, pixels, 0, nullptr)) return {};
+    std::vector<std::uint8_t> bytes(size);
+    if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, pixels, 0, nullptr)) return {};
+    bytes.resize(size);
+    return bytes;
+}
+
+std::vector<std::uint8_t> convertPictureToPng(const std::uint8_t* bytes, std::size_t size,
+                                              std::string extension, std::string& error)
+{
+    extension = lowerExtension(extension);
+    const AVCodec* codec = avcodec_find_decoder(decoderFor(extension));
+    if (!codec) {
+        error = "no decoder for '" + extension + "' pictures";
+        return {};
+    }
+    if (size == 0 || size > std::size_t(INT32_MAX) - AV_INPUT_BUFFER_PADDING_SIZE) {
+        error = size == 0 ? "the picture is empty" : "the picture file is too large";
+        return {};
+    }
+    std::unique_ptr<AVCodecContext, CodecContextFree> context(avcodec_alloc_context3(codec));
+    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
+    if (!context || !packet || !frame || av_new_packet(packet.get(), int(size)) < 0) {
+        error = "out of memory";
+        return {};
+    }
+    context->max_pixels = std::int64_t(kLargestSide) * kLargestSide;
+    int status = avcodec_open2(context.get(), codec, nullptr);
+    if (status < 0) {
+        error = "cannot start the " + extension + " decoder: " + ffmpegError(status);
+        return {};
+    }
+    // The whole file is one packet: these decoders read their own headers.
+    std::memcpy(packet->data, bytes, size);
+    status = avcodec_send_packet(context.get(), packet.get());
+    if (status >= 0) status = avcodec_send_packet(context.get(), nullptr);
+    status = avcodec_receive_frame(context.get(), frame.get());
+    if (status < 0) {
+        error = "the " + extension + " picture does not decode: " + ffmpegError(status);
+        return {};
+    }
+    const int width = frame->width, height = frame->height;
+    if (width <= 0 || height <= 0 || width > kLargestSide || height > kLargestSide) {
+        error = "the picture's size " + std::to_string(width) + "x" + std::to_string(height) +
+                " is not one a texture can have";
+        return {};
+    }
+    std::unique_ptr<SwsContext, ScalerFree> scaler(
+        sws_getContext(width, height, AVPixelFormat(frame->format), width, height,
+                       AV_PIX_FMT_RGBA, SWS_POINT, nullptr, nullptr, nullptr));
+    if (!scaler) {
+        error = "cannot convert the picture's pixel format to RGBA";
+        return {};
+    }
+    std::vector<std::uint8_t> rgba(std::size_t(width) * height * 4);
+    std::uint8_t* target[4] = {rgba.data(), nullptr, nullptr, nullptr};
+    const int stride[4] = {width * 4, 0, 0, 0};
+    sws_scale(scaler.get(), frame->data, frame->linesize, 0, height, target, stride);
+    std::vector<std::uint8_t> png = pngOfRgba(rgba.data(), unsigned(width), unsigned(height));
+    if (png.empty()) error = "cannot encode the picture as PNG";
+    return png;
+}

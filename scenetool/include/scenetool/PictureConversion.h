@@ -1,0 +1,23 @@
+// Pictures in formats the player does not read (TGA, DDS, GIF, BMP, TIFF,
+// WebP and the like) turned into PNG files it does.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Whether the player reads pictures named with this extension as they are
+// ("png", "jpg", "jpeg", any case, with or without the dot).
+bool playerReadsPicture(std::string extension);
+
+// PNG file bytes of `width` x `height` RGBA pixels, top row first; empty when
+// they cannot be encoded.
+std::vector<std::uint8_t> pngOfRgba(const std::uint8_t* rgba, unsigned width, unsigned height);
+
+// Decodes a picture file's bytes, in the format its `extension` names (the
+// first frame of an animated one), and encodes it as PNG. Empty with `error`
+// set when the format is not one the tool decodes, the bytes do not decode,
+// or the picture is larger than any texture could be.
+std::vector<std::uint8_t> convertPictureToPng(const std::uint8_t* bytes, std::size_t size,
+                                              std::string extension, std::string& error);
