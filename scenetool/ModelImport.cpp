@@ -1,5 +1,6 @@
 #include "scenetool/ModelImport.h"
 
+#include "ImportProgress.h"
 #include "scenetool/BspSplits.h"
 #include "scenetool/PictureConversion.h"
 
@@ -184,9 +185,9 @@ struct WorldNode {
 class Importer {
 public:
     Importer(const aiScene& model, const ImportOptions& options, const fs::path& modelPath,
-             Scene& scene)
+             Scene& scene, ImportProgress& progress)
         : model_(model), options_(options), modelDir_(modelPath.parent_path()),
-          modelName_(modelPath.stem().string()), scene_(scene)
+          modelName_(modelPath.stem().string()), scene_(scene), progress_(progress)
     {
         std::string ext = modelPath.extension().string();
         std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
@@ -195,12 +196,16 @@ public:
 
     bool run(std::string& error)
     {
+        progress_.phase("converting the model");
         flattenNodes();
         animation();
         if (!materials(error)) return false;
-        for (const WorldNode& entry : nodes_)
-            for (unsigned i = 0; i < entry.node->mNumMeshes; ++i)
-                mesh(*model_.mMeshes[entry.node->mMeshes[i]], entry.node, entry.world);
+        for (std::size_t n = 0; n < nodes_.size(); ++n) {
+            const aiNode* node = nodes_[n].node;
+            for (unsigned i = 0; i < node->mNumMeshes; ++i)
+                mesh(*model_.mMeshes[node->mMeshes[i]], node, nodes_[n].world);
+            progress_.update(float(n + 1) / float(nodes_.size()));
+        }
         std::size_t faces = 0;
         for (const Mesh& mesh : scene_.meshes) faces += mesh.faces.size();
         if (faces == 0) {
@@ -212,6 +217,7 @@ public:
                      scene_.textureNames.size());
         views();
         lights();
+        progress_.phase("building BSP tree 0");
         tree();
         return true;
     }
@@ -704,6 +710,7 @@ private:
     std::string modelName_;  // names the embedded pictures written out
     bool isGltf_ = false;
     Scene& scene_;
+    ImportProgress& progress_;
     std::vector<WorldNode> nodes_;
     std::map<std::string, aiMatrix4x4> byName_;
     std::vector<Vec3> corners_;        // three per triangle, world coordinates at rest
@@ -730,14 +737,17 @@ constexpr unsigned kImportSteps = aiProcess_Triangulate | aiProcess_JoinIdentica
                                   aiProcess_GenSmoothNormals | aiProcess_SortByPType |
                                   aiProcess_ValidateDataStructure;
 
-void prepare(Assimp::Importer& importer)
+void prepare(Assimp::Importer& importer, ImportProgress& progress)
 {
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE,
                                 aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+    // The importer owns its progress handler and deletes it when it goes.
+    importer.SetProgressHandler(std::make_unique<AssimpProgress>(&progress).release());
 }
 
 bool convert(const aiScene* model, Assimp::Importer& importer, const std::string& modelPath,
-             const ImportOptions& options, Scene& scene, std::string& error)
+             const ImportOptions& options, Scene& scene, ImportProgress& progress,
+             std::string& error)
 {
     if (!model || !model->mRootNode) {
         // Removing points and lines can leave nothing: say it plainly.
@@ -748,7 +758,7 @@ bool convert(const aiScene* model, Assimp::Importer& importer, const std::string
             error = "cannot read " + modelPath + ": " + reason;
         return false;
     }
-    Importer run(*model, options, fs::path(modelPath), scene);
+    Importer run(*model, options, fs::path(modelPath), scene, progress);
     if (!run.run(error)) {
         error = modelPath + ": " + error;
         return false;
@@ -761,17 +771,19 @@ bool convert(const aiScene* model, Assimp::Importer& importer, const std::string
 bool importModel(const std::string& modelPath, const ImportOptions& options, Scene& scene,
                  std::string& error)
 {
+    ImportProgress progress;
     Assimp::Importer importer;
-    prepare(importer);
+    prepare(importer, progress);
     return convert(importer.ReadFile(modelPath, kImportSteps), importer, modelPath, options,
-                   scene, error);
+                   scene, progress, error);
 }
 
 bool importModelFromMemory(const std::uint8_t* data, std::size_t size, const std::string& hint,
                            const ImportOptions& options, Scene& scene, std::string& error)
 {
+    ImportProgress progress;
     Assimp::Importer importer;
-    prepare(importer);
+    prepare(importer, progress);
     return convert(importer.ReadFileFromMemory(data, size, kImportSteps, hint.c_str()), importer,
-                   "model." + hint, options, scene, error);
+                   "model." + hint, options, scene, progress, error);
 }
