@@ -484,6 +484,13 @@ private:
     {
         if (!(source.mPrimitiveTypes & aiPrimitiveType_TRIANGLE) || source.mNumVertices == 0)
             return;
+        // The player moves whole meshes only: a skinned or morphing mesh is
+        // written as it stands at rest, and the author is told.
+        if (source.mNumBones > 0 || source.mNumAnimMeshes > 0)
+            std::fprintf(stderr, "note: mesh %s is %s; it is written in its rest pose (the "
+                         "player moves whole meshes only)\n",
+                         source.mName.length ? source.mName.C_Str() : "(unnamed)",
+                         source.mNumBones > 0 ? "skinned" : "morphed");
         Mesh mesh;
         mesh.castsShadows = options_.shadows;
         aiVector3D scale, position;
