@@ -148,3 +148,35 @@ TEST(Music, DecodesCompressedFormatsAndModulesWithoutADevice) {
     module.startIfNeeded();
     EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u);  // decode only never opens a device
 }
+
+TEST(Music, SeeksAndPausesAtAFixedRate) {
+    Music music;
+    music.configure(4.0, 0.0, false);
+    ASSERT_TRUE(music.setMusic(cueWav()));
+    music.startIfNeeded();
+    CaptureStderr();
+    // Past "one" and "two": they are never reported.
+    music.seek(1.2);
+    EXPECT_EQ(music.time(), 1.2);
+    // Paused, frames drawn do not move the time; resumed, it goes on from there.
+    music.setPaused(true);
+    music.frameDrawn();
+    music.frameDrawn();
+    EXPECT_EQ(music.time(), 1.2);
+    music.setPaused(false);
+    music.frameDrawn();
+    music.frameDrawn();
+    EXPECT_EQ(music.time(), 1.7);
+    // Past the end it ends; back before it, it plays again from there.
+    music.seek(5.0);
+    EXPECT_TRUE(music.ended());
+    music.seek(-3.0);
+    EXPECT_FALSE(music.ended());
+    EXPECT_EQ(music.time(), 0.0);
+    music.frameDrawn();
+    // A changed file plays on from the current time.
+    music.reload();
+    EXPECT_EQ(music.time(), 0.25);
+    EXPECT_EQ(GetCapturedStderr(), "\nSYNCHPOINT : \"three\"\n\nSTREAM ENDED!!\n"
+                                   "\nSYNCHPOINT : \"one\"\n");
+}
