@@ -1,6 +1,7 @@
 #include "Demo.h"
 
 #include "FileWatcher.h"
+#include "TimelineRebuild.h"
 #include "Interrupt.h"
 #include "VideoEncoder.h"
 #include "base/CaseInsensitive.h"
@@ -36,15 +37,6 @@ constexpr double kQuietSeconds = 0.1;
 // How long the overlay shows a reload's result.
 constexpr double kNoteSeconds = 4.0;
 
-// A reload loads behind no loading screen: the previous frame stays until
-// the new timeline draws.
-class QuietLoading final : public LoadingScreen {
-public:
-    // Draws nothing.
-    int draw(float) override { return 0; }
-    // Counts nothing: the reload is a single step.
-    void addProgress(float) override {}
-};
 
 }  // namespace
 
@@ -101,46 +93,23 @@ void Demo::start() {
 
 bool Demo::rebuildTimeline(bool filesChanged) {
     const double began = clockSeconds();
-    // The script is read through the data files: a script inside an archive
-    // that changed is found there only after a new index.
-    if (filesChanged) rescanDataArchives();
-    // A script that is not there (an editor between delete and rename) would
-    // stop the process in the reader.
-    if (dataFileSize(dataFileBaseName(kScriptPath)) == 0) {
+    // Pictures and scenes are compared only where files are known to change.
+    ResourceRefresh* resources = options_->watch || !actions_.empty() ? &resources_ : nullptr;
+    const RebuildResult result =
+        ::rebuildTimeline(timeline_, kScriptPath, musicClock_, resources, filesChanged);
+    if (result.scriptMissing) {
         logMessage("Reload: the script cannot be read; the previous script plays on\n");
         showNote("script not readable");
-        return false;
+    } else if (!result.replaced) {
+        logMessage("Reload: the script has %d fault%s; the previous script plays on\n",
+                   result.faults, result.faults == 1 ? "" : "s");
+        showNote(std::to_string(result.faults) + (result.faults == 1 ? " fault" : " faults"));
+    } else {
+        logProgress("Reload: done at %.3f s in %.1f ms\n", music_->time(),
+                    (clockSeconds() - began) * 1000.0);
+        showNote("reloaded");
     }
-    Timeline* const previous = timeline_.get();
-    setScriptErrorFlag(false);
-    std::unique_ptr<Timeline> fresh = parseTimeline(kScriptPath, musicClock_, ScriptFaults::list);
-    if (scriptErrorFlag()) {
-        const int faults = std::max(1, scriptErrorCount());
-        fresh.reset();
-        setCurrentTimeline(previous);
-        setScriptErrorFlag(false);
-        logMessage("Reload: the script has %d fault%s; the previous script plays on\n", faults,
-                   faults == 1 ? "" : "s");
-        showNote(std::to_string(faults) + (faults == 1 ? " fault" : " faults"));
-        return false;
-    }
-    // The old timeline goes first, while it is current (its modules reach
-    // the timeline through the current pointer as they go): scenes read
-    // again below must not be in use by its modules.
-    setCurrentTimeline(previous);
-    timeline_.reset();
-    setCurrentTimeline(fresh.get());
-    timeline_ = std::move(fresh);
-    if (filesChanged) resources_.refreshChanged();
-    timeline_->tracks().setViewportSetter(
-        [](int x, int y, int w, int h) { glViewport(x, y, w, h); });
-    QuietLoading quiet;
-    timeline_->load(quiet);
-    resources_.remember();
-    logProgress("Reload: done at %.3f s in %.1f ms\n", music_->time(),
-                (clockSeconds() - began) * 1000.0);
-    showNote("reloaded");
-    return true;
+    return result.replaced;
 }
 
 void Demo::showNote(std::string note) {
