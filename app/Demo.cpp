@@ -268,11 +268,12 @@ void Demo::capture() {
 
 void Demo::drawAuthorOverlay() {
     if (!overlay_ || !timeline_) return;
+    // Below the frame rate Space shows at the top.
     const double t = music_->time();
     const long long ms = std::llround(std::max(0.0, t) * 1000.0);
     OverlayFont& font = OverlayFont::instance();
     glColor3f(0.4f, 1.0f, 0.4f);
-    font.printAt(0.0f, 0.66f, "%lld:%02lld.%03lld%s", ms / 60000, ms / 1000 % 60, ms % 1000,
+    font.printAt(0.0f, 0.07f, "%lld:%02lld.%03lld%s", ms / 60000, ms / 1000 % 60, ms % 1000,
                  music_->paused() ? "  paused" : "");
     const MusicTempo& tempo = timeline_->tempo();
     const double beats = (t - tempo.musicStartTime) * tempo.musicBpm / 60.0;
@@ -282,11 +283,11 @@ void Demo::drawAuthorOverlay() {
         // the beat.
         const long long whole = static_cast<long long>(beats);
         const int tick = static_cast<int>((beats - static_cast<double>(whole)) * 240.0);
-        font.printAt(0.0f, 0.73f, "midi(%lld:%lld:%d)  row %lld", whole / 4 + 1, whole % 4 + 1,
+        font.printAt(0.0f, 0.14f, "midi(%lld:%lld:%d)  row %lld", whole / 4 + 1, whole % 4 + 1,
                      tick, static_cast<long long>(beats * 4.0));
     }
-    font.printAt(0.0f, 0.80f, "%.1f fps", static_cast<double>(fpsRing_.fps()));
-    if (!note_.empty() && clockSeconds() < noteUntil_) font.printAt(0.0f, 0.87f, "%s", note_.c_str());
+    font.printAt(0.0f, 0.21f, "%.1f fps", static_cast<double>(fpsRing_.fps()));
+    if (!note_.empty() && clockSeconds() < noteUntil_) font.printAt(0.0f, 0.28f, "%s", note_.c_str());
 }
 
 void Demo::oneFrame() {
