@@ -1,8 +1,8 @@
 #include "Demo.h"
 
 #include "FileWatcher.h"
-#include "TimelineRebuild.h"
 #include "Interrupt.h"
+#include "TimelineRebuild.h"
 #include "VideoEncoder.h"
 #include "base/CaseInsensitive.h"
 #include "base/Clock.h"
@@ -23,6 +23,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -36,7 +37,6 @@ namespace {
 constexpr double kQuietSeconds = 0.1;
 // How long the overlay shows a reload's result.
 constexpr double kNoteSeconds = 4.0;
-
 
 }  // namespace
 

@@ -25,9 +25,10 @@ FileWatcher::FileWatcher(const std::string& directory, double quietSeconds)
         return;
     }
     // A write in place ends with close-after-write; a save through a new file
-    // ends with a rename into place; a deleted file matters as well.
-    const std::uint32_t mask =
-        IN_CLOSE_WRITE | IN_MODIFY | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_ATTRIB;
+    // ends with a rename into place; a deleted file matters as well. Single
+    // writes (IN_MODIFY) are left out: a file written for long (a video
+    // exported into the directory) would keep the burst from settling.
+    const std::uint32_t mask = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_ATTRIB;
     if (inotify_add_watch(fd_, directory.c_str(), mask) < 0) {
         logMessage("Watch: cannot watch \"%s\" (%s), changes are not seen\n", directory.c_str(),
                    std::strerror(errno));

@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "data/DataFile.h"
 #include "timeline/LoadingScreen.h"
+#include "timeline/RelativeTimerCheck.h"
 #include "timeline/Timeline.h"
 #include "timeline/TimelineParser.h"
 
@@ -39,6 +40,9 @@ RebuildResult rebuildTimeline(std::unique_ptr<Timeline>& timeline, const std::st
     Timeline* const previous = timeline.get();
     setScriptErrorFlag(false);
     std::unique_ptr<Timeline> fresh = parseTimeline(scriptPath, music, ScriptFaults::list);
+    // A relative timer whose time cannot be computed would stop the process
+    // when the new timeline first asks for it: a fault of the script now.
+    if (!scriptErrorFlag()) checkRelativeTimers(*fresh);
     if (scriptErrorFlag()) {
         result.faults = std::max(1, scriptErrorCount());
         fresh.reset();

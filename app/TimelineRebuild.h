@@ -18,7 +18,9 @@ struct RebuildResult {
     ResourceRefresh::Result refreshed;
 };
 
-// Parses `scriptPath` with all three passes (faults listed, never fatal).
+// Parses `scriptPath` with all three passes (faults listed, never fatal) and
+// checks its relative timers (a timer that could not be computed while
+// playing counts as a fault).
 // When it is sound: the old timeline goes, with `filesChanged` the changed
 // pictures and scenes are read again (the data-file archives are indexed
 // again first), and the new timeline is loaded without a loading screen and

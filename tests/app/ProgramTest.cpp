@@ -276,19 +276,27 @@ TEST_F(Program, AFaultyEditKeepsThePreviousScriptAndAChangedPictureShowsAfterThe
     fs::copy_file(example + "rings.jpg", fixed / "pic.jpg");
     fs::copy_file(example + "title.png", fixed / "keep.png");
     std::ofstream(demo / "good.qsc") << script;
+    // Faults that would stop a normal run at once, or when first met while
+    // playing, are listed like any other.
     std::ofstream(demo / "bad.qsc") << "event intro timer time=0\n"
                                        "pic at intro image start bitmap=pic.jpg bogus\n"
-                                       "keep at nowhere image start bitmap=keep.png\n";
+                                       "keep at nowhere image start bitmap=keep.png\n"
+                                       "keep at intro fog start\n";
+    std::ofstream(demo / "bad2.qsc") << script << "event late relativeTimer relativeTo=gone deltaTime=1\n";
 
     RunResult r = runWithActions(
-        "2:copy=bad.qsc>demo.qsc,3:reload,5:copy=rings.jpg>pic.jpg,6:copy=good.qsc>demo.qsc,6:reload",
+        "2:copy=bad.qsc>demo.qsc,3:reload,4:copy=bad2.qsc>demo.qsc,4:reload,"
+        "5:copy=rings.jpg>pic.jpg,6:copy=good.qsc>demo.qsc,6:reload",
         "-C '" + demo.string() + "' --mode 64x48 --capture '" + (workPath() / "edit").string() +
             "' --fixed-fps 4 --until 2",
         workPath());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("\"bogus\" has no equals-sign"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("\"nowhere\", not defined"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("the script has 2 faults; the previous script plays on"), std::string::npos);
+    EXPECT_NE(r.err.find("Event module \"fog\" unknown"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("the script has 3 faults; the previous script plays on"), std::string::npos);
+    EXPECT_NE(r.err.find("\"gone\""), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("the script has 1 fault; the previous script plays on"), std::string::npos);
     // Only the picture whose content changed is decoded again.
     EXPECT_NE(r.err.find("Picture pic.jpg decoded again"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("keep.png decoded again"), std::string::npos) << r.err;
