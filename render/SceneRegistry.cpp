@@ -51,6 +51,8 @@ bool SceneRegistry::readAgain(Scene& scene) {
     scene.fogEnd = fresh.fogEnd;
     scene.fogColour = fresh.fogColour;
     scene.accurateShadows = fresh.accurateShadows;
+    // Views point back at the scene that holds them: that is `scene` now.
+    for (View& view : scene.views) view.scene = &scene;
     return true;
 }
 

@@ -314,3 +314,23 @@ TEST_F(Program, AFaultyEditKeepsThePreviousScriptAndAChangedPictureShowsAfterThe
     EXPECT_NE(testsupport::slurp(edit / "frame_000006.png"),
               testsupport::slurp(edit / "frame_000000.png"));
 }
+
+TEST_F(Program, AChangedSceneIsReadAgainAndDrawsAsAFreshRunDoes) {
+    const fs::path demo = workPath() / "demo";
+    fs::copy(std::string(DP_SOURCE_DIR) + "/examples/demo", demo);
+    // The same scene with a byte more: changed content, the same picture.
+    fs::copy_file(demo / "courtyard.scn", demo / "touched.scn");
+    std::ofstream(demo / "touched.scn", std::ios::app) << 'x';
+    RunResult r = runWithActions("1:copy=touched.scn>courtyard.scn,1:reload",
+                                 "-C '" + demo.string() + "' --mode 160x120 --capture '" +
+                                     (workPath() / "edit").string() +
+                                     "' --fixed-fps 4 --start 24 --until 24.3",
+                                 workPath());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Scene courtyard.scn read again"), std::string::npos) << r.err;
+    r = run("-C '" + std::string(DP_SOURCE_DIR) + "/examples/demo' --mode 160x120 --capture '" +
+            (workPath() / "fresh").string() + "' --fixed-fps 4 --start 24.25 --until 24.3");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(testsupport::slurp(workPath() / "edit/frame_000001.png"),
+              testsupport::slurp(workPath() / "fresh/frame_000000.png"));
+}
