@@ -235,7 +235,8 @@ TEST_F(Program, ReloadsAndSeeksLandOnTheFrameAStartRunShows) {
     const std::string at12 = testsupport::slurp(workPath() / "at12/frame_000000.png");
     const std::string at2 = testsupport::slurp(workPath() / "at2/frame_000000.png");
 
-    RunResult r = runAt("8:reload", "reload", "--start 10 --until 12.1");
+    // --watch turns the author overlay on: it must not reach the captured frames.
+    RunResult r = runAt("8:reload", "reload", "--watch --start 10 --until 12.1");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("Reload: done at 12.000 s"), std::string::npos) << r.err;
     EXPECT_EQ(testsupport::slurp(workPath() / "reload/frame_000008.png"), at12);
