@@ -53,6 +53,8 @@ public:
     float framesPerSecond() const { return fpsRing_.fps(); }
     bool showFps() const { return showFps_; }
 
+private:
+    void update();
     // Parses the script again; when it is sound, replaces the timeline with
     // the new one, which starts at the current music time exactly as a run
     // with --start at that time would. With `filesChanged`, the data-file
@@ -61,9 +63,6 @@ public:
     // is kept, and the previous timeline plays on. Returns whether the
     // timeline was replaced.
     bool rebuildTimeline(bool filesChanged);
-
-private:
-    void update();
     // The authoring keys and the test hook's actions due at this frame.
     void authorActions(const std::int32_t* keys);
     // Reloads once the watched files settled after a change.
