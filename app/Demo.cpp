@@ -1,11 +1,15 @@
 #include "Demo.h"
 
+#include "FileWatcher.h"
 #include "Interrupt.h"
+#include "TimelineRebuild.h"
 #include "VideoEncoder.h"
+#include "base/CaseInsensitive.h"
 #include "base/Clock.h"
 #include "base/KeyCodes.h"
 #include "base/Log.h"
 #include "base/Screen.h"
+#include "data/DataFile.h"
 #include "data/FramePng.h"
 #include "render/OverlayFont.h"
 #include "render/PictureLoadingScreen.h"
@@ -19,9 +23,22 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 const char* const kScriptPath = "data\\demo.qsc";
+
+namespace {
+
+// An editor's save settles within this; one reload follows.
+constexpr double kQuietSeconds = 0.1;
+// How long the overlay shows a reload's result.
+constexpr double kNoteSeconds = 4.0;
+
+}  // namespace
 
 Demo::Demo(WindowRecord* window, const Options* options, Music* music, MusicClock* musicClock,
            long* presentationFrames, PressDetector* toggleKey,
@@ -57,6 +74,103 @@ void Demo::start() {
     oneFrame();
     timeline_->load(*loadingScreen_);
     setLoadingFlag(false);
+
+    if (const char* hook = std::getenv(kScriptedActionsVariable)) {
+        std::string error;
+        actions_ = parseScriptedActions(hook, error);
+        if (!error.empty()) logMessage("%s: %s\n", kScriptedActionsVariable, error.c_str());
+        // After a rebuild (F1) the actions of frames already drawn are done.
+        while (nextAction_ < actions_.size() && actions_[nextAction_].frame < *presentationFrames_)
+            ++nextAction_;
+    }
+    if (options_->watch || !actions_.empty()) resources_.remember();
+    if (options_->watch) {
+        // The current directory is the demo directory (-C changed there).
+        watcher_ = std::make_unique<FileWatcher>(".", kQuietSeconds);
+        overlay_ = true;
+    }
+}
+
+bool Demo::rebuildTimeline(bool filesChanged) {
+    const double began = clockSeconds();
+    // Pictures and scenes are compared only where files are known to change.
+    ResourceRefresh* resources = options_->watch || !actions_.empty() ? &resources_ : nullptr;
+    const RebuildResult result =
+        ::rebuildTimeline(timeline_, kScriptPath, musicClock_, resources, filesChanged);
+    if (result.scriptMissing) {
+        logMessage("Reload: the script cannot be read; the previous script plays on\n");
+        showNote("script not readable");
+    } else if (!result.replaced) {
+        logMessage("Reload: the script has %d fault%s; the previous script plays on\n",
+                   result.faults, result.faults == 1 ? "" : "s");
+        showNote(std::to_string(result.faults) + (result.faults == 1 ? " fault" : " faults"));
+    } else {
+        logProgress("Reload: done at %.3f s in %.1f ms\n", music_->time(),
+                    (clockSeconds() - began) * 1000.0);
+        showNote("reloaded");
+    }
+    return result.replaced;
+}
+
+void Demo::showNote(std::string note) {
+    note_ = std::move(note);
+    noteUntil_ = clockSeconds() + kNoteSeconds;
+}
+
+void Demo::seekTo(double seconds) {
+    music_->seek(seconds);
+    rebuildTimeline(false);
+}
+
+void Demo::copyFile(const std::string& from, const std::string& to) {
+    std::error_code error;
+    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, error);
+    if (error) logMessage("%s: cannot copy \"%s\" to \"%s\": %s\n", kScriptedActionsVariable,
+                          from.c_str(), to.c_str(), error.message().c_str());
+}
+
+void Demo::authorActions(const std::int32_t* keys) {
+    if (pauseKey_.pressed(keys[vk::letterP] != 0, takeKeyPress(vk::letterP)))
+        music_->setPaused(!music_->paused());
+    if (overlayKey_.pressed(keys[vk::letterO] != 0, takeKeyPress(vk::letterO)))
+        overlay_ = !overlay_;
+    const double step = keys[vk::shift] ? 1.0 : 10.0;
+    if (backKey_.pressed(keys[vk::pageUp] != 0, takeKeyPress(vk::pageUp)))
+        seekTo(music_->time() - step);
+    if (forwardKey_.pressed(keys[vk::pageDown] != 0, takeKeyPress(vk::pageDown)))
+        seekTo(music_->time() + step);
+    if (homeKey_.pressed(keys[vk::home] != 0, takeKeyPress(vk::home))) seekTo(options_->start);
+
+    while (nextAction_ < actions_.size() && actions_[nextAction_].frame <= *presentationFrames_) {
+        const ScriptedAction& action = actions_[nextAction_++];
+        switch (action.kind) {
+        case ScriptedAction::Kind::reload: rebuildTimeline(true); break;
+        case ScriptedAction::Kind::seek: seekTo(music_->time() + action.seconds); break;
+        case ScriptedAction::Kind::home: seekTo(options_->start); break;
+        case ScriptedAction::Kind::pause: music_->setPaused(!music_->paused()); break;
+        case ScriptedAction::Kind::copy: copyFile(action.from, action.to); break;
+        }
+    }
+}
+
+void Demo::watchFiles() {
+    if (!watcher_) return;
+    const std::set<std::string> changed = watcher_->takeSettledChanges(clockSeconds());
+    if (changed.empty()) return;
+    const std::string script = dataFileBaseName(kScriptPath);
+    const std::string musicFile = dataFileBaseName(music_->fileName());
+    bool otherFiles = false;  // anything but the script: pictures, scenes, archives
+    bool musicChanged = false;
+    // An empty name: events were lost, anything may have changed.
+    for (const std::string& name : changed) {
+        if (!equalsIgnoreCase(name, script)) otherFiles = true;
+        if (name.empty() || (!musicFile.empty() && name == musicFile)) musicChanged = true;
+    }
+    if (musicChanged && !musicFile.empty()) {
+        logProgress("Reload: the music file changed\n");
+        music_->reload();
+    }
+    rebuildTimeline(otherFiles);
 }
 
 // Shutdown is the caller's step, while the GL context is still current.
@@ -84,6 +198,8 @@ void Demo::update() {
     // and holding Space must not make the display flicker.
     if (toggleKey_->pressed(keys[vk::f1] != 0, takeKeyPress(vk::f1))) requestToggle_();
     if (spaceKey_.pressed(keys[vk::space] != 0, takeKeyPress(vk::space))) showFps_ = !showFps_;
+    authorActions(keys);
+    watchFiles();
 }
 
 bool Demo::draw() {
@@ -150,6 +266,30 @@ void Demo::capture() {
     }
 }
 
+void Demo::drawAuthorOverlay() {
+    if (!overlay_ || !timeline_) return;
+    // Below the frame rate Space shows at the top.
+    const double t = music_->time();
+    const long long ms = std::llround(std::max(0.0, t) * 1000.0);
+    OverlayFont& font = OverlayFont::instance();
+    glColor3f(0.4f, 1.0f, 0.4f);
+    font.printAt(0.0f, 0.07f, "%lld:%02lld.%03lld%s", ms / 60000, ms / 1000 % 60, ms % 1000,
+                 music_->paused() ? "  paused" : "");
+    const MusicTempo& tempo = timeline_->tempo();
+    const double beats = (t - tempo.musicStartTime) * tempo.musicBpm / 60.0;
+    if (tempo.usableBpm() && beats >= 0.0 && beats < 1e9) {
+        // As midi( ) positions are written: bar and beat from 1, 240 ticks
+        // to the beat, four beats to the bar; rows as a tracker's, four to
+        // the beat.
+        const long long whole = static_cast<long long>(beats);
+        const int tick = static_cast<int>((beats - static_cast<double>(whole)) * 240.0);
+        font.printAt(0.0f, 0.14f, "midi(%lld:%lld:%d)  row %lld", whole / 4 + 1, whole % 4 + 1,
+                     tick, static_cast<long long>(beats * 4.0));
+    }
+    font.printAt(0.0f, 0.21f, "%.1f fps", static_cast<double>(fpsRing_.fps()));
+    if (!note_.empty() && clockSeconds() < noteUntil_) font.printAt(0.0f, 0.28f, "%s", note_.c_str());
+}
+
 void Demo::oneFrame() {
     // Loading runs a frame per loaded resource, so this also stops loading.
     stopIfInterrupted();
@@ -157,6 +297,7 @@ void Demo::oneFrame() {
     if (!draw()) return;
     if (presentationFrame_) {
         capture();
+        drawAuthorOverlay();
         ++*presentationFrames_;
         music_->frameDrawn();
     }

@@ -3,14 +3,19 @@
 #pragma once
 
 #include "FrameRate.h"
+#include "ResourceRefresh.h"
+#include "ScriptedActions.h"
 #include "Window.h"
 #include "app/Options.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
+class FileWatcher;
 class LoadingScreen;
 class Music;
 class MusicClock;
@@ -50,9 +55,27 @@ public:
 
 private:
     void update();
+    // Parses the script again; when it is sound, replaces the timeline with
+    // the new one, which starts at the current music time exactly as a run
+    // with --start at that time would. With `filesChanged`, the data-file
+    // archives are indexed again and changed pictures and scenes are read
+    // again first. A faulty script is listed, one line says the previous one
+    // is kept, and the previous timeline plays on. Returns whether the
+    // timeline was replaced.
+    bool rebuildTimeline(bool filesChanged);
+    // The authoring keys and the test hook's actions due at this frame.
+    void authorActions(const std::int32_t* keys);
+    // Reloads once the watched files settled after a change.
+    void watchFiles();
+    // Moves the music to `seconds` and rebuilds the timeline there.
+    void seekTo(double seconds);
+    void copyFile(const std::string& from, const std::string& to);
     // False when no frame was drawn (the --until time was reached).
     bool draw();
     void capture();
+    // Drawn after the capture's read-back: never part of a captured frame.
+    void drawAuthorOverlay();
+    void showNote(std::string note);
 
     WindowRecord* window_;        // non-owning
     const Options* options_;      // non-owning
@@ -71,4 +94,15 @@ private:
     std::vector<std::uint8_t> captureBuffer_;
     std::unique_ptr<Timeline> timeline_;
     std::unique_ptr<LoadingScreen> loadingScreen_;
+
+    // Authoring: the watcher (--watch), the pictures and scenes read again
+    // on a change, the keys, the overlay and the test hook.
+    std::unique_ptr<FileWatcher> watcher_;
+    ResourceRefresh resources_;
+    PressDetector pauseKey_, overlayKey_, backKey_, forwardKey_, homeKey_;
+    bool overlay_ = false;
+    std::string note_;            // the last reload's result, shown for a while
+    double noteUntil_ = 0.0;      // clock seconds
+    std::vector<ScriptedAction> actions_;
+    std::size_t nextAction_ = 0;
 };

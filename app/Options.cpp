@@ -139,6 +139,9 @@ ParseStatus parseOptions(int argc, const char* const* argv, Options& options,
         } else if (name == "--verify") {
             if (!noValueAllowed()) return ParseStatus::error;
             options.verify = true;
+        } else if (name == "--watch") {
+            if (!noValueAllowed()) return ParseStatus::error;
+            options.watch = true;
         } else if (name == "-q" || name == "--quiet") {
             if (!noValueAllowed()) return ParseStatus::error;
             options.quiet = true;
@@ -186,13 +189,20 @@ const char* usageText() {
            "  --check             check the script alone and exit (0 sound, 1 faulty)\n"
            "  --verify            check the script and every picture, scene and music\n"
            "                      file it names, without drawing; exit 0 or 1\n"
+           "  --watch             reload the script, pictures, scenes and music when they\n"
+           "                      change, going on at the current time; a faulty script\n"
+           "                      is listed and the previous one plays on; shows the\n"
+           "                      author overlay\n"
            "  -q, --quiet         hide progress and order messages (not warnings, errors)\n"
            "  --help, --version   this text, or the version\n"
            "\n"
            "Keys while playing: Escape ends, F1 switches full screen and windowed,\n"
            "Space shows the frame rate; in a scene, I frees the camera and U ties it\n"
-           "again, the arrows turn it and W/S/A/D move it. In the screen-mode dialog\n"
-           "Escape or closing the window ends without playing.\n"
+           "again, the arrows turn it and W/S/A/D move it. P pauses and resumes, Page Up\n"
+           "and Page Down seek back and forward 10 s (1 s with Shift), Home goes back to\n"
+           "the start (or to --start), O shows or hides the author overlay (music time,\n"
+           "bar:beat:tick and row, frame rate, the last reload's result). In the\n"
+           "screen-mode dialog Escape or closing the window ends without playing.\n"
            "\n"
            "Exit statuses: 0 normal end; 1 script faults, a scene that cannot be read or\n"
            "a picture of an unknown kind; 2 bad command line or video settings; 5 a\n"

@@ -8,6 +8,7 @@
 namespace {
 
 bool gScriptError = false;
+int gScriptErrorCount = 0;
 bool gQuiet = false;
 bool gStatusLineOpen = false;
 FatalStopHandler gFatalHandler;
@@ -61,7 +62,11 @@ ScriptPosition& scriptPosition() {
 }
 
 bool scriptErrorFlag() { return gScriptError; }
-void setScriptErrorFlag(bool value) { gScriptError = value; }
+void setScriptErrorFlag(bool value) {
+    gScriptError = value;
+    if (!value) gScriptErrorCount = 0;
+}
+int scriptErrorCount() { return gScriptErrorCount; }
 
 void logMessage(const char* format, ...) {
     va_list args;
@@ -95,6 +100,7 @@ void logError(const char* format, ...) {
     writePrefixed("Error", format, args);
     va_end(args);
     gScriptError = true;
+    ++gScriptErrorCount;
 }
 
 void logFatal(const char* format, ...) {

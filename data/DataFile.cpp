@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 
+void rescanDataArchives() { resetDataFiles(); }
+
 std::uint32_t dataFileSize(const std::string& baseName)
 {
     return dataFiles().size(baseName);

@@ -4,6 +4,7 @@
 
 #include <libopenmpt/libopenmpt.hpp>
 
+#include <cstdint>
 #include <fstream>
 #include <ostream>
 #include <streambuf>
@@ -30,10 +31,27 @@ public:
     // The playing time of one pass through the order list.
     double lengthSeconds() const override { return module_.get_duration_seconds(); }
 
-    // To the row playing at `seconds`; past the end, nothing is left to render.
+    // libopenmpt seeks to a row only. The row at or before `seconds` is
+    // taken, and what plays from its start up to `seconds` is rendered and
+    // dropped, so the next read starts at `seconds` to the frame (with the
+    // module's state as a seek leaves it, which may differ from a continuous
+    // play in effects carried over from earlier rows). Past the end,
+    // nothing is left to render.
     bool seek(double seconds) override {
-        module_.set_position_seconds(seconds);
-        atEnd_ = seconds >= lengthSeconds();
+        const double target = seconds > 0.0 ? seconds : 0.0;
+        atEnd_ = target >= lengthSeconds();
+        double at = module_.set_position_seconds(target);
+        if (atEnd_) return true;
+        if (at > target) at = previousRow(at);
+        if (at > target || at < 0.0) return true;  // no earlier row: as near as it gets
+        std::size_t drop = static_cast<std::size_t>((target - at) * sampleRate_ + 0.5);
+        float scratch[2 * 1024];
+        while (drop > 0) {
+            const std::size_t want = drop < 1024 ? drop : 1024;
+            const std::size_t got = read(scratch, want);
+            if (got == 0) break;
+            drop -= got;
+        }
         return true;
     }
 
@@ -48,6 +66,17 @@ public:
     }
 
 private:
+    // Moves to the row before the current one (the last row of the previous
+    // order at a pattern's start); its time, or `at` when there is none.
+    double previousRow(double at) {
+        const std::int32_t order = module_.get_current_order();
+        const std::int32_t row = module_.get_current_row();
+        if (row > 0) return module_.set_position_order_row(order, row - 1);
+        if (order <= 0) return at;
+        const std::int32_t rows = module_.get_pattern_num_rows(module_.get_order_pattern(order - 1));
+        return rows > 0 ? module_.set_position_order_row(order - 1, rows - 1) : at;
+    }
+
     NullBuffer silence_;
     std::ostream quiet_;
     openmpt::module module_;  // after quiet_, which it logs to while it lives

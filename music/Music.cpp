@@ -142,7 +142,7 @@ void Music::closeMusic() {
 void Music::startIfNeeded() {
     if (started_) return;
     if (!hasMusic()) logWarning("No music set, going for 3 minutes of silence\n");
-    else if (stream_) stream_->play();
+    else if (stream_ && !paused_) stream_->play();
     startClock_ = now();
     started_ = true;
 }
@@ -150,8 +150,10 @@ void Music::startIfNeeded() {
 double Music::rawTime() {
     if (!started_) return start_;
     if (fixedFps_) return start_ + static_cast<double>(framesDrawn_) / *fixedFps_;
+    if (paused_) return heldTime_;
     if (stream_) return stream_->heardTime(now());
-    if (hasMusic()) return start_;  // decode only: nothing plays
+    if (hasMusic() && decodeOnly_) return start_;  // nothing plays
+    // No music, or a music file that could not be opened again at a seek.
     return start_ + (now() - startClock_);
 }
 
@@ -189,7 +191,55 @@ bool Music::ended() {
 }
 
 void Music::frameDrawn() {
-    if (started_ && fixedFps_) ++framesDrawn_;
+    if (started_ && fixedFps_ && !paused_) ++framesDrawn_;
+}
+
+void Music::restartAt(double seconds) {
+    start_ = seconds;
+    heldTime_ = seconds;
+    framesDrawn_ = 0;
+    startClock_ = now();
+    ended_.store(false);
+    if (!hasMusic()) return;
+    // A new decoder and, in real time, a new stream: the sound of the old
+    // position must not play on behind the new one.
+    const std::string path = name_;
+    const std::optional<double> oldLength = length_;
+    closeMusic();
+    if (!openMusic(path)) {
+        logMessage("Music: \"%s\" cannot be played from %.3f s, going on without sound\n",
+                   path.c_str(), seconds);
+        name_ = path;
+        length_ = oldLength;
+        return;
+    }
+    if (!stream_) return;
+    if (paused_) stream_.reset();  // made again at resume
+    else if (started_) stream_->play();
+}
+
+void Music::seek(double seconds) {
+    if (!std::isfinite(seconds)) return;
+    restartAt(std::max(0.0, seconds));
+}
+
+void Music::reload() {
+    if (decodeOnly_) return;
+    restartAt(paused_ ? heldTime_ : rawTime());
+}
+
+void Music::setPaused(bool paused) {
+    if (paused == paused_ || decodeOnly_) return;
+    if (paused) {
+        heldTime_ = rawTime();
+        paused_ = true;
+        // The sound stops now; resuming opens the stream again at the held time.
+        stream_.reset();
+        return;
+    }
+    paused_ = false;
+    if (fixedFps_) return;  // the frame count was held: time goes on from it
+    restartAt(heldTime_);
 }
 
 std::optional<double> Music::length() const { return length_; }

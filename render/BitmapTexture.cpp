@@ -57,6 +57,11 @@ void BitmapTexture::create() {
     glBindTexture(GL_TEXTURE_2D, bound ? bound->glName() : 0);
 }
 
+void BitmapTexture::imageChanged() {
+    if (boundTexture() == this) unbindTexture();
+    release();
+}
+
 PatchCable::PatchCable(std::string poolName) : Texture(linear), poolName_(std::move(poolName)) {
     create();
     Texture* bound = boundTexture();

@@ -28,6 +28,34 @@ void SceneRegistry::releaseGLResources() {
     for (auto& scene : elements_) releaseSceneLists(*scene, true);
 }
 
+bool SceneRegistry::readAgain(Scene& scene) {
+    Scene fresh;
+    RegistrySceneTextures textures;
+    const ScreenSize& screen = screenSize();
+    if (!fileRead(scene.name(), fresh, textures, screen.width, screen.height)) {
+        logMessage("Scene %s could not be read again, the old one stays\n", scene.name().c_str());
+        return false;
+    }
+    releaseSceneLists(scene, true);
+    scene.lights = std::move(fresh.lights);
+    scene.meshes = std::move(fresh.meshes);
+    scene.trees = std::move(fresh.trees);
+    scene.materials = std::move(fresh.materials);
+    scene.textures = std::move(fresh.textures);
+    scene.textureNames = std::move(fresh.textureNames);
+    scene.shadows = fresh.shadows;
+    scene.views = std::move(fresh.views);
+    scene.fogType = fresh.fogType;
+    scene.fogDensity = fresh.fogDensity;
+    scene.fogStart = fresh.fogStart;
+    scene.fogEnd = fresh.fogEnd;
+    scene.fogColour = fresh.fogColour;
+    scene.accurateShadows = fresh.accurateShadows;
+    // Views point back at the scene that holds them: that is `scene` now.
+    for (View& view : scene.views) view.scene = &scene;
+    return true;
+}
+
 std::unique_ptr<Scene> SceneRegistry::create(std::string_view name) {
     auto scene = std::make_unique<Scene>();
     const std::string fileName(name);

@@ -8,6 +8,7 @@
 #include "timeline/MusicClock.h"
 #include "timeline/Timeline.h"
 #include "timeline/TrackModule.h"
+#include "timeline/TrackModuleFactory.h"
 
 namespace {
 
@@ -71,7 +72,8 @@ void declareEvent(Tokenizer& line, Timeline& timeline) {
 }
 
 // Pass 3: track "at" event module command key=value ...
-void addTrackCommand(const std::string& trackName, Tokenizer& line, Timeline& timeline) {
+void addTrackCommand(const std::string& trackName, Tokenizer& line, Timeline& timeline,
+                     ScriptFaults faults) {
     Track* track = timeline.tracks().getOrCreate(trackName);
     if (!track) {
         logError("error while retrieving track %s\n", trackName.c_str());
@@ -95,7 +97,14 @@ void addTrackCommand(const std::string& trackName, Tokenizer& line, Timeline& ti
         logError("Expected track module name\n");
         return;
     }
-    TrackModule* module = track->moduleFor(line.nextToken());
+    const std::string moduleName = line.nextToken();
+    // Listing faults (a review, a reload while playing) must go on past an
+    // unknown module, which would otherwise stop the process here.
+    if (faults == ScriptFaults::list && !createTrackModule(moduleName)) {
+        logError("Event module \"%s\" unknown\n", moduleName.c_str());
+        return;
+    }
+    TrackModule* module = track->moduleFor(moduleName);
     if (!line.hasMoreTokens()) {
         logError("Expected command\n");
         return;
@@ -140,7 +149,7 @@ std::unique_ptr<Timeline> parseTimeline(const std::string& path, MusicClock* mus
         const std::string first = line.nextToken();
         if (equalsIgnoreCase(first, "event") || equalsIgnoreCase(first, "globalSettings"))
             continue;
-        addTrackCommand(first, line, *timeline);
+        addTrackCommand(first, line, *timeline, faults);
     }
 
     if (scriptErrorFlag()) {

@@ -1,11 +1,17 @@
 // Window-free logic of the application: screen sizes, key mapping, frame rate,
-// press detection.
+// press detection, the file watcher and the test hook's actions.
+#include "FileWatcher.h"
 #include "FrameRate.h"
 #include "KeyMap.h"
+#include "ScriptedActions.h"
 #include "base/KeyCodes.h"
 #include "base/Screen.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 TEST(ScreenSize, PowersOfTwoAndZeroHeight) {
     EXPECT_EQ(largestPowerOfTwo(0), 1);
@@ -81,4 +87,39 @@ TEST(PressDetector, APressShorterThanAFrameCountsOnceThroughItsLatch) {
     EXPECT_TRUE(d.pressed(false, true));
     EXPECT_FALSE(takeKeyPress(-1));
     latchKeyPress(kKeyCount);  // outside the table: ignored
+}
+
+TEST(FileWatcher, ReportsABurstOnceWhenItHasSettled) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("dp_watch_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    FileWatcher watcher(dir.string(), 0.1);
+    ASSERT_TRUE(watcher.watching());
+    // An editor's save: a leftover, a write, a rename into place.
+    std::ofstream(dir / ".demo.qsc.swp") << "x";
+    std::ofstream(dir / "demo.qsc.tmp") << "event";
+    fs::rename(dir / "demo.qsc.tmp", dir / "demo.qsc");
+    std::ofstream(dir / "pic.png") << "png";
+    EXPECT_TRUE(watcher.takeSettledChanges(10.0).empty());   // the burst is going on
+    EXPECT_TRUE(watcher.takeSettledChanges(10.05).empty());
+    EXPECT_EQ(watcher.takeSettledChanges(10.2),
+              (std::set<std::string>{"demo.qsc", "demo.qsc.tmp", "pic.png"}));
+    EXPECT_TRUE(watcher.takeSettledChanges(11.0).empty());  // reported once
+    fs::remove_all(dir);
+}
+
+TEST(ScriptedActions, ReadsFrameOrderedActionsAndNamesTheFirstBadEntry) {
+    std::string error;
+    const std::vector<ScriptedAction> actions =
+        parseScriptedActions("20:reload,3:seek-1.5,x:home,5:copy=a.png>b.png,9:pause,4:seek+10", error);
+    EXPECT_EQ(error, "cannot read \"x:home\"");
+    ASSERT_EQ(actions.size(), 5u);
+    EXPECT_EQ(actions[0].frame, 3);
+    EXPECT_EQ(actions[0].seconds, -1.5);
+    EXPECT_EQ(actions[1].seconds, 10.0);
+    EXPECT_EQ(actions[2].kind, ScriptedAction::Kind::copy);
+    EXPECT_EQ(actions[2].to, "b.png");
+    EXPECT_EQ(actions[3].kind, ScriptedAction::Kind::pause);
+    EXPECT_EQ(actions[4].kind, ScriptedAction::Kind::reload);
 }

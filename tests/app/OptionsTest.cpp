@@ -100,6 +100,11 @@ TEST(Options, TimesAndDirectory) {
     EXPECT_DOUBLE_EQ(p.options.start, 12.5);
     EXPECT_DOUBLE_EQ(*p.options.until, 20.0);
     EXPECT_TRUE(p.options.check);
-    p = parse({"--dir=x"});
+    EXPECT_FALSE(p.options.watch);
+    p = parse({"--dir=x", "--watch"});
     EXPECT_EQ(p.options.directory, "x");
+    EXPECT_TRUE(p.options.watch);
+    p = parse({"--watch=1"});
+    EXPECT_EQ(p.status, ParseStatus::error);
+    EXPECT_EQ(p.error, "option --watch takes no value");
 }

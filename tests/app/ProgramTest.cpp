@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
@@ -96,7 +97,8 @@ TEST_F(Program, UsageErrorsSayWhatWasWrongInOneLineAndExitWithTwo) {
 TEST_F(Program, HelpListsOptionsKeysAndStatuses) {
     RunResult r = run("--help");
     EXPECT_EQ(r.status, 0);
-    for (const char* part : {"--capture DIR", "--verify", "--quiet", "Escape", "F1", "130"})
+    for (const char* part : {"--capture DIR", "--verify", "--quiet", "--watch", "Escape", "F1",
+                             "Page Up", "Home", "130"})
         EXPECT_NE(r.out.find(part), std::string::npos) << part;
     r = run("--version");
     EXPECT_EQ(r.status, 0);
@@ -202,4 +204,134 @@ TEST_F(Program, StartingLateShowsWhatAFullRunShowsThen) {
     ASSERT_EQ(countFrames(late), 1);
     EXPECT_EQ(testsupport::slurp(whole / "frame_000048.png"),
               testsupport::slurp(late / "frame_000000.png"));
+}
+
+namespace {
+
+// Runs the program with the test hook's scripted author actions.
+RunResult runWithActions(const std::string& actions, const std::string& args,
+                         const fs::path& scratch) {
+    ::setenv("DEMOPLAYER_TEST_ACTIONS", actions.c_str(), 1);
+    RunResult r = testsupport::runDemoplayer(args, scratch);
+    ::unsetenv("DEMOPLAYER_TEST_ACTIONS");
+    return r;
+}
+
+}  // namespace
+
+TEST_F(Program, ReloadsAndSeeksLandOnTheFrameAStartRunShows) {
+    // Frame k of a run at 4 fps from S is drawn at S + k/4; each action acts
+    // before its frame is drawn, and the timeline built there must fire
+    // every event due by then with its own time, as --start does.
+    const std::string example = std::string(DP_SOURCE_DIR) + "/examples/demo";
+    const auto runAt = [&](const std::string& actions, const std::string& name,
+                           const std::string& times) {
+        return runWithActions(actions, "-C '" + example + "' --mode 160x120 --capture '" +
+                                           (workPath() / name).string() + "' --fixed-fps 4 " + times,
+                              workPath());
+    };
+    ASSERT_EQ(runAt("", "at12", "--start 12 --until 12.1").status, 0);
+    ASSERT_EQ(runAt("", "at2", "--start 2 --until 2.1").status, 0);
+    const std::string at12 = testsupport::slurp(workPath() / "at12/frame_000000.png");
+    const std::string at2 = testsupport::slurp(workPath() / "at2/frame_000000.png");
+
+    // --watch turns the author overlay on: it must not reach the captured frames.
+    RunResult r = runAt("8:reload", "reload", "--watch --start 10 --until 12.1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Reload: done at 12.000 s"), std::string::npos) << r.err;
+    EXPECT_EQ(testsupport::slurp(workPath() / "reload/frame_000008.png"), at12);
+
+    r = runAt("1:seek+1.75", "forward", "--start 10 --until 12.1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(countFrames(workPath() / "forward"), 2);
+    EXPECT_EQ(testsupport::slurp(workPath() / "forward/frame_000001.png"), at12);
+
+    // Back to 2 s, then past the end: the presentation ends normally there.
+    r = runAt("1:seek-10.25,3:seek+100", "back", "--start 12");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(countFrames(workPath() / "back"), 4);
+    EXPECT_EQ(testsupport::slurp(workPath() / "back/frame_000001.png"), at2);
+    EXPECT_NE(r.err.find("STREAM ENDED"), std::string::npos);
+
+    // Paused at 12 s, the picture holds; resumed, time goes on from there
+    // (12.25 s is past --until, so the run ends after frame 3).
+    r = runAt("1:pause,3:pause", "pause", "--start 11.75 --until 12.1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(countFrames(workPath() / "pause"), 4);
+    for (const char* frame : {"pause/frame_000001.png", "pause/frame_000003.png"})
+        EXPECT_EQ(testsupport::slurp(workPath() / frame), at12) << frame;
+}
+
+TEST_F(Program, AFaultyEditKeepsThePreviousScriptAndAChangedPictureShowsAfterTheFix) {
+    const std::string example = std::string(DP_SOURCE_DIR) + "/examples/demo/";
+    const fs::path demo = workPath() / "demo", fixed = workPath() / "fixed";
+    const std::string script =
+        "event intro timer time=0\n"
+        "pic at intro image start bitmap=pic.jpg\n"
+        "keep at intro image start bitmap=keep.png width=0.5 height=0.2\n";
+    testsupport::writeDemo(demo, script);
+    testsupport::writeDemo(fixed, script);
+    fs::copy_file(example + "dawn.jpg", demo / "pic.jpg");
+    fs::copy_file(example + "rings.jpg", demo / "rings.jpg");
+    fs::copy_file(example + "title.png", demo / "keep.png");
+    fs::copy_file(example + "rings.jpg", fixed / "pic.jpg");
+    fs::copy_file(example + "title.png", fixed / "keep.png");
+    std::ofstream(demo / "good.qsc") << script;
+    // Faults that would stop a normal run at once, or when first met while
+    // playing, are listed like any other.
+    std::ofstream(demo / "bad.qsc") << "event intro timer time=0\n"
+                                       "pic at intro image start bitmap=pic.jpg bogus\n"
+                                       "keep at nowhere image start bitmap=keep.png\n"
+                                       "keep at intro fog start\n";
+    std::ofstream(demo / "bad2.qsc") << script << "event late relativeTimer relativeTo=gone deltaTime=1\n";
+
+    RunResult r = runWithActions(
+        "2:copy=bad.qsc>demo.qsc,3:reload,4:copy=bad2.qsc>demo.qsc,4:reload,"
+        "5:copy=rings.jpg>pic.jpg,6:copy=good.qsc>demo.qsc,6:reload",
+        "-C '" + demo.string() + "' --mode 64x48 --capture '" + (workPath() / "edit").string() +
+            "' --fixed-fps 4 --until 2",
+        workPath());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("\"bogus\" has no equals-sign"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\"nowhere\", not defined"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Event module \"fog\" unknown"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("the script has 3 faults; the previous script plays on"), std::string::npos);
+    EXPECT_NE(r.err.find("\"gone\""), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("the script has 1 fault; the previous script plays on"), std::string::npos);
+    // Only the picture whose content changed is decoded again.
+    EXPECT_NE(r.err.find("Picture pic.jpg decoded again"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("keep.png decoded again"), std::string::npos) << r.err;
+    const fs::path edit = workPath() / "edit";
+    ASSERT_EQ(countFrames(edit), 8);
+    // The previous timeline played on through the faulty script: nothing moves.
+    for (const char* frame : {"frame_000003.png", "frame_000005.png"})
+        EXPECT_EQ(testsupport::slurp(edit / frame), testsupport::slurp(edit / "frame_000000.png"));
+
+    r = run("-C '" + fixed.string() + "' --mode 64x48 --capture '" +
+            (workPath() / "fresh").string() + "' --fixed-fps 4 --start 1.5 --until 1.6");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(testsupport::slurp(edit / "frame_000006.png"),
+              testsupport::slurp(workPath() / "fresh/frame_000000.png"));
+    EXPECT_NE(testsupport::slurp(edit / "frame_000006.png"),
+              testsupport::slurp(edit / "frame_000000.png"));
+}
+
+TEST_F(Program, AChangedSceneIsReadAgainAndDrawsAsAFreshRunDoes) {
+    const fs::path demo = workPath() / "demo";
+    fs::copy(std::string(DP_SOURCE_DIR) + "/examples/demo", demo);
+    // The same scene with a byte more: changed content, the same picture.
+    fs::copy_file(demo / "courtyard.scn", demo / "touched.scn");
+    std::ofstream(demo / "touched.scn", std::ios::app) << 'x';
+    RunResult r = runWithActions("1:copy=touched.scn>courtyard.scn,1:reload",
+                                 "-C '" + demo.string() + "' --mode 160x120 --capture '" +
+                                     (workPath() / "edit").string() +
+                                     "' --fixed-fps 4 --start 24 --until 24.3",
+                                 workPath());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Scene courtyard.scn read again"), std::string::npos) << r.err;
+    r = run("-C '" + std::string(DP_SOURCE_DIR) + "/examples/demo' --mode 160x120 --capture '" +
+            (workPath() / "fresh").string() + "' --fixed-fps 4 --start 24.25 --until 24.3");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(testsupport::slurp(workPath() / "edit/frame_000001.png"),
+              testsupport::slurp(workPath() / "fresh/frame_000000.png"));
 }

@@ -71,6 +71,28 @@ TEST(MusicPlayback, OtherRatesFromAStartPosition) {
     EXPECT_GE(p.seconds, 0.35);
 }
 
+TEST(MusicPlayback, PauseHoldsTheTimeAndASeekPlaysOnFromThere) {
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    Music music;
+    ASSERT_TRUE(music.setMusic(writeTestFile("seek.wav", makeWav(44100, {{1, 8820, "early"}, {2, 35280, "late"}}))));
+    music.startIfNeeded();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    music.setPaused(true);
+    const double held = music.time();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(music.time(), held);
+    EXPECT_LT(held, 0.2);
+    music.setPaused(false);
+    // Sample-exact for PCM: the sound and the clock go on from 0.6 s, and
+    // the cue before it is never reported.
+    music.seek(0.6);
+    const Playback p = play(music);
+    EXPECT_EQ(p.log, "\nSYNCHPOINT : \"late\"\n\nSTREAM ENDED!!\n");
+    EXPECT_GE(p.times.front(), 0.6);
+    EXPECT_NEAR(p.times.back(), 1.0, 1e-6);
+    EXPECT_GE(p.seconds, 0.35);
+}
+
 TEST(MusicPlayback, NoSoundDeviceIsAnError) {
     const char* driver = std::getenv("SDL_AUDIODRIVER");
     const std::string saved = driver ? driver : "dummy";

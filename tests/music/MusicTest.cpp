@@ -1,5 +1,6 @@
 // The music object without a sound device: fixed frame rate, decode only,
 // the silent clock, opening errors and the formats.
+#include "MusicDecoder.h"
 #include "TestAudioFiles.h"
 #include "base/Log.h"
 #include "music/Music.h"
@@ -147,4 +148,58 @@ TEST(Music, DecodesCompressedFormatsAndModulesWithoutADevice) {
     EXPECT_NEAR(module.length().value(), 64 * 6 * 0.02, 0.01);  // 64 rows, speed 6, 125 BPM
     module.startIfNeeded();
     EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u);  // decode only never opens a device
+}
+
+TEST(Music, SeeksAndPausesAtAFixedRate) {
+    Music music;
+    music.configure(4.0, 0.0, false);
+    ASSERT_TRUE(music.setMusic(cueWav()));
+    music.startIfNeeded();
+    CaptureStderr();
+    // Past "one" and "two": they are never reported.
+    music.seek(1.2);
+    EXPECT_EQ(music.time(), 1.2);
+    // Paused, frames drawn do not move the time; resumed, it goes on from there.
+    music.setPaused(true);
+    music.frameDrawn();
+    music.frameDrawn();
+    EXPECT_EQ(music.time(), 1.2);
+    music.setPaused(false);
+    music.frameDrawn();
+    music.frameDrawn();
+    EXPECT_EQ(music.time(), 1.7);
+    // Past the end it ends; back before it, it plays again from there.
+    music.seek(5.0);
+    EXPECT_TRUE(music.ended());
+    music.seek(-3.0);
+    EXPECT_FALSE(music.ended());
+    EXPECT_EQ(music.time(), 0.0);
+    music.frameDrawn();
+    // A changed file plays on from the current time.
+    music.reload();
+    EXPECT_EQ(music.time(), 0.25);
+    EXPECT_EQ(GetCapturedStderr(), "\nSYNCHPOINT : \"three\"\n\nSTREAM ENDED!!\n"
+                                   "\nSYNCHPOINT : \"one\"\n");
+}
+
+TEST(Music, AModuleSeeksBetweenRowsToTheFrame) {
+    // libopenmpt seeks to rows (0.12 s apart here): each target lies between
+    // two, and must sound as a play from the start sounds there.
+    const std::string path = writeTestFile("seek.mod", makeModule());
+    for (const double target : {0.0371, 1.0, 2.5013}) {
+        std::unique_ptr<MusicDecoder> whole = openMusicDecoder(path, nullptr);
+        std::unique_ptr<MusicDecoder> sought = openMusicDecoder(path, nullptr);
+        ASSERT_TRUE(whole && sought);
+        const auto skip = static_cast<std::size_t>(std::lround(target * whole->sampleRate()));
+        std::vector<float> block(2 * skip);
+        ASSERT_EQ(whole->read(block.data(), skip), skip);
+        std::vector<float> expected(2 * 512), got(2 * 512);
+        ASSERT_EQ(whole->read(expected.data(), 512), 512u);
+        ASSERT_TRUE(sought->seek(target));
+        ASSERT_EQ(sought->read(got.data(), 512), 512u);
+        float worst = 0.0f;
+        for (std::size_t i = 0; i < got.size(); ++i)
+            worst = std::max(worst, std::fabs(got[i] - expected[i]));
+        EXPECT_LT(worst, 1e-3f) << target;
+    }
 }

@@ -28,6 +28,7 @@ struct Options {
     bool check = false;               // check the script and exit
     bool verify = false;              // check the script and every file it names, and exit
     bool quiet = false;               // hide plain progress and order messages
+    bool watch = false;               // reload changed files while playing; the author overlay
     bool help = false;
     bool version = false;
 

@@ -13,6 +13,7 @@ inline constexpr int backspace = 8, tab = 9, enter = 13, shift = 16, control = 1
                      slash = 191, backquote = 192, bracketLeft = 219, backslash = 220,
                      bracketRight = 221, quote = 222;
 // The letters that fly a scene's free camera (every letter is letterA + its
-// place in the alphabet).
-inline constexpr int letterD = 68, letterI = 73, letterS = 83, letterU = 85, letterW = 87;
+// place in the alphabet), and the authoring keys: O the overlay, P pause.
+inline constexpr int letterD = 68, letterI = 73, letterO = 79, letterP = 80, letterS = 83,
+                     letterU = 85, letterW = 87;
 }  // namespace vk

@@ -31,6 +31,9 @@ ScriptPosition& scriptPosition();
 // its last pass.
 bool scriptErrorFlag();
 void setScriptErrorFlag(bool value);
+// How many errors were logged since the flag was last cleared (a reload
+// reports its count).
+int scriptErrorCount();
 
 // Every message is written whole, as one line: one without a final newline
 // gets one.

@@ -44,6 +44,10 @@ std::uint32_t dataFileSize(const std::string& baseName);
 // or cannot be read whole and intact.
 int readDataFile(const std::string& baseName, void* buffer, std::uint32_t size);
 
+// The archives of the current directory may have changed: the next use of
+// the data files indexes them again.
+void rescanDataArchives();
+
 // Opens the data file named by `path`: only the text after the last '\'
 // (or, when there is none, after the last '/') counts. Returns null when the
 // file is missing, empty or unreadable.

@@ -71,8 +71,24 @@ public:
     bool ended();
 
     // Fixed frame rate: one presentation frame was drawn since playing
-    // started. No effect otherwise.
+    // started (none counts while paused). No effect otherwise.
     void frameDrawn();
+
+    // Moves the music to `seconds` (below 0: the start), at any time: the
+    // music file is opened again there, sync points before it are never
+    // reported, and a music that had ended plays again (past its length it
+    // ends at once). Real time: the sound goes on from there unless paused;
+    // fixed frame rate: time is seconds + k/N after k further frames. When
+    // the file cannot be opened again a log line says so and a silent clock
+    // of the music's length plays on.
+    void seek(double seconds);
+    // The music file changed: opens it again (its new length and sync
+    // points) and plays on from the current time.
+    void reload();
+    // Pausing holds the time where it is and stops the sound; resuming
+    // plays on from there. Before the first frame a pause holds the start.
+    void setPaused(bool paused);
+    bool paused() const { return paused_; }
 
     // Length of the music file in seconds; empty when no music is set.
     std::optional<double> length() const;
@@ -97,6 +113,7 @@ private:
     void reportSyncPoints(double t);
     bool openMusic(const std::string& path);
     void closeMusic();
+    void restartAt(double seconds);
 
     double (*clock_)();
     std::optional<double> fixedFps_;
@@ -110,6 +127,8 @@ private:
     std::unique_ptr<MusicStream> stream_;  // real-time playback only
 
     bool started_ = false;
+    bool paused_ = false;
+    double heldTime_ = 0.0;  // the time while paused
     double startClock_ = 0.0;  // clock reading at the first frame (silent clock)
     long framesDrawn_ = 0;
     std::atomic<bool> ended_{false};

@@ -14,6 +14,14 @@ public:
     // released and will be compiled again at their next draw.
     void releaseGLResources();
 
+    // The file of `scene` (one of this registry's) changed: reads it again
+    // into a new scene and, when that succeeds, moves its content into
+    // `scene`, so every track holding the scene shows the new one. Views and
+    // lights of the old content are gone: callers drop what points into
+    // them first. False (the old content kept, the reader's messages
+    // logged) when the file cannot be read.
+    bool readAgain(Scene& scene);
+
 protected:
     // Reads the scene file `name` (its reader's messages on standard
     // output); on failure logs "Scene %s not found" and makes nothing, so a

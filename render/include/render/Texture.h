@@ -83,6 +83,9 @@ public:
     void create() override;
     void setNearestFilter() override { Texture::setNearestFilter(); }
     void restoreFilter() override { Texture::restoreFilter(); }
+    // The bitmap's pixels were replaced: the GL object goes (unbound first
+    // when bound) and is made from the new pixels at the next bind.
+    void imageChanged();
 
 private:
     std::string name_;

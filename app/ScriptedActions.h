@@ -1,0 +1,30 @@
+// A test hook: author actions at given presentation frames, so tests drive
+// reloads and seeks through the program's own code paths deterministically
+// (with --fixed-fps and --capture) instead of sleeping. Read from the
+// environment variable DEMOPLAYER_TEST_ACTIONS; not part of the command line.
+//
+// The text is a comma-separated list of FRAME:ACTION, acted on before
+// presentation frame FRAME (0-based) is drawn:
+//   reload        as if every file of the demo directory changed
+//   seek+S seek-S seek S seconds forward or back (as Page Down / Page Up)
+//   home          back to the start (as Home)
+//   pause         pause or resume (as P)
+//   copy=A>B      copy file A over file B in the demo directory
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ScriptedAction {
+    enum class Kind { reload, seek, home, pause, copy };
+    long frame = 0;
+    Kind kind = Kind::reload;
+    double seconds = 0.0;  // seek: signed step
+    std::string from, to;  // copy
+};
+
+inline constexpr const char* kScriptedActionsVariable = "DEMOPLAYER_TEST_ACTIONS";
+
+// The actions of `text` in frame order. An entry that cannot be read is
+// reported in `error` (the first one) and left out.
+std::vector<ScriptedAction> parseScriptedActions(const std::string& text, std::string& error);

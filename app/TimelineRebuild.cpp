@@ -1,0 +1,68 @@
+#include "TimelineRebuild.h"
+
+#include "base/Log.h"
+#include "data/DataFile.h"
+#include "timeline/LoadingScreen.h"
+#include "timeline/RelativeTimerCheck.h"
+#include "timeline/Timeline.h"
+#include "timeline/TimelineParser.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+
+namespace {
+
+// A rebuild loads behind no loading screen: the previous frame stays until
+// the new timeline draws.
+class QuietLoading final : public LoadingScreen {
+public:
+    // Draws nothing.
+    int draw(float) override { return 0; }
+    // Counts nothing: the rebuild is a single step.
+    void addProgress(float) override {}
+};
+
+}  // namespace
+
+RebuildResult rebuildTimeline(std::unique_ptr<Timeline>& timeline, const std::string& scriptPath,
+                              MusicClock* music, ResourceRefresh* resources, bool filesChanged) {
+    RebuildResult result;
+    // The script is read through the data files: a script inside an archive
+    // that changed is found there only after a new index.
+    if (filesChanged) rescanDataArchives();
+    // A script that is not there (an editor between delete and rename) would
+    // stop the process in the reader.
+    if (dataFileSize(dataFileBaseName(scriptPath)) == 0) {
+        result.scriptMissing = true;
+        return result;
+    }
+    Timeline* const previous = timeline.get();
+    setScriptErrorFlag(false);
+    std::unique_ptr<Timeline> fresh = parseTimeline(scriptPath, music, ScriptFaults::list);
+    // A relative timer whose time cannot be computed would stop the process
+    // when the new timeline first asks for it: a fault of the script now.
+    if (!scriptErrorFlag()) checkRelativeTimers(*fresh);
+    if (scriptErrorFlag()) {
+        result.faults = std::max(1, scriptErrorCount());
+        fresh.reset();
+        setCurrentTimeline(previous);
+        setScriptErrorFlag(false);
+        return result;
+    }
+    // The old timeline goes first, while it is current (its modules reach
+    // the timeline through the current pointer as they go): scenes read
+    // again below must not be in use by its modules.
+    setCurrentTimeline(previous);
+    timeline.reset();
+    setCurrentTimeline(fresh.get());
+    timeline = std::move(fresh);
+    if (resources && filesChanged) result.refreshed = resources->refreshChanged();
+    timeline->tracks().setViewportSetter(
+        [](int x, int y, int w, int h) { glViewport(x, y, w, h); });
+    QuietLoading quiet;
+    timeline->load(quiet);
+    if (resources) resources->remember();
+    result.replaced = true;
+    return result;
+}
