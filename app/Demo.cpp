@@ -15,6 +15,7 @@
 #include "render/PictureLoadingScreen.h"
 #include "render/SceneRegistry.h"
 #include "render/Texture.h"
+#include "timeline/ResourceList.h"
 #include "timeline/TimelineParser.h"
 
 #include "music/Music.h"
@@ -28,6 +29,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
 
 const char* const kScriptPath = "data\\demo.qsc";
 
@@ -37,6 +41,28 @@ namespace {
 constexpr double kQuietSeconds = 0.1;
 // How long the overlay shows a reload's result.
 constexpr double kNoteSeconds = 4.0;
+
+// Threads that decode pictures while the loading screen runs: one per core,
+// or DEMOPLAYER_LOAD_WORKERS (0: every picture decoded when asked for, on
+// this thread), for tests and measurements.
+unsigned loadWorkers() {
+    if (const char* text = std::getenv("DEMOPLAYER_LOAD_WORKERS")) {
+        char* end = nullptr;
+        const long n = std::strtol(text, &end, 10);
+        if (end != text && *end == '\0' && n >= 0 && n <= 256) return static_cast<unsigned>(n);
+    }
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+// The pictures the load pass will ask for, in its order: the loading
+// screen's first, then each module's.
+std::vector<std::string> picturesToLoad(Timeline& timeline) {
+    ResourceList resources;
+    timeline.tracks().listResources(resources);
+    std::vector<std::string> names{kLoadingScreenPicture};
+    for (const NamedResource& picture : resources.pictures) names.push_back(picture.name);
+    return names;
+}
 
 }  // namespace
 
@@ -66,6 +92,10 @@ void Demo::start() {
     timeline_->tracks().setViewportSetter(
         [](int x, int y, int w, int h) { glViewport(x, y, w, h); });
 
+    // Pictures decode on the workers from here on; the load pass takes each
+    // where it would have decoded it, so its log and frames stay the same.
+    BitmapRegistry::instance().beginPrefetch(picturesToLoad(*timeline_), loadWorkers());
+
     // The loading screen shows at once; loading itself reports progress
     // frame by frame.
     loadingScreen_ = std::make_unique<PictureLoadingScreen>(
@@ -74,6 +104,7 @@ void Demo::start() {
     oneFrame();
     timeline_->load(*loadingScreen_);
     setLoadingFlag(false);
+    BitmapRegistry::instance().endPrefetch();
 
     if (const char* hook = std::getenv(kScriptedActionsVariable)) {
         std::string error;

@@ -12,6 +12,7 @@ int gScriptErrorCount = 0;
 bool gQuiet = false;
 bool gStatusLineOpen = false;
 FatalStopHandler gFatalHandler;
+thread_local std::vector<HeldMessage>* tHeld = nullptr;
 
 // Standard error is unbuffered so a line logged just before the process
 // ends is complete; make sure nobody changed that before the first write.
@@ -23,9 +24,23 @@ void ensureUnbuffered() {
     (void)done;
 }
 
+std::string formatText(const char* format, va_list args) {
+    std::string text;
+    va_list copy;
+    va_copy(copy, args);
+    const int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (length > 0) {
+        text.resize(static_cast<std::size_t>(length) + 1);
+        std::vsnprintf(text.data(), static_cast<std::size_t>(length) + 1, format, args);
+        text.pop_back();  // vsnprintf's terminating NUL
+    }
+    return text;
+}
+
 // Writes one message as one whole line: a message written without a final
 // newline still ends its line, so the next message never runs into it.
-void writePrefixed(const char* prefix, const char* format, va_list args) {
+void writeLine(const char* prefix, const std::string& text) {
     ensureUnbuffered();
     std::string line;
     if (prefix) {
@@ -36,22 +51,37 @@ void writePrefixed(const char* prefix, const char* format, va_list args) {
         std::snprintf(head, sizeof head, ", line %i, pos %i: ", p.line, p.pos);
         line += head;
     }
-    va_list copy;
-    va_copy(copy, args);
-    const int length = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (length > 0) {
-        const std::size_t start = line.size();
-        line.resize(start + static_cast<std::size_t>(length) + 1);
-        std::vsnprintf(line.data() + start, static_cast<std::size_t>(length) + 1, format, args);
-        line.pop_back();  // vsnprintf's terminating NUL
-    }
+    line += text;
     if (line.empty() || line.back() != '\n') line += '\n';
     if (gStatusLineOpen) {
         line.insert(line.begin(), '\n');
         gStatusLineOpen = false;
     }
     std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+const char* prefixOf(HeldMessage::Kind kind) {
+    switch (kind) {
+    case HeldMessage::Kind::warning:
+        return "Warning";
+    case HeldMessage::Kind::error:
+        return "Error";
+    case HeldMessage::Kind::message:
+    case HeldMessage::Kind::progress:
+        break;
+    }
+    return nullptr;
+}
+
+// Writes, or holds under a capture, one message of `kind`. The caller sets
+// the error flag; a held error sets it when replayed.
+void emit(HeldMessage::Kind kind, const char* format, va_list args) {
+    if (tHeld) {
+        tHeld->push_back({kind, formatText(format, args)});
+        return;
+    }
+    if (kind == HeldMessage::Kind::progress && gQuiet) return;
+    writeLine(prefixOf(kind), formatText(format, args));
 }
 
 }  // namespace
@@ -71,15 +101,14 @@ int scriptErrorCount() { return gScriptErrorCount; }
 void logMessage(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    writePrefixed(nullptr, format, args);
+    emit(HeldMessage::Kind::message, format, args);
     va_end(args);
 }
 
 void logProgress(const char* format, ...) {
-    if (gQuiet) return;
     va_list args;
     va_start(args, format);
-    writePrefixed(nullptr, format, args);
+    emit(HeldMessage::Kind::progress, format, args);
     va_end(args);
 }
 
@@ -90,26 +119,49 @@ void setStatusLineOpen(bool open) { gStatusLineOpen = open; }
 void logWarning(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    writePrefixed("Warning", format, args);
+    emit(HeldMessage::Kind::warning, format, args);
     va_end(args);
 }
 
 void logError(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    writePrefixed("Error", format, args);
+    emit(HeldMessage::Kind::error, format, args);
     va_end(args);
-    gScriptError = true;
-    ++gScriptErrorCount;
+    if (!tHeld) {
+        gScriptError = true;
+        ++gScriptErrorCount;
+    }
 }
 
 void logFatal(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    writePrefixed("Fatal error", format, args);
+    writeLine("Fatal error", formatText(format, args));
     va_end(args);
     gScriptError = true;
     fatalStop(1);
+}
+
+LogCapture::LogCapture() { tHeld = &held_; }
+
+LogCapture::~LogCapture() { tHeld = nullptr; }
+
+std::vector<HeldMessage> LogCapture::take() {
+    std::vector<HeldMessage> taken;
+    taken.swap(held_);
+    return taken;
+}
+
+void replayLog(const std::vector<HeldMessage>& messages) {
+    for (const HeldMessage& m : messages) {
+        if (m.kind == HeldMessage::Kind::progress && gQuiet) continue;
+        writeLine(prefixOf(m.kind), m.text);
+        if (m.kind == HeldMessage::Kind::error) {
+            gScriptError = true;
+            ++gScriptErrorCount;
+        }
+    }
 }
 
 void setFatalStopHandler(FatalStopHandler handler) { gFatalHandler = std::move(handler); }

@@ -46,12 +46,23 @@ PictureKind pictureKindOf(const std::string& name)
 
 Bitmap::Bitmap(std::string name) : name_(std::move(name))
 {
+    if (const int status = decode())
+        fatalStop(status);
+}
+
+Bitmap::Bitmap(std::string name, int& stopStatus) : name_(std::move(name))
+{
+    stopStatus = decode();
+}
+
+int Bitmap::decode()
+{
     std::unique_ptr<BitmapLoader> loader = loaderFor(name_);
     if (!loader) {
         logMessage("Cannot load bitmap %s\n", name_.c_str());
-        fatalStop(1);
+        return 1;
     }
-    loader->load(name_, *this);
+    return loader->load(name_, *this);
 }
 
 Bitmap::~Bitmap() = default;

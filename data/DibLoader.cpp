@@ -5,21 +5,21 @@
 #include "data/Bitmap.h"
 #include "data/DataFile.h"
 
-bool DibLoader::load(const std::string& path, Bitmap& bitmap)
+int DibLoader::load(const std::string& path, Bitmap& bitmap)
 {
     std::unique_ptr<MemoryFile> file = openDataFile(path);
     if (!file) {
         logMessage("Bitmap file %s not found, exiting\n", path.c_str());
-        fatalStop(7);
+        return 7;
     }
     const PictureResult result = decodePicture(file->data(), file->size(), bitmap);
     if (result == PictureResult::decoded)
-        return true;
+        return 0;
     logMessage("DibLoader - %s %s\n", path.c_str(), pictureResultFault(result));
     if (result == PictureResult::notBitmap) {
         logMessage("DibLoader - not a bitmap, aborting\n");
-        fatalStop(3468);
+        return 3468;
     }
     logMessage("DibLoader - getType failed, aborting\n");
-    fatalStop(3467);
+    return 3467;
 }

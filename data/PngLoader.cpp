@@ -174,13 +174,13 @@ bool decodePng(const std::uint8_t* data, std::size_t size, Bitmap& bitmap, std::
 
 // A PNG that cannot be had does not stop the show, but a misspelt name must
 // not pass unnoticed either: each failure is logged with the file's name.
-bool PngLoader::load(const std::string& path, Bitmap& bitmap)
+int PngLoader::load(const std::string& path, Bitmap& bitmap)
 {
     std::unique_ptr<MemoryFile> file = openDataFile(path);
     std::string fault = "not found";
     if (file && decodePng(file->data(), file->size(), bitmap, &fault))
-        return true;
+        return 0;
     bitmap.clear();
     logMessage("pngLoad - %s %s, left empty (drawn white)\n", path.c_str(), fault.c_str());
-    return false;
+    return 0;
 }

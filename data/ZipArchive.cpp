@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <mutex>
+#include <unistd.h>
 
 namespace {
 
@@ -78,13 +81,32 @@ std::unique_ptr<ZipArchive> ZipArchive::open(FilePtr file, std::string label,
     return archive;
 }
 
-bool ZipArchive::readAt(std::uint64_t offset, void* buffer, std::size_t size)
+// Positioned reads on the descriptor: no shared file position, so members
+// may be read from several threads at once. A stream without a descriptor
+// (one in memory) is read under a lock instead.
+bool ZipArchive::readAt(std::uint64_t offset, void* buffer, std::size_t size) const
 {
     if (offset > fileSize_ || size > fileSize_ - offset)
         return false;
-    if (fseeko(file_.get(), static_cast<off_t>(offset), SEEK_SET) != 0)
-        return false;
-    return std::fread(buffer, 1, size, file_.get()) == size;
+    const int fd = fileno(file_.get());
+    if (fd < 0) {
+        std::lock_guard<std::mutex> lock(streamLock_);
+        if (fseeko(file_.get(), static_cast<off_t>(offset), SEEK_SET) != 0)
+            return false;
+        return std::fread(buffer, 1, size, file_.get()) == size;
+    }
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    while (size > 0) {
+        const ssize_t n = pread(fd, out, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        out += n;
+        offset += static_cast<std::uint64_t>(n);
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 const char* ZipArchive::readDirectory()
@@ -243,7 +265,7 @@ std::uint32_t ZipArchive::readableSize(std::size_t index) const
     return members_[index].uncompressedSize;
 }
 
-long ZipArchive::read(std::size_t index, void* buffer, std::size_t size)
+long ZipArchive::read(std::size_t index, void* buffer, std::size_t size) const
 {
     // A member refused at open was reported then.
     if (index >= members_.size() || members_[index].fault)
@@ -264,12 +286,11 @@ long ZipArchive::read(std::size_t index, void* buffer, std::size_t size)
 // Copies the stored member's first `size` bytes to `buffer` and runs the
 // rest through the CRC only. Returns null on success, else the reason.
 const char* ZipArchive::copyStored(const ZipMember& member, std::uint64_t dataStart,
-                                   std::uint8_t* buffer, std::size_t size)
+                                   std::uint8_t* buffer, std::size_t size) const
 {
-    if (fseeko(file_.get(), static_cast<off_t>(dataStart), SEEK_SET) != 0)
+    if (!readAt(dataStart, buffer, size))
         return "read failed";
-    if (std::fread(buffer, 1, size, file_.get()) != size)
-        return "read failed";
+    std::uint64_t at = dataStart + size;
     uLong crc = crc32_z(0, buffer, size);
     std::vector<std::uint8_t> scratch;
     std::size_t left = member.uncompressedSize - size;
@@ -277,8 +298,9 @@ const char* ZipArchive::copyStored(const ZipMember& member, std::uint64_t dataSt
         scratch.resize(std::min(left, kChunkSize));
     while (left > 0) {
         std::size_t n = std::min(left, scratch.size());
-        if (std::fread(scratch.data(), 1, n, file_.get()) != n)
+        if (!readAt(at, scratch.data(), n))
             return "read failed";
+        at += n;
         crc = crc32_z(crc, scratch.data(), n);
         left -= n;
     }
@@ -302,10 +324,9 @@ struct InflateStream {
 // checked against its declared size and CRC-32 while no write ever goes past
 // either buffer. Returns null on success, else the reason.
 const char* ZipArchive::inflateMember(const ZipMember& member, std::uint64_t dataStart,
-                                      std::uint8_t* buffer, std::size_t size)
+                                      std::uint8_t* buffer, std::size_t size) const
 {
-    if (fseeko(file_.get(), static_cast<off_t>(dataStart), SEEK_SET) != 0)
-        return "read failed";
+    std::uint64_t at = dataStart;
     InflateStream z;
     if (inflateInit2(&z.stream, -MAX_WBITS) != Z_OK)
         return "inflate could not start";
@@ -322,8 +343,9 @@ const char* ZipArchive::inflateMember(const ZipMember& member, std::uint64_t dat
     for (;;) {
         if (z.stream.avail_in == 0 && inputLeft > 0) {
             std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(inputLeft, input.size()));
-            if (std::fread(input.data(), 1, n, file_.get()) != n)
+            if (!readAt(at, input.data(), n))
                 return "read failed";
+            at += n;
             z.stream.next_in = input.data();
             z.stream.avail_in = static_cast<uInt>(n);
             inputLeft -= n;

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -77,8 +78,9 @@ public:
     // most its uncompressed size) to `buffer`. Returns the count copied, or
     // -1 when the member was refused at open, or its data is damaged or does
     // not match its CRC-32 or declared size; damage is logged with the
-    // member's and the archive's names.
-    long read(std::size_t index, void* buffer, std::size_t size);
+    // member's and the archive's names. Safe to call from several threads at
+    // once: the archive is not changed after open.
+    long read(std::size_t index, void* buffer, std::size_t size) const;
 
 private:
     struct Key {
@@ -93,14 +95,15 @@ private:
     const char* readDirectory();
     const char* checkMembers();
     const char* memberFault(ZipMember& member);
-    bool readAt(std::uint64_t offset, void* buffer, std::size_t size);
+    bool readAt(std::uint64_t offset, void* buffer, std::size_t size) const;
     const char* copyStored(const ZipMember& member, std::uint64_t dataStart,
-                           std::uint8_t* buffer, std::size_t size);
+                           std::uint8_t* buffer, std::size_t size) const;
     const char* inflateMember(const ZipMember& member, std::uint64_t dataStart,
-                              std::uint8_t* buffer, std::size_t size);
+                              std::uint8_t* buffer, std::size_t size) const;
     void reject(const ZipMember& member, const char* reason) const;
 
     FilePtr file_;
+    mutable std::mutex streamLock_;  // only for a stream without a descriptor
     std::string label_;
     std::uint64_t fileSize_ = 0;
     // Bytes in front of the archive (a self-extractor stub, say); added to

@@ -1,5 +1,7 @@
 #include "data/Bitmap.h"
+#include "base/Log.h"
 #include "base/Screen.h"
+#include "data/PictureDecodePool.h"
 #include "render/Texture.h"
 #include "timeline/SourceDestPool.h"
 
@@ -17,6 +19,23 @@ bool isPowerOfTwo(std::int32_t x) { return x > 0 && (x & (x - 1)) == 0; }
 // What an empty bitmap (a picture that failed to decode) shows: one opaque
 // white pixel, so nothing is ever uploaded from an absent buffer.
 const std::uint8_t kPlaceholder[4] = {255, 255, 255, 255};
+
+// Uploads levels made ahead (the picture's own pixels for an empty level 0)
+// as gluBuild2DMipmaps would have. False, uploading nothing, when level 0 is
+// larger than this GL takes: GLU then finds the size that fits.
+bool uploadMipmaps(const MipmapChain& chain, const Bitmap& bitmap, GLint internalFormat) {
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    const MipmapLevel& base = chain.levels.front();
+    if (base.width > maxSide || base.height > maxSide) return false;
+    for (std::size_t level = 0; level < chain.levels.size(); ++level) {
+        const MipmapLevel& l = chain.levels[level];
+        const void* pixels = l.pixels.empty() ? bitmap.pixels() : l.pixels.data();
+        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), internalFormat, l.width, l.height,
+                     0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -44,9 +63,16 @@ void BitmapTexture::create() {
     case linear:
         glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
         break;
-    case mipmap:
-        gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    case mipmap: {
+        // Levels built with a prefetched decode are used once, at the first
+        // upload; a rebuild builds them here again.
+        const MipmapChain chain =
+            empty ? MipmapChain() : BitmapRegistry::instance().takeMipmaps(name_);
+        if (chain.empty() || !uploadMipmaps(chain, *bitmap_, internalFormat))
+            gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, w, h, GL_RGBA, GL_UNSIGNED_BYTE,
+                              pixels);
         break;
+    }
     default:
         std::printf("Texture - unsupported filter type\n");
         break;
@@ -96,8 +122,39 @@ BitmapRegistry& BitmapRegistry::instance() {
     return registry;
 }
 
+BitmapRegistry::~BitmapRegistry() = default;
+
+void BitmapRegistry::beginPrefetch(const std::vector<std::string>& names, unsigned workers) {
+    endPrefetch();
+    std::vector<std::string> wanted;
+    for (const std::string& name : names)
+        if (!find(name)) wanted.push_back(name);
+    if (wanted.empty() || workers == 0) return;
+    prefetch_ = std::make_unique<PictureDecodePool>(wanted, workers, 2 * std::size_t(workers),
+                                                    true);
+}
+
+void BitmapRegistry::endPrefetch() {
+    prefetch_.reset();
+    mipmaps_.clear();
+}
+
+MipmapChain BitmapRegistry::takeMipmaps(const std::string& name) {
+    const auto found = mipmaps_.find(name);
+    if (found == mipmaps_.end()) return {};
+    MipmapChain chain = std::move(found->second);
+    mipmaps_.erase(found);
+    return chain;
+}
+
 std::unique_ptr<Bitmap> BitmapRegistry::create(std::string_view name) {
-    return std::make_unique<Bitmap>(std::string(name));
+    std::string fileName(name);
+    std::unique_ptr<DecodedPicture> decoded = prefetch_ ? prefetch_->take(fileName) : nullptr;
+    if (!decoded) return std::make_unique<Bitmap>(std::move(fileName));
+    replayLog(decoded->log);
+    if (decoded->stopStatus != 0) fatalStop(decoded->stopStatus);
+    if (!decoded->mipmaps.empty()) mipmaps_[fileName] = std::move(decoded->mipmaps);
+    return std::move(decoded->bitmap);
 }
 
 void installGLEndpoints() {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 
@@ -39,6 +42,38 @@ TEST_F(Log, PrefixesAndTheErrorFlag) {
               "plain 2\n"
               "Warning in data\\demo.qsc, line 12, pos 7: still shown\n"
               "\r50%\nlate\nnext\n");
+    EXPECT_TRUE(scriptErrorFlag());
+}
+
+// Work done off the main thread holds its messages; replayed later they
+// read as if written then, with the prefixes, quiet log and error flag of
+// the replay. Another thread's messages are not held.
+TEST_F(Log, CapturedMessagesWaitForTheirReplay) {
+    CaptureStderr();
+    std::vector<HeldMessage> held;
+    {
+        LogCapture capture;
+        logMessage("plain %d", 1);
+        logProgress("loaded\n");
+        logWarning("warned\n");
+        logError("failed\n");
+        std::thread([] { logMessage("elsewhere\n"); }).join();
+        held = capture.take();
+    }
+    EXPECT_FALSE(scriptErrorFlag());
+    EXPECT_EQ(GetCapturedStderr(), "elsewhere\n");
+    ASSERT_EQ(held.size(), 4u);
+    EXPECT_EQ(held[0].text, "plain 1");
+
+    scriptPosition().line = 30;
+    CaptureStderr();
+    setQuietLog(true);
+    replayLog(held);
+    setQuietLog(false);
+    EXPECT_EQ(GetCapturedStderr(),
+              "plain 1\n"
+              "Warning in data\\demo.qsc, line 30, pos 7: warned\n"
+              "Error in data\\demo.qsc, line 30, pos 7: failed\n");
     EXPECT_TRUE(scriptErrorFlag());
 }
 

@@ -5,6 +5,7 @@
 #include "PictureDecoder.h"
 #include "PngDecoder.h"
 #include "data/Bitmap.h"
+#include "data/PictureDecodePool.h"
 
 #include <png.h>
 #include <turbojpeg.h>
@@ -12,6 +13,7 @@
 #include <arpa/inet.h>
 
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -299,6 +301,71 @@ TEST_F(BitmapTest, LoaderChoiceAndFailures)
     EXPECT_EXIT(Bitmap("garbage.JpEg"), testing::ExitedWithCode(3467 & 0xff),
                 "DibLoader - garbage\\.JpEg is not a JPEG or BMP picture, or is damaged\n"
                 "DibLoader - getType failed, aborting");
+}
+
+// Pictures decoded ahead on worker threads, read from one zip archive by
+// several at once: each comes out once, as a decode on the spot would, with
+// what it would have logged and the stop it calls for held for the taker;
+// no more than the allowed number wait at a time.
+TEST_F(BitmapTest, DecodePoolHoldsEachOutcomeForItsTaker)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 12; ++i) {
+        const std::string name = "p" + std::to_string(i) + (i % 2 ? ".png" : ".jpg");
+        const std::string row(std::size_t(3 * (8 + i)), char(20 * i));
+        writeFile(name, i % 2 ? pngBytes({8 + i, 8, PNG_COLOR_TYPE_RGB, 8,
+                                          std::vector<std::string>(8, row)})
+                              : jpegBytes(8 + i, 16, i % 4 == 0));
+        names.push_back(name);
+    }
+    const std::string good = pngBytes({4, 4, PNG_COLOR_TYPE_RGB, 8,
+                                       std::vector<std::string>(4, std::string(12, 'x'))});
+    writeFile("cut.png", good.substr(0, good.size() - 20));
+    ASSERT_EQ(std::system("zip -q pictures.zip p*.jpg p*.png cut.png && rm p*.jpg p*.png cut.png"),
+              0);
+    resetDataFiles();
+    names.insert(names.end(), {"cut.png", "gone.jpg", "p0.jpg"});
+
+    testing::internal::CaptureStderr();
+    PictureDecodePool pool(names, 2, 3, true);
+    // Asked for before any worker reached it: decoded on the spot.
+    std::unique_ptr<DecodedPicture> gone = pool.take("gone.jpg");
+    std::vector<std::unique_ptr<DecodedPicture>> decoded;
+    for (std::size_t i = 0; i < 13; ++i)
+        decoded.push_back(pool.take(names[i]));
+    EXPECT_FALSE(pool.take("p0.jpg"));
+    EXPECT_FALSE(pool.take("other.png"));
+    EXPECT_LE(pool.mostWaiting(), 3u);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+
+    ASSERT_TRUE(gone);
+    EXPECT_EQ(gone->stopStatus, 7);
+    EXPECT_FALSE(gone->bitmap);
+    ASSERT_EQ(gone->log.size(), 1u);
+    EXPECT_EQ(gone->log[0].text, "Bitmap file gone.jpg not found, exiting\n");
+    for (std::size_t i = 0; i < 12; ++i) {
+        SCOPED_TRACE(names[i]);
+        ASSERT_TRUE(decoded[i] && decoded[i]->bitmap);
+        EXPECT_EQ(decoded[i]->stopStatus, 0);
+        EXPECT_TRUE(decoded[i]->log.empty());
+        const Bitmap onTheSpot(names[i]);
+        const Bitmap& ahead = *decoded[i]->bitmap;
+        ASSERT_EQ(ahead.width(), onTheSpot.width());
+        ASSERT_EQ(ahead.height(), onTheSpot.height());
+        EXPECT_EQ(std::memcmp(ahead.pixels(), onTheSpot.pixels(),
+                              std::size_t(ahead.width()) * ahead.height() * 4),
+                  0);
+        const std::vector<MipmapLevel>& levels = decoded[i]->mipmaps.levels;
+        ASSERT_FALSE(levels.empty());
+        EXPECT_EQ(levels.front().width, mipmapBaseSide(ahead.width()));
+        EXPECT_EQ(levels.back().width * levels.back().height, 1);
+    }
+    const DecodedPicture& cut = *decoded[12];
+    ASSERT_TRUE(cut.bitmap);
+    EXPECT_TRUE(cut.bitmap->empty());
+    EXPECT_EQ(cut.stopStatus, 0);
+    ASSERT_EQ(cut.log.size(), 1u);
+    EXPECT_EQ(cut.log[0].text, "pngLoad - cut.png is damaged (Read Error!), left empty (drawn white)\n");
 }
 
 }  // namespace

@@ -100,3 +100,75 @@ TEST_F(PictureFaults, FatalStopsNameThePictureFirst) {
     // The loading screen is checked before any module loads.
     EXPECT_EQ(r.err.find("garbage.jpg"), std::string::npos) << r.err;
 }
+
+namespace {
+
+// Runs `body` with the picture decoders' worker count set to `workers`.
+template <typename Body>
+auto withLoadWorkers(const char* workers, Body body) {
+    setenv("DEMOPLAYER_LOAD_WORKERS", workers, 1);
+    auto result = body();
+    unsetenv("DEMOPLAYER_LOAD_WORKERS");
+    return result;
+}
+
+}  // namespace
+
+// Pictures decoded ahead on worker threads are taken where the load pass
+// asks for them: the log (progress lines, every decoder message, the scene
+// reader's lines) is the same whatever the number of workers, and the same
+// as decoding each picture on the spot.
+TEST_F(PictureFaults, LoadLogIsTheSameWithAnyNumberOfWorkers) {
+    const fs::path example = fs::path(DP_SOURCE_DIR) / "examples/demo";
+    for (const char* name : {"dawn.jpg", "flagstones.jpg", "rings.jpg", "tiles.jpg", "title.png",
+                             "courtyard.scn"})
+        fs::copy_file(example / name, work_.path() / name);
+    const std::string png = smallPng();
+    write("cut.png", png.substr(0, png.size() - 16));
+    std::string script = "event e0 timer time=0\n";
+    const char* pictures[] = {"dawn.jpg", "title.png", "cut.png", "missing.png", "rings.jpg",
+                              "tiles.jpg", "flagstones.jpg", "dawn.jpg", "title.png"};
+    for (int round = 0; round < 3; ++round)
+        for (const char* picture : pictures)
+            script += "t" + std::to_string(round) + picture + " at e0 image start bitmap=" +
+                      picture + "\n";
+    script += "s at e0 scene start file=courtyard.scn\n";
+
+    const testsupport::RunResult onTheSpot = withLoadWorkers("0", [&] { return play(script); });
+    ASSERT_EQ(onTheSpot.status, 0) << onTheSpot.err;
+    EXPECT_EQ(count(onTheSpot.err, "Progress bar:"), 28u) << onTheSpot.err;
+    EXPECT_EQ(count(onTheSpot.err, "pngLoad - "), 2u) << onTheSpot.err;
+    for (const char* workers : {"1", "3"}) {
+        SCOPED_TRACE(workers);
+        const testsupport::RunResult r = withLoadWorkers(workers, [&] { return play(script); });
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, onTheSpot.err);
+        EXPECT_EQ(r.out, onTheSpot.out);
+    }
+}
+
+// A missing JPEG ends the run where the load pass reaches it: after the
+// progress lines of the pictures before it and before any line about the
+// pictures after it, which the workers may well have decoded already.
+TEST_F(PictureFaults, MissingJpegStopsWhereTheLoadReachesIt) {
+    write("a.png", smallPng());
+    write("late.png", "not a picture");
+    const std::string script = "event e0 timer time=0\n"
+                               "a at e0 image start bitmap=a.png\n"
+                               "b at e0 image start bitmap=LoadingScreen.jpg\n"
+                               "c at e0 image start bitmap=a.png\n"
+                               "d at e0 image start bitmap=gone.jpg\n"
+                               "e at e0 image start bitmap=late.png\n"
+                               "f at e0 image start bitmap=a.png\n";
+    for (const char* workers : {"0", "1", "2"}) {
+        SCOPED_TRACE(workers);
+        const testsupport::RunResult r = withLoadWorkers(workers, [&] { return play(script); });
+        EXPECT_EQ(r.status, 7) << r.err;
+        EXPECT_EQ(count(r.err, "Progress bar:"), 3u) << r.err;
+        EXPECT_NE(r.err.find("Progress bar: 10.000000 added, now at 0.500000\n"
+                             "Bitmap file gone.jpg not found, exiting\n"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(r.err.find("late.png"), std::string::npos) << r.err;
+    }
+}

@@ -1,9 +1,14 @@
 // Textures in a real GL context: the bound-texture record, uploads and
 // their filters, patch-cable captures, loss of the context.
 #include "GLContext.h"
+#include "data/Bitmap.h"
 #include "render/Texture.h"
 
+#include <GL/glu.h>
 #include <png.h>
+
+#include <algorithm>
+#include <cstdlib>
 
 #include <cstdio>
 #include <filesystem>
@@ -177,7 +182,9 @@ TEST_F(Textures, EmptyBitmapGetsAWhitePixel) {
         std::fclose(f);
     }
     // A PNG that cannot be decoded and one that does not exist both make a
-    // texture, never uploaded from an absent buffer.
+    // texture, never uploaded from an absent buffer; decoded ahead on the
+    // workers just as on the spot.
+    BitmapRegistry::instance().beginPrefetch({"broken.png", "missing.png"}, 2);
     for (const char* name : {"broken.png", "missing.png"}) {
         SCOPED_TRACE(name);
         testing::internal::CaptureStderr();
@@ -194,4 +201,85 @@ TEST_F(Textures, EmptyBitmapGetsAWhitePixel) {
         EXPECT_EQ(texel[0], 255);
         EXPECT_EQ(texel[3], 255);
     }
+    BitmapRegistry::instance().endPrefetch();
+}
+
+namespace {
+
+// Every level of the texture bound now, as RGBA.
+std::vector<MipmapLevel> readLevels() {
+    std::vector<MipmapLevel> levels;
+    for (GLint level = 0;; ++level) {
+        MipmapLevel l;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &l.width);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &l.height);
+        if (l.width == 0 || l.height == 0) return levels;
+        l.pixels.resize(static_cast<size_t>(l.width) * l.height * 4);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, l.pixels.data());
+        levels.push_back(std::move(l));
+    }
+}
+
+// The largest difference of one channel between levels made here and GLU's.
+int worstDifference(const std::vector<MipmapLevel>& ours, const std::vector<MipmapLevel>& glu,
+                    const std::uint8_t* picture) {
+    EXPECT_EQ(ours.size(), glu.size());
+    int worst = 0;
+    for (size_t i = 0; i < std::min(ours.size(), glu.size()); ++i) {
+        EXPECT_EQ(ours[i].width, glu[i].width) << "level " << i;
+        EXPECT_EQ(ours[i].height, glu[i].height) << "level " << i;
+        if (ours[i].width != glu[i].width || ours[i].height != glu[i].height) return 255;
+        const std::uint8_t* p = ours[i].pixels.empty() ? picture : ours[i].pixels.data();
+        for (size_t k = 0; k < glu[i].pixels.size(); ++k)
+            worst = std::max(worst, std::abs(int(p[k]) - int(glu[i].pixels[k])));
+    }
+    return worst;
+}
+
+}  // namespace
+
+// Levels built off the GL thread stand in for gluBuild2DMipmaps only if they
+// come out as GLU makes them: power-of-two sides and sides GLU first scales,
+// down and up, thin pictures included, on noise (the worst case for rounding).
+TEST_F(Textures, MipmapLevelsMatchGlu) {
+    std::uint32_t seed = 12345;
+    for (const auto& [w, h] : std::vector<std::pair<int, int>>{
+             {256, 256}, {64, 16}, {300, 200}, {100, 128}, {1000, 700}, {7, 3}, {1, 5}, {513, 1}}) {
+        SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+        std::vector<std::uint8_t> picture(static_cast<size_t>(w) * h * 4);
+        for (std::uint8_t& b : picture) {
+            seed = seed * 1664525u + 1013904223u;
+            b = static_cast<std::uint8_t>(seed >> 24);
+        }
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        glBindTexture(GL_TEXTURE_2D, name);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, w, h, GL_RGBA, GL_UNSIGNED_BYTE, picture.data());
+        const std::vector<MipmapLevel> glu = readLevels();
+        glDeleteTextures(1, &name);
+        EXPECT_LE(worstDifference(buildMipmapChain(picture.data(), w, h).levels, glu,
+                                  picture.data()),
+                  1);
+    }
+
+    // Through the registry: a prefetched picture's texture carries the levels.
+    writePng("prefetched.png", 300, 200, true);
+    BitmapRegistry::instance().beginPrefetch({"prefetched.png"}, 2);
+    BitmapTexture* t = TextureRegistry::instance().getOrCreate("prefetched.png");
+    BitmapRegistry::instance().endPrefetch();
+    ASSERT_TRUE(t && t->bitmap());
+    t->bind();
+    const std::vector<MipmapLevel> uploaded = readLevels();
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, 300, 200, GL_RGBA, GL_UNSIGNED_BYTE,
+                      t->bitmap()->pixels());
+    const std::vector<MipmapLevel> glu = readLevels();
+    glDeleteTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, t->glName());
+    ASSERT_EQ(uploaded.size(), 9u);  // 256 x 256 down to 1 x 1
+    EXPECT_LE(worstDifference(uploaded, glu, nullptr), 1);
 }

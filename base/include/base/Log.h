@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #if defined(__GNUC__)
 #define DP_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
@@ -56,6 +57,39 @@ void logError(const char* format, ...) DP_PRINTF(1, 2);
 // "Fatal error in FILE, line L, pos P: " then the message; sets the error
 // flag and takes the fatal stop with status 1.
 [[noreturn]] void logFatal(const char* format, ...) DP_PRINTF(1, 2);
+
+// One message held back by a LogCapture: its kind and its text as formatted,
+// without the script-position prefix (that is the replaying thread's).
+struct HeldMessage {
+    enum class Kind { message, progress, warning, error };
+    Kind kind;
+    std::string text;
+};
+
+// While one lives on a thread, that thread's log operations are held in it
+// instead of written: work done off the main thread keeps its messages for
+// the main thread to replay where the work's result is used, so the log
+// reads as if the work had been done there. logFatal and fatalStop must not
+// run under a capture (they cannot be held: they end the process). Captures
+// do not nest.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    // The messages held so far, in order; the capture is empty afterwards.
+    std::vector<HeldMessage> take();
+
+private:
+    std::vector<HeldMessage> held_;
+};
+
+// Writes held messages as their log operations would have: prefixes from
+// the current script position, the quiet log and the error flag as they
+// are now.
+void replayLog(const std::vector<HeldMessage>& messages);
 
 // The box text every fatal stop shows, and its caption.
 inline constexpr const char* kFatalBoxText = "Error - exiting demo";

@@ -23,6 +23,11 @@ public:
     // fatalStop. A missing or undecodable PNG file leaves the bitmap empty,
     // with a log line saying which file and why.
     explicit Bitmap(std::string name);
+    // Decodes like the constructor above, but never stops the process: the
+    // status the fault calls for is left in `stopStatus` (0: none) for the
+    // caller to stop with, after its lines were logged. For decoding off
+    // the main thread, under a LogCapture.
+    Bitmap(std::string name, int& stopStatus);
     // Releases the pixels.
     virtual ~Bitmap();
     Bitmap(const Bitmap&) = delete;
@@ -49,6 +54,9 @@ public:
     void clear();
 
 private:
+    // Runs the loader the name calls for; 0 or the fatal-stop status.
+    int decode();
+
     struct FreePixels {
         void operator()(std::uint8_t* pixels) const { std::free(pixels); }
     };

@@ -7,10 +7,16 @@
 #include "timeline/NamedRegistry.h"
 #include "timeline/RenderTarget.h"
 
+#include "data/MipmapChain.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 class Bitmap;
+class PictureDecodePool;
 
 enum FilterMode : std::int32_t { nearest = 0, linear = 1, mipmap = 2 };
 
@@ -143,12 +149,37 @@ protected:
 
 // Decoded bitmaps by file name (exact case), kept for the program's life so
 // textures can be uploaded again in a new GL context.
+//
+// While a prefetch runs, the pictures it names are decoded on worker threads
+// in the order given; a look-up of one of them waits for its decode and then
+// logs what the decode logged and takes its fatal stop, if any, just where a
+// decode on the spot would have. The log and the outcome are the same as
+// without the prefetch.
 class BitmapRegistry : public NamedRegistry<Bitmap> {
 public:
     static BitmapRegistry& instance();
+    ~BitmapRegistry() override;
+
+    // Starts decoding `names` that are not registered yet (a rebuild decodes
+    // nothing) on `workers` threads, with their mipmap levels; at most two
+    // pictures per worker wait decoded at a time. Replaces a running
+    // prefetch. Call on the main thread.
+    void beginPrefetch(const std::vector<std::string>& names, unsigned workers);
+    // Stops the prefetch; pictures it did not hand out are decoded on the
+    // spot when asked for.
+    void endPrefetch();
+
+    // The mipmap levels the prefetch built for the bitmap `name`, once; empty
+    // when none were built.
+    MipmapChain takeMipmaps(const std::string& name);
 
 protected:
     std::unique_ptr<Bitmap> create(std::string_view name) override;
+
+private:
+    std::unique_ptr<PictureDecodePool> prefetch_;
+    // Levels made with a prefetched bitmap, until its texture uploads them.
+    std::unordered_map<std::string, MipmapChain> mipmaps_;
 };
 
 // Makes the routing pool hand out patch cables and frame-buffer targets.
