@@ -2,6 +2,7 @@
 // the script parsed with all three passes and the timeline built and loaded
 // again, the pictures and scenes already decoded. It has to fit in one frame
 // at 60 fps (16.7 ms) for an edit to show without a stall.
+#include "BenchSupport.h"
 #include "FakeMusic.h"
 #include "ResourceRefresh.h"
 #include "TimelineRebuild.h"
@@ -86,16 +87,4 @@ void BM_ReloadWithFilesCompared(benchmark::State& state) { reload(state, true); 
 BENCHMARK(BM_ReloadScriptOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReloadWithFilesCompared)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv) {
-    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "SDL_Init: %s\n", SDL_GetError());
-        return 1;
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    SDL_Quit();
-    return 0;
-}
+int main(int argc, char** argv) { return benchsupport::runBenchmarksWithVideo(argc, argv); }

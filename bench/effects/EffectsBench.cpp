@@ -4,6 +4,7 @@
 // one layer of each other effect (distort grids, tunnel, blur, text),
 // against an empty frame that only clears and swaps. Runs in a hidden
 // window; without a display server on the offscreen driver.
+#include "BenchSupport.h"
 #include "render/Texture.h"
 #include "base/Log.h"
 #include "base/Screen.h"
@@ -224,16 +225,4 @@ DP_EFFECT_BENCHMARK(tunnel, "l at e0 tunnel start bitmap=layer.png\n");
 DP_EFFECT_BENCHMARK(blur, "l at e0 blur start bitmap=layer.png xDiff=0.01 rotationDiff=2\n");
 DP_EFFECT_BENCHMARK(text, "l at e0 text start string=\"Vantorra - Brindlewave\"\n");
 
-int main(int argc, char** argv) {
-    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "SDL_Init: %s\n", SDL_GetError());
-        return 1;
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    SDL_Quit();
-    return 0;
-}
+int main(int argc, char** argv) { return benchsupport::runBenchmarksWithVideo(argc, argv); }

@@ -6,6 +6,7 @@
 // side; each load runs in a fresh child process, because the registries are
 // process-wide and keep what they loaded. Runs in a hidden window; without a
 // display server on the offscreen driver.
+#include "BenchSupport.h"
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/QuietStandardOutput.h"
@@ -52,17 +53,7 @@ public:
     bool ended() override { return false; }
 };
 
-std::vector<unsigned char> picture(int seed) {
-    std::vector<unsigned char> rgb(static_cast<size_t>(kSide) * kSide * 3);
-    for (int y = 0; y < kSide; ++y)
-        for (int x = 0; x < kSide; ++x) {
-            unsigned char* p = &rgb[(static_cast<size_t>(y) * kSide + x) * 3];
-            p[0] = static_cast<unsigned char>(x + seed * 7);
-            p[1] = static_cast<unsigned char>(y ^ x);
-            p[2] = static_cast<unsigned char>((x * y) >> 8);
-        }
-    return rgb;
-}
+std::vector<unsigned char> picture(int seed) { return benchsupport::picture(kSide, seed); }
 
 bool writePicture(const fs::path& path, bool png, int seed) {
     const std::vector<unsigned char> rgb = picture(seed);

@@ -4,6 +4,7 @@
 // alone (the floor), and glTexImage2D with GL_GENERATE_MIPMAP. Prints the
 // largest difference between the GLU and the driver's level-1 images, which
 // decides whether the driver path could replace GLU.
+#include "BenchSupport.h"
 #include "data/Bitmap.h"
 
 #include <SDL.h>
@@ -34,17 +35,7 @@ double msSince(Clock::time_point t) {
     return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
 }
 
-std::vector<unsigned char> picture(int seed) {
-    std::vector<unsigned char> rgb(static_cast<size_t>(kSide) * kSide * 3);
-    for (int y = 0; y < kSide; ++y)
-        for (int x = 0; x < kSide; ++x) {
-            unsigned char* p = &rgb[(static_cast<size_t>(y) * kSide + x) * 3];
-            p[0] = static_cast<unsigned char>(x + seed * 7);
-            p[1] = static_cast<unsigned char>(y ^ x);
-            p[2] = static_cast<unsigned char>((x * y) >> 8);
-        }
-    return rgb;
-}
+std::vector<unsigned char> picture(int seed) { return benchsupport::picture(kSide, seed); }
 
 void writePng(const std::string& path, const std::vector<unsigned char>& rgb) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
