@@ -54,13 +54,10 @@ unsigned loadWorkers() {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-// The pictures the load pass will ask for, in its order: the loading
-// screen's first, then each module's.
-std::vector<std::string> picturesToLoad(Timeline& timeline) {
-    ResourceList resources;
-    timeline.tracks().listResources(resources);
-    std::vector<std::string> names{kLoadingScreenPicture};
-    for (const NamedResource& picture : resources.pictures) names.push_back(picture.name);
+// Names of `resources` in the load pass's order.
+std::vector<std::string> namesOf(const std::vector<NamedResource>& resources) {
+    std::vector<std::string> names;
+    for (const NamedResource& resource : resources) names.push_back(resource.name);
     return names;
 }
 
@@ -92,9 +89,16 @@ void Demo::start() {
     timeline_->tracks().setViewportSetter(
         [](int x, int y, int w, int h) { glViewport(x, y, w, h); });
 
-    // Pictures decode on the workers from here on; the load pass takes each
-    // where it would have decoded it, so its log and frames stay the same.
-    BitmapRegistry::instance().beginPrefetch(picturesToLoad(*timeline_), loadWorkers());
+    // Pictures and scenes are read on the workers from here on, the loading
+    // screen's picture first; the load pass takes each where it would have
+    // read it, so its log and frames stay the same.
+    ResourceList resources;
+    resources.pictures.push_back({kLoadingScreenPicture});
+    timeline_->tracks().listResources(resources);
+    const unsigned workers = loadWorkers();
+    BitmapRegistry::instance().beginPrefetch(namesOf(resources.pictures), workers);
+    SceneRegistry::instance().beginPrefetch(namesOf(resources.scenes), workers,
+                                            screenSize().width, screenSize().height);
 
     // The loading screen shows at once; loading itself reports progress
     // frame by frame.
@@ -105,6 +109,7 @@ void Demo::start() {
     timeline_->load(*loadingScreen_);
     setLoadingFlag(false);
     BitmapRegistry::instance().endPrefetch();
+    SceneRegistry::instance().endPrefetch();
 
     if (const char* hook = std::getenv(kScriptedActionsVariable)) {
         std::string error;

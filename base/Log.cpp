@@ -68,6 +68,7 @@ const char* prefixOf(HeldMessage::Kind kind) {
         return "Error";
     case HeldMessage::Kind::message:
     case HeldMessage::Kind::progress:
+    case HeldMessage::Kind::output:
         break;
     }
     return nullptr;
@@ -109,6 +110,16 @@ void logProgress(const char* format, ...) {
     va_list args;
     va_start(args, format);
     emit(HeldMessage::Kind::progress, format, args);
+    va_end(args);
+}
+
+void logOutput(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    if (tHeld)
+        tHeld->push_back({HeldMessage::Kind::output, formatText(format, args)});
+    else
+        std::vprintf(format, args);
     va_end(args);
 }
 
@@ -156,6 +167,10 @@ std::vector<HeldMessage> LogCapture::take() {
 void replayLog(const std::vector<HeldMessage>& messages) {
     for (const HeldMessage& m : messages) {
         if (m.kind == HeldMessage::Kind::progress && gQuiet) continue;
+        if (m.kind == HeldMessage::Kind::output) {
+            std::fputs(m.text.c_str(), stdout);
+            continue;
+        }
         writeLine(prefixOf(m.kind), m.text);
         if (m.kind == HeldMessage::Kind::error) {
             gScriptError = true;

@@ -391,7 +391,7 @@ bool SceneReader::readMesh(Mesh& mesh)
     mesh.faces.assign(std::size_t(count), Face());
     for (Face& face : mesh.faces)
         readFace(face);  // a failed face is passed over
-    std::printf("numfaces: %i\n", count);
+    logOutput("numfaces: %i\n", count);
     std::uint8_t castsShadows = 0;
     readByte(mesh.flag);
     if (!readByte(castsShadows))
@@ -547,7 +547,7 @@ bool SceneReader::readScen()
     scene_.textureNames.assign(std::size_t(count), std::string());
     for (std::size_t i = 0; i < scene_.textures.size(); ++i) {
         if (!readTexture(i)) {
-            std::printf("Scene: Error while loading texture\n");
+            logOutput("Scene: Error while loading texture\n");
             return false;
         }
     }
@@ -582,7 +582,7 @@ SceneChunksRead walkSceneFile(MemoryFile& file, Scene& scene, SceneTextures& tex
     if (!reader.readVersion(version))
         return result;
     if (version != kSceneVersion) {
-        std::printf("fileRead: Wrong file version\n");
+        logOutput("fileRead: Wrong file version\n");
         return result;
     }
     result.versionAccepted = true;
@@ -689,7 +689,7 @@ bool fileRead(const std::string& fileName, Scene& scene, SceneTextures& textures
 {
     std::unique_ptr<MemoryFile> file = openDataFile(fileName);
     if (!file) {
-        std::printf("fileRead: Error while opening input file\n");
+        logOutput("fileRead: Error while opening input file\n");
         return false;
     }
     scene.setName(fileName);

@@ -114,8 +114,8 @@ auto withLoadWorkers(const char* workers, Body body) {
 
 }  // namespace
 
-// Pictures decoded ahead on worker threads are taken where the load pass
-// asks for them: the log (progress lines, every decoder message, the scene
+// Pictures and scenes read ahead on worker threads are taken where the load
+// pass asks for them: the log (progress lines, every decoder message, the scene
 // reader's lines) is the same whatever the number of workers, and the same
 // as decoding each picture on the spot.
 TEST_F(PictureFaults, LoadLogIsTheSameWithAnyNumberOfWorkers) {
@@ -125,14 +125,15 @@ TEST_F(PictureFaults, LoadLogIsTheSameWithAnyNumberOfWorkers) {
         fs::copy_file(example / name, work_.path() / name);
     const std::string png = smallPng();
     write("cut.png", png.substr(0, png.size() - 16));
-    std::string script = "event e0 timer time=0\n";
+    // The scene loads first, so its textures are made (and decoded) where
+    // its read asks for them, between its own lines.
+    std::string script = "event e0 timer time=0\ns at e0 scene start file=courtyard.scn\n";
     const char* pictures[] = {"dawn.jpg", "title.png", "cut.png", "missing.png", "rings.jpg",
                               "tiles.jpg", "flagstones.jpg", "dawn.jpg", "title.png"};
     for (int round = 0; round < 3; ++round)
         for (const char* picture : pictures)
             script += "t" + std::to_string(round) + picture + " at e0 image start bitmap=" +
                       picture + "\n";
-    script += "s at e0 scene start file=courtyard.scn\n";
 
     const testsupport::RunResult onTheSpot = withLoadWorkers("0", [&] { return play(script); });
     ASSERT_EQ(onTheSpot.status, 0) << onTheSpot.err;
@@ -171,4 +172,23 @@ TEST_F(PictureFaults, MissingJpegStopsWhereTheLoadReachesIt) {
             << r.err;
         EXPECT_EQ(r.err.find("late.png"), std::string::npos) << r.err;
     }
+
+    // A scene whose texture is missing stops at that texture, read ahead or
+    // not: nothing the reader says after it (the meshes come later) is shown.
+    fs::copy_file(fs::path(DP_SOURCE_DIR) / "examples/demo/courtyard.scn",
+                  work_.path() / "courtyard.scn");
+    const std::string sceneScript = "event e0 timer time=0\n"
+                                    "a at e0 image start bitmap=a.png\n"
+                                    "s at e0 scene start file=courtyard.scn\n"
+                                    "e at e0 image start bitmap=late.png\n";
+    const testsupport::RunResult onTheSpot =
+        withLoadWorkers("0", [&] { return play(sceneScript); });
+    EXPECT_EQ(onTheSpot.status, 7);
+    EXPECT_NE(onTheSpot.err.find("Bitmap file flagstones.jpg not found"), std::string::npos)
+        << onTheSpot.err;
+    EXPECT_EQ(count(onTheSpot.out, "numfaces:"), 0u) << onTheSpot.out;
+    const testsupport::RunResult ahead = withLoadWorkers("2", [&] { return play(sceneScript); });
+    EXPECT_EQ(ahead.status, 7);
+    EXPECT_EQ(ahead.err, onTheSpot.err);
+    EXPECT_EQ(ahead.out, onTheSpot.out);
 }

@@ -42,6 +42,9 @@ void logMessage(const char* format, ...) DP_PRINTF(1, 2);
 // A plain message about progress or order (what loads, what fired, the track
 // order, sync points): like logMessage, but hidden by a quiet log.
 void logProgress(const char* format, ...) DP_PRINTF(1, 2);
+// A line for standard output, not the log: the scene reader's own lines go
+// there. Written as formatted (no newline added), or held under a capture.
+void logOutput(const char* format, ...) DP_PRINTF(1, 2);
 // A status line (a progress line rewritten in place with '\r') is open on
 // standard error: the next message first ends it, so it starts a line of its
 // own. The writer of the status line says when it opens and closes one.
@@ -61,7 +64,7 @@ void logError(const char* format, ...) DP_PRINTF(1, 2);
 // One message held back by a LogCapture: its kind and its text as formatted,
 // without the script-position prefix (that is the replaying thread's).
 struct HeldMessage {
-    enum class Kind { message, progress, warning, error };
+    enum class Kind { message, progress, warning, error, output };
     Kind kind;
     std::string text;
 };

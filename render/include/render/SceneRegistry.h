@@ -6,9 +6,29 @@
 #include "scene/Scene.h"
 #include "timeline/NamedRegistry.h"
 
+#include <memory>
+#include <string>
+#include <vector>
+
+class DecodePool;
+
+// While a prefetch runs, the scene files it names are read on worker threads
+// with their textures only named; a look-up of one of them waits for its
+// read, then makes its textures through the texture registry and logs what
+// the read logged (standard output and error) in the order a read on the
+// spot would have, so the load log is the same either way.
 class SceneRegistry : public NamedRegistry<Scene> {
 public:
     static SceneRegistry& instance();
+    ~SceneRegistry();
+
+    // Starts reading `names` (those not yet in the registry) on `workers`
+    // threads, views sized `width` x `height` as the load pass would size
+    // them. Call on the main thread; no effect with no workers.
+    void beginPrefetch(const std::vector<std::string>& names, unsigned workers, int width,
+                       int height);
+    // Stops the prefetch; scenes it did not hand out are read on the spot.
+    void endPrefetch();
 
     // The GL context is about to go: every scene's display lists are
     // released and will be compiled again at their next draw.
@@ -27,4 +47,7 @@ protected:
     // output); on failure logs "Scene %s not found" and makes nothing, so a
     // later look-up tries again.
     std::unique_ptr<Scene> create(std::string_view name) override;
+
+private:
+    std::unique_ptr<DecodePool> prefetch_;
 };
