@@ -1,8 +1,9 @@
 #include "scenetool/ModelImport.h"
 
+#include "AtomicFile.h"
 #include "ImportProgress.h"
+#include "ModelTextures.h"
 #include "scenetool/BspSplits.h"
-#include "scenetool/PictureConversion.h"
 
 #include "data/DataFile.h"
 #include "scene/Scene.h"
@@ -15,20 +16,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Texture names the scene file holds: 256 bytes, the last kept for the end.
-constexpr std::size_t kLongestTextureName = 255;
 constexpr int kLeafTriangles = 8;
 constexpr int kTreeDepth = 32;  // well within what the player walks
 constexpr float kPi = 3.14159265f;
@@ -80,33 +75,6 @@ bool sameMatrix(const aiMatrix4x4& a, const aiMatrix4x4& b)
     return true;
 }
 
-// Whatever went wrong in the middle, nothing half-written keeps the name.
-bool writeAtomically(const fs::path& target, const std::uint8_t* data, std::size_t size,
-                     std::string& error)
-{
-    const fs::path temporary =
-        target.parent_path() / ("." + target.filename().string() + "." + std::to_string(getpid()));
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) {
-        error = "cannot write " + target.string() + ": " + std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(data, 1, size, file) == size;
-    const bool closed = std::fclose(file) == 0;
-    std::error_code ec;
-    if (!written || !closed) {
-        error = "cannot write " + target.string() + ": " + std::strerror(errno);
-        fs::remove(temporary, ec);
-        return false;
-    }
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        error = "cannot write " + target.string() + ": " + ec.message();
-        fs::remove(temporary, ec);
-        return false;
-    }
-    return true;
-}
 
 // The value of a key list at `ticks`: linear between keys, held outside.
 template <typename KeyType, typename Blend>
@@ -155,28 +123,6 @@ void appendRotation(RotationTrack& track, float time, Quat q)
     track.animated = true;
 }
 
-// An uncompressed embedded picture (BGRA texels, top row first) as PNG
-// file bytes; empty when it cannot be encoded.
-std::vector<std::uint8_t> pngOfTexels(const aiTexture& texture)
-{
-    std::vector<std::uint8_t> rgba;
-    const std::size_t count = std::size_t(texture.mWidth) * texture.mHeight;
-    rgba.reserve(4 * count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const aiTexel& t = texture.pcData[i];
-        rgba.insert(rgba.end(), {t.r, t.g, t.b, t.a});
-    }
-    return pngOfRgba(rgba.data(), texture.mWidth, texture.mHeight);
-}
-
-bool readWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
 struct WorldNode {
     const aiNode* node;
     aiMatrix4x4 world;
@@ -186,8 +132,9 @@ class Importer {
 public:
     Importer(const aiScene& model, const ImportOptions& options, const fs::path& modelPath,
              Scene& scene, ImportProgress& progress)
-        : model_(model), options_(options), modelDir_(modelPath.parent_path()),
-          modelName_(modelPath.stem().string()), scene_(scene), progress_(progress)
+        : model_(model), options_(options),
+          scene_(scene), progress_(progress),
+          textures_(model, options.pictureDir, modelPath)
     {
         std::string ext = modelPath.extension().string();
         std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
@@ -362,7 +309,7 @@ private:
             if (source.GetTexture(aiTextureType_BASE_COLOR, 0, &path) == AI_SUCCESS ||
                 source.GetTexture(aiTextureType_DIFFUSE, 0, &path) == AI_SUCCESS) {
                 std::string name;
-                if (!textureName(path, name, error)) return false;
+                if (!textures_.name(path, name, error)) return false;
                 if (!name.empty()) {
                     auto [entry, added] =
                         textureIndex.emplace(name, std::int32_t(scene_.textureNames.size()));
@@ -375,108 +322,6 @@ private:
             }
             scene_.materials.push_back(material);
         }
-        return true;
-    }
-
-    // The data-file name of a model's texture. Embedded pictures are written
-    // beside the output; pictures in formats the player does not read are
-    // converted to PNG there; the model's own PNG and JPEG files are copied
-    // there. Empty (with a note) for a picture the tool cannot hand on.
-    bool textureName(const aiString& path, std::string& name, std::string& error)
-    {
-        const std::string text = path.C_Str();
-        if (auto known = handedOn_.find(text); known != handedOn_.end()) {
-            name = known->second;
-            return true;
-        }
-        const bool handed = model_.GetEmbeddedTexture(text.c_str()) ? embeddedTexture(text, name, error)
-                                                                   : fileTexture(text, name, error);
-        if (!handed) return false;
-        if (name.size() > kLongestTextureName) {
-            error = "texture name longer than " + std::to_string(kLongestTextureName) +
-                    " bytes: " + name;
-            return false;
-        }
-        handedOn_[text] = name;
-        return true;
-    }
-
-    bool embeddedTexture(const std::string& text, std::string& name, std::string& error)
-    {
-        const aiTexture& embedded = *model_.GetEmbeddedTexture(text.c_str());
-        const bool raw = embedded.mHeight != 0;
-        const std::string hint = raw ? "png" : embedded.achFormatHint;
-        const auto* data = reinterpret_cast<const std::uint8_t*>(embedded.pcData);
-        std::vector<std::uint8_t> bytes;
-        std::string why;
-        if (raw)
-            bytes = pngOfTexels(embedded);
-        else if (playerReadsPicture(hint))
-            bytes.assign(data, data + embedded.mWidth);
-        else
-            bytes = convertPictureToPng(data, embedded.mWidth, hint, why);
-        if (bytes.empty()) {
-            if (raw) {
-                error = "cannot encode embedded texture " + text;
-                return false;
-            }
-            std::fprintf(stderr, "note: embedded texture %s (format '%s') is not written (%s); "
-                         "the material stays untextured\n", text.c_str(), hint.c_str(),
-                         why.c_str());
-            return true;
-        }
-        const std::string extension = playerReadsPicture(hint) ? hint : "png";
-        std::string base = embedded.mFilename.length > 0
-                               ? dataFileBaseName(embedded.mFilename.C_Str())
-                               : std::string();
-        if (base.empty() || fs::path(base).extension() != "." + extension)
-            base = modelName_ + "-texture" + std::to_string(embeddedCount_++) + "." + extension;
-        if (!writeAtomically(fs::path(options_.pictureDir) / base, bytes.data(), bytes.size(),
-                             error))
-            return false;
-        std::fprintf(stderr, "wrote embedded texture %s\n", base.c_str());
-        name = base;
-        return true;
-    }
-
-    // A texture the model names as a file, looked for beside the model.
-    // False only when a converted picture cannot be written.
-    bool fileTexture(const std::string& text, std::string& name, std::string& error)
-    {
-        const std::string base = dataFileBaseName(text);
-        const fs::path source = modelDir_ / text;
-        const std::string extension = fs::path(base).extension().string();
-        if (playerReadsPicture(extension)) {
-            name = base;
-            copyBeside(source, name);
-            return true;
-        }
-        std::vector<std::uint8_t> bytes;
-        if (!readWholeFile(source, bytes)) {
-            std::fprintf(stderr, "warning: texture %s is missing (looked for %s); the material "
-                         "stays untextured\n", base.c_str(), source.string().c_str());
-            return true;
-        }
-        std::string why;
-        const std::vector<std::uint8_t> png =
-            convertPictureToPng(bytes.data(), bytes.size(), extension, why);
-        if (png.empty()) {
-            std::fprintf(stderr, "warning: texture %s cannot be converted to PNG (%s); the "
-                         "material stays untextured\n", base.c_str(), why.c_str());
-            return true;
-        }
-        std::string converted = fs::path(base).stem().string() + ".png";
-        // Two pictures differing only in their extension must not overwrite
-        // each other's conversion.
-        if (std::find(convertedNames_.begin(), convertedNames_.end(), converted) !=
-            convertedNames_.end())
-            converted = fs::path(base).stem().string() + "-" + extension.substr(extension.empty() ? 0 : 1) + ".png";
-        if (!writeAtomically(fs::path(options_.pictureDir) / converted, png.data(), png.size(),
-                             error))
-            return false;
-        convertedNames_.push_back(converted);
-        std::fprintf(stderr, "converted texture %s to %s\n", base.c_str(), converted.c_str());
-        name = converted;
         return true;
     }
 
@@ -694,27 +539,8 @@ private:
                      staticCorners_.size() / 3, tree.depth(), tree.nodes.size());
     }
 
-    // The player finds pictures only by base name from its own folder: the
-    // model's own picture is copied beside the output unless one is there.
-    void copyBeside(const fs::path& source, const std::string& name) const
-    {
-        const fs::path target = fs::path(options_.pictureDir) / name;
-        std::error_code ec;
-        if (fs::exists(target, ec)) return;
-        if (!fs::exists(source, ec)) {
-            std::fprintf(stderr, "warning: texture %s is missing (looked for %s); the player "
-                         "will refuse the scene until it lies beside it\n",
-                         name.c_str(), source.string().c_str());
-            return;
-        }
-        if (fs::copy_file(source, target, ec))
-            std::fprintf(stderr, "copied texture %s\n", name.c_str());
-    }
-
     const aiScene& model_;
     const ImportOptions& options_;
-    fs::path modelDir_;
-    std::string modelName_;  // names the embedded pictures written out
     bool isGltf_ = false;
     Scene& scene_;
     ImportProgress& progress_;
@@ -725,9 +551,7 @@ private:
     std::map<std::string, const aiNodeAnim*> channels_;
     double ticksPerSecond_ = 25.0;
     std::vector<float> keyTimes_;      // seconds; empty without animation
-    int embeddedCount_ = 0;
-    std::map<std::string, std::string> handedOn_;  // model's texture path -> data-file name
-    std::vector<std::string> convertedNames_;      // PNG files written by conversion
+    ModelTextures textures_;
 };
 
 }  // namespace
