@@ -16,8 +16,15 @@ float axisOf(Vec3 v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
 
 }  // namespace
 
-void chooseSplits(BspTree& tree, const std::vector<Vec3>& corners, int leafSize, int maxDepth)
+BspLeafSizes chooseSplits(BspTree& tree, const std::vector<Vec3>& corners, int leafSize,
+                          int maxDepth)
 {
+    BspLeafSizes sizes;
+    auto leaf = [&sizes](const std::vector<std::int32_t>& triangles) {
+        ++sizes.leaves;
+        sizes.largest = std::max(sizes.largest, triangles.size());
+        sizes.references += triangles.size();
+    };
     const std::size_t count = corners.size() / 3;
     std::vector<Vec3> centroid(count);
     for (std::size_t i = 0; i < count; ++i)
@@ -31,7 +38,10 @@ void chooseSplits(BspTree& tree, const std::vector<Vec3>& corners, int leafSize,
     while (!pending.empty()) {
         PendingNode work = std::move(pending.back());
         pending.pop_back();
-        if (int(work.triangles.size()) <= leafSize || work.depth >= maxDepth) continue;
+        if (int(work.triangles.size()) <= leafSize || work.depth >= maxDepth) {
+            leaf(work.triangles);
+            continue;
+        }
 
         Vec3 low = centroid[std::size_t(work.triangles[0])], high = low;
         for (std::int32_t t : work.triangles) {
@@ -43,7 +53,10 @@ void chooseSplits(BspTree& tree, const std::vector<Vec3>& corners, int leafSize,
         int axis = 0;
         if (extent.y > axisOf(extent, axis)) axis = 1;
         if (extent.z > axisOf(extent, axis)) axis = 2;
-        if (axisOf(extent, axis) <= 0.0f) continue;  // all centroids in one point
+        if (axisOf(extent, axis) <= 0.0f) {  // all centroids in one point
+            leaf(work.triangles);
+            continue;
+        }
 
         const std::size_t middle = work.triangles.size() / 2;
         std::nth_element(work.triangles.begin(), work.triangles.begin() + std::ptrdiff_t(middle),
@@ -70,8 +83,10 @@ void chooseSplits(BspTree& tree, const std::vector<Vec3>& corners, int leafSize,
         }
         const std::size_t n = work.triangles.size();
         if (lower.triangles.size() == n || upper.triangles.size() == n ||
-            2 * (lower.triangles.size() + upper.triangles.size()) > 3 * n)
+            2 * (lower.triangles.size() + upper.triangles.size()) > 3 * n) {
+            leaf(work.triangles);
             continue;
+        }
         tree.split(work.node, axis, split);
         const BspNode& made = tree.nodes[std::size_t(work.node)];
         lower.node = made.lower;
@@ -79,4 +94,5 @@ void chooseSplits(BspTree& tree, const std::vector<Vec3>& corners, int leafSize,
         pending.push_back(std::move(lower));
         pending.push_back(std::move(upper));
     }
+    return sizes;
 }

@@ -533,10 +533,14 @@ private:
 
     void tree()
     {
-        chooseSplits(scene_.trees.front(), staticCorners_, kLeafTriangles, kTreeDepth);
+        const BspLeafSizes leaves =
+            chooseSplits(scene_.trees.front(), staticCorners_, kLeafTriangles, kTreeDepth);
         const BspTree& tree = scene_.trees.front();
-        std::fprintf(stderr, "BSP tree 0: %zu static triangles, %d levels, %zu nodes\n",
-                     staticCorners_.size() / 3, tree.depth(), tree.nodes.size());
+        std::fprintf(stderr,
+                     "BSP tree 0: %zu static triangles, %d levels, %zu leaves (largest %zu, "
+                     "mean %.1f triangles)\n",
+                     staticCorners_.size() / 3, tree.depth(), leaves.leaves, leaves.largest,
+                     leaves.leaves ? double(leaves.references) / double(leaves.leaves) : 0.0);
     }
 
     const aiScene& model_;

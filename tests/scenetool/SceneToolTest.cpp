@@ -148,6 +148,14 @@ TEST_F(SceneTool, PicturesThePlayerCannotReadAreConvertedToPng) {
     RecordedTextures textures;
     ASSERT_TRUE(readBack(demo.dir() / "duck.scene", scene, textures));
     EXPECT_EQ(textures.names, std::vector<std::string>{"duckCM.png"});
+    // The leaves the import reports are those the player's insertion fills.
+    const BspTree& tree = scene.trees.at(0);
+    std::size_t largest = 0;
+    for (const BspLeaf& leaf : tree.leaves) largest = std::max(largest, leaf.triangles.size());
+    EXPECT_NE(r.err.find(std::to_string(tree.leaves.size()) + " leaves (largest " +
+                         std::to_string(largest) + ","),
+              std::string::npos)
+        << r.err;
     Frame skin;
     ASSERT_TRUE(readFrame(demo.dir() / "duckCM.png", skin));
     EXPECT_TRUE(near(skin.at(390, 120), kBlack, 0)) << "the eye, near the top";
