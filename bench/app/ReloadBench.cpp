@@ -29,8 +29,7 @@ const char* const kScript = "data\\demo.qsc";
 // The example, loaded once in a hidden window's GL context, as the player
 // has it when the first reload comes.
 struct Example {
-    SDL_Window* window = nullptr;
-    SDL_GLContext context = nullptr;
+    std::unique_ptr<benchsupport::HiddenGLWindow> window;
     FakeMusic music;
     ResourceRefresh resources;
     std::unique_ptr<Timeline> timeline;
@@ -40,12 +39,8 @@ struct Example {
 Example& example() {
     static Example e;
     if (e.window) return e;
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    e.window = SDL_CreateWindow("bench", 0, 0, 640, 480, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (e.window) e.context = SDL_GL_CreateContext(e.window);
-    if (!e.context) return e;
-    SDL_GL_MakeCurrent(e.window, e.context);
+    e.window = std::make_unique<benchsupport::HiddenGLWindow>(640, 480);
+    if (!e.window->ok()) return e;
     setScreenSize(640, 480);
     std::filesystem::current_path(std::string(DP_SOURCE_DIR) + "/examples/demo");
     setQuietLog(true);

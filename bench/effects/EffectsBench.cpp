@@ -50,29 +50,16 @@ public:
 };
 
 // One hidden window with a GL context per window size, kept for the run.
-struct Window {
-    SDL_Window* window = nullptr;
-    SDL_GLContext context = nullptr;
-};
-
-Window& windowFor(int width, int height) {
-    static std::map<std::pair<int, int>, Window> windows;
-    Window& w = windows[{width, height}];
-    if (!w.window) {
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-        // Textures and cables are made once and drawn in every window.
-        SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
-        w.window = SDL_CreateWindow("bench", 0, 0, width, height,
-                                    SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        if (w.window) w.context = SDL_GL_CreateContext(w.window);
-    }
-    if (w.context) {
-        SDL_GL_MakeCurrent(w.window, w.context);
-        SDL_GL_SetSwapInterval(0);
+benchsupport::HiddenGLWindow& windowFor(int width, int height) {
+    static std::map<std::pair<int, int>, std::unique_ptr<benchsupport::HiddenGLWindow>> windows;
+    auto& w = windows[{width, height}];
+    // Textures and cables are made once and drawn in every window.
+    if (!w) w = std::make_unique<benchsupport::HiddenGLWindow>(width, height, true);
+    if (w->ok()) {
+        w->makeCurrent();
         setScreenSize(width, height);
     }
-    return w;
+    return *w;
 }
 
 // A 256 x 256 gradient picture, the size of a typical demo layer.
@@ -143,8 +130,8 @@ const char* const kRoutedScript =
 void runFrames(benchmark::State& state, Timeline* timeline) {
     const int width = static_cast<int>(state.range(0));
     const int height = static_cast<int>(state.range(1));
-    Window& w = windowFor(width, height);
-    if (!w.context) {
+    benchsupport::HiddenGLWindow& w = windowFor(width, height);
+    if (!w.ok()) {
         state.SkipWithError("no GL context");
         return;
     }
@@ -156,7 +143,7 @@ void runFrames(benchmark::State& state, Timeline* timeline) {
             state.SkipWithError("frame failed");
             break;
         }
-        SDL_GL_SwapWindow(w.window);
+        w.swap();
         glFinish();
     }
 }

@@ -104,14 +104,9 @@ bool makeDemo(const fs::path& dir) {
 int loadOnce(unsigned workers) {
     setenv("SDL_VIDEODRIVER", std::getenv("DISPLAY") ? "x11" : "offscreen", 0);
     SDL_Init(SDL_INIT_VIDEO);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_Window* window =
-        SDL_CreateWindow("bench", 0, 0, 640, 480, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
-    if (!context) return 1;
+    benchsupport::HiddenGLWindow window(640, 480);
+    if (!window.ok()) return 1;
     setScreenSize(640, 480);
-    SDL_GL_SetSwapInterval(0);
     registerEffectModules();
     installGLEndpoints();
     setQuietLog(true);
@@ -137,7 +132,7 @@ int loadOnce(unsigned workers) {
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             glLoadIdentity();
             screen->draw(0.0f);
-            SDL_GL_SwapWindow(window);
+            window.swap();
             ++frames;
         };
         screen = std::make_unique<PictureLoadingScreen>(timeline->totalLoadWeight(),

@@ -6,6 +6,7 @@
 // frame), at 640x480 and 1024x768. Each frame ends with glFinish so the
 // renderer's work is counted. Runs in a hidden window; without a display
 // server on the offscreen driver.
+#include "BenchSupport.h"
 #include "base/Screen.h"
 #include "render/SceneRenderer.h"
 #include "scene/Scene.h"
@@ -128,39 +129,18 @@ std::unique_ptr<Scene> makeScene(int width, int height, bool animated) {
     return scene;
 }
 
-struct Window {
-    SDL_Window* window = nullptr;
-    SDL_GLContext context = nullptr;
-    Window(int width, int height) {
-        SDL_Init(SDL_INIT_VIDEO);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-        SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-        window = SDL_CreateWindow("bench", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        if (window) context = SDL_GL_CreateContext(window);
-        if (context) {
-            SDL_GL_MakeCurrent(window, context);
-            SDL_GL_SetSwapInterval(0);
-            glViewport(0, 0, width, height);
-            setScreenSize(width, height);
-        }
-    }
-    ~Window() {
-        if (context) SDL_GL_DeleteContext(context);
-        if (window) SDL_DestroyWindow(window);
-    }
-};
 
 // Args: width, height, mode (0 no shadows, 1 fast, 2 accurate), animated.
 void BM_SceneFrame(benchmark::State& state) {
     const int width = static_cast<int>(state.range(0));
     const int height = static_cast<int>(state.range(1));
-    Window window(width, height);
-    if (!window.context) {
+    benchsupport::HiddenGLWindow window(width, height);
+    if (!window.ok()) {
         state.SkipWithError("no GL context");
         return;
     }
+    glViewport(0, 0, width, height);
+    setScreenSize(width, height);
     auto scene = makeScene(width, height, state.range(3) != 0);
     scene->shadows = state.range(2) != 0;
     scene->accurateShadows = state.range(2) == 2;
@@ -170,7 +150,7 @@ void BM_SceneFrame(benchmark::State& state) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         renderScene(scene->views.front(), width, height, t);
         glFinish();
-        SDL_GL_SwapWindow(window.window);
+        window.swap();
         t += 1.0f / 60.0f;
     }
     // The share of the frame the scene covers, to see that it is in view.
@@ -205,4 +185,4 @@ void frameArgs(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_SceneFrame)->Apply(frameArgs)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return benchsupport::runBenchmarksWithVideo(argc, argv); }

@@ -83,10 +83,8 @@ std::vector<unsigned char> level1() {
 int main() {
     if (!std::getenv("SDL_VIDEODRIVER") && !std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
     SDL_Init(SDL_INIT_VIDEO);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_Window* window = SDL_CreateWindow("bench", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
-    if (!context) {
+    auto window = std::make_unique<benchsupport::HiddenGLWindow>(64, 64);
+    if (!window->ok()) {
         std::fprintf(stderr, "no GL context: %s\n", SDL_GetError());
         return 1;
     }
@@ -158,8 +156,7 @@ int main() {
 
     fs::current_path(fs::temp_directory_path());
     fs::remove_all(dir);
-    SDL_GL_DeleteContext(context);
-    SDL_DestroyWindow(window);
+    window.reset();
     SDL_Quit();
     return 0;
 }
