@@ -1,9 +1,11 @@
 // demoplayer-scene: makes the player's scene files from model files and
-// says what a scene file holds.
+// says what a scene file holds and what it shows.
+#include "ScenePreview.h"
 #include "scene/Scene.h"
 #include "scenetool/ModelImport.h"
 #include "scenetool/SceneSummary.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,7 +19,9 @@ int usage()
     std::fprintf(stderr,
                  "usage: demoplayer-scene import MODEL -o OUT.scene [--scale F] [--no-shadows]\n"
                  "                        [--resample HZ] [--name NAME] [--no-default-light]\n"
-                 "       demoplayer-scene info FILE.scene\n");
+                 "       demoplayer-scene info FILE.scene\n"
+                 "       demoplayer-scene preview FILE.scene -o SHOT.png [--size WxH] [--time T]\n"
+                 "                        [--camera NAME] [--shadows]\n");
     return 2;
 }
 
@@ -84,6 +88,52 @@ int info(int argc, char** argv)
     return 0;
 }
 
+// Draws one still of a scene file with the player's renderer into a PNG.
+int preview(int argc, char** argv)
+{
+    PreviewOptions options;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "-o" && hasValue) {
+            options.outPath = argv[++i];
+        } else if (arg == "--size" && hasValue) {
+            char tail = 0;
+            if (std::sscanf(argv[++i], "%dx%d%c", &options.width, &options.height, &tail) != 2 ||
+                options.width < 1 || options.height < 1 || options.width > kMaxPreviewSide ||
+                options.height > kMaxPreviewSide) {
+                std::fprintf(stderr, "demoplayer-scene: --size needs WxH, 1 to %d pixels a side\n",
+                             kMaxPreviewSide);
+                return 2;
+            }
+        } else if (arg == "--time" && hasValue) {
+            char* end = nullptr;
+            const char* text = argv[++i];
+            options.sceneTime = std::strtof(text, &end);
+            if (end == text || *end != '\0' || !std::isfinite(options.sceneTime)) {
+                std::fprintf(stderr, "demoplayer-scene: --time needs a number of seconds\n");
+                return 2;
+            }
+        } else if (arg == "--camera" && hasValue) {
+            options.camera = argv[++i];
+        } else if (arg == "--shadows") {
+            options.shadows = true;
+        } else if (!arg.empty() && arg[0] != '-' && options.scenePath.empty()) {
+            options.scenePath = arg;
+        } else {
+            return usage();
+        }
+    }
+    if (options.scenePath.empty() || options.outPath.empty()) return usage();
+    std::string error;
+    if (!previewScene(options, error)) {
+        std::fprintf(stderr, "demoplayer-scene: %s\n", error.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "wrote %s\n", options.outPath.c_str());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -92,5 +142,6 @@ int main(int argc, char** argv)
     const std::string command = argv[1];
     if (command == "import") return import(argc, argv);
     if (command == "info") return info(argc, argv);
+    if (command == "preview") return preview(argc, argv);
     return usage();
 }
