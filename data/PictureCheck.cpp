@@ -10,16 +10,24 @@
 
 std::string pictureFault(const std::string& name)
 {
-    const PictureKind kind = pictureKindOf(name);
-    if (kind == PictureKind::unknown)
-        return "is not a picture the player loads (its name must end in .png, .jpg, .jpeg or .bmp)";
+    if (pictureKindOf(name) == PictureKind::unknown)
+        return pictureContentFault(name, nullptr, 0);
     std::unique_ptr<MemoryFile> file = openDataFile(name);
     if (!file)
         return "not found";
+    return pictureContentFault(name, file->data(), file->size());
+}
+
+std::string pictureContentFault(const std::string& name, const std::uint8_t* data,
+                                std::size_t size)
+{
+    const PictureKind kind = pictureKindOf(name);
+    if (kind == PictureKind::unknown)
+        return "is not a picture the player loads (its name must end in .png, .jpg, .jpeg or .bmp)";
     Bitmap bitmap;
     if (kind == PictureKind::png) {
         std::string fault;
-        return decodePng(file->data(), file->size(), bitmap, &fault) ? std::string() : fault;
+        return decodePng(data, size, bitmap, &fault) ? std::string() : fault;
     }
-    return pictureResultFault(decodePicture(file->data(), file->size(), bitmap));
+    return pictureResultFault(decodePicture(data, size, bitmap));
 }

@@ -4,6 +4,8 @@
 #include "ImportProgress.h"
 #include "ModelTextures.h"
 #include "scenetool/BspSplits.h"
+#include "scenetool/MeshRepair.h"
+#include "scenetool/ModelFraming.h"
 
 #include "data/DataFile.h"
 #include "scene/Scene.h"
@@ -19,6 +21,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -134,16 +137,19 @@ public:
              Scene& scene, ImportProgress& progress)
         : model_(model), options_(options),
           scene_(scene), progress_(progress),
-          textures_(model, options.pictureDir, modelPath)
+          textures_(model, options.pictureDir, modelPath,
+                    {options.textureDirs.begin(), options.textureDirs.end()})
     {
         std::string ext = modelPath.extension().string();
         std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
         isGltf_ = ext == ".gltf" || ext == ".glb";
+        chooseAxes(ext);
     }
 
     bool run(std::string& error)
     {
         progress_.phase("converting the model");
+        chooseScale();
         flattenNodes();
         animation();
         if (!materials(error)) return false;
@@ -156,9 +162,13 @@ public:
         std::size_t faces = 0;
         for (const Mesh& mesh : scene_.meshes) faces += mesh.faces.size();
         if (faces == 0) {
-            error = "the model holds no triangles";
+            error = "the model holds no triangles with any area";
             return false;
         }
+        if (doubleSided_ > 0)
+            std::fprintf(stderr, "note: %zu meshes are double-sided or open sheets; their faces "
+                         "are written again, turned round, so they show from both sides "
+                         "(--single-sided keeps one side)\n", doubleSided_);
         std::fprintf(stderr, "%zu meshes, %zu triangles, %zu materials, %zu textures\n",
                      scene_.meshes.size(), faces, scene_.materials.size(),
                      scene_.textureNames.size());
@@ -170,12 +180,81 @@ public:
     }
 
 private:
+    // The model's up axis and the axis its front faces along: what the file
+    // says, else the convention of its format (Quake's models and those for
+    // printing stand on z), else y up and facing +z.
+    void chooseAxes(const std::string& extension)
+    {
+        static const std::set<std::string> kZUp = {".md2", ".md3", ".mdc", ".mdl", ".md5mesh",
+                                                   ".stl", ".amf", ".3mf"};
+        int axis = -1, sign = 1;
+        if (model_.mMetaData && model_.mMetaData->Get("UpAxis", axis) && axis >= 0 && axis < 3) {
+            model_.mMetaData->Get("UpAxisSign", sign);
+        } else {
+            axis = kZUp.count(extension) ? 2 : 1;
+        }
+        const float s = sign < 0 ? -1.0f : 1.0f;
+        up_ = axis == 0 ? Vec3{s, 0, 0} : axis == 2 ? Vec3{0, 0, s} : Vec3{0, s, 0};
+        front_ = axis == 2 ? Vec3{0, -s, 0} : axis == 0 ? Vec3{0, 0, 1} : Vec3{0, 0, s};
+    }
+
+    // The whole scene's scale: --scale as given; otherwise metres for a model
+    // that states its units, then the power of ten that keeps the model
+    // clear of the player's near plane.
+    void chooseScale()
+    {
+        if (options_.scale > 0.0f) {
+            scale_ = options_.scale;
+            return;
+        }
+        scale_ = 1.0f;
+        // FBX states centimetres per unit, as a double or a float.
+        double unit = 0.0;
+        float unitFloat = 0.0f;
+        if (model_.mMetaData && !model_.mMetaData->Get("UnitScaleFactor", unit) &&
+            model_.mMetaData->Get("UnitScaleFactor", unitFloat))
+            unit = unitFloat;
+        if (unit > 0.0 && std::isfinite(unit) && std::fabs(unit - 100.0) > 1e-3) {
+            scale_ = float(unit / 100.0);
+            std::fprintf(stderr, "note: the model's unit is %g cm; scaled by %g to metres\n", unit,
+                         double(scale_));
+        }
+        std::vector<Vec3> points;
+        std::vector<WorldNode> pending{{model_.mRootNode, model_.mRootNode->mTransformation}};
+        while (!pending.empty()) {
+            const WorldNode entry = pending.back();
+            pending.pop_back();
+            for (unsigned i = 0; i < entry.node->mNumMeshes; ++i) {
+                const aiMesh& mesh = *model_.mMeshes[entry.node->mMeshes[i]];
+                if (!(mesh.mPrimitiveTypes & aiPrimitiveType_TRIANGLE)) continue;
+                for (unsigned v = 0; v < mesh.mNumVertices; ++v)
+                    points.push_back(scale_ * transformPoint(entry.world, mesh.mVertices[v]));
+            }
+            for (unsigned i = 0; i < entry.node->mNumChildren; ++i) {
+                const aiNode* child = entry.node->mChildren[i];
+                pending.push_back({child, entry.world * child->mTransformation});
+            }
+        }
+        const float radius = boundingSphereOf(points).radius;
+        const float factor = nearPlaneScale(radius);
+        if (factor == 1.0f) return;
+        scale_ *= factor;
+        std::fprintf(stderr, "note: the model is %g units across; scaled by %g so the player's "
+                     "near plane, 1 unit before the camera, cannot cut it (--scale 1 keeps its "
+                     "size)\n", double(2.0f * radius), double(factor));
+    }
+
+    aiMatrix4x4 rootScaling() const
+    {
+        aiMatrix4x4 root;
+        aiMatrix4x4::Scaling(aiVector3D(scale_, scale_, scale_), root);
+        return root;
+    }
+
     void flattenNodes()
     {
-        const float s = options_.scale;
-        aiMatrix4x4 root;
-        aiMatrix4x4::Scaling(aiVector3D(s, s, s), root);
-        std::vector<WorldNode> pending{{model_.mRootNode, root * model_.mRootNode->mTransformation}};
+        std::vector<WorldNode> pending{
+            {model_.mRootNode, rootScaling() * model_.mRootNode->mTransformation}};
         while (!pending.empty()) {
             const WorldNode entry = pending.back();
             pending.pop_back();
@@ -228,21 +307,21 @@ private:
                          : channelAt(*channel->second, node->mTransformation, ticks)) *
                     world;
         }
-        const float s = options_.scale;
-        aiMatrix4x4 root;
-        aiMatrix4x4::Scaling(aiVector3D(s, s, s), root);
-        return root * world;
+        return rootScaling() * world;
     }
 
     // Position, rotation and scale keys of a moving node's world transform.
-    void keyTransform(const aiNode* node, Transform& transform) const
+    // `restScale` is already in the mesh's vertices: the keys scale by the
+    // change from it.
+    void keyTransform(const aiNode* node, Transform& transform, const aiVector3D& restScale) const
     {
         for (float t : keyTimes_) {
             aiVector3D scale, position;
             aiQuaternion rotation;
             worldAt(node, t).Decompose(scale, rotation, position);
             transform.position.keys.push_back({t, toVec3(position)});
-            transform.scale.keys.push_back({t, toVec3(scale)});
+            transform.scale.keys.push_back(
+                {t, {scale.x / restScale.x, scale.y / restScale.y, scale.z / restScale.z}});
             appendRotation(transform.rotation, t, playerRotation(rotation));
         }
         transform.position.animated = transform.scale.animated = true;
@@ -277,9 +356,7 @@ private:
     {
         const auto found = byName_.find(name.C_Str());
         if (found != byName_.end()) return found->second;
-        aiMatrix4x4 scaled;
-        aiMatrix4x4::Scaling(aiVector3D(options_.scale), scaled);
-        return scaled;
+        return rootScaling();
     }
 
     bool materials(std::string& error)
@@ -296,7 +373,7 @@ private:
                 material.emission = toColour(colour);
             if (source.Get(AI_MATKEY_COLOR_SPECULAR, colour) == AI_SUCCESS)
                 material.specular = toColour(colour);
-            float shininess = 0.0f, roughness = 0.0f;
+            float shininess = 0.0f, roughness = 0.0f, strength = 1.0f;
             if (source.Get(AI_MATKEY_SHININESS, shininess) == AI_SUCCESS && shininess > 0.0f) {
                 material.shininess = std::min(shininess, 128.0f);
             } else if (source.Get(AI_MATKEY_ROUGHNESS_FACTOR, roughness) == AI_SUCCESS) {
@@ -305,6 +382,24 @@ private:
                 const float r2 = std::max(roughness * roughness, 1e-3f);
                 material.shininess = std::clamp(2.0f / (r2 * r2) - 2.0f, 0.0f, 128.0f);
             }
+            if (source.Get(AI_MATKEY_SHININESS_STRENGTH, strength) == AI_SUCCESS &&
+                strength >= 0.0f && strength < 1.0f)
+                material.specular = {strength * material.specular.red,
+                                     strength * material.specular.green,
+                                     strength * material.specular.blue};
+            // An exponent below 1 spreads the highlight over every lit face
+            // (GL's exponent 0 adds the whole specular colour everywhere):
+            // no model means that, and it washes the model out. Shading
+            // models without highlights get none.
+            int shading = 0;
+            const bool plain = source.Get(AI_MATKEY_SHADING_MODEL, shading) == AI_SUCCESS &&
+                               (shading == aiShadingMode_Flat || shading == aiShadingMode_Gouraud ||
+                                shading == aiShadingMode_NoShading);
+            if (plain) material.specular = {0, 0, 0};
+            else if (material.shininess < 1.0f) material.shininess = 16.0f;
+            int twoSided = 0;
+            twoSided_.push_back(source.Get(AI_MATKEY_TWOSIDED, twoSided) == AI_SUCCESS &&
+                                twoSided != 0);
             aiString path;
             if (source.GetTexture(aiTextureType_BASE_COLOR, 0, &path) == AI_SUCCESS ||
                 source.GetTexture(aiTextureType_DIFFUSE, 0, &path) == AI_SUCCESS) {
@@ -329,12 +424,12 @@ private:
     {
         if (!(source.mPrimitiveTypes & aiPrimitiveType_TRIANGLE) || source.mNumVertices == 0)
             return;
+        const char* name = source.mName.length ? source.mName.C_Str() : "(unnamed)";
         // The player moves whole meshes only: a skinned or morphing mesh is
         // written as it stands at rest, and the author is told.
         if (source.mNumBones > 0 || source.mNumAnimMeshes > 0)
             std::fprintf(stderr, "note: mesh %s is %s; it is written in its rest pose (the "
-                         "player moves whole meshes only)\n",
-                         source.mName.length ? source.mName.C_Str() : "(unnamed)",
+                         "player moves whole meshes only)\n", name,
                          source.mNumBones > 0 ? "skinned" : "morphed");
         Mesh mesh;
         mesh.castsShadows = options_.shadows;
@@ -343,23 +438,40 @@ private:
         world.Decompose(scale, rotation, position);
         const aiMatrix4x4 again(scale, rotation, position);
         const bool moving = isAnimated(node);
-        const bool bake = !moving && !sameMatrix(again, world);
+        // The player lights with the normals as the model-view matrix turns
+        // them and does not renormalise: a scaled mesh would be lit too
+        // dark or too bright. A static mesh is written in world coordinates
+        // (so is a sheared one, which a transform cannot hold); a moving one
+        // keeps its rest scale in its vertices, and its keys only the change.
+        const bool sheared = !sameMatrix(again, world);
+        const bool unitScale = std::fabs(scale.x - 1.0f) < 1e-4f &&
+                               std::fabs(scale.y - 1.0f) < 1e-4f && std::fabs(scale.z - 1.0f) < 1e-4f;
+        const bool bake = !moving && (sheared || !unitScale);
+        const bool degenerate = std::fabs(scale.x) < 1e-8f || std::fabs(scale.y) < 1e-8f ||
+                                std::fabs(scale.z) < 1e-8f;
+        const aiVector3D restScale = moving && !degenerate ? scale : aiVector3D(1, 1, 1);
         if (!bake) {
             mesh.transform.position.value = toVec3(position);
             mesh.transform.rotation.value = playerRotation(rotation);
-            mesh.transform.scale.value = toVec3(scale);
+            mesh.transform.scale.value = {1, 1, 1};
             mesh.transform.recomputeMatrices();
         }
         const aiMatrix3x3 normalMatrix = aiMatrix3x3(world).Inverse().Transpose();
+        const auto scaled = [&](const aiVector3D& v) {
+            return Vec3{v.x * restScale.x, v.y * restScale.y, v.z * restScale.z};
+        };
         for (unsigned i = 0; i < source.mNumVertices; ++i) {
             const aiVector3D& p = source.mVertices[i];
-            mesh.positions.push_back(bake ? transformPoint(world, p) : toVec3(p));
-            const aiVector3D n = source.mNormals ? source.mNormals[i] : aiVector3D(0, 0, 1);
-            mesh.normals.push_back(bake ? normalized(toVec3(normalMatrix * n)) : toVec3(n));
+            mesh.positions.push_back(bake ? transformPoint(world, p) : scaled(p));
+            const aiVector3D n = source.mNormals ? source.mNormals[i] : aiVector3D(0, 0, 0);
+            const aiVector3D restNormal(n.x / restScale.x, n.y / restScale.y, n.z / restScale.z);
+            mesh.normals.push_back(bake ? toVec3(normalMatrix * n) : toVec3(restNormal));
             if (source.mTextureCoords[0])
                 mesh.texCoords.push_back({source.mTextureCoords[0][i].x,
                                           source.mTextureCoords[0][i].y});
         }
+        for (Vec3& n : mesh.normals)
+            if (lengthSquared(n) > 0.0f) n = normalized(n);
         if (mesh.texCoords.empty()) mesh.texCoords.push_back({0.0f, 0.0f});
         const bool hasUv = source.mTextureCoords[0] != nullptr;
         for (unsigned f = 0; f < source.mNumFaces; ++f) {
@@ -376,15 +488,40 @@ private:
                 if (!moving) staticCorners_.push_back(corner);
             }
             out.material = model_.mNumMaterials > 0 ? std::int32_t(source.mMaterialIndex) : -1;
+            // A face without area draws nothing and only confuses the
+            // player's pairing of neighbouring faces for shadows.
+            if (isDegenerate(mesh, out)) {
+                corners_.resize(corners_.size() - 3);
+                if (!moving) staticCorners_.resize(staticCorners_.size() - 3);
+                continue;
+            }
             mesh.faces.push_back(out);
         }
-        if (bake) std::fprintf(stderr, "note: mesh %s has a sheared transform; its vertices "
-                               "are baked\n", source.mName.C_Str());
+        if (mesh.faces.empty()) return;
+        if (sheared && !moving)
+            std::fprintf(stderr, "note: mesh %s has a sheared transform; its vertices are "
+                         "baked\n", name);
+        if (const std::size_t mended = regenerateBadNormals(mesh))
+            std::fprintf(stderr, "note: mesh %s: %zu normals were zero, not finite or missing; "
+                         "made from its faces\n", name, mended);
         if (moving) {
-            keyTransform(node, mesh.transform);
+            keyTransform(node, mesh.transform, restScale);
             mesh.transform.recomputeMatrices();
         }
-        if (!mesh.faces.empty()) scene_.meshes.push_back(std::move(mesh));
+        // Modelling programs show both sides of a double-sided material
+        // and of an open sheet; the player culls the back of every face.
+        const bool twoSided = (source.mMaterialIndex < twoSided_.size() &&
+                               twoSided_[source.mMaterialIndex]) ||
+                              isOpen(mesh);
+        if (twoSided && !options_.singleSided) {
+            // A mesh of its own: the front keeps the sheet's shadow volume,
+            // which a copy facing the other way would cancel.
+            scene_.meshes.push_back(std::move(mesh));
+            scene_.meshes.push_back(backFaces(scene_.meshes.back()));
+            ++doubleSided_;
+            return;
+        }
+        scene_.meshes.push_back(std::move(mesh));
     }
 
     // The importers store the full horizontal angle (whatever aiCamera's
@@ -424,24 +561,23 @@ private:
             scene_.views.push_back(std::move(view));
         }
         if (scene_.views.empty()) {
-            // Looking at the middle of the model from the front and a little
-            // above, far enough for the bounding sphere to fit a 45 degree view.
-            Vec3 low = corners_.front(), high = low;
-            for (const Vec3& c : corners_) {
-                low = {std::min(low.x, c.x), std::min(low.y, c.y), std::min(low.z, c.z)};
-                high = {std::max(high.x, c.x), std::max(high.y, c.y), std::max(high.z, c.z)};
-            }
-            const Vec3 centre = 0.5f * (low + high);
-            const float radius = std::max(0.5f * std::sqrt(lengthSquared(high - low)), 1e-3f);
             View view;
             view.name = "camera";
             view.fieldOfView.value = 45.0f * kPi / 180.0f;
-            const float distance = radius / std::sin(0.5f * view.fieldOfView.value) * 1.1f;
-            view.transform.position.value = centre + distance * normalized(Vec3{0.0f, 0.4f, 1.0f});
-            view.transform.rotation.value =
-                lookRotation(centre - view.transform.position.value, {0, 1, 0});
+            defaultCamera_ =
+                threeQuarterView(boundingSphereOf(corners_), up_, front_, view.fieldOfView.value);
+            view.transform.position.value = defaultCamera_.position;
+            view.transform.rotation.value = lookRotation(defaultCamera_.forward, defaultCamera_.up);
             scene_.views.push_back(std::move(view));
-            std::fprintf(stderr, "note: the model has no camera; added one framing it\n");
+            std::fprintf(stderr, "note: the model has no camera; added one at a three-quarter "
+                         "view from above, framing it\n");
+        } else {
+            // The lights a model without any gets are set for a look at it
+            // from its first camera.
+            const Transform& first = scene_.views.front().transform;
+            defaultCamera_.position = first.position.value;
+            defaultCamera_.forward = normalized(linearTimes(first.linear, {0, 0, -1}));
+            defaultCamera_.up = normalized(linearTimes(first.linear, {0, 1, 0}));
         }
         if (!options_.cameraName.empty()) scene_.views.front().name = options_.cameraName;
         for (View& view : scene_.views) {
@@ -490,27 +626,37 @@ private:
             light.transform.recomputeMatrices();
             scene_.lights.push_back(light);
         }
-        if (scene_.lights.empty() && options_.defaultLight) {
-            // Above and behind the first camera, so shadows fall away from it.
-            const Transform& camera = scene_.views.front().transform;
-            Light light;
-            light.kind = 1;
-            light.castsShadows = options_.shadows;
-            light.ambient = {0.15f, 0.15f, 0.15f};
-            light.diffuse = {1.0f, 1.0f, 1.0f};
-            light.specular = {1.0f, 1.0f, 1.0f};
-            const Vec3 up = linearTimes(camera.linear, {0, 1, 0});
-            const Vec3 back = linearTimes(camera.linear, {0, 0, 1});
-            const float reach = std::sqrt(lengthSquared(camera.position.value - centreOfModel()));
-            light.transform.position.value =
-                camera.position.value + (0.5f * reach) * up + (0.2f * reach) * back;
-            light.transform.rotation.value =
-                lookRotation(centreOfModel() - light.transform.position.value, {0, 1, 0});
-            light.transform.recomputeMatrices();
-            scene_.lights.push_back(light);
-            std::fprintf(stderr, "note: the model has no light; added a key light above and "
-                         "behind the first camera\n");
+        const bool lit = std::any_of(scene_.lights.begin(), scene_.lights.end(),
+                                     [](const Light& l) { return brightness(l.diffuse) > 0.0f; });
+        if (!lit && options_.defaultLight) {
+            // A studio's key and fill: strong enough to show a white
+            // material's shading, never enough to wash it out (key, fill
+            // and ambient together stay below full white).
+            const StudioLights studio = studioLights(boundingSphereOf(corners_), defaultCamera_);
+            scene_.lights.push_back(studioLight(studio.key, 0.72f, 0.35f, 0.1f, options_.shadows));
+            scene_.lights.push_back(studioLight(studio.fill, 0.3f, 0.0f, 0.05f, false));
+            std::fprintf(stderr, "note: the model has no light; added a key light above the "
+                         "camera%s and a weaker fill light from the other side\n",
+                         options_.shadows ? ", casting shadows," : "");
         }
+    }
+
+    static float brightness(const Colour& c) { return std::max({c.red, c.green, c.blue}); }
+
+    Light studioLight(Vec3 position, float diffuse, float specular, float ambient,
+                      bool shadows) const
+    {
+        Light light;
+        light.kind = 1;
+        light.castsShadows = shadows;
+        light.ambient = {ambient, ambient, ambient};
+        light.diffuse = {diffuse, diffuse, diffuse};
+        light.specular = {specular, specular, specular};
+        light.transform.position.value = position;
+        const Vec3 centre = boundingSphereOf(corners_).centre;
+        light.transform.rotation.value = lookRotation(centre - position, up_);
+        light.transform.recomputeMatrices();
+        return light;
     }
 
     // GL's spot falloff is cos(angle)^e: the exponent that halves the light
@@ -522,13 +668,6 @@ private:
         const float c = std::cos(middle);
         if (c <= 0.0f || c >= 1.0f) return 0;
         return std::int32_t(std::clamp(std::lround(std::log(0.5f) / std::log(c)), 0L, 128L));
-    }
-
-    Vec3 centreOfModel() const
-    {
-        Vec3 sum{0, 0, 0};
-        for (const Vec3& c : corners_) sum = sum + c;
-        return (1.0f / float(corners_.size())) * sum;
     }
 
     void tree()
@@ -556,6 +695,11 @@ private:
     double ticksPerSecond_ = 25.0;
     std::vector<float> keyTimes_;      // seconds; empty without animation
     ModelTextures textures_;
+    float scale_ = 1.0f;            // the whole scene's, from chooseScale
+    Vec3 up_{0, 1, 0}, front_{0, 0, 1};  // the model's axes, from chooseAxes
+    std::vector<bool> twoSided_;    // per material
+    std::size_t doubleSided_ = 0;   // meshes written a second time, turned round
+    CameraPlacement defaultCamera_;  // the first view's, for the default lights
 };
 
 }  // namespace
@@ -568,8 +712,12 @@ bool writeSceneFile(const Scene& scene, const std::string& outPath, std::string&
 
 namespace {
 
+// Texture coordinates are made for the spherical, cylindrical and planar
+// mappings some formats store instead, and the models' own tiling and
+// offsets are applied to them: the player knows only plain coordinates.
 constexpr unsigned kImportSteps = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices |
                                   aiProcess_GenSmoothNormals | aiProcess_SortByPType |
+                                  aiProcess_GenUVCoords | aiProcess_TransformUVCoords |
                                   aiProcess_ValidateDataStructure;
 
 void prepare(Assimp::Importer& importer, ImportProgress& progress)

@@ -4,8 +4,10 @@
 #include "scenetool/PictureConversion.h"
 
 #include "data/DataFile.h"
+#include "data/PictureCheck.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -39,12 +41,37 @@ bool readWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes)
     return !in.bad();
 }
 
+std::string lowerExtension(const fs::path& path)
+{
+    std::string extension = path.extension().string();
+    if (!extension.empty()) extension.erase(0, 1);
+    for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
+// `name` cut to what the scene file holds, its extension kept.
+std::string shortened(const std::string& name)
+{
+    if (name.size() <= kLongestTextureName) return name;
+    const std::string extension = fs::path(name).extension().string();
+    return name.substr(0, kLongestTextureName - extension.size()) + extension;
+}
+
+// A picture file name the player's data-file look-up takes as it is: no
+// folder separators (the look-up keeps only what follows the last one).
+std::string plainFileName(std::string name)
+{
+    std::replace(name.begin(), name.end(), '\\', '_');
+    std::replace(name.begin(), name.end(), '/', '_');
+    return name;
+}
+
 }  // namespace
 
 ModelTextures::ModelTextures(const aiScene& model, std::string pictureDir,
-                             const fs::path& modelPath)
+                             const fs::path& modelPath, std::vector<fs::path> extraDirs)
     : model_(model), pictureDir_(std::move(pictureDir)), modelDir_(modelPath.parent_path()),
-      modelName_(modelPath.stem().string())
+      modelName_(modelPath.stem().string()), search_(modelDir_, std::move(extraDirs))
 {
 }
 
@@ -55,14 +82,10 @@ bool ModelTextures::name(const aiString& path, std::string& name, std::string& e
         name = known->second;
         return true;
     }
+    name.clear();
     const bool handed = model_.GetEmbeddedTexture(text.c_str()) ? embeddedTexture(text, name, error)
                                                                : fileTexture(text, name, error);
     if (!handed) return false;
-    if (name.size() > kLongestTextureName) {
-        error = "texture name longer than " + std::to_string(kLongestTextureName) +
-                " bytes: " + name;
-        return false;
-    }
     handedOn_[text] = name;
     return true;
 }
@@ -71,94 +94,121 @@ bool ModelTextures::embeddedTexture(const std::string& text, std::string& name, 
 {
     const aiTexture& embedded = *model_.GetEmbeddedTexture(text.c_str());
     const bool raw = embedded.mHeight != 0;
-    const std::string hint = raw ? "png" : embedded.achFormatHint;
-    const auto* data = reinterpret_cast<const std::uint8_t*>(embedded.pcData);
+    std::string extension = raw ? "png" : embedded.achFormatHint;
+    for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
     std::vector<std::uint8_t> bytes;
-    std::string why;
-    if (raw)
+    if (raw) {
         bytes = pngOfTexels(embedded);
-    else if (playerReadsPicture(hint))
-        bytes.assign(data, data + embedded.mWidth);
-    else
-        bytes = convertPictureToPng(data, embedded.mWidth, hint, why);
-    if (bytes.empty()) {
-        if (raw) {
+        if (bytes.empty()) {
             error = "cannot encode embedded texture " + text;
             return false;
         }
-        std::fprintf(stderr, "note: embedded texture %s (format '%s') is not written (%s); "
-                     "the material stays untextured\n", text.c_str(), hint.c_str(),
-                     why.c_str());
-        return true;
+    } else {
+        const auto* data = reinterpret_cast<const std::uint8_t*>(embedded.pcData);
+        bytes.assign(data, data + embedded.mWidth);
     }
-    const std::string extension = playerReadsPicture(hint) ? hint : "png";
     std::string base = embedded.mFilename.length > 0
-                           ? dataFileBaseName(embedded.mFilename.C_Str())
+                           ? plainFileName(fs::path(embedded.mFilename.C_Str()).filename().string())
                            : std::string();
-    if (base.empty() || fs::path(base).extension() != "." + extension)
+    if (base.empty() || lowerExtension(base) != extension)
         base = modelName_ + "-texture" + std::to_string(embeddedCount_++) + "." + extension;
-    if (!writeAtomically(fs::path(pictureDir_) / base, bytes.data(), bytes.size(),
-                         error))
-        return false;
-    std::fprintf(stderr, "wrote embedded texture %s\n", base.c_str());
-    name = base;
+    if (!handOn(bytes, extension, base, "embedded texture " + text, name, error)) return false;
+    if (!name.empty()) std::fprintf(stderr, "wrote embedded texture %s\n", name.c_str());
     return true;
 }
 
-// A texture the model names as a file, looked for beside the model.
-// False only when a converted picture cannot be written.
 bool ModelTextures::fileTexture(const std::string& text, std::string& name, std::string& error)
 {
-    const std::string base = dataFileBaseName(text);
-    const fs::path source = modelDir_ / text;
-    const std::string extension = fs::path(base).extension().string();
-    if (playerReadsPicture(extension)) {
-        name = base;
-        copyBeside(source, name);
+    const TextureSearch::Result result = search_.find(text, pictureExtensions());
+    if (!result.found) {
+        std::fprintf(stderr, "warning: texture %s is not found (looked %s); the material stays "
+                     "untextured\n", text.c_str(), result.tried.c_str());
         return true;
+    }
+    const fs::path& found = *result.found;
+    if (auto known = byFile_.find(found); known != byFile_.end()) {
+        name = known->second;
+        return true;
+    }
+    if (!result.asNamed) {
+        std::error_code ec;
+        const fs::path relative = found.lexically_relative(fs::absolute(modelDir_, ec));
+        const bool below = !relative.empty() && *relative.begin() != "..";
+        std::fprintf(stderr, "texture %s found at %s\n", text.c_str(),
+                     (below ? relative : found).string().c_str());
     }
     std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(source, bytes)) {
-        std::fprintf(stderr, "warning: texture %s is missing (looked for %s); the material "
-                     "stays untextured\n", base.c_str(), source.string().c_str());
+    if (!readWholeFile(found, bytes)) {
+        std::fprintf(stderr, "warning: texture %s cannot be read (%s); the material stays "
+                     "untextured\n", text.c_str(), found.string().c_str());
         return true;
     }
-    std::string why;
-    const std::vector<std::uint8_t> png =
-        convertPictureToPng(bytes.data(), bytes.size(), extension, why);
-    if (png.empty()) {
-        std::fprintf(stderr, "warning: texture %s cannot be converted to PNG (%s); the "
-                     "material stays untextured\n", base.c_str(), why.c_str());
-        return true;
-    }
-    std::string converted = fs::path(base).stem().string() + ".png";
-    // Two pictures differing only in their extension must not overwrite
-    // each other's conversion.
-    if (std::find(convertedNames_.begin(), convertedNames_.end(), converted) !=
-        convertedNames_.end())
-        converted = fs::path(base).stem().string() + "-" + extension.substr(extension.empty() ? 0 : 1) + ".png";
-    if (!writeAtomically(fs::path(pictureDir_) / converted, png.data(), png.size(),
-                         error))
+    if (!handOn(bytes, lowerExtension(found), plainFileName(found.filename().string()),
+                "texture " + found.filename().string(), name, error))
         return false;
-    convertedNames_.push_back(converted);
-    std::fprintf(stderr, "converted texture %s to %s\n", base.c_str(), converted.c_str());
-    name = converted;
+    byFile_[found] = name;
     return true;
 }
 
-// The player finds pictures only by base name from its own folder: the
-// model's own picture is copied beside the output unless one is there.
-void ModelTextures::copyBeside(const fs::path& source, const std::string& name) const
+bool ModelTextures::handOn(const std::vector<std::uint8_t>& bytes, const std::string& extension,
+                           const std::string& wanted, const std::string& what, std::string& name,
+                           std::string& error)
 {
-    const fs::path target = fs::path(pictureDir_) / name;
-    std::error_code ec;
-    if (fs::exists(target, ec)) return;
-    if (!fs::exists(source, ec)) {
-        std::fprintf(stderr, "warning: texture %s is missing (looked for %s); the player "
-                     "will refuse the scene until it lies beside it\n",
-                     name.c_str(), source.string().c_str());
-        return;
+    // The player's own loaders decide: a PNG or JPEG they refuse (CMYK,
+    // arithmetic coding, a misnamed file) is converted like any other.
+    if (playerReadsPicture(extension) &&
+        pictureContentFault(wanted, bytes.data(), bytes.size()).empty())
+        return place(bytes, wanted, name, error);
+
+    std::string why;
+    std::vector<std::uint8_t> png = convertPictureToPng(bytes.data(), bytes.size(), extension, why);
+    const std::string content = pictureKindOfContent(bytes.data(), bytes.size());
+    if (png.empty() && !content.empty() && content != extension) {
+        std::string alsoWhy;
+        png = convertPictureToPng(bytes.data(), bytes.size(), content, alsoWhy);
     }
-    if (fs::copy_file(source, target, ec))
-        std::fprintf(stderr, "copied texture %s\n", name.c_str());
+    if (png.empty()) {
+        std::fprintf(stderr, "warning: %s does not decode (%s); the material stays "
+                     "untextured\n", what.c_str(), why.c_str());
+        return true;
+    }
+    const std::string stem = fs::path(wanted).stem().string();
+    // Two pictures differing only in their extension must not take each
+    // other's converted name.
+    std::string converted = stem + ".png";
+    if (extension != "png" && written_.count(converted) && written_[converted] != png)
+        converted = stem + "-" + extension + ".png";
+    if (!place(png, converted, name, error)) return false;
+    std::fprintf(stderr, "converted %s to %s\n", what.c_str(), name.c_str());
+    return true;
+}
+
+bool ModelTextures::place(const std::vector<std::uint8_t>& bytes, std::string wanted,
+                          std::string& name, std::string& error)
+{
+    wanted = shortened(wanted);
+    const fs::path stem = fs::path(wanted).stem();
+    const std::string extension = fs::path(wanted).extension().string();
+    for (int n = 2; written_.count(wanted) && written_[wanted] != bytes; ++n)
+        wanted = shortened(stem.string() + "-" + std::to_string(n) + extension);
+    name = wanted;
+    if (written_.count(wanted)) return true;
+
+    const fs::path target = fs::path(pictureDir_) / wanted;
+    std::vector<std::uint8_t> there;
+    std::error_code ec;
+    if (fs::exists(target, ec) && readWholeFile(target, there)) {
+        written_[wanted] = bytes;
+        if (there == bytes) return true;
+        // A picture the author put beside the scene is theirs to keep, as
+        // long as the player reads it.
+        if (pictureContentFault(wanted, there.data(), there.size()).empty()) {
+            std::fprintf(stderr, "note: kept %s, already beside the scene, in place of the "
+                         "model's picture\n", wanted.c_str());
+            return true;
+        }
+    }
+    if (!writeAtomically(target, bytes.data(), bytes.size(), error)) return false;
+    written_[wanted] = bytes;
+    return true;
 }

@@ -1,9 +1,14 @@
 // A model's pictures handed on to the player: every texture a material names
-// becomes a data-file name the player finds beside the scene file.
+// becomes a data-file name the player finds beside the scene file, or none
+// (the material then stays untextured) when the picture cannot be had. A
+// scene the tool writes never names a picture the player would refuse.
 #pragma once
+
+#include "scenetool/TextureSearch.h"
 
 #include <assimp/scene.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -12,30 +17,44 @@
 class ModelTextures {
 public:
     // `model` (not owned) outlives this; pictures are written to
-    // `pictureDir`; the model's own picture files are looked for beside
-    // `modelPath`, and embedded ones named after its stem.
+    // `pictureDir`; the model's own picture files are searched for from
+    // `modelPath`'s folder and in `extraDirs`, and embedded ones named after
+    // its stem.
     ModelTextures(const aiScene& model, std::string pictureDir,
-                  const std::filesystem::path& modelPath);
+                  const std::filesystem::path& modelPath,
+                  std::vector<std::filesystem::path> extraDirs);
 
-    // The data-file name of the texture at `path` (as the model names it).
-    // Embedded pictures are written beside the output; pictures in formats
-    // the player does not read are converted to PNG there; the model's own
-    // PNG and JPEG files are copied there. Empty (with a note) for a picture
-    // the tool cannot hand on. False with `error` set when a picture cannot
-    // be written or its name is longer than the scene file holds. Each path
-    // is handed on once.
+    // The data-file name of the texture at `path` (as the model names it),
+    // written beside the output as the player reads it: its own PNG and
+    // JPEG files copied, other formats (and files its loaders refuse)
+    // converted to PNG. Empty, with one warning, for a picture that cannot
+    // be found or decoded. False with `error` set only when a picture cannot
+    // be written. Each path is handed on once.
     bool name(const aiString& path, std::string& name, std::string& error);
 
 private:
     bool embeddedTexture(const std::string& text, std::string& name, std::string& error);
     bool fileTexture(const std::string& text, std::string& name, std::string& error);
-    void copyBeside(const std::filesystem::path& source, const std::string& name) const;
+    // Hands on picture file `bytes` in the format `extension` names, under
+    // `wanted` (or its PNG name when converted); `what` names it in
+    // messages. Empty `name` when it does not decode.
+    bool handOn(const std::vector<std::uint8_t>& bytes, const std::string& extension,
+                const std::string& wanted, const std::string& what, std::string& name,
+                std::string& error);
+    // The name under which `bytes` lie beside the output: `wanted`, unless
+    // this run already wrote other bytes there (then a numbered name).
+    // Writes them unless the same bytes, or a picture the author put
+    // there, are already there.
+    bool place(const std::vector<std::uint8_t>& bytes, std::string wanted, std::string& name,
+               std::string& error);
 
     const aiScene& model_;
     std::string pictureDir_;
     std::filesystem::path modelDir_;
     std::string modelName_;  // names the embedded pictures written out
+    TextureSearch search_;
     int embeddedCount_ = 0;
     std::map<std::string, std::string> handedOn_;  // model's texture path -> data-file name
-    std::vector<std::string> convertedNames_;      // PNG files written by conversion
+    std::map<std::filesystem::path, std::string> byFile_;  // picture found -> data-file name
+    std::map<std::string, std::vector<std::uint8_t>> written_;  // data-file name -> bytes
 };

@@ -28,10 +28,11 @@ std::string lowerExtension(const std::string& extension)
     return lower;
 }
 
-// The decoders FFmpeg has for picture files modelling programs use.
-AVCodecID decoderFor(const std::string& extension)
-{
-    static const std::pair<const char*, AVCodecID> kFormats[] = {
+// The decoders FFmpeg has for picture files modelling programs use. PNG
+// and JPEG are there for the files the player's own loaders refuse (CMYK,
+// arithmetic coding and the like).
+const std::pair<const char*, AVCodecID> kFormats[] = {
+        {"png", AV_CODEC_ID_PNG},   {"jpg", AV_CODEC_ID_MJPEG}, {"jpeg", AV_CODEC_ID_MJPEG},
         {"tga", AV_CODEC_ID_TARGA}, {"dds", AV_CODEC_ID_DDS},   {"gif", AV_CODEC_ID_GIF},
         {"bmp", AV_CODEC_ID_BMP},   {"dib", AV_CODEC_ID_BMP},   {"tif", AV_CODEC_ID_TIFF},
         {"tiff", AV_CODEC_ID_TIFF}, {"webp", AV_CODEC_ID_WEBP}, {"psd", AV_CODEC_ID_PSD},
@@ -39,7 +40,10 @@ AVCodecID decoderFor(const std::string& extension)
         {"ppm", AV_CODEC_ID_PPM},   {"pgm", AV_CODEC_ID_PGM},   {"pbm", AV_CODEC_ID_PBM},
         {"pnm", AV_CODEC_ID_PPM},   {"pam", AV_CODEC_ID_PAM},   {"exr", AV_CODEC_ID_EXR},
         {"xpm", AV_CODEC_ID_XPM},   {"qoi", AV_CODEC_ID_QOI},
-    };
+};
+
+AVCodecID decoderFor(const std::string& extension)
+{
     for (const auto& [name, id] : kFormats)
         if (extension == name) return id;
     return AV_CODEC_ID_NONE;
@@ -66,6 +70,38 @@ std::string ffmpegError(int code)
 }
 
 }  // namespace
+
+std::vector<std::string> pictureExtensions()
+{
+    std::vector<std::string> names;
+    for (const auto& format : kFormats) names.emplace_back(format.first);
+    return names;
+}
+
+bool toolReadsPicture(const std::string& extension)
+{
+    return decoderFor(lowerExtension(extension)) != AV_CODEC_ID_NONE;
+}
+
+std::string pictureKindOfContent(const std::uint8_t* bytes, std::size_t size)
+{
+    const auto starts = [&](const char* magic, std::size_t at = 0) {
+        const std::size_t n = std::strlen(magic);
+        return size >= at + n && std::memcmp(bytes + at, magic, n) == 0;
+    };
+    if (starts("\x89PNG")) return "png";
+    if (starts("\xFF\xD8\xFF")) return "jpg";
+    if (starts("GIF8")) return "gif";
+    if (starts("BM")) return "bmp";
+    if (starts("DDS ")) return "dds";
+    const bool bigEndianTiff = size >= 4 && bytes[0] == 'M' && bytes[1] == 'M' && bytes[2] == 0 &&
+                               bytes[3] == 42;
+    if (starts("II*") || bigEndianTiff) return "tiff";
+    if (starts("RIFF") && starts("WEBP", 8)) return "webp";
+    if (starts("8BPS")) return "psd";
+    if (starts("qoif")) return "qoi";
+    return {};
+}
 
 bool playerReadsPicture(std::string extension)
 {

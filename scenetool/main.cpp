@@ -19,6 +19,7 @@ int usage()
     std::fprintf(stderr,
                  "usage: demoplayer-scene import MODEL -o OUT.scene [--scale F] [--no-shadows]\n"
                  "                        [--resample HZ] [--name NAME] [--no-default-light]\n"
+                 "                        [--textures DIR]... [--single-sided]\n"
                  "       demoplayer-scene info FILE.scene\n"
                  "       demoplayer-scene preview FILE.scene -o SHOT.png [--size WxH] [--time T]\n"
                  "                        [--camera NAME] [--shadows]\n");
@@ -57,6 +58,17 @@ int import(int argc, char** argv)
             options.shadows = false;
         } else if (arg == "--no-default-light") {
             options.defaultLight = false;
+        } else if (arg == "--single-sided") {
+            options.singleSided = true;
+        } else if (arg == "--textures" && hasValue) {
+            const std::string dir = argv[++i];
+            std::error_code ec;
+            if (!std::filesystem::is_directory(dir, ec)) {
+                std::fprintf(stderr, "demoplayer-scene: --textures %s is not a folder\n",
+                             dir.c_str());
+                return 2;
+            }
+            options.textureDirs.push_back(dir);
         } else if (!arg.empty() && arg[0] != '-' && model.empty()) {
             model = arg;
         } else {

@@ -2,6 +2,8 @@
 // presentation asks of each picture the script names.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 // Reads and decodes the picture `name` as the loaders would (found by its
@@ -10,3 +12,9 @@
 // string when the picture decodes; otherwise what is wrong, worded to follow
 // the name ("not found", "is not a PNG file", ...).
 std::string pictureFault(const std::string& name);
+
+// The same for picture content already in memory, named `name` (only its
+// extension chooses the loader): empty when the player's loaders decode it,
+// otherwise what is wrong, worded as above.
+std::string pictureContentFault(const std::string& name, const std::uint8_t* data,
+                                std::size_t size);

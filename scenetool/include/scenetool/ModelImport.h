@@ -4,15 +4,20 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class Scene;
 
 struct ImportOptions {
-    float scale = 1.0f;          // applied to every position
+    // Applied to every position; 0 chooses it: the model's units in metres
+    // where it says, then scaled up so the player's near plane cannot cut it.
+    float scale = 0.0f;
     bool shadows = true;         // castsShadows of meshes and lights
     float resampleHz = 30.0f;    // key rate of resampled animation tracks
     std::string cameraName;      // name of the first view; empty keeps the model's
-    bool defaultLight = true;    // add a key light when the model has none
+    bool defaultLight = true;    // add a key and a fill light when the model has none
+    bool singleSided = false;    // keep double-sided materials' faces one-sided
+    std::vector<std::string> textureDirs;  // searched for pictures after the model's own folders
     // Where the output goes: embedded pictures are written there, and the
     // model's own PNG and JPEG pictures copied there when missing.
     std::string pictureDir = ".";
@@ -20,7 +25,9 @@ struct ImportOptions {
 
 // Reads `modelPath` into the freshly constructed `scene`: meshes with their
 // world transforms, materials, texture names, lights, views and the splits
-// of BSP tree 0. Notes (defaults added) go to standard error. False with
+// of BSP tree 0. Notes (defaults added, scaling, textures found elsewhere or
+// not at all, normals mended) go to standard error. The scene never names a
+// picture the player cannot load. False with
 // `error` set when the model cannot be read or holds no triangle.
 bool importModel(const std::string& modelPath, const ImportOptions& options, Scene& scene,
                  std::string& error);

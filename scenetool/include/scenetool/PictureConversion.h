@@ -11,6 +11,19 @@
 // ("png", "jpg", "jpeg", any case, with or without the dot).
 bool playerReadsPicture(std::string extension);
 
+// Every extension (lower case, without the dot) of the pictures the tool
+// reads or converts, the player's own first.
+std::vector<std::string> pictureExtensions();
+
+// Whether the tool can decode pictures named with this extension (any case,
+// with or without the dot).
+bool toolReadsPicture(const std::string& extension);
+
+// The extension that names the format of picture file `bytes` by their
+// signature ("png", "jpg", "gif", ...); empty when none is recognised. For
+// pictures named with the wrong extension.
+std::string pictureKindOfContent(const std::uint8_t* bytes, std::size_t size);
+
 // PNG file bytes of `width` x `height` RGBA pixels, top row first; empty when
 // they cannot be encoded.
 std::vector<std::uint8_t> pngOfRgba(const std::uint8_t* rgba, unsigned width, unsigned height);
