@@ -88,7 +88,8 @@ bool isDegenerate(const Mesh& mesh, const Face& face)
     const Vec3 a = mesh.positions[std::size_t(face.position[0])];
     const Vec3 b = mesh.positions[std::size_t(face.position[1])];
     const Vec3 c = mesh.positions[std::size_t(face.position[2])];
-    return lengthSquared(cross(b - a, c - a)) == 0.0f;
+    const float area = lengthSquared(cross(b - a, c - a));
+    return !(area > 0.0f) || !std::isfinite(area);
 }
 
 Mesh backFaces(const Mesh& mesh)

@@ -30,6 +30,7 @@ namespace {
 constexpr int kLeafTriangles = 8;
 constexpr int kTreeDepth = 32;  // well within what the player walks
 constexpr float kPi = 3.14159265f;
+constexpr float kNarrowestLens = 1.0f;  // degrees
 
 Vec3 toVec3(const aiVector3D& v) { return {v.x, v.y, v.z}; }
 Colour toColour(const aiColor3D& c) { return {c.r, c.g, c.b}; }
@@ -143,6 +144,7 @@ public:
         std::string ext = modelPath.extension().string();
         std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
         isGltf_ = ext == ".gltf" || ext == ".glb";
+        is3ds_ = ext == ".3ds";
         chooseAxes(ext);
     }
 
@@ -181,12 +183,12 @@ public:
 
 private:
     // The model's up axis and the axis its front faces along: what the file
-    // says, else the convention of its format (Quake's models and those for
-    // printing stand on z), else y up and facing +z.
+    // says, else the convention of its format (Quake's models, Blender's
+    // scenes and models for printing stand on z), else y up and facing +z.
     void chooseAxes(const std::string& extension)
     {
         static const std::set<std::string> kZUp = {".md2", ".md3", ".mdc", ".mdl", ".md5mesh",
-                                                   ".stl", ".amf", ".3mf"};
+                                                   ".stl", ".amf", ".3mf", ".blend"};
         int axis = -1, sign = 1;
         if (model_.mMetaData && model_.mMetaData->Get("UpAxis", axis) && axis >= 0 && axis < 3) {
             model_.mMetaData->Get("UpAxisSign", sign);
@@ -537,6 +539,35 @@ private:
         return 2.0f * std::atan(std::tan(0.5f * horizontal) / aspect);
     }
 
+    // The player draws in perspective only. An orthographic camera gets the
+    // angle that shows, at the model's middle, the width it shows; an
+    // angle no lens has (below a long telephoto's degree, a half turn or
+    // more) 45 degrees. The author is told either way.
+    float usableFieldOfView(const aiCamera& camera, Vec3 position) const
+    {
+        const float degree = kPi / 180.0f;
+        const char* name = camera.mName.C_Str();
+        if (camera.mOrthographicWidth > 0.0f) {
+            const float aspect = camera.mAspect > 0.0f ? camera.mAspect : 4.0f / 3.0f;
+            const float distance = std::sqrt(lengthSquared(boundingSphereOf(corners_).centre - position));
+            const float halfHeight = camera.mOrthographicWidth * scale_ / aspect;
+            if (distance > 0.0f && std::isfinite(distance)) {
+                const float fov = 2.0f * std::atan(halfHeight / distance);
+                if (fov >= kNarrowestLens * degree && fov < 179.0f * degree) {
+                    std::fprintf(stderr, "note: camera %s is orthographic; the player's "
+                                 "perspective shows its width at the model's middle with %.1f "
+                                 "degrees\n", name, double(fov / degree));
+                    return fov;
+                }
+            }
+        }
+        const float fov = verticalFieldOfView(camera);
+        if (fov >= kNarrowestLens * degree && fov < 179.0f * degree) return fov;
+        std::fprintf(stderr, "note: camera %s has a field of view of %g degrees; it gets 45\n",
+                     name, double(fov / degree));
+        return 45.0f * degree;
+    }
+
     void views()
     {
         scene_.views.clear();
@@ -545,8 +576,10 @@ private:
             const aiMatrix4x4 world = worldOf(camera.mName);
             // A glTF camera sits at its node's origin looking down -z; the
             // importer (assimp 5.2) also copies the node's translation into
-            // the camera's own position, which would count it twice.
-            const aiVector3D position = isGltf_ ? aiVector3D(0, 0, 0) : camera.mPosition;
+            // the camera's own position, which would count it twice. The
+            // 3DS importer does the same.
+            const aiVector3D position =
+                isGltf_ || is3ds_ ? aiVector3D(0, 0, 0) : camera.mPosition;
             const aiVector3D lookAt = isGltf_ ? aiVector3D(0, 0, -1) : camera.mLookAt;
             const aiVector3D up = isGltf_ ? aiVector3D(0, 1, 0) : camera.mUp;
             View view;
@@ -554,7 +587,7 @@ private:
             view.transform.position.value = transformPoint(world, position);
             view.transform.rotation.value =
                 lookRotation(transformDirection(world, lookAt), transformDirection(world, up));
-            view.fieldOfView.value = verticalFieldOfView(camera);
+            view.fieldOfView.value = usableFieldOfView(camera, view.transform.position.value);
             const aiNode* node = nodeOf(camera.mName);
             if (node && isAnimated(node))
                 keyLook(node, position, lookAt, up, view.transform);
@@ -564,8 +597,10 @@ private:
             View view;
             view.name = "camera";
             view.fieldOfView.value = 45.0f * kPi / 180.0f;
-            defaultCamera_ =
-                threeQuarterView(boundingSphereOf(corners_), up_, front_, view.fieldOfView.value);
+            const BoundingSphere sphere = boundingSphereOf(corners_);
+            defaultCamera_ = facingFlat(
+                threeQuarterView(sphere, up_, front_, view.fieldOfView.value), sphere,
+                flatModelNormal(corners_), up_);
             view.transform.position.value = defaultCamera_.position;
             view.transform.rotation.value = lookRotation(defaultCamera_.forward, defaultCamera_.up);
             scene_.views.push_back(std::move(view));
@@ -602,9 +637,10 @@ private:
                          : source.mType == aiLightSource_SPOT      ? 2
                                                                    : 1;
             light.castsShadows = options_.shadows;
-            // glTF lights have no ambient term; its importer repeats the
-            // colour there, which would flood the whole scene.
-            if (!isGltf_) light.ambient = limited(source.mColorAmbient);
+            // glTF and Blender lights have no ambient term; their importers
+            // repeat the colour there, which would flood the whole scene.
+            const bool copied = source.mColorAmbient == source.mColorDiffuse;
+            if (!isGltf_ && !copied) light.ambient = limited(source.mColorAmbient);
             light.diffuse = limited(source.mColorDiffuse);
             light.specular = limited(source.mColorSpecular);
             light.transform.position.value = transformPoint(world, source.mPosition);
@@ -631,17 +667,72 @@ private:
         if (!lit && options_.defaultLight) {
             // A studio's key and fill: strong enough to show a white
             // material's shading, never enough to wash it out (key, fill
-            // and ambient together stay below full white).
+            // and ambient together stay below full white), and as a
+            // photographer exposes, a little stronger for a model whose
+            // brightest colour is darker than white.
+            const float e = exposure();
             const StudioLights studio = studioLights(boundingSphereOf(corners_), defaultCamera_);
-            scene_.lights.push_back(studioLight(studio.key, 0.72f, 0.35f, 0.1f, options_.shadows));
-            scene_.lights.push_back(studioLight(studio.fill, 0.3f, 0.0f, 0.05f, false));
+            scene_.lights.push_back(
+                studioLight(studio.key, 0.78f * e, 0.35f, 0.1f * e, options_.shadows));
+            scene_.lights.push_back(studioLight(studio.fill, 0.32f * e, 0.0f, 0.04f * e, false));
             std::fprintf(stderr, "note: the model has no light; added a key light above the "
                          "camera%s and a weaker fill light from the other side\n",
                          options_.shadows ? ", casting shadows," : "");
+        } else if (lit) {
+            balanceModelLights();
         }
     }
 
+    // The player's lights do not fade with distance as most modelling
+    // programs' lamps do, so several lamps at full strength add up to a
+    // white blank: together they are brought down to what one full light
+    // gives. And modelling programs light the world a little besides the
+    // lamps; without it every side a lamp misses is black.
+    void balanceModelLights()
+    {
+        float diffuse = 0.0f, ambient = 0.0f;
+        for (const Light& l : scene_.lights) {
+            diffuse += brightness(l.diffuse);
+            ambient += brightness(l.ambient);
+        }
+        if (ambient < 0.05f) {
+            scene_.lights.front().ambient = {0.1f, 0.1f, 0.1f};
+            ambient = 0.1f;
+            std::fprintf(stderr, "note: the model's lights give no ambient light; light 0 "
+                         "gives a little, so sides they miss are not black\n");
+        }
+        const float total = diffuse + ambient;
+        if (total <= 1.05f) return;
+        const float f = 1.0f / total;
+        const auto scaled = [f](Colour c) { return Colour{f * c.red, f * c.green, f * c.blue}; };
+        for (Light& l : scene_.lights) {
+            l.diffuse = scaled(l.diffuse);
+            l.ambient = scaled(l.ambient);
+        }
+        std::fprintf(stderr, "note: the model's lights add up to %.2f times a full light, and "
+                     "the player's do not fade with distance; each is dimmed by %.2f\n",
+                     double(total), double(f));
+    }
+
     static float brightness(const Colour& c) { return std::max({c.red, c.green, c.blue}); }
+
+    // 1 over the brightest channel of the colours the faces show (a
+    // texture counts as white), within 1 to 1.5.
+    float exposure() const
+    {
+        float brightest = 0.0f;
+        for (const Mesh& mesh : scene_.meshes)
+            for (const Face& face : mesh.faces) {
+                if (face.material < 0 || std::size_t(face.material) >= scene_.materials.size()) {
+                    brightest = std::max(brightest, 0.5f);  // the player's default material
+                    continue;
+                }
+                const Material& m = scene_.materials[std::size_t(face.material)];
+                brightest = std::max(brightest, m.texture >= 0 ? 1.0f : brightness(m.ambientDiffuse));
+                if (brightest >= 1.0f) return 1.0f;
+            }
+        return brightest > 0.0f ? std::clamp(1.0f / brightest, 1.0f, 1.5f) : 1.5f;
+    }
 
     Light studioLight(Vec3 position, float diffuse, float specular, float ambient,
                       bool shadows) const
@@ -685,6 +776,7 @@ private:
     const aiScene& model_;
     const ImportOptions& options_;
     bool isGltf_ = false;
+    bool is3ds_ = false;
     Scene& scene_;
     ImportProgress& progress_;
     std::vector<WorldNode> nodes_;

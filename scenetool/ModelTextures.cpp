@@ -10,7 +10,6 @@
 #include <cctype>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 
 namespace fs = std::filesystem;
 
@@ -33,12 +32,26 @@ std::vector<std::uint8_t> pngOfTexels(const aiTexture& texture)
     return pngOfRgba(rgba.data(), texture.mWidth, texture.mHeight);
 }
 
+// Larger than any picture the conversion takes (the largest side, 8-bit
+// RGBA, uncompressed with its mipmaps); refused rather than read into memory.
+constexpr std::uintmax_t kLargestPictureFile = std::uintmax_t(2) << 30;
+
+// The whole of file `path`, as much as its size says. A model may name any
+// file: those of /proc and /sys claim no size and may never end (pagemap)
+// or fail on the first read (mem), so they read as empty; a read error is
+// false, never an exception (istream::read sets badbit where the stream
+// buffer throws).
 bool readWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes)
 {
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (ec || size > kLargestPictureFile) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    bytes.resize(std::size_t(size));
+    if (size == 0) return true;
+    in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size));
+    return !in.bad() && std::uintmax_t(in.gcount()) == size;
 }
 
 std::string lowerExtension(const fs::path& path)

@@ -2,6 +2,7 @@
 // written as scene files and drawn by the tool into PNG files that are read
 // back as pixels a viewer would see.
 #include "PlayedDemo.h"
+#include "SceneToolRun.h"
 
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
@@ -11,24 +12,9 @@
 #include <utility>
 
 using namespace pixeltest;
+using namespace scenetooltest;
 
 namespace {
-
-struct ToolRun {
-    int status = -1;
-    std::string err;
-};
-
-// Runs the tool with `args` (shell words) in `dir`.
-ToolRun runTool(const std::string& args, const fs::path& dir) {
-    const std::string cmd = "cd '" + dir.string() + "' && '" + std::string(DP_SCENE_TOOL) +
-                            "' " + args + " >/dev/null 2>tool.err </dev/null";
-    const int raw = std::system(cmd.c_str());
-    ToolRun r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.err = testsupport::slurp(dir / "tool.err");
-    return r;
-}
 
 // Appends a box of half sides `half` around `centre` to `mesh`: outward
 // normals, corners counter-clockwise seen from outside, material 0, each

@@ -147,6 +147,17 @@ TEST_F(SceneTool, ColladaCamerasAndLightsKeepNamesAndKinds) {
     EXPECT_EQ(lights.lights[1].kind, 3);
     EXPECT_LT(lights.lights[2].spotCutoff, 1.6f) << "a spot cone";
     EXPECT_FLOAT_EQ(lights.lights[0].spotCutoff, 3.14159274f) << "a point light";
+    // Four full lamps that do not fade with distance would wash the model
+    // out: together they give what one full light gives, and a little
+    // ambient light so that nothing is black.
+    float diffuse = 0, ambient = 0;
+    for (const Light& light : lights.lights) {
+        diffuse += light.diffuse.red;
+        ambient += light.ambient.red;
+    }
+    EXPECT_NEAR(diffuse + ambient, 1.0f, 1e-3f);
+    EXPECT_GT(ambient, 0.0f);
+    EXPECT_NE(r.err.find("dimmed"), std::string::npos) << r.err;
 }
 
 TEST_F(SceneTool, BrokenInputAndOutputGiveClearErrorsAndNoFile) {

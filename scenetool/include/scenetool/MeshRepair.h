@@ -19,7 +19,8 @@ std::size_t regenerateBadNormals(Mesh& mesh);
 // with holes, whose inside modelling programs show.
 bool isOpen(const Mesh& mesh);
 
-// Whether the face has no area: its corners coincide or lie on one line.
+// Whether the face has no area (its corners coincide or lie on one line) or
+// none that can be drawn (a corner is not finite).
 bool isDegenerate(const Mesh& mesh, const Face& face);
 
 // The other side of `mesh`: the same corners in the opposite winding with

@@ -12,7 +12,8 @@ struct BoundingSphere {
     float radius = 0.0f;   // the farthest point from the centre
 };
 
-// The sphere around `points` (none: radius 0 at the origin).
+// The sphere around the finite ones of `points` (none: radius 0 at the
+// origin).
 BoundingSphere boundingSphereOf(const std::vector<Vec3>& points);
 
 // The player's projection starts at 1 unit before the camera. A model whose
@@ -34,6 +35,18 @@ struct CameraPlacement {
 };
 CameraPlacement threeQuarterView(const BoundingSphere& sphere, Vec3 up, Vec3 front,
                                  float verticalFov);
+
+// For a flat model (a sign, a leaf, a tile: its points spread less than a
+// twentieth as much across its plane's normal as along the plane), the
+// normal of that plane; (0, 0, 0) for a model with depth.
+Vec3 flatModelNormal(const std::vector<Vec3>& points);
+
+// `camera` turned about the sphere's centre, at the same distance, so that it
+// does not look at a flat model along its edge: at least 30 degrees onto
+// the plane of `normal`. Unchanged when `normal` is zero or the view is
+// already steep enough.
+CameraPlacement facingFlat(const CameraPlacement& camera, const BoundingSphere& sphere,
+                           Vec3 normal, Vec3 up);
 
 // The key light's and the fill light's positions for `camera` looking at
 // `sphere`: the key above and to the left of the camera, the fill low on
