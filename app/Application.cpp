@@ -12,6 +12,7 @@
 #include "base/QuietStandardOutput.h"
 #include "base/Screen.h"
 #include "effects/EffectModules.h"
+#include "render/FrameSetup.h"
 #include "render/Texture.h"
 
 #include <SDL.h>
@@ -82,7 +83,7 @@ void handleWindowEvent(const SDL_WindowEvent& e, WindowRecord& record) {
         record.active = true;
         int w = 0, h = 0;
         SDL_GL_GetDrawableSize(record.window, &w, &h);
-        resizeScene(w, h);
+        setTargetProjection(w, h);
         break;
     }
     case SDL_WINDOWEVENT_MINIMIZED:

@@ -11,6 +11,7 @@
 #include "base/Screen.h"
 #include "data/DataFile.h"
 #include "data/FramePng.h"
+#include "render/FrameSetup.h"
 #include "render/OverlayFont.h"
 #include "render/PictureLoadingScreen.h"
 #include "render/SceneRegistry.h"
@@ -77,12 +78,7 @@ Demo::Demo(WindowRecord* window, const Options* options, Music* music, MusicCloc
 
 void Demo::start() {
     OverlayFont::instance().build(screenSize().height);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
-    glClearDepth(1.0);
-    glClearStencil(0);
-    glDepthFunc(GL_LEQUAL);
-    glShadeModel(GL_SMOOTH);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    setPresentationDefaults();
 
     timeline_ = parseTimeline(kScriptPath, musicClock_);
     setCurrentTimeline(timeline_.get());

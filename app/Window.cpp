@@ -3,6 +3,7 @@
 #include "MessageBox.h"
 #include "base/Log.h"
 #include "base/Screen.h"
+#include "render/FrameSetup.h"
 #include "render/SceneRenderer.h"
 
 #include <GL/gl.h>
@@ -104,7 +105,7 @@ bool createWindow(WindowRecord& record, bool show, bool makeCurrent) {
     if (show) {
         SDL_ShowWindow(record.window);
         record.active = true;
-        resizeScene(record.mode.width, record.mode.height);
+        setTargetProjection(record.mode.width, record.mode.height);
     }
     std::memset(mutableKeyState(), 0, sizeof(std::int32_t) * kKeyCount);
     return true;
@@ -124,13 +125,3 @@ void destroyWindow(WindowRecord& record) {
     if (record.mode.fullScreen) SDL_ShowCursor(SDL_ENABLE);
 }
 
-void resizeScene(int width, int height) {
-    if (height == 0) height = 1;
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, width, 0, height, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    setScreenSize(width, height);
-}

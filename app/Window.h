@@ -27,8 +27,3 @@ bool createWindow(WindowRecord& record, bool show, bool makeCurrent);
 
 // Releases the context and the window; a changed display mode is restored.
 void destroyWindow(WindowRecord& record);
-
-// Viewport and projection for a window of this client size (a height of 0
-// counts as 1): orthographic 0..width x 0..height, identity model-view. Also
-// stores the screen size for the other subsystems.
-void resizeScene(int width, int height);

@@ -182,15 +182,21 @@ public:
     }
 
 private:
-    // The model's up axis and the axis its front faces along: what the file
-    // says, else the convention of its format (Quake's models, Blender's
-    // scenes and models for printing stand on z), else y up and facing +z.
+    // The model's up axis and the axis its front faces along: --up, else what
+    // the file says, else the convention of its format (Quake's and Valve's
+    // models, Blender's scenes and models for printing stand on z), else y
+    // up and facing +z.
     void chooseAxes(const std::string& extension)
     {
         static const std::set<std::string> kZUp = {".md2", ".md3", ".mdc", ".mdl", ".md5mesh",
-                                                   ".stl", ".amf", ".3mf", ".blend"};
+                                                   ".smd", ".stl", ".amf", ".3mf", ".blend"};
         int axis = -1, sign = 1;
-        if (model_.mMetaData && model_.mMetaData->Get("UpAxis", axis) && axis >= 0 && axis < 3) {
+        const std::string& given = options_.upAxis;
+        if (!given.empty()) {
+            sign = given[0] == '-' ? -1 : 1;
+            axis = given.back() - 'x';
+        } else if (model_.mMetaData && model_.mMetaData->Get("UpAxis", axis) && axis >= 0 &&
+                   axis < 3) {
             model_.mMetaData->Get("UpAxisSign", sign);
         } else {
             axis = kZUp.count(extension) ? 2 : 1;
@@ -717,7 +723,7 @@ private:
     static float brightness(const Colour& c) { return std::max({c.red, c.green, c.blue}); }
 
     // 1 over the brightest channel of the colours the faces show (a
-    // texture counts as white), within 1 to 1.5.
+    // texture's by its brightest pixels), within 1 to 1.5.
     float exposure() const
     {
         float brightest = 0.0f;
@@ -728,7 +734,10 @@ private:
                     continue;
                 }
                 const Material& m = scene_.materials[std::size_t(face.material)];
-                brightest = std::max(brightest, m.texture >= 0 ? 1.0f : brightness(m.ambientDiffuse));
+                brightest = std::max(
+                    brightest,
+                    m.texture >= 0 ? textures_.peak(scene_.textureNames[std::size_t(m.texture)])
+                                   : brightness(m.ambientDiffuse));
                 if (brightest >= 1.0f) return 1.0f;
             }
         return brightest > 0.0f ? std::clamp(1.0f / brightest, 1.0f, 1.5f) : 1.5f;

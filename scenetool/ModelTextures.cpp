@@ -103,6 +103,12 @@ bool ModelTextures::name(const aiString& path, std::string& name, std::string& e
     return true;
 }
 
+float ModelTextures::peak(const std::string& name) const
+{
+    const auto found = peaks_.find(name);
+    return found == peaks_.end() ? 1.0f : found->second;
+}
+
 bool ModelTextures::embeddedTexture(const std::string& text, std::string& name, std::string& error)
 {
     const aiTexture& embedded = *model_.GetEmbeddedTexture(text.c_str());
@@ -170,8 +176,11 @@ bool ModelTextures::handOn(const std::vector<std::uint8_t>& bytes, const std::st
     // The player's own loaders decide: a PNG or JPEG they refuse (CMYK,
     // arithmetic coding, a misnamed file) is converted like any other.
     if (playerReadsPicture(extension) &&
-        pictureContentFault(wanted, bytes.data(), bytes.size()).empty())
-        return place(bytes, wanted, name, error);
+        pictureContentFault(wanted, bytes.data(), bytes.size()).empty()) {
+        if (!place(bytes, wanted, name, error)) return false;
+        peaks_[name] = picturePeak(bytes.data(), bytes.size(), extension);
+        return true;
+    }
 
     std::string why;
     std::vector<std::uint8_t> png = convertPictureToPng(bytes.data(), bytes.size(), extension, why);
@@ -192,6 +201,7 @@ bool ModelTextures::handOn(const std::vector<std::uint8_t>& bytes, const std::st
     if (extension != "png" && written_.count(converted) && written_[converted] != png)
         converted = stem + "-" + extension + ".png";
     if (!place(png, converted, name, error)) return false;
+    peaks_[name] = picturePeak(png.data(), png.size(), "png");
     std::fprintf(stderr, "converted %s to %s\n", what.c_str(), name.c_str());
     return true;
 }

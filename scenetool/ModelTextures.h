@@ -32,6 +32,10 @@ public:
     // be written. Each path is handed on once.
     bool name(const aiString& path, std::string& name, std::string& error);
 
+    // How bright the picture handed on as `name` gets (see picturePeak);
+    // 1 for a name this did not hand on.
+    float peak(const std::string& name) const;
+
 private:
     bool embeddedTexture(const std::string& text, std::string& name, std::string& error);
     bool fileTexture(const std::string& text, std::string& name, std::string& error);
@@ -57,4 +61,5 @@ private:
     std::map<std::string, std::string> handedOn_;  // model's texture path -> data-file name
     std::map<std::filesystem::path, std::string> byFile_;  // picture found -> data-file name
     std::map<std::string, std::vector<std::uint8_t>> written_;  // data-file name -> bytes
+    std::map<std::string, float> peaks_;                        // data-file name -> peak
 };

@@ -135,31 +135,35 @@ std::vector<std::uint8_t> pngOfRgba(const std::uint8_t* rgba, unsigned width, un
     return bytes;
 }
 
-std::vector<std::uint8_t> convertPictureToPng(const std::uint8_t* bytes, std::size_t size,
-                                              std::string extension, std::string& error)
+namespace {
+
+// The first frame of picture file `bytes` as RGBA, top row first; false
+// with `error` set when it does not decode.
+bool decodeToRgba(const std::uint8_t* bytes, std::size_t size, std::string extension,
+                  std::vector<std::uint8_t>& rgba, int& width, int& height, std::string& error)
 {
     extension = lowerExtension(extension);
     const AVCodec* codec = avcodec_find_decoder(decoderFor(extension));
     if (!codec) {
         error = "no decoder for '" + extension + "' pictures";
-        return {};
+        return false;
     }
     if (size == 0 || size > std::size_t(INT32_MAX) - AV_INPUT_BUFFER_PADDING_SIZE) {
         error = size == 0 ? "the picture is empty" : "the picture file is too large";
-        return {};
+        return false;
     }
     std::unique_ptr<AVCodecContext, CodecContextFree> context(avcodec_alloc_context3(codec));
     std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
     std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
     if (!context || !packet || !frame || av_new_packet(packet.get(), int(size)) < 0) {
         error = "out of memory";
-        return {};
+        return false;
     }
     context->max_pixels = std::int64_t(kLargestSide) * kLargestSide;
     int status = avcodec_open2(context.get(), codec, nullptr);
     if (status < 0) {
         error = "cannot start the " + extension + " decoder: " + ffmpegError(status);
-        return {};
+        return false;
     }
     // The whole file is one packet: these decoders read their own headers.
     std::memcpy(packet->data, bytes, size);
@@ -168,26 +172,58 @@ std::vector<std::uint8_t> convertPictureToPng(const std::uint8_t* bytes, std::si
     status = avcodec_receive_frame(context.get(), frame.get());
     if (status < 0) {
         error = "the " + extension + " picture does not decode: " + ffmpegError(status);
-        return {};
+        return false;
     }
-    const int width = frame->width, height = frame->height;
+    width = frame->width;
+    height = frame->height;
     if (width <= 0 || height <= 0 || width > kLargestSide || height > kLargestSide) {
         error = "the picture's size " + std::to_string(width) + "x" + std::to_string(height) +
                 " is not one a texture can have";
-        return {};
+        return false;
     }
     std::unique_ptr<SwsContext, ScalerFree> scaler(
         sws_getContext(width, height, AVPixelFormat(frame->format), width, height,
                        AV_PIX_FMT_RGBA, SWS_POINT, nullptr, nullptr, nullptr));
     if (!scaler) {
         error = "cannot convert the picture's pixel format to RGBA";
-        return {};
+        return false;
     }
-    std::vector<std::uint8_t> rgba(std::size_t(width) * height * 4);
+    rgba.assign(std::size_t(width) * height * 4, 0);
     std::uint8_t* target[4] = {rgba.data(), nullptr, nullptr, nullptr};
     const int stride[4] = {width * 4, 0, 0, 0};
     sws_scale(scaler.get(), frame->data, frame->linesize, 0, height, target, stride);
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> convertPictureToPng(const std::uint8_t* bytes, std::size_t size,
+                                              std::string extension, std::string& error)
+{
+    std::vector<std::uint8_t> rgba;
+    int width = 0, height = 0;
+    if (!decodeToRgba(bytes, size, std::move(extension), rgba, width, height, error)) return {};
     std::vector<std::uint8_t> png = pngOfRgba(rgba.data(), unsigned(width), unsigned(height));
     if (png.empty()) error = "cannot encode the picture as PNG";
     return png;
+}
+
+float picturePeak(const std::uint8_t* bytes, std::size_t size, std::string extension)
+{
+    std::vector<std::uint8_t> rgba;
+    int width = 0, height = 0;
+    std::string error;
+    if (!decodeToRgba(bytes, size, std::move(extension), rgba, width, height, error)) return 1.0f;
+    // How many pixels have each brightest channel; the peak is where the
+    // brightest hundredth begins, so a few glints do not decide it.
+    std::size_t counts[256] = {};
+    for (std::size_t i = 0; i + 3 < rgba.size(); i += 4)
+        ++counts[std::max({rgba[i], rgba[i + 1], rgba[i + 2]})];
+    const std::size_t pixels = rgba.size() / 4;
+    std::size_t above = 0;
+    for (int level = 255; level > 0; --level) {
+        above += counts[level];
+        if (above * 100 >= pixels) return float(level) / 255.0f;
+    }
+    return 0.0f;
 }

@@ -2,10 +2,10 @@
 
 #include "base/CaseInsensitive.h"
 #include "base/Log.h"
-#include "base/Screen.h"
 #include "data/DataFile.h"
 #include "data/FramePng.h"
 #include "data/PictureCheck.h"
+#include "render/FrameSetup.h"
 #include "render/SceneRenderer.h"
 #include "render/Texture.h"
 #include "scene/Scene.h"
@@ -184,19 +184,8 @@ std::string viewNames(const Scene& scene) {
 // GL as the player's window and demo start leave it, then the frame's
 // clears: the view sized to the whole target.
 void beginFrame(int width, int height) {
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, width, 0, height, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    setScreenSize(width, height);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
-    glClearDepth(1.0);
-    glClearStencil(0);
-    glDepthFunc(GL_LEQUAL);
-    glShadeModel(GL_SMOOTH);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    setTargetProjection(width, height);
+    setPresentationDefaults();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
 }

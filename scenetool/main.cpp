@@ -19,7 +19,7 @@ int usage()
     std::fprintf(stderr,
                  "usage: demoplayer-scene import MODEL -o OUT.scene [--scale F] [--no-shadows]\n"
                  "                        [--resample HZ] [--name NAME] [--no-default-light]\n"
-                 "                        [--textures DIR]... [--single-sided]\n"
+                 "                        [--textures DIR]... [--single-sided] [--up AXIS]\n"
                  "       demoplayer-scene info FILE.scene\n"
                  "       demoplayer-scene preview FILE.scene -o SHOT.png [--size WxH] [--time T]\n"
                  "                        [--camera NAME] [--shadows]\n");
@@ -60,6 +60,14 @@ int import(int argc, char** argv)
             options.defaultLight = false;
         } else if (arg == "--single-sided") {
             options.singleSided = true;
+        } else if (arg == "--up" && hasValue) {
+            const std::string axis = argv[++i];
+            if (axis != "x" && axis != "y" && axis != "z" && axis != "-x" && axis != "-y" &&
+                axis != "-z") {
+                std::fprintf(stderr, "demoplayer-scene: --up needs x, y, z, -x, -y or -z\n");
+                return 2;
+            }
+            options.upAxis = axis;
         } else if (arg == "--textures" && hasValue) {
             const std::string dir = argv[++i];
             std::error_code ec;

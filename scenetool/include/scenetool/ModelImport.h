@@ -17,6 +17,7 @@ struct ImportOptions {
     std::string cameraName;      // name of the first view; empty keeps the model's
     bool defaultLight = true;    // add a key and a fill light when the model has none
     bool singleSided = false;    // keep double-sided materials' faces one-sided
+    std::string upAxis;          // "x", "y", "z", "-x", "-y" or "-z"; empty: the model's own
     std::vector<std::string> textureDirs;  // searched for pictures after the model's own folders
     // Where the output goes: embedded pictures are written there, and the
     // model's own PNG and JPEG pictures copied there when missing.

@@ -34,3 +34,8 @@ std::vector<std::uint8_t> pngOfRgba(const std::uint8_t* rgba, unsigned width, un
 // or the picture is larger than any texture could be.
 std::vector<std::uint8_t> convertPictureToPng(const std::uint8_t* bytes, std::size_t size,
                                               std::string extension, std::string& error);
+
+// The brightness the brightest hundredth of a picture's pixels reaches (their
+// largest channel, 0 to 1), for exposing a model's lights; 1 when the
+// picture does not decode.
+float picturePeak(const std::uint8_t* bytes, std::size_t size, std::string extension);
