@@ -723,7 +723,9 @@ private:
     static float brightness(const Colour& c) { return std::max({c.red, c.green, c.blue}); }
 
     // 1 over the brightest channel of the colours the faces show (a
-    // texture's by its brightest pixels), within 1 to 1.5.
+    // texture's by its brightest pixels), within 1 and 2: games' pictures
+    // are painted for engines that light them up to twice (Quake's
+    // overbright light), while a model that is black should stay dark.
     float exposure() const
     {
         float brightest = 0.0f;
@@ -740,7 +742,7 @@ private:
                                    : brightness(m.ambientDiffuse));
                 if (brightest >= 1.0f) return 1.0f;
             }
-        return brightest > 0.0f ? std::clamp(1.0f / brightest, 1.0f, 1.5f) : 1.5f;
+        return brightest > 0.0f ? std::clamp(1.0f / brightest, 1.0f, 2.0f) : 2.0f;
     }
 
     Light studioLight(Vec3 position, float diffuse, float specular, float ambient,
@@ -825,6 +827,10 @@ void prepare(Assimp::Importer& importer, ImportProgress& progress)
 {
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE,
                                 aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+    // A Quake 3 player's head, upper and lower parts would be merged into
+    // one model by their tags; the library's merge crashes on some players
+    // (OpenArena's "tony"), so each part is imported as the file it is.
+    importer.SetPropertyBool(AI_CONFIG_IMPORT_MD3_HANDLE_MULTIPART, false);
     // The importer owns its progress handler and deletes it when it goes.
     importer.SetProgressHandler(std::make_unique<AssimpProgress>(&progress).release());
 }

@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/log.h>
 #include <libswscale/swscale.h>
 }
 #include <png.h>
@@ -142,6 +143,10 @@ namespace {
 bool decodeToRgba(const std::uint8_t* bytes, std::size_t size, std::string extension,
                   std::vector<std::uint8_t>& rgba, int& width, int& height, std::string& error)
 {
+    // The decoders' and the scaler's chatter ("deprecated pixel format")
+    // is not the author's business; what goes wrong is said in `error`.
+    static const bool quiet = (av_log_set_level(AV_LOG_ERROR), true);
+    (void)quiet;
     extension = lowerExtension(extension);
     const AVCodec* codec = avcodec_find_decoder(decoderFor(extension));
     if (!codec) {
@@ -188,10 +193,17 @@ bool decodeToRgba(const std::uint8_t* bytes, std::size_t size, std::string exten
         error = "cannot convert the picture's pixel format to RGBA";
         return false;
     }
-    rgba.assign(std::size_t(width) * height * 4, 0);
-    std::uint8_t* target[4] = {rgba.data(), nullptr, nullptr, nullptr};
-    const int stride[4] = {width * 4, 0, 0, 0};
+    // The scaler's vector code writes whole blocks: rows padded to 64 bytes
+    // and slack after the last, then packed.
+    const std::size_t row = std::size_t(width) * 4;
+    const std::size_t padded = (row + 63) / 64 * 64;
+    std::vector<std::uint8_t> scaled(padded * std::size_t(height) + 64);
+    std::uint8_t* target[4] = {scaled.data(), nullptr, nullptr, nullptr};
+    const int stride[4] = {int(padded), 0, 0, 0};
     sws_scale(scaler.get(), frame->data, frame->linesize, 0, height, target, stride);
+    rgba.resize(row * std::size_t(height));
+    for (int y = 0; y < height; ++y)
+        std::memcpy(rgba.data() + row * std::size_t(y), scaled.data() + padded * std::size_t(y), row);
     return true;
 }
 

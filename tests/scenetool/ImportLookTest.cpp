@@ -6,6 +6,7 @@
 
 #include "scene/Scene.h"
 #include "scenetool/MeshRepair.h"
+#include "scenetool/PictureConversion.h"
 
 #include <gtest/gtest.h>
 
@@ -247,4 +248,28 @@ TEST_F(ImportLook, AFlatModelIsNotFramedAlongItsEdge)
     ASSERT_EQ(run.status, 0) << run.err;
     const float onto = std::fabs(dot(forwardOf(scene.views[0]), n));
     EXPECT_GT(onto, 0.49f) << "at least 30 degrees onto the sign";
+}
+
+TEST(PictureBrightness, RealPicturesDecodeWholeAndTheirBrightestHundredthIsMeasured)
+{
+    // A JPEG decodes to YUV, which the scaler turns into RGBA with vector
+    // code: a row width that is no multiple of its block (249 pixels here)
+    // must not overrun the picture (the sanitizers watch).
+    const std::string jpeg =
+        testsupport::slurp(fs::path(DP_ASSIMP_MODELS) / "OBJ" / "SpiderTex.jpg");
+    ASSERT_FALSE(jpeg.empty());
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(jpeg.data());
+    std::string why;
+    EXPECT_FALSE(convertPictureToPng(bytes, jpeg.size(), "jpg", why).empty()) << why;
+    const float peak = picturePeak(bytes, jpeg.size(), "jpg");
+    EXPECT_GT(peak, 0.2f);
+    EXPECT_LE(peak, 1.0f);
+
+    // A dark picture with a few glints: the glints do not decide.
+    std::vector<std::uint8_t> rgba(4 * 100 * 100, 255);
+    for (std::size_t i = 0; i < rgba.size(); i += 4)
+        rgba[i] = rgba[i + 1] = rgba[i + 2] = 100;
+    for (int glint = 0; glint < 20; ++glint) rgba[std::size_t(glint) * 4 * 37] = 255;
+    const std::vector<std::uint8_t> png = pngOfRgba(rgba.data(), 100, 100);
+    EXPECT_NEAR(picturePeak(png.data(), png.size(), "png"), 100.0f / 255.0f, 1e-3f);
 }
