@@ -215,7 +215,11 @@ std::optional<fs::path> TextureSearch::search(const TextureName& name,
     // folders above the model.
     const auto firstFolder = std::find_if(parts.begin(), parts.end() - 1,
                                           [](const std::string& p) { return p != ".."; });
-    const std::vector<std::string> tail(firstFolder, parts.end() - 1);
+    // No real folder tree is deeper than this; a longer name keeps its last
+    // folders, so a hostile one cannot make the search quadratic.
+    constexpr std::ptrdiff_t kDeepestTail = 16;
+    const auto tailStart = std::max(firstFolder, parts.end() - 1 - kDeepestTail);
+    const std::vector<std::string> tail(tailStart, parts.end() - 1);
     for (std::size_t keep = tail.size(); keep >= 1; --keep) {
         const std::vector<std::string> suffix(tail.end() - std::ptrdiff_t(keep), tail.end());
         for (const fs::path& base : bases_)
