@@ -1,11 +1,13 @@
 #include "scenetool/ModelImport.h"
 
+#include "AssimpConversions.h"
 #include "AtomicFile.h"
 #include "ImportProgress.h"
 #include "ModelTextures.h"
 #include "scenetool/BspSplits.h"
 #include "scenetool/MeshRepair.h"
 #include "scenetool/ModelFraming.h"
+#include "scenetool/ModelLighting.h"
 
 #include "data/DataFile.h"
 #include "scene/Scene.h"
@@ -31,101 +33,6 @@ constexpr int kLeafTriangles = 8;
 constexpr int kTreeDepth = 32;  // well within what the player walks
 constexpr float kPi = 3.14159265f;
 constexpr float kNarrowestLens = 1.0f;  // degrees
-
-Vec3 toVec3(const aiVector3D& v) { return {v.x, v.y, v.z}; }
-Colour toColour(const aiColor3D& c) { return {c.r, c.g, c.b}; }
-
-// The player's rotation track turns by the transpose of the stored
-// quaternion's matrix, so it stores the conjugate of the rotation meant.
-Quat playerRotation(const aiQuaternion& q) { return {q.w, -q.x, -q.y, -q.z}; }
-
-// Colours of lights brighter than 1 (models that carry intensity in the
-// colour) keep their hue at full strength.
-Colour limited(const aiColor3D& c)
-{
-    const float top = std::max({c.r, c.g, c.b});
-    if (top <= 1.0f) return toColour(c);
-    return {c.r / top, c.g / top, c.b / top};
-}
-
-// The rotation that turns local -z onto `forward` and local +y towards `up`.
-Quat lookRotation(Vec3 forward, Vec3 up)
-{
-    forward = normalized(forward);
-    if (lengthSquared(cross(forward, up)) < 1e-8f)
-        up = std::fabs(forward.y) < 0.9f ? Vec3{0, 1, 0} : Vec3{0, 0, 1};
-    const Vec3 right = normalized(cross(forward, up));
-    const Vec3 trueUp = cross(right, forward);
-    const aiMatrix3x3 frame(right.x, trueUp.x, -forward.x,
-                            right.y, trueUp.y, -forward.y,
-                            right.z, trueUp.z, -forward.z);
-    return playerRotation(aiQuaternion(frame));
-}
-
-Vec3 transformPoint(const aiMatrix4x4& m, const aiVector3D& p) { return toVec3(m * p); }
-Vec3 transformDirection(const aiMatrix4x4& m, const aiVector3D& d)
-{
-    return toVec3(aiMatrix3x3(m) * d);
-}
-
-bool sameMatrix(const aiMatrix4x4& a, const aiMatrix4x4& b)
-{
-    float largest = 1e-6f;
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) largest = std::max(largest, std::fabs(a[r][c]));
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c)
-            if (std::fabs(a[r][c] - b[r][c]) > 1e-4f * largest) return false;
-    return true;
-}
-
-
-// The value of a key list at `ticks`: linear between keys, held outside.
-template <typename KeyType, typename Blend>
-auto keyAt(const KeyType* keys, unsigned count, double ticks, Blend blend)
-    -> decltype(keys[0].mValue)
-{
-    if (count == 1 || ticks <= keys[0].mTime) return keys[0].mValue;
-    for (unsigned i = 1; i < count; ++i)
-        if (ticks < keys[i].mTime) {
-            const double span = keys[i].mTime - keys[i - 1].mTime;
-            const float f = span > 0.0 ? float((ticks - keys[i - 1].mTime) / span) : 1.0f;
-            return blend(keys[i - 1].mValue, keys[i].mValue, f);
-        }
-    return keys[count - 1].mValue;
-}
-
-// A node's local matrix at `ticks` from its animation channel.
-aiMatrix4x4 channelAt(const aiNodeAnim& channel, const aiMatrix4x4& rest, double ticks)
-{
-    aiVector3D scale, position;
-    aiQuaternion rotation;
-    rest.Decompose(scale, rotation, position);
-    const auto lerp = [](const aiVector3D& a, const aiVector3D& b, float f) {
-        return a + (b - a) * f;
-    };
-    if (channel.mNumPositionKeys > 0)
-        position = keyAt(channel.mPositionKeys, channel.mNumPositionKeys, ticks, lerp);
-    if (channel.mNumScalingKeys > 0)
-        scale = keyAt(channel.mScalingKeys, channel.mNumScalingKeys, ticks, lerp);
-    if (channel.mNumRotationKeys > 0)
-        rotation = keyAt(channel.mRotationKeys, channel.mNumRotationKeys, ticks,
-                         [](const aiQuaternion& a, const aiQuaternion& b, float f) {
-                             aiQuaternion out;
-                             aiQuaternion::Interpolate(out, a, b, f);
-                             return out.Normalize();
-                         });
-    return aiMatrix4x4(scale, rotation, position);
-}
-
-// Appends a rotation key on the side of the previous key's hemisphere, so
-// the spherical blend between them takes the short way.
-void appendRotation(RotationTrack& track, float time, Quat q)
-{
-    if (!track.keys.empty() && dot(track.keys.back().value, q) < 0.0f) q = -q;
-    track.keys.push_back({time, q});
-    track.animated = true;
-}
 
 struct WorldNode {
     const aiNode* node;
@@ -668,97 +575,17 @@ private:
             light.transform.recomputeMatrices();
             scene_.lights.push_back(light);
         }
-        const bool lit = std::any_of(scene_.lights.begin(), scene_.lights.end(),
-                                     [](const Light& l) { return brightness(l.diffuse) > 0.0f; });
+        const bool lit =
+            std::any_of(scene_.lights.begin(), scene_.lights.end(),
+                        [](const Light& l) { return colourBrightness(l.diffuse) > 0.0f; });
         if (!lit && options_.defaultLight) {
-            // A studio's key and fill: strong enough to show a white
-            // material's shading, never enough to wash it out (key, fill
-            // and ambient together stay below full white), and as a
-            // photographer exposes, a little stronger for a model whose
-            // brightest colour is darker than white.
-            const float e = exposure();
-            const StudioLights studio = studioLights(boundingSphereOf(corners_), defaultCamera_);
-            scene_.lights.push_back(
-                studioLight(studio.key, 0.78f * e, 0.35f, 0.1f * e, options_.shadows));
-            scene_.lights.push_back(studioLight(studio.fill, 0.32f * e, 0.0f, 0.04f * e, false));
-            std::fprintf(stderr, "note: the model has no light; added a key light above the "
-                         "camera%s and a weaker fill light from the other side\n",
-                         options_.shadows ? ", casting shadows," : "");
+            const float exposure = lightExposure(
+                scene_, [this](const std::string& name) { return textures_.peak(name); });
+            addStudioLights(scene_, boundingSphereOf(corners_), defaultCamera_, exposure,
+                            options_.shadows);
         } else if (lit) {
-            balanceModelLights();
+            balanceModelLights(scene_);
         }
-    }
-
-    // The player's lights do not fade with distance as most modelling
-    // programs' lamps do, so several lamps at full strength add up to a
-    // white blank: together they are brought down to what one full light
-    // gives. And modelling programs light the world a little besides the
-    // lamps; without it every side a lamp misses is black.
-    void balanceModelLights()
-    {
-        float diffuse = 0.0f, ambient = 0.0f;
-        for (const Light& l : scene_.lights) {
-            diffuse += brightness(l.diffuse);
-            ambient += brightness(l.ambient);
-        }
-        if (ambient < 0.05f) {
-            scene_.lights.front().ambient = {0.1f, 0.1f, 0.1f};
-            ambient = 0.1f;
-            std::fprintf(stderr, "note: the model's lights give no ambient light; light 0 "
-                         "gives a little, so sides they miss are not black\n");
-        }
-        const float total = diffuse + ambient;
-        if (total <= 1.05f) return;
-        const float f = 1.0f / total;
-        const auto scaled = [f](Colour c) { return Colour{f * c.red, f * c.green, f * c.blue}; };
-        for (Light& l : scene_.lights) {
-            l.diffuse = scaled(l.diffuse);
-            l.ambient = scaled(l.ambient);
-        }
-        std::fprintf(stderr, "note: the model's lights add up to %.2f times a full light, and "
-                     "the player's do not fade with distance; each is dimmed by %.2f\n",
-                     double(total), double(f));
-    }
-
-    static float brightness(const Colour& c) { return std::max({c.red, c.green, c.blue}); }
-
-    // 1 over the brightest channel of the colours the faces show (a
-    // texture's by its brightest pixels), within 1 and 2: games' pictures
-    // are painted for engines that light them up to twice (Quake's
-    // overbright light), while a model that is black should stay dark.
-    float exposure() const
-    {
-        float brightest = 0.0f;
-        for (const Mesh& mesh : scene_.meshes)
-            for (const Face& face : mesh.faces) {
-                if (face.material < 0 || std::size_t(face.material) >= scene_.materials.size()) {
-                    brightest = std::max(brightest, 0.5f);  // the player's default material
-                    continue;
-                }
-                const Material& m = scene_.materials[std::size_t(face.material)];
-                brightest = std::max(
-                    brightest,
-                    m.texture >= 0 ? textures_.peak(scene_.textureNames[std::size_t(m.texture)])
-                                   : brightness(m.ambientDiffuse));
-                if (brightest >= 1.0f) return 1.0f;
-            }
-        return brightest > 0.0f ? std::clamp(1.0f / brightest, 1.0f, 2.0f) : 2.0f;
-    }
-
-    Light studioLight(Vec3 position, float diffuse, float specular, float ambient,
-                      bool shadows) const
-    {
-        Light light;
-        light.kind = 1;
-        light.castsShadows = shadows;
-        light.ambient = {ambient, ambient, ambient};
-        light.diffuse = {diffuse, diffuse, diffuse};
-        light.specular = {specular, specular, specular};
-        light.transform.position.value = position;
-        const Vec3 centre = boundingSphereOf(corners_).centre;
-        light.transform.rotation.value = lookRotation(centre - position, up_);
-        light.transform.recomputeMatrices();
-        return light;
     }
 
     // GL's spot falloff is cos(angle)^e: the exponent that halves the light
