@@ -184,6 +184,30 @@ TEST_F(TextureFinding, WhatCannotBeHadLeavesTheMaterialPlainAndTheExtraFoldersAr
               testsupport::slurp(dir() / "library" / "woods" / "oak.png"));
 }
 
+TEST_F(TextureFinding, GltfUrisArePercentDecoded)
+{
+    // A textured triangle whose picture's URI escapes the space in its name.
+    writePicture(dir() / "model" / "my skin.png", 77);
+    std::ofstream(dir() / "model" / "skin.gltf") << R"({"asset":{"version":"2.0"},"scene":0,
+      "scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],
+      "meshes":[{"primitives":[{"attributes":{"POSITION":0,"TEXCOORD_0":1},"material":0}]}],
+      "materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}],
+      "textures":[{"source":0}],"images":[{"uri":"my%20skin.png"}],
+      "buffers":[{"byteLength":60,"uri":"data:application/octet-stream;base64,)"
+        "AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAAAAAAAAAAAAIA/AAAAAAAAAAAAAIA/"
+        R"("}],
+      "bufferViews":[{"buffer":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":24}],
+      "accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3",
+                    "min":[0,0,0],"max":[1,1,0]},
+                   {"bufferView":1,"componentType":5126,"count":3,"type":"VEC2"}]})";
+    Imported got;
+    import(dir() / "model" / "skin.gltf", dir() / "out", "", got);
+    ASSERT_TRUE(got.ok) << got.log;
+    ASSERT_EQ(got.scene.textureNames.size(), 1u) << got.log;
+    EXPECT_EQ(testsupport::slurp(dir() / "out" / got.scene.textureNames[0]),
+              testsupport::slurp(dir() / "model" / "my skin.png"));
+}
+
 TEST(TextureNames, TheAuthorsMachineIsTakenOutOfTheName)
 {
     using Parts = std::vector<std::string>;
