@@ -2,10 +2,15 @@
 // says what a scene file holds and what it shows.
 #include "ScenePreview.h"
 #include "scene/Scene.h"
+#include "scenetool/ChildRun.h"
 #include "scenetool/ModelImport.h"
 #include "scenetool/SceneSummary.h"
 
 #include <cmath>
+#include <cstdint>
+#include <new>
+#include <cstring>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,10 +25,47 @@ int usage()
                  "usage: demoplayer-scene import MODEL -o OUT.scene [--scale F] [--no-shadows]\n"
                  "                        [--resample HZ] [--name NAME] [--no-default-light]\n"
                  "                        [--textures DIR]... [--single-sided] [--up AXIS]\n"
+                 "                        [--max-memory GB] [--max-time S]\n"
                  "       demoplayer-scene info FILE.scene\n"
                  "       demoplayer-scene preview FILE.scene -o SHOT.png [--size WxH] [--time T]\n"
                  "                        [--camera NAME] [--shadows]\n");
     return 2;
+}
+
+// The reader's limits: memory sized from the file (at least 2 GB, some
+// formats expand fifty-fold and more) but never most of the machine, and
+// minutes, more for large files; either as the author sets them.
+ChildLimits readerLimits(const std::string& model, float maxMemoryGb, float maxSeconds)
+{
+    std::error_code ec;
+    const std::uint64_t size = std::filesystem::file_size(model, ec);
+    const std::uint64_t fileBytes = ec ? 0 : size;
+    ChildLimits limits;
+    if (maxMemoryGb > 0.0f) {
+        limits.memoryBytes = std::uint64_t(double(maxMemoryGb) * 1e9);
+    } else {
+        limits.memoryBytes = std::max<std::uint64_t>(2'000'000'000ull, 64 * fileBytes);
+        if (const std::uint64_t machine = physicalMemory())
+            limits.memoryBytes = std::min(limits.memoryBytes, machine / 4 * 3);
+    }
+    limits.seconds = maxSeconds > 0.0f
+                         ? int(std::ceil(maxSeconds))
+                         : int(std::max<std::uint64_t>(300, fileBytes / 100'000));
+    return limits;
+}
+
+// Removes what a child killed in the middle of a write left: the hidden
+// temporary files named with its process id.
+void removeTemporaries(const std::string& dir, int pid)
+{
+    const std::string suffix = "." + std::to_string(pid);
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() > suffix.size() && name[0] == '.' &&
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            std::filesystem::remove(it->path(), ec);
+    }
 }
 
 bool number(const char* text, float& value)
@@ -37,6 +79,7 @@ int import(int argc, char** argv)
 {
     ImportOptions options;
     std::string model, out;
+    float maxMemoryGb = 0.0f, maxSeconds = 0.0f;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -58,6 +101,16 @@ int import(int argc, char** argv)
             options.shadows = false;
         } else if (arg == "--no-default-light") {
             options.defaultLight = false;
+        } else if (arg == "--max-memory" && hasValue) {
+            if (!number(argv[++i], maxMemoryGb)) {
+                std::fprintf(stderr, "demoplayer-scene: --max-memory needs a size in GB\n");
+                return 2;
+            }
+        } else if (arg == "--max-time" && hasValue) {
+            if (!number(argv[++i], maxSeconds)) {
+                std::fprintf(stderr, "demoplayer-scene: --max-time needs seconds\n");
+                return 2;
+            }
         } else if (arg == "--single-sided") {
             options.singleSided = true;
         } else if (arg == "--up" && hasValue) {
@@ -87,14 +140,52 @@ int import(int argc, char** argv)
     const std::filesystem::path outDir = std::filesystem::path(out).parent_path();
     options.pictureDir = outDir.empty() ? "." : outDir.string();
 
-    Scene scene;
-    std::string error;
-    if (!importModel(model, options, scene, error) || !writeSceneFile(scene, out, error)) {
-        std::fprintf(stderr, "demoplayer-scene: %s\n", error.c_str());
-        return 1;
+    // The model reader is a library fed files from anywhere: it runs in a
+    // child process under limits, so its crashes and runaway allocations
+    // end with a message instead of taking the tool (or the machine) down.
+    const ChildLimits limits = readerLimits(model, maxMemoryGb, maxSeconds);
+    const ChildOutcome outcome = runInChild(
+        [&] {
+            Scene scene;
+            std::string error;
+            if (!importModel(model, options, scene, error) || !writeSceneFile(scene, out, error)) {
+                // The library turns a failed allocation into an error text.
+                if (error.find("bad_alloc") != std::string::npos) throw std::bad_alloc();
+                std::fprintf(stderr, "demoplayer-scene: %s\n", error.c_str());
+                return 1;
+            }
+            std::fprintf(stderr, "wrote %s\n", out.c_str());
+            return 0;
+        },
+        limits);
+    if (outcome.kind == ChildOutcome::finished) return outcome.status;
+    removeTemporaries(options.pictureDir, outcome.pid);
+    const char* file = model.c_str();
+    switch (outcome.kind) {
+    case ChildOutcome::outOfMemory:
+        std::fprintf(stderr, "demoplayer-scene: the model reader ran out of memory on %s (more "
+                     "than %.1f GB; --max-memory raises the limit); nothing was written\n", file,
+                     double(limits.memoryBytes) / 1e9);
+        break;
+    case ChildOutcome::outOfTime:
+        std::fprintf(stderr, "demoplayer-scene: the model reader took longer than %d s on %s "
+                     "(--max-time raises the limit); nothing was written\n", limits.seconds, file);
+        break;
+    case ChildOutcome::signalled:
+        std::fprintf(stderr, "demoplayer-scene: the model reader crashed on %s (a fault in the "
+                     "Open Asset Import Library, signal %d); nothing was written\n", file,
+                     outcome.signal);
+        break;
+    case ChildOutcome::died:
+        std::fprintf(stderr, "demoplayer-scene: the model reader died on %s (exit status %d, "
+                     "its report above); nothing was written\n", file, outcome.status);
+        break;
+    default:
+        std::fprintf(stderr, "demoplayer-scene: cannot start the model reader: %s\n",
+                     std::strerror(outcome.status));
+        break;
     }
-    std::fprintf(stderr, "wrote %s\n", out.c_str());
-    return 0;
+    return 1;
 }
 
 int info(int argc, char** argv)
