@@ -18,6 +18,8 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -261,6 +263,18 @@ int runApplication(const Options& options) {
         if (!video->finish(error)) {
             video->abandon();
             logMessage("Video: %s\n", error.c_str());
+            return 5;
+        }
+    }
+    // Frames go out one file each: the last must still be where it was
+    // written, or the folder went while the run wrote into it.
+    if (!options.captureDirectory.empty() && presentationFrames > 0) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/frame_%06ld.png", presentationFrames - 1);
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(options.captureDirectory + name, ec)) {
+            logMessage("Capture: \"%s%s\" is gone: the folder was removed or renamed while "
+                       "the frames were written\n", options.captureDirectory.c_str(), name);
             return 5;
         }
     }

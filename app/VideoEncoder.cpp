@@ -23,6 +23,7 @@ extern "C" {
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <sys/stat.h>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -139,6 +140,11 @@ struct VideoEncoder::State {
     // encoding on the encoder thread.
     double readBackSeconds = 0, waitSeconds = 0, convertSeconds = 0, encodeSeconds = 0;
     long submitted = 0;            // frames handed over by addFrame
+    // The file the export opened, when it is a regular file: the path must
+    // still name it, whole, before the export says it is done.
+    bool checkFile = false;
+    dev_t fileDevice = 0;
+    ino_t fileInode = 0;
     std::atomic<long> frames{0};   // frames encoded
 
     // The encoder thread converts and encodes the queued frames, so drawing
@@ -469,8 +475,13 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoSettings& settings,
     }
     // Only a file of our own is removed when the export fails: never a
     // device or a pipe the path names.
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(settings.path, ec)) notePartialFile(settings.path);
+    struct stat opened {};
+    if (stat(settings.path.c_str(), &opened) == 0 && S_ISREG(opened.st_mode)) {
+        notePartialFile(settings.path);
+        s->checkFile = true;
+        s->fileDevice = opened.st_dev;
+        s->fileInode = opened.st_ino;
+    }
     return std::unique_ptr<VideoEncoder>(new VideoEncoder(std::move(s)));
 }
 
@@ -595,6 +606,30 @@ bool VideoEncoder::addFrame(const std::uint8_t* rgbBottomUp, int width, int heig
     return true;
 }
 
+// Whether the path still names the file the export opened, holding the
+// `written` bytes (unknown when negative): a folder removed or renamed while
+// the export ran takes the file with it, and success would be a lie.
+bool VideoEncoder::fileStillThere(const State& s, std::int64_t written, std::string& error) {
+    struct stat now {};
+    const std::string& path = s.settings.path;
+    if (stat(path.c_str(), &now) != 0) {
+        error = "\"" + path + "\" is gone: its folder was removed or renamed while the export "
+                "ran, and the video with it";
+        return false;
+    }
+    if (now.st_dev != s.fileDevice || now.st_ino != s.fileInode) {
+        error = "\"" + path + "\" is no longer the file the export wrote: it was moved or "
+                "replaced while the export ran";
+        return false;
+    }
+    if (written >= 0 && std::int64_t(now.st_size) != written) {
+        error = "\"" + path + "\" holds " + std::to_string(now.st_size) + " bytes, but the "
+                "export wrote " + std::to_string(written);
+        return false;
+    }
+    return true;
+}
+
 bool VideoEncoder::finish(std::string& error) {
     State& s = *s_;
     s.stopWorker(false);
@@ -607,13 +642,20 @@ bool VideoEncoder::finish(std::string& error) {
     bool ok = (s.audio ? s.pumpAudio(s.audioTarget(), true, error) : true) &&
               s.encode(s.video, s.videoStream, nullptr, error) &&
               (!s.audio || s.encode(s.audio, s.audioStream, nullptr, error));
+    std::int64_t written = -1;
     if (ok) {
         const int rc = av_write_trailer(s.format);
+        if (rc >= 0) written = avio_size(s.format->pb);
         const int closed = avio_closep(&s.format->pb);
         if (rc < 0 || closed < 0) {
             error = "cannot write \"" + s.settings.path + "\": " + avError(rc < 0 ? rc : closed);
             ok = false;
         }
+    }
+    if (ok && s.checkFile && !fileStillThere(s, written, error)) {
+        // Whatever the path names now is not ours to remove.
+        gPartialPath.clear();
+        ok = false;
     }
     if (!ok) {
         abandon();

@@ -60,6 +60,7 @@ public:
 
 private:
     struct State;
+    static bool fileStillThere(const State& s, std::int64_t written, std::string& error);
     explicit VideoEncoder(std::unique_ptr<State> state);
     std::unique_ptr<State> s_;
 };

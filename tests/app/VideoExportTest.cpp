@@ -209,3 +209,29 @@ TEST_F(VideoExport, FatalStopOfThePresentationRemovesThePartialFile) {
     EXPECT_EQ(r.status, 7) << r.err;
     EXPECT_FALSE(fs::exists(out));
 }
+
+TEST_F(VideoExport, AFileTakenAwayWhileTheExportRunsIsNotReportedAsWritten) {
+    // The output's folder is removed (then, in the second run, made again with
+    // a file of someone else's at the path) as soon as the export has opened
+    // its file; the export runs on and must not end with success.
+    const auto exportAndMeddle = [&](const std::string& meddle) {
+        const fs::path dir = file("out");
+        fs::create_directories(dir);
+        return outputOf(
+            "(SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '" + std::string(DP_BINARY) +
+            "' -C '" + example() + "' --mode 160x120 --until 20 --video '" + dir.string() +
+            "/v.mp4' & p=$!; for i in $(seq 1000); do [ -e '" + dir.string() +
+            "/v.mp4' ] && break; sleep 0.01; done; rm -rf '" + dir.string() + "'; " + meddle +
+            " wait $p; echo status=$?) 2>&1");
+    };
+    std::string err = exportAndMeddle("");
+    EXPECT_NE(err.find("status=5"), std::string::npos) << err;
+    EXPECT_NE(err.find("is gone: its folder was removed or renamed"), std::string::npos) << err;
+
+    const fs::path theirs = file("out") / "v.mp4";
+    err = exportAndMeddle("mkdir '" + file("out").string() + "'; echo mine > '" +
+                          theirs.string() + "';");
+    EXPECT_NE(err.find("status=5"), std::string::npos) << err;
+    EXPECT_NE(err.find("is no longer the file the export wrote"), std::string::npos) << err;
+    EXPECT_EQ(testsupport::slurp(theirs), "mine\n") << "someone else's file is left alone";
+}
