@@ -1,9 +1,14 @@
 #include "TimelineRebuild.h"
 
+#include "ResourceReview.h"
+
 #include "base/Log.h"
 #include "data/DataFile.h"
+#include "render/SceneRegistry.h"
+#include "render/Texture.h"
 #include "timeline/LoadingScreen.h"
 #include "timeline/RelativeTimerCheck.h"
+#include "timeline/ResourceList.h"
 #include "timeline/Timeline.h"
 #include "timeline/TimelineParser.h"
 
@@ -43,6 +48,21 @@ RebuildResult rebuildTimeline(std::unique_ptr<Timeline>& timeline, const std::st
     // A relative timer whose time cannot be computed would stop the process
     // when the new timeline first asks for it: a fault of the script now.
     if (!scriptErrorFlag()) checkRelativeTimers(*fresh);
+    // A picture or scene file the new script names for the first time is
+    // checked before anything is loaded: loading a missing or broken one
+    // would stop the process. Files already loaded are known to load (a
+    // changed one is read again below, keeping its old content when it
+    // fails). Faults are listed and counted as the script's are.
+    if (!scriptErrorFlag()) {
+        ResourceList named;
+        fresh->tracks().listResources(named);
+        checkPictures(named, [](const std::string& name) {
+            return BitmapRegistry::instance().find(name) != nullptr;
+        });
+        checkScenes(named, [](const std::string& name) {
+            return SceneRegistry::instance().find(name) != nullptr;
+        });
+    }
     if (scriptErrorFlag()) {
         result.faults = std::max(1, scriptErrorCount());
         fresh.reset();

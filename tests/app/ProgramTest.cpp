@@ -262,6 +262,47 @@ TEST_F(Program, ReloadsAndSeeksLandOnTheFrameAStartRunShows) {
         EXPECT_EQ(testsupport::slurp(workPath() / frame), at12) << frame;
 }
 
+TEST_F(Program, AFileAReloadCannotLoadIsListedAndThePreviousScriptPlaysOn) {
+    // Each edit names files a first start would stop on: a missing scene, a
+    // missing JPEG and BMP, a picture of no known kind, a JPEG that does not
+    // decode, a scene whose picture is missing. A reload lists each at its
+    // statement and plays on; the run ends as it would have.
+    const std::string example = std::string(DP_SOURCE_DIR) + "/examples/demo/";
+    const fs::path demo = workPath() / "demo";
+    const std::string script =
+        "event intro timer time=0\n"
+        "pic at intro image start bitmap=pic.jpg\n";
+    testsupport::writeDemo(demo, script);
+    fs::copy_file(example + "dawn.jpg", demo / "pic.jpg");
+    fs::copy_file(example + "courtyard.scn", demo / "courtyard.scn");
+    std::ofstream(demo / "broken.jpg") << "not a picture";
+    std::ofstream(demo / "bad.qsc")
+        << script
+        << "w1 at intro scene start file=missing.scn camera=Orbit\n"
+           "w2 at intro image start bitmap=missing.jpg\n"
+           "w3 at intro image start bitmap=missing.bmp\n"
+           "w4 at intro image start bitmap=tile\n"
+           "w5 at intro image start bitmap=broken.jpg\n"
+           "w6 at intro scene start file=courtyard.scn camera=Orbit\n";
+    RunResult r = runWithActions("1:copy=bad.qsc>demo.qsc,2:reload",
+                                 "-C '" + demo.string() + "' --mode 64x48 --capture '" +
+                                     (workPath() / "edit").string() + "' --fixed-fps 4 --until 1.5",
+                                 workPath());
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* fault :
+         {"line 3, pos 41: Scene missing.scn not found",
+          "line 4, pos 24: Picture missing.jpg not found",
+          "line 5, pos 24: Picture missing.bmp not found",
+          "line 6, pos 24: Picture tile is not a picture the player loads",
+          "line 7, pos 24: Picture broken.jpg is not a JPEG or BMP picture",
+          "line 8, pos 43: Scene courtyard.scn cannot be read: picture flagstones.jpg not found"})
+        EXPECT_NE(r.err.find(fault), std::string::npos) << fault << "\n" << r.err;
+    EXPECT_NE(r.err.find("the script has 6 faults; the previous script plays on"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(countFrames(workPath() / "edit"), 6);
+}
+
 TEST_F(Program, AFaultyEditKeepsThePreviousScriptAndAChangedPictureShowsAfterTheFix) {
     const std::string example = std::string(DP_SOURCE_DIR) + "/examples/demo/";
     const fs::path demo = workPath() / "demo", fixed = workPath() / "fixed";
