@@ -67,38 +67,33 @@ std::string sceneFault(const std::string& name) {
     return {};
 }
 
-}  // namespace
-
-int checkPictures(const ResourceList& resources, const NameFilter& skip) {
+// Reports every name of `named` whose `fault` is not empty, each at the
+// statement that names it, once per name, as "KIND NAME FAULT"; returns
+// the count.
+int checkNamed(const std::vector<NamedResource>& named, const char* kind,
+               std::string (*fault)(const std::string&), const NameFilter& skip) {
     int faults = 0;
     std::set<std::string> seen;
     const ScriptPosition kept = scriptPosition();
-    for (const NamedResource& picture : resources.pictures) {
-        if (!seen.insert(picture.name).second || (skip && skip(picture.name))) continue;
-        const std::string fault = pictureFault(picture.name);
-        if (fault.empty()) continue;
-        scriptPosition().line = picture.line;
-        scriptPosition().pos = picture.pos;
-        logError("Picture %s %s\n", picture.name.c_str(), fault.c_str());
+    for (const NamedResource& resource : named) {
+        if (!seen.insert(resource.name).second || (skip && skip(resource.name))) continue;
+        const std::string what = fault(resource.name);
+        if (what.empty()) continue;
+        scriptPosition().line = resource.line;
+        scriptPosition().pos = resource.pos;
+        logError("%s %s %s\n", kind, resource.name.c_str(), what.c_str());
         ++faults;
     }
     scriptPosition() = kept;
     return faults;
 }
 
+}  // namespace
+
+int checkPictures(const ResourceList& resources, const NameFilter& skip) {
+    return checkNamed(resources.pictures, "Picture", pictureFault, skip);
+}
+
 int checkScenes(const ResourceList& resources, const NameFilter& skip) {
-    int faults = 0;
-    std::set<std::string> seen;
-    const ScriptPosition kept = scriptPosition();
-    for (const NamedResource& scene : resources.scenes) {
-        if (!seen.insert(scene.name).second || (skip && skip(scene.name))) continue;
-        const std::string fault = sceneFault(scene.name);
-        if (fault.empty()) continue;
-        scriptPosition().line = scene.line;
-        scriptPosition().pos = scene.pos;
-        logError("Scene %s %s\n", scene.name.c_str(), fault.c_str());
-        ++faults;
-    }
-    scriptPosition() = kept;
-    return faults;
+    return checkNamed(resources.scenes, "Scene", sceneFault, skip);
 }
