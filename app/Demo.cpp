@@ -40,6 +40,9 @@ namespace {
 
 // An editor's save settles within this; one reload follows.
 constexpr double kQuietSeconds = 0.1;
+// A script found not ready is read again this often, this many times.
+constexpr double kScriptRetrySeconds = 0.25;
+constexpr int kScriptRetries = 8;
 // How long the overlay shows a reload's result.
 constexpr double kNoteSeconds = 4.0;
 
@@ -130,9 +133,18 @@ bool Demo::rebuildTimeline(bool filesChanged) {
     const RebuildResult result =
         ::rebuildTimeline(timeline_, kScriptPath, musicClock_, resources, filesChanged);
     if (result.scriptMissing) {
-        logMessage("Reload: the script cannot be read; the previous script plays on\n");
+        if (retryAt_ < 0.0) {
+            logMessage("Reload: the script cannot be read; the previous script plays on\n");
+            retriesLeft_ = kScriptRetries;
+        }
         showNote("script not readable");
-    } else if (!result.replaced) {
+        retryFilesChanged_ = retryFilesChanged_ || filesChanged;
+        retryAt_ = retriesLeft_-- > 0 ? clockSeconds() + kScriptRetrySeconds : -1.0;
+        return false;
+    }
+    retryAt_ = -1.0;
+    retryFilesChanged_ = false;
+    if (!result.replaced) {
         logMessage("Reload: the script has %d fault%s; the previous script plays on\n",
                    result.faults, result.faults == 1 ? "" : "s");
         showNote(std::to_string(result.faults) + (result.faults == 1 ? " fault" : " faults"));
@@ -188,7 +200,10 @@ void Demo::authorActions(const std::int32_t* keys) {
 void Demo::watchFiles() {
     if (!watcher_) return;
     const std::set<std::string> changed = watcher_->takeSettledChanges(clockSeconds());
-    if (changed.empty()) return;
+    if (changed.empty()) {
+        if (retryAt_ >= 0.0 && clockSeconds() >= retryAt_) rebuildTimeline(retryFilesChanged_);
+        return;
+    }
     const std::string script = dataFileBaseName(kScriptPath);
     const std::string musicFile = dataFileBaseName(music_->fileName());
     bool otherFiles = false;  // anything but the script: pictures, scenes, archives

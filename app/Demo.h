@@ -98,6 +98,11 @@ private:
     // Authoring: the watcher (--watch), the pictures and scenes read again
     // on a change, the keys, the overlay and the test hook.
     std::unique_ptr<FileWatcher> watcher_;
+    // A reload that found the script not ready (an editor writing it) is
+    // tried again shortly, a few times, as well as at the next change.
+    double retryAt_ = -1.0;       // clock seconds; negative: none pending
+    int retriesLeft_ = 0;
+    bool retryFilesChanged_ = false;
     ResourceRefresh resources_;
     PressDetector pauseKey_, overlayKey_, backKey_, forwardKey_, homeKey_;
     bool overlay_ = false;

@@ -28,6 +28,20 @@ public:
     void addProgress(float) override {}
 };
 
+// The whole script, read twice to the same bytes; false when it is missing,
+// empty or changed between the two reads (an editor at work): not ready.
+bool readSettledScript(const std::string& path, std::string& text) {
+    const auto readOnce = [&path](std::string& into) {
+        std::unique_ptr<MemoryFile> file = openDataFile(path);
+        if (!file) return false;
+        into.assign(reinterpret_cast<const char*>(file->data()), file->size());
+        closeDataFile(std::move(file));
+        return !into.empty();
+    };
+    std::string again;
+    return readOnce(text) && readOnce(again) && again == text;
+}
+
 }  // namespace
 
 RebuildResult rebuildTimeline(std::unique_ptr<Timeline>& timeline, const std::string& scriptPath,
@@ -36,15 +50,17 @@ RebuildResult rebuildTimeline(std::unique_ptr<Timeline>& timeline, const std::st
     // The script is read through the data files: a script inside an archive
     // that changed is found there only after a new index.
     if (filesChanged) rescanDataArchives();
-    // A script that is not there (an editor between delete and rename) would
-    // stop the process in the reader.
-    if (dataFileSize(dataFileBaseName(scriptPath)) == 0) {
+    // The script is read once and what was read is parsed: read twice, an
+    // editor rewriting it in place could leave it empty or half written
+    // between the reads.
+    std::string text;
+    if (!readSettledScript(scriptPath, text)) {
         result.scriptMissing = true;
         return result;
     }
     Timeline* const previous = timeline.get();
     setScriptErrorFlag(false);
-    std::unique_ptr<Timeline> fresh = parseTimeline(scriptPath, music, ScriptFaults::list);
+    std::unique_ptr<Timeline> fresh = parseTimelineText(scriptPath, text, music);
     // A relative timer whose time cannot be computed would stop the process
     // when the new timeline first asks for it: a fault of the script now.
     if (!scriptErrorFlag()) checkRelativeTimers(*fresh);

@@ -118,18 +118,9 @@ void addTrackCommand(const std::string& trackName, Tokenizer& line, Timeline& ti
     event->commands.push_back(std::move(command));
 }
 
-}  // namespace
-
-std::unique_ptr<Timeline> parseTimeline(const std::string& path, MusicClock* music,
+// The three passes over a script already read, named `path` in messages.
+std::unique_ptr<Timeline> buildTimeline(ScriptReader& reader, std::unique_ptr<Timeline> timeline,
                                         ScriptFaults faults) {
-    auto timeline = std::make_unique<Timeline>(music);
-    logProgress("Tallowmere scripting system\n");
-    logProgress("Parsing script file \"%s\"\n", path.c_str());
-    setCurrentTimeline(timeline.get());
-
-    scriptPosition().fileName = path;
-    ScriptReader reader(path);
-
     while (reader.hasMoreLines()) {
         Tokenizer line = reader.nextLine();
         if (equalsIgnoreCase(line.nextToken(), "globalSettings")) applyGlobalSettings(line, *timeline);
@@ -167,4 +158,30 @@ std::unique_ptr<Timeline> parseTimeline(const std::string& path, MusicClock* mus
     }
     timeline->setTotalLoadWeight(timeline->tracks().loadWeight());
     return timeline;
+}
+
+// A new timeline, current from the start, for the script `path`.
+std::unique_ptr<Timeline> beginTimeline(const std::string& path, MusicClock* music) {
+    auto timeline = std::make_unique<Timeline>(music);
+    logProgress("Tallowmere scripting system\n");
+    logProgress("Parsing script file \"%s\"\n", path.c_str());
+    setCurrentTimeline(timeline.get());
+    scriptPosition().fileName = path;
+    return timeline;
+}
+
+}  // namespace
+
+std::unique_ptr<Timeline> parseTimeline(const std::string& path, MusicClock* music,
+                                        ScriptFaults faults) {
+    std::unique_ptr<Timeline> timeline = beginTimeline(path, music);
+    ScriptReader reader(path);
+    return buildTimeline(reader, std::move(timeline), faults);
+}
+
+std::unique_ptr<Timeline> parseTimelineText(const std::string& path, std::string_view text,
+                                            MusicClock* music) {
+    std::unique_ptr<Timeline> timeline = beginTimeline(path, music);
+    ScriptReader reader = ScriptReader::fromText(text);
+    return buildTimeline(reader, std::move(timeline), ScriptFaults::list);
 }

@@ -262,6 +262,49 @@ TEST_F(Program, ReloadsAndSeeksLandOnTheFrameAStartRunShows) {
         EXPECT_EQ(testsupport::slurp(workPath() / frame), at12) << frame;
 }
 
+TEST_F(Program, AScriptBeingRewrittenIsNotReadyAndNeverStopsThePlayer) {
+    const fs::path demo = workPath() / "demo";
+    const std::string script = "; a sound script\nevent intro timer time=0\n";
+    testsupport::writeDemo(demo, script);
+    std::ofstream(demo / "good.qsc") << script;
+    std::ofstream(demo / "empty.qsc");
+    // An editor caught between truncating the script and writing it: the
+    // reload finds nothing to read, says so and plays on; the script is read
+    // again shortly and the good one is taken.
+    RunResult r = runWithActions("1:copy=empty.qsc>demo.qsc,1:reload,2:copy=good.qsc>demo.qsc",
+                                 "-C '" + demo.string() + "' --mode 64x48 --watch --batch --until 1.5",
+                                 workPath());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::size_t notReady =
+        r.err.find("Reload: the script cannot be read; the previous script plays on");
+    ASSERT_NE(notReady, std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Reload: done", notReady), std::string::npos) << r.err;
+
+    // Hundreds of rewrites in place and by rename while the player reloads
+    // on its own: it survives every one.
+    std::ofstream(workPath() / "stress.sh")
+        << "cd '" << demo.string() << "'\n"
+        << "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '" << DP_BINARY
+        << "' -C . --mode 64x48 --watch --batch --until 6 >player.log 2>&1 &\n"
+           "p=$!; n=0\n"
+           "while kill -0 $p 2>/dev/null; do\n"
+           "  if [ $((n % 2)) -eq 0 ]; then : > demo.qsc; cat good.qsc > demo.qsc\n"
+           "  else cat good.qsc > .next; mv .next demo.qsc; fi\n"
+           "  n=$((n + 1)); sleep $(printf '0.%02d' $((RANDOM % 7 + 8)))\n"
+           "done\n"
+           "wait $p; echo \"status=$? rewrites=$n\"\n";
+    std::FILE* pipe = ::popen(("bash '" + (workPath() / "stress.sh").string() + "'").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char line[256] = {};
+    const std::string said = std::fgets(line, sizeof line, pipe) ? line : "";
+    ::pclose(pipe);
+    int status = -1, rewrites = 0;
+    ASSERT_EQ(std::sscanf(said.c_str(), "status=%d rewrites=%d", &status, &rewrites), 2) << said;
+    EXPECT_EQ(status, 0) << testsupport::slurp(demo / "player.log");
+    EXPECT_GT(rewrites, 20);
+    EXPECT_NE(testsupport::slurp(demo / "player.log").find("Reload: done"), std::string::npos);
+}
+
 TEST_F(Program, AFileAReloadCannotLoadIsListedAndThePreviousScriptPlaysOn) {
     // Each edit names files a first start would stop on: a missing scene, a
     // missing JPEG and BMP, a picture of no known kind, a JPEG that does not

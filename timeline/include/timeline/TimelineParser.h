@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 class MusicClock;
 class Timeline;
@@ -22,3 +23,9 @@ class Timeline;
 enum class ScriptFaults { stop, list };
 std::unique_ptr<Timeline> parseTimeline(const std::string& path, MusicClock* music,
                                         ScriptFaults faults = ScriptFaults::stop);
+
+// The same, with faults listed, for a script whose bytes were already read
+// (`text`); `path` names it in messages. For a reload, which reads the file
+// once and parses what it read.
+std::unique_ptr<Timeline> parseTimelineText(const std::string& path, std::string_view text,
+                                            MusicClock* music);
