@@ -48,7 +48,7 @@ private:
 // it: empty when it reads whole, its pictures decode and it has a view.
 std::string sceneFault(const std::string& name) {
     std::unique_ptr<MemoryFile> file = openDataFile(name);
-    if (!file) return "not found";
+    if (!file) return dataFileFault(name);
     Scene scene;
     scene.setName(name);
     PictureCheckingTextures textures;

@@ -15,6 +15,16 @@ std::uint32_t dataFileSize(const std::string& baseName)
     return dataFiles().size(baseName);
 }
 
+bool dataFileExists(const std::string& baseName)
+{
+    return dataFiles().exists(baseName);
+}
+
+const char* dataFileFault(const std::string& path)
+{
+    return dataFileExists(dataFileBaseName(path)) ? "is empty or cannot be read" : "not found";
+}
+
 int readDataFile(const std::string& baseName, void* buffer, std::uint32_t size)
 {
     return dataFiles().read(baseName, buffer, size);

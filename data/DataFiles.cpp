@@ -176,6 +176,11 @@ std::uint32_t DataFiles::size(const std::string& baseName)
     return 0;
 }
 
+bool DataFiles::exists(const std::string& baseName) const
+{
+    return plainFile(baseName).has_value() || findMember(baseName) != nullptr;
+}
+
 int DataFiles::read(const std::string& baseName, void* buffer, std::uint32_t size)
 {
     if (auto path = plainFile(baseName)) {

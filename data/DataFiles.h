@@ -34,6 +34,9 @@ public:
     // Size of the plain file or archive member `baseName`; 0 when missing or
     // unreadable. A plain file hides any member of the same name.
     std::uint32_t size(const std::string& baseName);
+    // Whether a plain file or an archive member of that name is there, of
+    // whatever size.
+    bool exists(const std::string& baseName) const;
     // Reads at most `size` bytes of `baseName` into `buffer`: the count
     // read, or -1 when it is missing or unreadable.
     int read(const std::string& baseName, void* buffer, std::uint32_t size);

@@ -1,5 +1,7 @@
 #include "render/SceneRegistry.h"
 
+#include "data/DataFile.h"
+
 #include "base/Log.h"
 #include "base/Screen.h"
 #include "render/SceneRenderer.h"
@@ -142,13 +144,24 @@ bool SceneRegistry::readAgain(Scene& scene) {
     return true;
 }
 
+namespace {
+
+// Why a scene file's read failed: missing or empty, or the content (whose
+// reader said what on standard output).
+const char* readFault(const std::string& fileName) {
+    if (dataFileSize(dataFileBaseName(fileName)) == 0) return dataFileFault(fileName);
+    return "cannot be read";
+}
+
+}  // namespace
+
 std::unique_ptr<Scene> SceneRegistry::create(std::string_view name) {
     const std::string fileName(name);
     if (std::unique_ptr<DecodeResult> taken = prefetch_ ? prefetch_->take(fileName) : nullptr) {
         // Every result of this pool is a ReadScene.
         ReadScene& ahead = static_cast<ReadScene&>(*taken);
         if (!finishReadAhead(ahead)) {
-            logError("Scene %s not found\n", fileName.c_str());
+            logError("Scene %s %s\n", fileName.c_str(), readFault(fileName));
             return nullptr;
         }
         return std::move(ahead.scene);
@@ -158,7 +171,7 @@ std::unique_ptr<Scene> SceneRegistry::create(std::string_view name) {
     RegistrySceneTextures textures;
     const ScreenSize& screen = screenSize();
     if (!fileRead(fileName, *scene, textures, screen.width, screen.height)) {
-        logError("Scene %s not found\n", fileName.c_str());
+        logError("Scene %s %s\n", fileName.c_str(), readFault(fileName));
         return nullptr;
     }
     return scene;

@@ -319,6 +319,7 @@ TEST_F(Program, AFileAReloadCannotLoadIsListedAndThePreviousScriptPlaysOn) {
     fs::copy_file(example + "dawn.jpg", demo / "pic.jpg");
     fs::copy_file(example + "courtyard.scn", demo / "courtyard.scn");
     std::ofstream(demo / "broken.jpg") << "not a picture";
+    std::ofstream(demo / "empty.scn");
     std::ofstream(demo / "bad.qsc")
         << script
         << "w1 at intro scene start file=missing.scn camera=Orbit\n"
@@ -326,7 +327,8 @@ TEST_F(Program, AFileAReloadCannotLoadIsListedAndThePreviousScriptPlaysOn) {
            "w3 at intro image start bitmap=missing.bmp\n"
            "w4 at intro image start bitmap=tile\n"
            "w5 at intro image start bitmap=broken.jpg\n"
-           "w6 at intro scene start file=courtyard.scn camera=Orbit\n";
+           "w6 at intro scene start file=courtyard.scn camera=Orbit\n"
+           "w7 at intro scene start file=empty.scn\n";
     RunResult r = runWithActions("1:copy=bad.qsc>demo.qsc,2:reload",
                                  "-C '" + demo.string() + "' --mode 64x48 --capture '" +
                                      (workPath() / "edit").string() + "' --fixed-fps 4 --until 1.5",
@@ -338,12 +340,20 @@ TEST_F(Program, AFileAReloadCannotLoadIsListedAndThePreviousScriptPlaysOn) {
           "line 5, pos 24: Picture missing.bmp not found",
           "line 6, pos 24: Picture tile is not a picture the player loads",
           "line 7, pos 24: Picture broken.jpg is not a JPEG or BMP picture",
-          "line 8, pos 43: Scene courtyard.scn cannot be read: picture flagstones.jpg not found"})
+          "line 8, pos 43: Scene courtyard.scn cannot be read: picture flagstones.jpg not found",
+          "line 9, pos 24: Scene empty.scn is empty or cannot be read"})
         EXPECT_NE(r.err.find(fault), std::string::npos) << fault << "\n" << r.err;
-    EXPECT_NE(r.err.find("the script has 6 faults; the previous script plays on"),
+    EXPECT_NE(r.err.find("the script has 7 faults; the previous script plays on"),
               std::string::npos)
         << r.err;
     EXPECT_EQ(countFrames(workPath() / "edit"), 6);
+
+    // A first start still stops on such a file, saying what is wrong with it.
+    std::ofstream(demo / "demo.qsc") << script << "w7 at intro scene start file=empty.scn\n";
+    r = run("-C '" + demo.string() + "' --mode 64x48 --batch --until 1");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("Scene empty.scn is empty or cannot be read"), std::string::npos)
+        << r.err;
 }
 
 TEST_F(Program, AFaultyEditKeepsThePreviousScriptAndAChangedPictureShowsAfterTheFix) {

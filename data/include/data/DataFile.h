@@ -39,6 +39,14 @@ std::string dataFileBaseName(const std::string& path);
 // unreadable).
 std::uint32_t dataFileSize(const std::string& baseName);
 
+// Whether the data file `baseName` is there at all (empty, unreadable or too
+// large included): tells "not found" from "empty".
+bool dataFileExists(const std::string& baseName);
+
+// What is wrong with the data file `path` when openDataFile gives nothing:
+// "not found", or "is empty or cannot be read".
+const char* dataFileFault(const std::string& path);
+
 // Reads at most `size` bytes of the data file `baseName` into `buffer`.
 // Returns the count read, or 0 or a negative value when the file is missing
 // or cannot be read whole and intact.
