@@ -81,6 +81,7 @@ public:
         std::fprintf(stderr, "%zu meshes, %zu triangles, %zu materials, %zu textures\n",
                      scene_.meshes.size(), faces, scene_.materials.size(),
                      scene_.textureNames.size());
+        sphere_ = boundingSphereOf(corners_);
         views();
         lights();
         progress_.phase("building BSP tree 0");
@@ -462,7 +463,7 @@ private:
         const char* name = camera.mName.C_Str();
         if (camera.mOrthographicWidth > 0.0f) {
             const float aspect = camera.mAspect > 0.0f ? camera.mAspect : 4.0f / 3.0f;
-            const float distance = std::sqrt(lengthSquared(boundingSphereOf(corners_).centre - position));
+            const float distance = std::sqrt(lengthSquared(sphere_.centre - position));
             const float halfHeight = camera.mOrthographicWidth * scale_ / aspect;
             if (distance > 0.0f && std::isfinite(distance)) {
                 const float fov = 2.0f * std::atan(halfHeight / distance);
@@ -510,9 +511,8 @@ private:
             View view;
             view.name = "camera";
             view.fieldOfView.value = 45.0f * kPi / 180.0f;
-            const BoundingSphere sphere = boundingSphereOf(corners_);
             defaultCamera_ = facingFlat(
-                threeQuarterView(sphere, up_, front_, view.fieldOfView.value), sphere,
+                threeQuarterView(sphere_, up_, front_, view.fieldOfView.value), sphere_,
                 flatModelNormal(corners_), up_);
             view.transform.position.value = defaultCamera_.position;
             view.transform.rotation.value = lookRotation(defaultCamera_.forward, defaultCamera_.up);
@@ -581,7 +581,7 @@ private:
         if (!lit && options_.defaultLight) {
             const float exposure = lightExposure(
                 scene_, [this](const std::string& name) { return textures_.peak(name); });
-            addStudioLights(scene_, boundingSphereOf(corners_), defaultCamera_, exposure,
+            addStudioLights(scene_, sphere_, defaultCamera_, exposure,
                             options_.shadows);
         } else if (lit) {
             balanceModelLights(scene_);
@@ -630,6 +630,7 @@ private:
     std::vector<bool> twoSided_;    // per material
     std::size_t doubleSided_ = 0;   // meshes written a second time, turned round
     CameraPlacement defaultCamera_;  // the first view's, for the default lights
+    BoundingSphere sphere_;         // around corners_, once the meshes are converted
 };
 
 }  // namespace

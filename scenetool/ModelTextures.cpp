@@ -10,6 +10,8 @@
 #include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <functional>
+#include <string_view>
 
 namespace fs = std::filesystem;
 
@@ -60,6 +62,13 @@ std::string lowerExtension(const fs::path& path)
     if (!extension.empty()) extension.erase(0, 1);
     for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
     return extension;
+}
+
+// Tells pictures apart without keeping their bytes: the size and a hash.
+std::uint64_t fingerprint(const std::vector<std::uint8_t>& bytes)
+{
+    const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return std::uint64_t(std::hash<std::string_view>{}(view)) ^ (std::uint64_t(bytes.size()) << 48);
 }
 
 // `name` cut to what the scene file holds, its extension kept.
@@ -183,11 +192,13 @@ bool ModelTextures::handOn(const std::vector<std::uint8_t>& bytes, const std::st
     }
 
     std::string why;
-    std::vector<std::uint8_t> png = convertPictureToPng(bytes.data(), bytes.size(), extension, why);
+    float peak = 1.0f;
+    std::vector<std::uint8_t> png =
+        convertPictureToPng(bytes.data(), bytes.size(), extension, why, &peak);
     const std::string content = pictureKindOfContent(bytes.data(), bytes.size());
     if (png.empty() && !content.empty() && content != extension) {
         std::string alsoWhy;
-        png = convertPictureToPng(bytes.data(), bytes.size(), content, alsoWhy);
+        png = convertPictureToPng(bytes.data(), bytes.size(), content, alsoWhy, &peak);
     }
     if (png.empty()) {
         std::fprintf(stderr, "warning: %s does not decode (%s); the material stays "
@@ -198,10 +209,11 @@ bool ModelTextures::handOn(const std::vector<std::uint8_t>& bytes, const std::st
     // Two pictures differing only in their extension must not take each
     // other's converted name.
     std::string converted = stem + ".png";
-    if (extension != "png" && written_.count(converted) && written_[converted] != png)
+    const auto known = written_.find(converted);
+    if (extension != "png" && known != written_.end() && known->second != fingerprint(png))
         converted = stem + "-" + extension + ".png";
     if (!place(png, converted, name, error)) return false;
-    peaks_[name] = picturePeak(png.data(), png.size(), "png");
+    peaks_[name] = peak;
     std::fprintf(stderr, "converted %s to %s\n", what.c_str(), name.c_str());
     return true;
 }
@@ -212,7 +224,8 @@ bool ModelTextures::place(const std::vector<std::uint8_t>& bytes, std::string wa
     wanted = shortened(wanted);
     const fs::path stem = fs::path(wanted).stem();
     const std::string extension = fs::path(wanted).extension().string();
-    for (int n = 2; written_.count(wanted) && written_[wanted] != bytes; ++n)
+    const std::uint64_t mine = fingerprint(bytes);
+    for (int n = 2; written_.count(wanted) && written_[wanted] != mine; ++n)
         wanted = shortened(stem.string() + "-" + std::to_string(n) + extension);
     name = wanted;
     if (written_.count(wanted)) return true;
@@ -221,7 +234,7 @@ bool ModelTextures::place(const std::vector<std::uint8_t>& bytes, std::string wa
     std::vector<std::uint8_t> there;
     std::error_code ec;
     if (fs::exists(target, ec) && readWholeFile(target, there)) {
-        written_[wanted] = bytes;
+        written_[wanted] = mine;
         if (there == bytes) return true;
         // A picture the author put beside the scene is theirs to keep, as
         // long as the player reads it.
@@ -232,6 +245,6 @@ bool ModelTextures::place(const std::vector<std::uint8_t>& bytes, std::string wa
         }
     }
     if (!writeAtomically(target, bytes.data(), bytes.size(), error)) return false;
-    written_[wanted] = bytes;
+    written_[wanted] = mine;
     return true;
 }

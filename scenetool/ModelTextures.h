@@ -60,6 +60,6 @@ private:
     int embeddedCount_ = 0;
     std::map<std::string, std::string> handedOn_;  // model's texture path -> data-file name
     std::map<std::filesystem::path, std::string> byFile_;  // picture found -> data-file name
-    std::map<std::string, std::vector<std::uint8_t>> written_;  // data-file name -> bytes
+    std::map<std::string, std::uint64_t> written_;  // data-file name -> its bytes' fingerprint
     std::map<std::string, float> peaks_;                        // data-file name -> peak
 };

@@ -207,14 +207,32 @@ bool decodeToRgba(const std::uint8_t* bytes, std::size_t size, std::string exten
     return true;
 }
 
+// How many pixels have each brightest channel; the peak is where the
+// brightest hundredth begins, so a few glints do not decide it.
+float peakOfRgba(const std::vector<std::uint8_t>& rgba)
+{
+    std::size_t counts[256] = {};
+    for (std::size_t i = 0; i + 3 < rgba.size(); i += 4)
+        ++counts[std::max({rgba[i], rgba[i + 1], rgba[i + 2]})];
+    const std::size_t pixels = rgba.size() / 4;
+    std::size_t above = 0;
+    for (int level = 255; level > 0; --level) {
+        above += counts[level];
+        if (above * 100 >= pixels) return float(level) / 255.0f;
+    }
+    return 0.0f;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> convertPictureToPng(const std::uint8_t* bytes, std::size_t size,
-                                              std::string extension, std::string& error)
+                                              std::string extension, std::string& error,
+                                              float* peak)
 {
     std::vector<std::uint8_t> rgba;
     int width = 0, height = 0;
     if (!decodeToRgba(bytes, size, std::move(extension), rgba, width, height, error)) return {};
+    if (peak) *peak = peakOfRgba(rgba);
     std::vector<std::uint8_t> png = pngOfRgba(rgba.data(), unsigned(width), unsigned(height));
     if (png.empty()) error = "cannot encode the picture as PNG";
     return png;
@@ -226,16 +244,5 @@ float picturePeak(const std::uint8_t* bytes, std::size_t size, std::string exten
     int width = 0, height = 0;
     std::string error;
     if (!decodeToRgba(bytes, size, std::move(extension), rgba, width, height, error)) return 1.0f;
-    // How many pixels have each brightest channel; the peak is where the
-    // brightest hundredth begins, so a few glints do not decide it.
-    std::size_t counts[256] = {};
-    for (std::size_t i = 0; i + 3 < rgba.size(); i += 4)
-        ++counts[std::max({rgba[i], rgba[i + 1], rgba[i + 2]})];
-    const std::size_t pixels = rgba.size() / 4;
-    std::size_t above = 0;
-    for (int level = 255; level > 0; --level) {
-        above += counts[level];
-        if (above * 100 >= pixels) return float(level) / 255.0f;
-    }
-    return 0.0f;
+    return peakOfRgba(rgba);
 }

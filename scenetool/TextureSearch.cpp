@@ -129,21 +129,20 @@ std::string TextureSearch::entryOf(const fs::path& dir, const std::string& name)
 {
     auto listing = listings_.find(dir);
     if (listing == listings_.end()) {
-        std::vector<std::string> names;
+        Listing made;
         std::error_code ec;
         for (fs::directory_iterator it(dir, fs::directory_options::skip_permission_denied, ec),
              end;
              !ec && it != end; it.increment(ec))
-            names.push_back(it->path().filename().string());
-        std::sort(names.begin(), names.end());
-        listing = listings_.emplace(dir, std::move(names)).first;
+            made.names.push_back(it->path().filename().string());
+        std::sort(made.names.begin(), made.names.end());
+        for (const std::string& entry : made.names) made.byLowerCase.emplace(lower(entry), entry);
+        listing = listings_.emplace(dir, std::move(made)).first;
     }
-    const std::vector<std::string>& names = listing->second;
-    if (std::binary_search(names.begin(), names.end(), name)) return name;
-    const std::string wanted = lower(name);
-    for (const std::string& entry : names)
-        if (lower(entry) == wanted) return entry;
-    return {};
+    const Listing& entries = listing->second;
+    if (std::binary_search(entries.names.begin(), entries.names.end(), name)) return name;
+    const auto folded = entries.byLowerCase.find(lower(name));
+    return folded == entries.byLowerCase.end() ? std::string() : folded->second;
 }
 
 std::optional<fs::path> TextureSearch::resolve(const fs::path& base,

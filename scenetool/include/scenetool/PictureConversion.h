@@ -31,9 +31,11 @@ std::vector<std::uint8_t> pngOfRgba(const std::uint8_t* rgba, unsigned width, un
 // Decodes a picture file's bytes, in the format its `extension` names (the
 // first frame of an animated one), and encodes it as PNG. Empty with `error`
 // set when the format is not one the tool decodes, the bytes do not decode,
-// or the picture is larger than any texture could be.
+// or the picture is larger than any texture could be. With `peak`, also
+// measures the picture as picturePeak does, from the same decoding.
 std::vector<std::uint8_t> convertPictureToPng(const std::uint8_t* bytes, std::size_t size,
-                                              std::string extension, std::string& error);
+                                              std::string extension, std::string& error,
+                                              float* peak = nullptr);
 
 // The brightness the brightest hundredth of a picture's pixels reaches (their
 // largest channel, 0 to 1), for exposing a model's lights; 1 when the

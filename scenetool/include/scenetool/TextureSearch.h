@@ -66,7 +66,13 @@ private:
     std::filesystem::path modelDir_;
     std::vector<std::filesystem::path> extraDirs_;
     std::vector<std::filesystem::path> bases_;  // the model's folder, those above, the extra ones
-    std::map<std::filesystem::path, std::vector<std::string>> listings_;  // sorted entry names
+    // A folder's entries: exact names, and by lower-case name the first in
+    // name order.
+    struct Listing {
+        std::vector<std::string> names;  // sorted
+        std::map<std::string, std::string> byLowerCase;
+    };
+    std::map<std::filesystem::path, Listing> listings_;
     bool indexed_ = false;
     std::map<std::string, std::filesystem::path> byFileName_;  // lower-case name -> shallowest
 };
