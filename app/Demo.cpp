@@ -12,6 +12,7 @@
 #include "data/DataFile.h"
 #include "data/FramePng.h"
 #include "render/FrameSetup.h"
+#include "render/MultisampledFrame.h"
 #include "render/OverlayFont.h"
 #include "render/PictureLoadingScreen.h"
 #include "render/SceneRegistry.h"
@@ -284,9 +285,12 @@ void Demo::capture() {
     const ScreenSize& s = screenSize();
     captureBuffer_.resize(static_cast<size_t>(s.width) * s.height * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
     const double readStart = clockSeconds();
-    glReadPixels(0, 0, s.width, s.height, GL_RGB, GL_UNSIGNED_BYTE, captureBuffer_.data());
+    {
+        const ResolvedFrameRead read;
+        glReadBuffer(GL_BACK);
+        glReadPixels(0, 0, s.width, s.height, GL_RGB, GL_UNSIGNED_BYTE, captureBuffer_.data());
+    }
     if (video_) {
         video_->addReadBackTime(clockSeconds() - readStart);
         std::string error;
@@ -348,5 +352,6 @@ void Demo::oneFrame() {
         ++*presentationFrames_;
         music_->frameDrawn();
     }
+    resolveFrame();
     SDL_GL_SwapWindow(window_->window);
 }

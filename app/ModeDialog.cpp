@@ -257,7 +257,8 @@ struct DialogWindow {
 
 }  // namespace
 
-DialogResult runModeDialog(std::optional<bool> fullScreenPreset, ScreenMode& mode) {
+DialogResult runModeDialog(std::optional<bool> fullScreenPreset, std::optional<int> samplesPreset,
+                           ScreenMode& mode) {
     // 8 points at 96 dpi.
     auto font = GlyphRasterizer::open("Verdana", 8.0 * 96.0 / 72.0);
     if (!font) {
@@ -279,7 +280,7 @@ DialogResult runModeDialog(std::optional<bool> fullScreenPreset, ScreenMode& mod
     SDL_GL_MakeCurrent(dw.window, dw.context);
     SDL_RaiseWindow(dw.window);
 
-    ModeDialogModel model(fullScreenPreset);
+    ModeDialogModel model(fullScreenPreset, samplesPreset);
     auto toUnits = [](int px, int py, int& ux, int& uy) {
         ux = static_cast<int>(px / kUnitX);
         uy = static_cast<int>(py / kUnitY);

@@ -1,14 +1,29 @@
 #include "ModeDialogModel.h"
 
+#include <vector>
+
 namespace {
-constexpr int kStops = 4;
-constexpr DialogControl kSizes[] = {DialogControl::size320, DialogControl::size640,
-                                    DialogControl::size800, DialogControl::size1024};
-constexpr DialogControl kDepths[] = {DialogControl::depth16, DialogControl::depth32};
+
+// Focus stops: the radio groups (in order), the check box, OK.
+struct Group {
+    std::vector<DialogControl> controls;
+};
+const Group kGroupControls[] = {
+    {{DialogControl::size320, DialogControl::size640, DialogControl::size800,
+      DialogControl::size1024}},
+    {{DialogControl::depth16, DialogControl::depth32}},
+    {{DialogControl::samples0, DialogControl::samples2, DialogControl::samples4,
+      DialogControl::samples8}},
+};
+constexpr int kCheckStop = 3;
+constexpr int kOkStop = 4;
+constexpr int kStops = 5;
+constexpr int kSampleChoices[] = {0, 2, 4, 8};
+
 }  // namespace
 
-const std::array<DialogItem, 10>& ModeDialogModel::items() {
-    static const std::array<DialogItem, 10> table = {{
+const std::array<DialogItem, 15>& ModeDialogModel::items() {
+    static const std::array<DialogItem, 15> table = {{
         {DialogControl::banner, DialogControlKind::picture, "", 0, 0, 258, 123},
         {DialogControl::caption, DialogControlKind::text, "Select Screen Mode :", 6, 134, 89, 13},
         {DialogControl::size320, DialogControlKind::radio, "320x200", 9, 149, 58, 9},
@@ -17,48 +32,55 @@ const std::array<DialogItem, 10>& ModeDialogModel::items() {
         {DialogControl::size1024, DialogControlKind::radio, "1024x768", 189, 149, 50, 9},
         {DialogControl::depth16, DialogControlKind::radio, "16bpp", 10, 162, 50, 9},
         {DialogControl::depth32, DialogControlKind::radio, "32bpp", 81, 162, 50, 9},
-        {DialogControl::fullScreen, DialogControlKind::checkBox, "FullScreen", 10, 178, 65, 11},
-        {DialogControl::ok, DialogControlKind::button, "OK", 146, 176, 53, 13},
+        {DialogControl::smoothCaption, DialogControlKind::text, "Anti-aliasing :", 10, 176, 60, 9},
+        {DialogControl::samples0, DialogControlKind::radio, "Off", 72, 175, 34, 9},
+        {DialogControl::samples2, DialogControlKind::radio, "2x", 110, 175, 30, 9},
+        {DialogControl::samples4, DialogControlKind::radio, "4x", 144, 175, 30, 9},
+        {DialogControl::samples8, DialogControlKind::radio, "8x", 178, 175, 30, 9},
+        {DialogControl::fullScreen, DialogControlKind::checkBox, "FullScreen", 10, 191, 65, 11},
+        {DialogControl::ok, DialogControlKind::button, "OK", 146, 189, 53, 13},
     }};
     return table;
 }
 
-ModeDialogModel::ModeDialogModel(std::optional<bool> fullScreenPreset)
-    : fullScreen_(fullScreenPreset.value_or(true)) {}
+ModeDialogModel::ModeDialogModel(std::optional<bool> fullScreenPreset,
+                                 std::optional<int> samplesPreset)
+    : fullScreen_(fullScreenPreset.value_or(true)) {
+    if (!samplesPreset) return;
+    for (int i = 0; i < 4; ++i)
+        if (kSampleChoices[i] <= *samplesPreset) choice_[2] = i;
+    if (kSampleChoices[choice_[2]] != *samplesPreset) samplesKept_ = samplesPreset;
+}
 
 DialogControl ModeDialogModel::focused() const {
-    switch (focusStop_) {
-    case 0: return kSizes[size_];
-    case 1: return kDepths[depth_];
-    case 2: return DialogControl::fullScreen;
-    default: return DialogControl::ok;
-    }
+    if (focusStop_ < kGroups) return kGroupControls[focusStop_].controls[choice_[focusStop_]];
+    return focusStop_ == kCheckStop ? DialogControl::fullScreen : DialogControl::ok;
 }
 
 bool ModeDialogModel::isChecked(DialogControl c) const {
-    for (int i = 0; i < 4; ++i)
-        if (c == kSizes[i]) return size_ == i;
-    for (int i = 0; i < 2; ++i)
-        if (c == kDepths[i]) return depth_ == i;
+    for (int g = 0; g < kGroups; ++g) {
+        const std::vector<DialogControl>& controls = kGroupControls[g].controls;
+        for (size_t i = 0; i < controls.size(); ++i)
+            if (c == controls[i]) return choice_[g] == static_cast<int>(i);
+    }
     return c == DialogControl::fullScreen && fullScreen_;
 }
 
 void ModeDialogModel::select(DialogControl c) {
-    for (int i = 0; i < 4; ++i)
-        if (c == kSizes[i]) {
-            size_ = i;
-            focusStop_ = 0;
-        }
-    for (int i = 0; i < 2; ++i)
-        if (c == kDepths[i]) {
-            depth_ = i;
-            focusStop_ = 1;
-        }
+    for (int g = 0; g < kGroups; ++g) {
+        const std::vector<DialogControl>& controls = kGroupControls[g].controls;
+        for (size_t i = 0; i < controls.size(); ++i)
+            if (c == controls[i]) {
+                choice_[g] = static_cast<int>(i);
+                focusStop_ = g;
+                if (g == 2) samplesKept_.reset();
+            }
+    }
     if (c == DialogControl::fullScreen) {
         fullScreen_ = !fullScreen_;
-        focusStop_ = 2;
+        focusStop_ = kCheckStop;
     }
-    if (c == DialogControl::ok) focusStop_ = 3;
+    if (c == DialogControl::ok) focusStop_ = kOkStop;
 }
 
 bool ModeDialogModel::key(DialogKey k) {
@@ -76,16 +98,16 @@ bool ModeDialogModel::key(DialogKey k) {
     case DialogKey::down:
         // Arrows move the choice within a radio group (wrapping, as radio
         // groups do) and move the focus elsewhere.
-        if (focusStop_ == 0)
-            size_ = (size_ + 4 + step) % 4;
-        else if (focusStop_ == 1)
-            depth_ = (depth_ + 2 + step) % 2;
-        else
+        if (focusStop_ < kGroups) {
+            const int n = static_cast<int>(kGroupControls[focusStop_].controls.size());
+            select(kGroupControls[focusStop_].controls[(choice_[focusStop_] + n + step) % n]);
+        } else {
             focusStop_ = (focusStop_ + kStops + step) % kStops;
+        }
         return false;
     case DialogKey::space:
-        if (focusStop_ == 2) fullScreen_ = !fullScreen_;
-        return focusStop_ == 3;
+        if (focusStop_ == kCheckStop) fullScreen_ = !fullScreen_;
+        return focusStop_ == kOkStop;
     case DialogKey::enter:
         return true;  // OK is the default button
     }
@@ -105,7 +127,7 @@ DialogControl ModeDialogModel::hit(int x, int y) const {
 void ModeDialogModel::mouseDown(int x, int y) {
     pressed_ = hit(x, y);
     pressedInside_ = pressed_ != DialogControl::none;
-    if (pressed_ == DialogControl::ok) focusStop_ = 3;
+    if (pressed_ == DialogControl::ok) focusStop_ = kOkStop;
 }
 
 void ModeDialogModel::mouseMove(int x, int y) {
@@ -127,8 +149,9 @@ ScreenMode ModeDialogModel::result() const {
     static constexpr int kH[] = {200, 480, 600, 768};
     ScreenMode m;
     m.fullScreen = fullScreen_;
-    m.bitsPerPixel = depth_ == 0 ? 16 : 32;
-    m.width = kW[size_];
-    m.height = kH[size_];
+    m.bitsPerPixel = choice_[1] == 0 ? 16 : 32;
+    m.width = kW[choice_[0]];
+    m.height = kH[choice_[0]];
+    m.samples = samplesKept_.value_or(kSampleChoices[choice_[2]]);
     return m;
 }

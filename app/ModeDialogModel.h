@@ -7,8 +7,8 @@
 #include <array>
 
 enum class DialogControl {
-    banner, caption, size320, size640, size800, size1024, depth16, depth32, fullScreen, ok,
-    none
+    banner, caption, size320, size640, size800, size1024, depth16, depth32, smoothCaption,
+    samples0, samples2, samples4, samples8, fullScreen, ok, none
 };
 
 enum class DialogControlKind { picture, text, radio, checkBox, button };
@@ -26,11 +26,15 @@ enum class DialogKey { tab, shiftTab, left, right, up, down, space, enter };
 class ModeDialogModel {
 public:
     static constexpr int kWidth = 259;   // dialog units
-    static constexpr int kHeight = 209;
-    static const std::array<DialogItem, 10>& items();
+    static constexpr int kHeight = 222;
+    static const std::array<DialogItem, 15>& items();
 
-    // 640x480, 32 bpp, full screen checked; a preset overrides the check box.
-    explicit ModeDialogModel(std::optional<bool> fullScreenPreset = std::nullopt);
+    // 640x480, 32 bpp, no anti-aliasing, full screen checked. Presets
+    // override the check box and the anti-aliasing choice; a sample count
+    // the dialog does not offer (16) shows as its largest choice and is
+    // kept unless the viewer picks another.
+    explicit ModeDialogModel(std::optional<bool> fullScreenPreset = std::nullopt,
+                             std::optional<int> samplesPreset = std::nullopt);
 
     // Returns true when the key ended the dialog (OK).
     bool key(DialogKey k);
@@ -52,10 +56,12 @@ private:
     DialogControl focused() const;
     void select(DialogControl c);
 
-    int size_ = 1;         // 320x200, 640x480, 800x600, 1024x768
-    int depth_ = 1;        // 16, 32
+    // The radio groups, top to bottom: sizes, depths, samples.
+    static constexpr int kGroups = 3;
+    std::array<int, kGroups> choice_{{1, 1, 0}};  // 640x480, 32 bpp, off
+    std::optional<int> samplesKept_;  // a preset the dialog cannot show
     bool fullScreen_ = true;
-    int focusStop_ = 0;    // size group, depth group, check box, OK
+    int focusStop_ = 0;    // the groups in order, then the check box, OK
     DialogControl pressed_ = DialogControl::none;
     bool pressedInside_ = false;
 };

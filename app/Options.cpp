@@ -44,8 +44,11 @@ bool parseMode(std::string_view text, ScreenMode& mode) {
 ScreenMode Options::batchMode() const {
     ScreenMode m = mode.value_or(ScreenMode{});
     m.fullScreen = fullScreen.value_or(false);
+    m.samples = samples();
     return m;
 }
+
+int Options::samples() const { return msaa.value_or(videoFile.empty() ? 0 : 4); }
 
 ParseStatus parseOptions(int argc, const char* const* argv, Options& options,
                          std::string& error) {
@@ -133,6 +136,12 @@ ParseStatus parseOptions(int argc, const char* const* argv, Options& options,
             if (!takeValue(value)) return ParseStatus::error;
             if (value.empty()) return badValue(value);
             options.videoCodec = std::string(value);
+        } else if (name == "--msaa") {
+            if (!takeValue(value)) return ParseStatus::error;
+            int n = -1;
+            if (!parseInt(value, n) || (n != 0 && n != 2 && n != 4 && n != 8 && n != 16))
+                return badValue(value);
+            options.msaa = n;
         } else if (name == "--check") {
             if (!noValueAllowed()) return ParseStatus::error;
             options.check = true;
@@ -186,6 +195,9 @@ const char* usageText() {
            "  --video-quality Q   the encoder's constant quality, lower is better\n"
            "                      (default 18 for H.264, 24 for VP9, 3 for MPEG-4)\n"
            "  --video-codec NAME  the video encoder by name (e.g. libx264, mpeg4)\n"
+           "  --msaa N            smooth edges: N samples per pixel (0 off, 2, 4, 8, 16;\n"
+           "                      fewer when the driver has fewer); default 0, 4 for\n"
+           "                      --video\n"
            "  --check             check the script alone and exit (0 sound, 1 faulty)\n"
            "  --verify            check the script and every picture, scene and music\n"
            "                      file it names, without drawing; exit 0 or 1\n"

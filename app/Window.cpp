@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "base/Screen.h"
 #include "render/FrameSetup.h"
+#include "render/MultisampledFrame.h"
 #include "render/SceneRenderer.h"
 
 #include <GL/gl.h>
@@ -102,6 +103,18 @@ bool createWindow(WindowRecord& record, bool show, bool makeCurrent) {
         SDL_GL_SetSwapInterval(record.vsync ? 1 : 0);
     }
     setMessageBoxOwner(record.window);
+    if (makeCurrent) {
+        // The frame is drawn at the mode's size: the window is that size.
+        const MultisampleGrant grant =
+            beginMultisampledFrame(record.mode.width, record.mode.height, record.mode.samples);
+        record.samples = grant.samples;
+        // Said once per process, not again at every full-screen switch.
+        static std::string said;
+        if (!grant.note.empty() && grant.note != said) {
+            logMessage("Anti-aliasing: %s\n", grant.note.c_str());
+            said = grant.note;
+        }
+    }
     if (show) {
         SDL_ShowWindow(record.window);
         record.active = true;
@@ -114,6 +127,8 @@ bool createWindow(WindowRecord& record, bool show, bool makeCurrent) {
 void destroyWindow(WindowRecord& record) {
     if (record.window) {
         if (record.context) {
+            SDL_GL_MakeCurrent(record.window, record.context);
+            endMultisampledFrame();
             SDL_GL_MakeCurrent(record.window, nullptr);
             SDL_GL_DeleteContext(record.context);
         }

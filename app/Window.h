@@ -16,12 +16,15 @@ struct WindowRecord {
     ScreenMode mode;
     bool active = false;                 // shown and not minimised: frames are drawn
     bool vsync = true;                   // pace frames by the display's refresh
+    int samples = 0;                     // multisampling granted; 0: none
 };
 
 // Creates the window and its GL context (double buffer, depth 16, stencil 8,
 // 5/6/5 colour at 16 bpp and 8/8/8 at 32 bpp, compatibility profile). Full
 // screen switches the display mode; when that fails the "Mode Switch Failed"
-// box is shown and the window is windowed. Returns false, with everything
+// box is shown and the window is windowed. `mode.samples` asks for
+// multisampled frames (as many as the driver gives, said once on standard
+// error when fewer). Returns false, with everything
 // acquired released, when the window or context cannot be made.
 bool createWindow(WindowRecord& record, bool show, bool makeCurrent);
 

@@ -2,6 +2,7 @@
 #include "base/Log.h"
 #include "base/Screen.h"
 #include "data/PictureDecodePool.h"
+#include "render/MultisampledFrame.h"
 #include "render/Texture.h"
 #include "timeline/SourceDestPool.h"
 
@@ -101,7 +102,10 @@ int PatchCable::height() const { return screenSize().pow2Height; }
 
 void PatchCable::endDraw() {
     bindTexture();
-    glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 0, 0, width(), height(), 0);
+    {
+        const ResolvedFrameRead read;
+        glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 0, 0, width(), height(), 0);
+    }
     unbindTexture();
     glClear(GL_COLOR_BUFFER_BIT);
 }

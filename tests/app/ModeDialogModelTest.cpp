@@ -28,6 +28,8 @@ TEST(ModeDialog, DefaultsAre640x480By32FullScreen) {
     EXPECT_TRUE(r.fullScreen);
     EXPECT_TRUE(m.isChecked(DialogControl::size640));
     EXPECT_TRUE(m.isChecked(DialogControl::depth32));
+    EXPECT_TRUE(m.isChecked(DialogControl::samples0));
+    EXPECT_EQ(r.samples, 0);
     // Enter presses the default button at once.
     EXPECT_TRUE(m.key(DialogKey::enter));
 }
@@ -36,13 +38,16 @@ TEST(ModeDialog, MouseChoosesEachGroupIndependently) {
     ModeDialogModel m;
     EXPECT_FALSE(click(m, DialogControl::size1024));
     EXPECT_FALSE(click(m, DialogControl::depth16));
+    EXPECT_FALSE(click(m, DialogControl::samples8));
     EXPECT_FALSE(click(m, DialogControl::fullScreen));
     EXPECT_FALSE(m.isChecked(DialogControl::size640));
+    EXPECT_FALSE(m.isChecked(DialogControl::samples0));
     EXPECT_TRUE(click(m, DialogControl::ok));
     ScreenMode r = m.result();
     EXPECT_EQ(r.width, 1024);
     EXPECT_EQ(r.height, 768);
     EXPECT_EQ(r.bitsPerPixel, 16);
+    EXPECT_EQ(r.samples, 8);
     EXPECT_FALSE(r.fullScreen);
     EXPECT_TRUE(click(m, DialogControl::ok));
 }
@@ -75,6 +80,11 @@ TEST(ModeDialog, KeyboardTabArrowsSpace) {
     m.key(DialogKey::left);
     EXPECT_TRUE(m.isChecked(DialogControl::depth16));
     m.key(DialogKey::tab);
+    EXPECT_TRUE(m.hasFocus(DialogControl::samples0));
+    m.key(DialogKey::left);  // wraps to the last choice
+    EXPECT_TRUE(m.hasFocus(DialogControl::samples8));
+    m.key(DialogKey::up);
+    m.key(DialogKey::tab);
     EXPECT_TRUE(m.hasFocus(DialogControl::fullScreen));
     EXPECT_FALSE(m.key(DialogKey::space));
     EXPECT_FALSE(m.isChecked(DialogControl::fullScreen));
@@ -88,10 +98,43 @@ TEST(ModeDialog, KeyboardTabArrowsSpace) {
     EXPECT_EQ(r.width, 320);
     EXPECT_EQ(r.height, 200);
     EXPECT_EQ(r.bitsPerPixel, 16);
+    EXPECT_EQ(r.samples, 4);
     EXPECT_FALSE(r.fullScreen);
 }
 
 TEST(ModeDialog, WindowedPresetClearsTheCheckBox) {
     ModeDialogModel m(false);
     EXPECT_FALSE(m.result().fullScreen);
+}
+
+// --msaa presets the choice; 16, which the dialog does not offer, shows as
+// 8x and is kept until the viewer picks another.
+TEST(ModeDialog, SamplesPresetSelectsTheChoice) {
+    ModeDialogModel two(std::nullopt, 2);
+    EXPECT_TRUE(two.isChecked(DialogControl::samples2));
+    EXPECT_EQ(two.result().samples, 2);
+    ModeDialogModel sixteen(std::nullopt, 16);
+    EXPECT_TRUE(sixteen.isChecked(DialogControl::samples8));
+    EXPECT_EQ(sixteen.result().samples, 16);
+    click(sixteen, DialogControl::depth16);
+    EXPECT_EQ(sixteen.result().samples, 16) << "other groups leave it";
+    click(sixteen, DialogControl::samples4);
+    EXPECT_EQ(sixteen.result().samples, 4);
+}
+
+// Every control lies inside the dialog and no two overlap, so every click
+// reaches the control it is on.
+TEST(ModeDialog, ControlsDoNotOverlap) {
+    const auto& items = ModeDialogModel::items();
+    for (size_t i = 0; i < items.size(); ++i) {
+        const DialogItem& a = items[i];
+        EXPECT_LE(a.x + a.width, ModeDialogModel::kWidth) << a.text;
+        EXPECT_LE(a.y + a.height, ModeDialogModel::kHeight) << a.text;
+        for (size_t j = i + 1; j < items.size(); ++j) {
+            const DialogItem& b = items[j];
+            const bool apart = a.x + a.width <= b.x || b.x + b.width <= a.x ||
+                               a.y + a.height <= b.y || b.y + b.height <= a.y;
+            EXPECT_TRUE(apart) << a.text << " and " << b.text;
+        }
+    }
 }

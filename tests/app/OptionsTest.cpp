@@ -60,7 +60,8 @@ TEST(Options, BadValuesAreRejected) {
              {"--fixed-fps", "nan"}, {"--start", "-1"}, {"--start", ""}, {"--until", "x"},
              {"--capture", ""}, {"-C"}, {"--bogus"}, {"extra"}, {"--batch=1"},
              {"--video", ""}, {"--video-quality", "-1"}, {"--video-quality", "high"},
-             {"--video-codec", ""}}) {
+             {"--video-codec", ""}, {"--msaa", "3"}, {"--msaa", "-4"}, {"--msaa", "32"},
+             {"--msaa", "4x"}, {"--msaa"}}) {
         Parsed p = parse(args);
         EXPECT_EQ(p.status, ParseStatus::error) << args[0];
         EXPECT_FALSE(p.error.empty());
@@ -91,6 +92,21 @@ TEST(Options, VideoImpliesBatchAndSixtyFpsAlsoWithCapture) {
     EXPECT_EQ(p.options.videoCodec, "mpeg4");
     p = parse({"--video", "a.mp4", "--fixed-fps", "25"});
     EXPECT_EQ(*p.options.fixedFps, 25.0);
+}
+
+// Smooth edges are asked for; a video has them unless told otherwise.
+TEST(Options, MultisamplingDefaultsAndChoices) {
+    EXPECT_EQ(parse({}).options.batchMode().samples, 0);
+    EXPECT_EQ(parse({"--capture", "out"}).options.batchMode().samples, 0);
+    EXPECT_EQ(parse({"--video", "a.mp4"}).options.batchMode().samples, 4);
+    EXPECT_EQ(parse({"--video", "a.mp4", "--msaa", "0"}).options.batchMode().samples, 0);
+    for (int n : {0, 2, 4, 8, 16}) {
+        const std::string value = std::to_string(n);
+        Parsed p = parse({"--mode", "800x600", "--msaa", value.c_str()});
+        ASSERT_EQ(p.status, ParseStatus::ok) << n;
+        EXPECT_EQ(p.options.batchMode().samples, n);
+        EXPECT_EQ(*p.options.msaa, n);
+    }
 }
 
 TEST(Options, TimesAndDirectory) {

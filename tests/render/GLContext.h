@@ -1,9 +1,10 @@
 // A hidden window with a compatibility GL context for tests that draw: the
 // offscreen video driver when no display is set. Pixels are read back from
-// the back buffer.
+// the back buffer, resolved first when frames are multisampled.
 #pragma once
 
 #include "base/Screen.h"
+#include "render/MultisampledFrame.h"
 
 #include <SDL.h>
 #include <GL/gl.h>
@@ -45,6 +46,7 @@ public:
     std::array<int, 3> pixel(int x, int y) const {
         std::uint8_t rgba[4] = {};
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        const ResolvedFrameRead read;
         glReadBuffer(GL_BACK);
         glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
         return {rgba[0], rgba[1], rgba[2]};

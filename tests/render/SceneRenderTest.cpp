@@ -3,6 +3,7 @@
 // lost context, and the scene registry.
 #include "GLContext.h"
 #include "data/FramePng.h"
+#include "render/MultisampledFrame.h"
 #include "render/SceneRegistry.h"
 #include "render/SceneRenderer.h"
 #include "render/Texture.h"
@@ -139,6 +140,7 @@ void dumpFrame(const std::string& name) {
     if (!dir) return;
     std::vector<std::uint8_t> rgb(kSize * kSize * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    const ResolvedFrameRead read;
     glReadPixels(0, 0, kSize, kSize, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     writeFramePng(std::string(dir) + "/" + name + ".png", kSize, kSize, rgb);
 }
@@ -326,6 +328,27 @@ TEST_F(SceneRender, ShadowOfOneLightInBothQualities) {
         expectNear(pixel(26, 32), before, 2, "floor where the shadow was");
         EXPECT_LT(pixel(43, 32)[0], open[0] * 7 / 10) << "shadow of the moved box";
     }
+}
+
+// Stencil shadows count per sample: with four samples a pixel well inside
+// the shadow and one well outside it are what they are without them.
+TEST_F(SceneRender, ShadowsUnderMultisampling) {
+    buildShadowScene({0, 0, 10}, 1.5707964f);
+    const int shadowX = 24, litX = 48, y = 32;
+    std::array<Rgb, 2> single[2];
+    for (int accurate = 0; accurate < 2; ++accurate) {
+        draw(true, accurate != 0);
+        single[accurate] = {pixel(shadowX, y), pixel(litX, y)};
+    }
+    const MultisampleGrant grant = beginMultisampledFrame(kSize, kSize, 4);
+    ASSERT_GE(grant.samples, 2) << grant.note;
+    for (int accurate = 0; accurate < 2; ++accurate) {
+        draw(true, accurate != 0);
+        dumpFrame(accurate ? "shadow_accurate_msaa" : "shadow_fast_msaa");
+        expectNear(pixel(shadowX, y), single[accurate][0], 2, "shadow, multisampled");
+        expectNear(pixel(litX, y), single[accurate][1], 2, "lit floor, multisampled");
+    }
+    endMultisampledFrame();
 }
 
 // Two lights whose shadows overlap: 0.6 x 0.6 in the fast quality.

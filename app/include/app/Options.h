@@ -11,6 +11,7 @@ struct ScreenMode {
     int height = 480;
     int bitsPerPixel = 32;
     bool fullScreen = false;
+    int samples = 0;  // multisample anti-aliasing: samples per pixel, 0 off
 };
 
 struct Options {
@@ -25,6 +26,7 @@ struct Options {
     std::string videoFile;            // write the presentation and its music as one video
     std::optional<double> videoQuality;  // the video encoder's constant-quality value
     std::string videoCodec;           // the video encoder by name; empty: the container's choice
+    std::optional<int> msaa;          // --msaa: samples per pixel (0 off); unset: samples()
     bool check = false;               // check the script and exit
     bool verify = false;              // check the script and every file it names, and exit
     bool quiet = false;               // hide plain progress and order messages
@@ -35,6 +37,8 @@ struct Options {
     // The mode a run without the dialog uses: --mode, else 640x480x32,
     // full screen only when asked for.
     ScreenMode batchMode() const;
+    // Multisampling samples: --msaa, else 4 for --video and 0 otherwise.
+    int samples() const;
 };
 
 enum class ParseStatus { ok, error };
