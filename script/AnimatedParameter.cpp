@@ -2,7 +2,9 @@
 
 #include <utility>
 
+#include "base/Log.h"
 #include "script/ArgumentList.h"
+#include "script/KeyCurve.h"
 
 namespace {
 
@@ -29,7 +31,8 @@ AnimatedParameter::AnimatedParameter(std::string name, float defaultValue, bool 
 
 float AnimatedParameter::valueAt(float t) const {
     const float d = t - startTime_;
-    float v = value_ + velocity_ * d + acceleration_ * d * d * 0.5f;
+    const float base = curve_ ? curve_->valueAt(d) : value_;
+    float v = base + velocity_ * d + acceleration_ * d * d * 0.5f;
     if (clamp_) {
         if (!(v < 1.0f)) {
             v = 1.0f;
@@ -41,7 +44,9 @@ float AnimatedParameter::valueAt(float t) const {
 }
 
 void AnimatedParameter::reset(ArgumentList& arguments, float t) {
-    value_ = numberOr(arguments, name_, defaultValue_);
+    const KeyListValue* keys = arguments.find(name_).keyList();
+    curve_ = keys ? keys->curve : nullptr;
+    value_ = curve_ ? curve_->valueAt(0.0f) : numberOr(arguments, name_, defaultValue_);
     velocity_ = numberOr(arguments, velocityKey_, 0.0f);
     acceleration_ = numberOr(arguments, accelerationKey_, 0.0f);
     startTime_ = t;
@@ -57,14 +62,27 @@ void AnimatedParameter::update(ArgumentList& arguments, float t) {
     if (velocity == kNotGiven && acceleration == kNotGiven) return;
     if (velocity == kNotGiven) velocity = 0.0f;
     if (acceleration == kNotGiven) acceleration = 0.0f;
+    // valueAt, not the base alone: the value holds still whatever the clamp.
     value_ = valueAt(t);
+    curve_ = nullptr;
     startTime_ = t;
     velocity_ = velocity;
     acceleration_ = acceleration;
 }
 
 void AnimatedParameter::markUsed(ArgumentList& arguments) const {
-    arguments.optionalNumber(name_);
+    const KeyListValue* keys = arguments.find(name_).keyList();
+    if (!keys) {
+        arguments.optionalNumber(name_);
+    } else if (!keys->curve) {
+        // At the fault itself, then back where the statement's reading was.
+        ScriptPosition& position = scriptPosition();
+        const ScriptPosition statement = position;
+        if (keys->line >= 0) position.line = keys->line;
+        position.pos = keys->column;
+        logError("Key list of \"%s\": %s\n", name_.c_str(), keys->fault.c_str());
+        position = statement;
+    }
     arguments.optionalNumber(velocityKey_);
     arguments.optionalNumber(accelerationKey_);
 }

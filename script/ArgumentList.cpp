@@ -37,7 +37,12 @@ void ArgumentList::addToken(std::string_view token) {
         logError("Argument \"%s\" has no equals-sign\n", text.c_str());
         return;
     }
-    set(token.substr(0, equals), ArgumentValue::fromText(token.substr(equals + 1)));
+    // The tokenizer has placed the position at the token's start.
+    const ScriptPosition& at = scriptPosition();
+    const std::size_t column = static_cast<std::size_t>(at.pos < 0 ? 0 : at.pos) + equals + 1;
+    set(token.substr(0, equals),
+        ArgumentValue::fromText(token.substr(equals + 1), at.line,
+                                column > 1000000000 ? 1000000000 : static_cast<int>(column)));
 }
 
 void ArgumentList::set(std::string_view key, ArgumentValue value) {

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "base/CaseInsensitive.h"
+#include "script/KeyCurve.h"
 #include "script/TimeExpression.h"
 
 namespace {
@@ -19,7 +20,7 @@ bool hasLetterOrQuote(std::string_view text) {
 
 }  // namespace
 
-ArgumentValue ArgumentValue::fromText(std::string_view valueText) {
+ArgumentValue ArgumentValue::fromText(std::string_view valueText, int line, int column) {
     if (!valueText.empty() && valueText.front() == '"') {
         const std::size_t last = valueText.rfind('"');
         if (last == 0) return ArgumentValue(std::string(valueText.substr(1)));
@@ -32,6 +33,18 @@ ArgumentValue ArgumentValue::fromText(std::string_view valueText) {
     }
     if (startsWithIgnoreCase(valueText, "midilength(")) {
         return ArgumentValue(midiLengthSeconds(valueText));
+    }
+    if (KeyCurve::isKeyList(valueText)) {
+        ArgumentValue value{std::string(valueText)};
+        auto keys = std::make_shared<KeyListValue>();
+        KeyListFault fault;
+        keys->curve = KeyCurve::parse(valueText, fault);
+        keys->fault = std::move(fault.message);
+        keys->line = line;
+        const std::size_t at = static_cast<std::size_t>(column < 0 ? 0 : column) + fault.offset;
+        keys->column = at > 1000000000 ? 1000000000 : static_cast<int>(at);
+        value.keyList_ = std::move(keys);
+        return value;
     }
     if (hasLetterOrQuote(valueText)) return ArgumentValue(std::string(valueText));
     return ArgumentValue(plainTimeSeconds(valueText));
