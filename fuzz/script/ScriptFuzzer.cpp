@@ -33,10 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             args.optionalNumber("time");
             args.optionalString(first);
             alpha.markUsed(args);
+            xDiff.markUsed(args);
             alpha.reset(args, 1.0f);
             xDiff.update(args, 2.0f);
-            (void)alpha.valueAt(3.0f);
-            (void)xDiff.valueAt(4.0f);
+            // Key curves: before, inside, far past the keys (loops).
+            for (float t : {-1.0f, 3.0f, 4.0f, 1e7f}) {
+                (void)alpha.valueAt(t);
+                (void)xDiff.valueAt(t);
+            }
             ArgumentList copy = args;
             copy.warnUnused();
             tokens.restart();
