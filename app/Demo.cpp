@@ -24,7 +24,7 @@
 #include "timeline/MusicClock.h"
 #include "timeline/Timeline.h"
 
-#include <GL/gl.h>
+#include "gfx/Gfx.h"
 
 #include <algorithm>
 #include <cmath>
@@ -87,7 +87,7 @@ void Demo::start() {
     timeline_ = parseTimeline(kScriptPath, musicClock_);
     setCurrentTimeline(timeline_.get());
     timeline_->tracks().setViewportSetter(
-        [](int x, int y, int w, int h) { glViewport(x, y, w, h); });
+        [](int x, int y, int w, int h) { gfx::viewport(x, y, w, h); });
 
     // Pictures and scenes are read on the workers from here on, the loading
     // screen's picture first; the load pass takes each where it would have
@@ -261,8 +261,8 @@ bool Demo::draw() {
         }
     }
 
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
+    gfx::clear(gfx::colourBuffer | gfx::depthBuffer);
+    gfx::loadIdentity();
     if (!presentationFrame_) {
         if (loadingScreen_) loadingScreen_->draw(static_cast<float>(clockSeconds()));
     } else if (timeline_ && !timeline_->frame(static_cast<float>(t))) {
@@ -273,10 +273,10 @@ bool Demo::draw() {
         requestQuit_();  // the music has ended: the presentation is over
     }
     if (presentationFrame_ && showFps_) {
-        glColor3f(1.0f, 1.0f, 0.0f);
+        gfx::colour(1.0f, 1.0f, 0.0f);
         OverlayFont::instance().printAt(0.0f, 0.0f, "%2.2f fps", fpsRing_.fps());
     }
-    glFlush();
+    gfx::flush();
     return true;
 }
 
@@ -284,12 +284,10 @@ void Demo::capture() {
     if (options_->captureDirectory.empty() && !video_) return;
     const ScreenSize& s = screenSize();
     captureBuffer_.resize(static_cast<size_t>(s.width) * s.height * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
     const double readStart = clockSeconds();
     {
         const ResolvedFrameRead read;
-        glReadBuffer(GL_BACK);
-        glReadPixels(0, 0, s.width, s.height, GL_RGB, GL_UNSIGNED_BYTE, captureBuffer_.data());
+        gfx::readPixels(0, 0, s.width, s.height, gfx::PixelFormat::rgb, captureBuffer_.data());
     }
     if (video_) {
         video_->addReadBackTime(clockSeconds() - readStart);
@@ -323,7 +321,7 @@ void Demo::drawAuthorOverlay() {
     const double t = music_->time();
     const long long ms = std::llround(std::max(0.0, t) * 1000.0);
     OverlayFont& font = OverlayFont::instance();
-    glColor3f(0.4f, 1.0f, 0.4f);
+    gfx::colour(0.4f, 1.0f, 0.4f);
     font.printAt(0.0f, 0.07f, "%lld:%02lld.%03lld%s", ms / 60000, ms / 1000 % 60, ms % 1000,
                  music_->paused() ? "  paused" : "");
     const MusicTempo& tempo = timeline_->tempo();

@@ -12,7 +12,7 @@
 #include "timeline/Timeline.h"
 #include "timeline/TimelineParser.h"
 
-#include <GL/gl.h>
+#include "gfx/Gfx.h"
 
 #include <algorithm>
 
@@ -95,7 +95,7 @@ RebuildResult rebuildTimeline(std::unique_ptr<Timeline>& timeline, const std::st
     timeline = std::move(fresh);
     if (resources && filesChanged) result.refreshed = resources->refreshChanged();
     timeline->tracks().setViewportSetter(
-        [](int x, int y, int w, int h) { glViewport(x, y, w, h); });
+        [](int x, int y, int w, int h) { gfx::viewport(x, y, w, h); });
     QuietLoading quiet;
     timeline->load(quiet);
     if (resources) resources->remember();

@@ -8,7 +8,7 @@
 #include "script/ArgumentList.h"
 #include "timeline/RenderTarget.h"
 
-#include <GL/gl.h>
+#include "gfx/Gfx.h"
 
 #include <cmath>
 
@@ -67,32 +67,32 @@ int BlurModule::render(float time, Destination* destination, TextureSource* sour
 
         // Copies are translucent whatever the layer's own opacity; fades
         // do not apply to this layer.
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        gfx::enable(gfx::Cap::blend);
+        gfx::blendFunc(gfx::BlendFactor::srcAlpha, gfx::BlendFactor::oneMinusSrcAlpha);
         {
             ProjectionScope projection;
             if (picture)
                 picture->bind();
             else
                 unbindTexture();
-            glColor4f(v[kRed], v[kGreen], v[kBlue], v[kAlpha]);
+            gfx::colour(v[kRed], v[kGreen], v[kBlue], v[kAlpha]);
             drawViewportQuad();
             // In normalised device coordinates the viewport is 2 wide: copy i
             // moves xDiff * spread viewport widths and turns and scales
             // about the viewport's centre.
             for (int i = 1; i <= copies; ++i) {
                 const float spread = static_cast<float>(i) * (1.0f + modulation);
-                glLoadIdentity();
-                glTranslatef(2.0f * v[kXDiff] * spread, 2.0f * v[kYDiff] * spread, 0.0f);
-                glRotatef(v[kRotationDiff] * spread, 0.0f, 0.0f, 1.0f);
-                glScalef(1.0f + v[kWidthDiff] * spread, 1.0f + v[kHeightDiff] * spread, 1.0f);
-                glColor4f(v[kRed], v[kGreen], v[kBlue],
+                gfx::loadIdentity();
+                gfx::translate(2.0f * v[kXDiff] * spread, 2.0f * v[kYDiff] * spread, 0.0f);
+                gfx::rotate(v[kRotationDiff] * spread, 0.0f, 0.0f, 1.0f);
+                gfx::scale(1.0f + v[kWidthDiff] * spread, 1.0f + v[kHeightDiff] * spread, 1.0f);
+                gfx::colour(v[kRed], v[kGreen], v[kBlue],
                           copyAlpha(i, v[kFirstAlpha], v[kAlphaDiff], v[kAlpha]));
                 drawViewportQuad();
             }
             if (picture) unbindTexture();
         }
-        glDisable(GL_BLEND);
+        gfx::disable(gfx::Cap::blend);
     }
     // A routed blur is captured here like every other layer.
     if (destination) destination->endDraw();

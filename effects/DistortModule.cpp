@@ -7,7 +7,7 @@
 #include "render/Texture.h"
 #include "script/ArgumentList.h"
 
-#include <GL/gl.h>
+#include "gfx/Gfx.h"
 
 #include <utility>
 
@@ -45,7 +45,7 @@ int DistortModule::render(float time, Destination* destination, TextureSource* s
             picture->bind();
         else
             unbindTexture();
-        glColor4f(colour_[kRed].valueAt(time), colour_[kGreen].valueAt(time),
+        gfx::colour(colour_[kRed].valueAt(time), colour_[kGreen].valueAt(time),
                   colour_[kBlue].valueAt(time), blending.alpha());
         // Coordinates moved beyond the picture take its edge colour instead
         // of wrapping round to the opposite side. GL_CLAMP would mix in the
@@ -53,14 +53,12 @@ int DistortModule::render(float time, Destination* destination, TextureSource* s
         // in. Only a bound picture's wrap is touched: without one, GL's
         // binding may be another texture's.
         if (picture) {
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+            gfx::textureWrap(gfx::Wrap::clampToEdge, gfx::Wrap::clampToEdge);
         }
         beginGrid(time);
         drawGrid();
         if (picture) {
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+            gfx::textureWrap(gfx::Wrap::repeat, gfx::Wrap::repeat);
             unbindTexture();
         }
     }
@@ -77,13 +75,13 @@ void DistortModule::drawGrid() {
     TexCoord* previous = previousRow_.data();
     TexCoord* current = currentRow_.data();
     const auto vertex = [](int column, int row, const TexCoord& c) {
-        glTexCoord2f(c.u, c.v);
-        glVertex2f(static_cast<float>(column), static_cast<float>(row));
+        gfx::texCoord(c.u, c.v);
+        gfx::vertex(static_cast<float>(column), static_cast<float>(row));
     };
 
     float s = 0.0f;
     for (int j = 0; j < n; ++j, s += step) previous[j] = textureCoordinate(s, 0.0f);
-    glBegin(GL_QUADS);
+    gfx::begin(gfx::Primitive::quads);
     float t = step;
     for (int i = 1; i < n; ++i, t += step) {
         current[0] = textureCoordinate(0.0f, t);
@@ -97,7 +95,7 @@ void DistortModule::drawGrid() {
         }
         std::swap(previous, current);
     }
-    glEnd();
+    gfx::end();
 }
 
 const std::string& IdentityDistortModule::name() const {

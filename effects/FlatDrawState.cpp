@@ -1,26 +1,32 @@
 #include "effects/FlatDrawState.h"
 
-#include <GL/gl.h>
+#include "gfx/Gfx.h"
 
 namespace {
 
-constexpr GLenum kCapabilities[] = {GL_DEPTH_TEST, GL_STENCIL_TEST, GL_ALPHA_TEST, GL_CULL_FACE,
-                                     GL_LIGHTING,   GL_FOG,          GL_BLEND};
+constexpr gfx::Cap kCapabilities[] = {gfx::Cap::depthTest, gfx::Cap::stencilTest,
+                                      gfx::Cap::alphaTest, gfx::Cap::cullFace,
+                                      gfx::Cap::lighting,  gfx::Cap::fog,
+                                      gfx::Cap::blend};
 
 }  // namespace
 
 FlatDrawState::FlatDrawState() {
     for (unsigned i = 0; i < sizeof kCapabilities / sizeof kCapabilities[0]; ++i) {
-        if (glIsEnabled(kCapabilities[i])) {
-            glDisable(kCapabilities[i]);
+        if (gfx::isEnabled(kCapabilities[i])) {
+            gfx::disable(kCapabilities[i]);
             restore_ |= 1u << i;
         }
     }
-    glGetFloatv(GL_CURRENT_COLOR, colour_);
+    const gfx::Rgba c = gfx::currentColour();
+    colour_[0] = c.r;
+    colour_[1] = c.g;
+    colour_[2] = c.b;
+    colour_[3] = c.a;
 }
 
 FlatDrawState::~FlatDrawState() {
-    glColor4fv(colour_);
+    gfx::colour(colour_[0], colour_[1], colour_[2], colour_[3]);
     for (unsigned i = 0; i < sizeof kCapabilities / sizeof kCapabilities[0]; ++i)
-        if (restore_ & (1u << i)) glEnable(kCapabilities[i]);
+        if (restore_ & (1u << i)) gfx::enable(kCapabilities[i]);
 }

@@ -8,7 +8,7 @@
 #include "render/Texture.h"
 #include "script/ArgumentList.h"
 
-#include <GL/gl.h>
+#include "gfx/Gfx.h"
 
 ImageModule::ImageModule() = default;
 
@@ -61,9 +61,9 @@ int ImageModule::render(float time, Destination* destination, TextureSource* sou
         // Identity matrices: the viewport spans -1..1 in both axes. A vertex
         // is scaled, then rotated, then moved.
         ProjectionScope projection;
-        glTranslatef(2.0f * x_.valueAt(time), 2.0f * y_.valueAt(time), 0.0f);
-        glRotatef(rotation_.valueAt(time), 0.0f, 0.0f, 1.0f);
-        glScalef(width_.valueAt(time), height_.valueAt(time), 1.0f);
+        gfx::translate(2.0f * x_.valueAt(time), 2.0f * y_.valueAt(time), 0.0f);
+        gfx::rotate(rotation_.valueAt(time), 0.0f, 0.0f, 1.0f);
+        gfx::scale(width_.valueAt(time), height_.valueAt(time), 1.0f);
 
         if (picture)
             picture->bind();
@@ -72,7 +72,7 @@ int ImageModule::render(float time, Destination* destination, TextureSource* sou
         const bool nearestPixels = noAntialiasing_ && picture;
         if (nearestPixels) picture->setNearestFilter();
 
-        glColor4f(red_.valueAt(time), green_.valueAt(time), blue_.valueAt(time),
+        gfx::colour(red_.valueAt(time), green_.valueAt(time), blue_.valueAt(time),
                   blending.alpha());
         drawViewportQuad();
 

@@ -3,7 +3,7 @@
 #include "timeline/RenderTarget.h"
 #include "timeline/TrackModule.h"
 
-#include <GL/gl.h>
+#include "gfx/Gfx.h"
 
 LayerBlending::LayerBlending(float alpha, const TextureSource* picture, const TrackModule& module,
                              bool additive)
@@ -12,10 +12,11 @@ LayerBlending::LayerBlending(float alpha, const TextureSource* picture, const Tr
                  !additive)) {
     if (!enabled_) return;
     if (module.fading) alpha_ = module.fadeAmount;
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, additive ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
+    gfx::enable(gfx::Cap::blend);
+    gfx::blendFunc(gfx::BlendFactor::srcAlpha,
+                   additive ? gfx::BlendFactor::one : gfx::BlendFactor::oneMinusSrcAlpha);
 }
 
 LayerBlending::~LayerBlending() {
-    if (enabled_) glDisable(GL_BLEND);
+    if (enabled_) gfx::disable(gfx::Cap::blend);
 }

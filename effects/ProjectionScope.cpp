@@ -1,21 +1,20 @@
 #include "effects/ProjectionScope.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "gfx/Gfx.h"
 
 namespace {
 
 // Pushes the projection and loads the identity into it; leaves the
 // projection matrix current for the caller's own factor.
 void pushIdentityProjection() {
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
+    gfx::matrixMode(gfx::MatrixMode::projection);
+    gfx::pushMatrix();
+    gfx::loadIdentity();
 }
 
 void identityModelView() {
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    gfx::matrixMode(gfx::MatrixMode::modelView);
+    gfx::loadIdentity();
 }
 
 }  // namespace
@@ -27,18 +26,18 @@ ProjectionScope::ProjectionScope() {
 
 ProjectionScope::ProjectionScope(const Ortho& box) {
     pushIdentityProjection();
-    glOrtho(box.left, box.right, box.bottom, box.top, -1.0, 1.0);
+    gfx::ortho(box.left, box.right, box.bottom, box.top, -1.0f, 1.0f);
     identityModelView();
 }
 
 ProjectionScope::ProjectionScope(const Perspective& view) {
     pushIdentityProjection();
-    gluPerspective(view.fovyDegrees, view.aspect, view.zNear, view.zFar);
+    gfx::perspective(view.fovyDegrees, view.aspect, view.zNear, view.zFar);
     identityModelView();
 }
 
 ProjectionScope::~ProjectionScope() {
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
+    gfx::matrixMode(gfx::MatrixMode::projection);
+    gfx::popMatrix();
     identityModelView();
 }

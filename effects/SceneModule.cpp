@@ -13,7 +13,7 @@
 #include "timeline/LoadingScreen.h"
 #include "timeline/RenderTarget.h"
 
-#include <GL/gl.h>
+#include "gfx/Gfx.h"
 
 #include <algorithm>
 
@@ -162,14 +162,14 @@ int SceneModule::render(float time, Destination* destination, TextureSource*, Te
     freeCameraStep(*view_, time - lastTime_, heldFreeCameraKeys());
     copySettings(time);
 
-    glClear(GL_DEPTH_BUFFER_BIT);
+    gfx::clear(gfx::depthBuffer);
     if (destination) destination->beginDraw();
     const ScreenSize& screen = screenSize();
     const int width = destination ? destination->width() : screen.width;
     const int height = destination ? destination->height() : screen.height;
     renderScene(*view_, width, height, sceneTime(time));
     unbindTexture();
-    glDisable(GL_TEXTURE_2D);
+    gfx::disable(gfx::Cap::texture2D);
     if (destination) destination->endDraw();
 
     lastTime_ = time;

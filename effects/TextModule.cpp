@@ -10,7 +10,7 @@
 #include "script/ArgumentList.h"
 #include "timeline/RenderTarget.h"
 
-#include <GL/gl.h>
+#include "gfx/Gfx.h"
 
 const std::string& TextModule::name() const {
     static const std::string n = "text";
@@ -76,7 +76,7 @@ int TextModule::render(float time, Destination* destination, TextureSource*, Tex
     {
         FlatDrawState flat;
         LayerBlending blending(parameters_[kAlpha].valueAt(time), nullptr, *this, false);
-        glColor4f(parameters_[kRed].valueAt(time), parameters_[kGreen].valueAt(time),
+        gfx::colour(parameters_[kRed].valueAt(time), parameters_[kGreen].valueAt(time),
                   parameters_[kBlue].valueAt(time), blending.alpha());
         // Positions are fractions of the window; a patch cable is smaller,
         // so they shrink with it.
@@ -88,11 +88,10 @@ int TextModule::render(float time, Destination* destination, TextureSource*, Tex
         }
         // y grows downwards: 0 is the top edge.
         ProjectionScope projection(Ortho{0.0, 1.0, 1.0, 0.0});
-        // The raster position takes the colour set above.
-        glRasterPos2f((parameters_[kX].valueAt(time) + 0.02f) * sx,
-                      (parameters_[kY].valueAt(time) + 0.08f) * sy);
-        // As written: a "%" in the text is shown, not taken as a conversion.
-        OverlayFont::instance().print("%s", text_.c_str());
+        // The text's start takes the colour set above.
+        OverlayFont::instance().printFrom((parameters_[kX].valueAt(time) + 0.02f) * sx,
+                                          (parameters_[kY].valueAt(time) + 0.08f) * sy,
+                                          text_.c_str());
     }
     // After the GL state is back: a patch cable captures the frame here.
     if (destination) destination->endDraw();

@@ -9,42 +9,43 @@
 #include "script/ArgumentList.h"
 #include "timeline/RenderTarget.h"
 
-#include <GL/gl.h>
+#include "gfx/Gfx.h"
 
 #include <cmath>
 
 namespace {
 
 // The tube's own depth test for the lifetime of one object: a cleared depth
-// buffer, GL_LEQUAL, nicest perspective correction. The depth function,
+// buffer, less-or-equal, nicest perspective correction. The depth function,
 // depth writes and the hint are put back afterwards and depth testing is
 // off again (FlatDrawState turns it back on when it was on before).
 class TubeDepth {
 public:
     TubeDepth() {
-        glGetIntegerv(GL_DEPTH_FUNC, &depthFunc_);
-        glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask_);
-        glGetIntegerv(GL_PERSPECTIVE_CORRECTION_HINT, &hint_);
+        gfx::Backend& state = gfx::backend();
+        depthFunc_ = state.depthFuncState();
+        depthMask_ = state.depthMaskState();
+        hint_ = state.perspectiveHintState();
         // Depth writes on, or the clear would leave the depth buffer alone.
-        glDepthMask(GL_TRUE);
-        glClear(GL_DEPTH_BUFFER_BIT);
-        glEnable(GL_DEPTH_TEST);
-        glDepthFunc(GL_LEQUAL);
-        glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+        gfx::depthMask(true);
+        gfx::clear(gfx::depthBuffer);
+        gfx::enable(gfx::Cap::depthTest);
+        gfx::depthFunc(gfx::Compare::lessOrEqual);
+        gfx::perspectiveHint(gfx::Hint::nicest);
     }
     ~TubeDepth() {
-        glDisable(GL_DEPTH_TEST);
-        glDepthFunc(static_cast<GLenum>(depthFunc_));
-        glDepthMask(depthMask_);
-        glHint(GL_PERSPECTIVE_CORRECTION_HINT, static_cast<GLenum>(hint_));
+        gfx::disable(gfx::Cap::depthTest);
+        gfx::depthFunc(depthFunc_);
+        gfx::depthMask(depthMask_);
+        gfx::perspectiveHint(hint_);
     }
     TubeDepth(const TubeDepth&) = delete;
     TubeDepth& operator=(const TubeDepth&) = delete;
 
 private:
-    GLint depthFunc_ = GL_LESS;
-    GLboolean depthMask_ = GL_TRUE;
-    GLint hint_ = GL_DONT_CARE;
+    gfx::Compare depthFunc_ = gfx::Compare::less;
+    bool depthMask_ = true;
+    gfx::Hint hint_ = gfx::Hint::dontCare;
 };
 
 }  // namespace
@@ -141,30 +142,30 @@ int TunnelModule::render(float time, Destination* destination, TextureSource* so
         const float aspect = destination ? aspectFor(destination->width(), destination->height())
                                          : aspectFor(screen.width, screen.height);
         ProjectionScope projection(Perspective{45.0, aspect, 0.1, 100.0});
-        glTranslatef(0.0f, 0.0f, -4.0f);
+        gfx::translate(0.0f, 0.0f, -4.0f);
         LayerBlending blending(parameters_[kAlpha].valueAt(time), picture, *this,
                                additiveBlending_);
         if (picture)
             picture->bind();
         else
             unbindTexture();
-        glColor4f(parameters_[kRed].valueAt(time), parameters_[kGreen].valueAt(time),
+        gfx::colour(parameters_[kRed].valueAt(time), parameters_[kGreen].valueAt(time),
                   parameters_[kBlue].valueAt(time), blending.alpha());
 
         computeGrid(time);
         const auto vertex = [this](int a, int d) {
-            glTexCoord2f(texCoords_[a][d].u, texCoords_[a][d].v);
-            glVertex3f(moved_[a][d].x, moved_[a][d].y, moved_[a][d].z);
+            gfx::texCoord(texCoords_[a][d].u, texCoords_[a][d].v);
+            gfx::vertex(moved_[a][d].x, moved_[a][d].y, moved_[a][d].z);
         };
         for (int d = 0; d + 1 < kGridSize; ++d) {
-            glBegin(GL_QUADS);
+            gfx::begin(gfx::Primitive::quads);
             for (int a = 0; a + 1 < kGridSize; ++a) {
                 vertex(a, d);
                 vertex(a + 1, d);
                 vertex(a + 1, d + 1);
                 vertex(a, d + 1);
             }
-            glEnd();
+            gfx::end();
         }
         if (picture) unbindTexture();
     }

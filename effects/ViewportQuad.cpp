@@ -1,16 +1,16 @@
 #include "effects/ViewportQuad.h"
 
-#include <GL/gl.h>
+#include "gfx/Gfx.h"
 
 void drawViewportQuad() {
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(-1.0f, -1.0f);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(1.0f, -1.0f);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(1.0f, 1.0f);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(-1.0f, 1.0f);
-    glEnd();
+    gfx::begin(gfx::Primitive::quads);
+    gfx::texCoord(0.0f, 0.0f);
+    gfx::vertex(-1.0f, -1.0f);
+    gfx::texCoord(1.0f, 0.0f);
+    gfx::vertex(1.0f, -1.0f);
+    gfx::texCoord(1.0f, 1.0f);
+    gfx::vertex(1.0f, 1.0f);
+    gfx::texCoord(0.0f, 1.0f);
+    gfx::vertex(-1.0f, 1.0f);
+    gfx::end();
 }

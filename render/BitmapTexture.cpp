@@ -8,8 +8,7 @@
 
 #include "base/CaseInsensitive.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "gfx/Gfx.h"
 
 #include <cstdio>
 
@@ -22,18 +21,18 @@ bool isPowerOfTwo(std::int32_t x) { return x > 0 && (x & (x - 1)) == 0; }
 const std::uint8_t kPlaceholder[4] = {255, 255, 255, 255};
 
 // Uploads levels made ahead (the picture's own pixels for an empty level 0)
-// as gluBuild2DMipmaps would have. False, uploading nothing, when level 0 is
-// larger than this GL takes: GLU then finds the size that fits.
-bool uploadMipmaps(const MipmapChain& chain, const Bitmap& bitmap, GLint internalFormat) {
-    GLint maxSide = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+// as the door's own mipmap building would have. False, uploading nothing,
+// when level 0 is larger than the driver takes: building them then finds
+// the size that fits.
+bool uploadMipmaps(const MipmapChain& chain, const Bitmap& bitmap, gfx::PixelFormat internalFormat) {
+    const int maxSide = gfx::maxTextureSize();
     const MipmapLevel& base = chain.levels.front();
     if (base.width > maxSide || base.height > maxSide) return false;
     for (std::size_t level = 0; level < chain.levels.size(); ++level) {
         const MipmapLevel& l = chain.levels[level];
         const void* pixels = l.pixels.empty() ? bitmap.pixels() : l.pixels.data();
-        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), internalFormat, l.width, l.height,
-                     0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+        gfx::textureImage(static_cast<int>(level), internalFormat, l.width, l.height,
+                          gfx::PixelFormat::rgba, pixels);
     }
     return true;
 }
@@ -55,14 +54,13 @@ void BitmapTexture::create() {
     const std::int32_t h = empty ? 1 : bitmap_->height();
     const void* pixels = empty ? kPlaceholder : bitmap_->pixels();
     if (filterMode() != mipmap && (!isPowerOfTwo(w) || !isPowerOfTwo(h))) setFilterMode(mipmap);
-    const GLint internalFormat = hasAlpha() ? GL_RGBA : GL_RGB;
+    const gfx::PixelFormat internalFormat = hasAlpha() ? gfx::PixelFormat::rgba : gfx::PixelFormat::rgb;
 
     createObject(filterMode());
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     switch (filterMode()) {
     case nearest:
     case linear:
-        glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+        gfx::textureImage(0, internalFormat, w, h, gfx::PixelFormat::rgba, pixels);
         break;
     case mipmap: {
         // Levels built with a prefetched decode are used once, at the first
@@ -70,18 +68,17 @@ void BitmapTexture::create() {
         const MipmapChain chain =
             empty ? MipmapChain() : BitmapRegistry::instance().takeMipmaps(name_);
         if (chain.empty() || !uploadMipmaps(chain, *bitmap_, internalFormat))
-            gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, w, h, GL_RGBA, GL_UNSIGNED_BYTE,
-                              pixels);
+            gfx::buildMipmaps(internalFormat, w, h, gfx::PixelFormat::rgba, pixels);
         break;
     }
     default:
         std::printf("Texture - unsupported filter type\n");
         break;
     }
-    // Creating binds in GL without changing the record: put back what the
-    // record says is bound.
+    // Creating binds without changing the record: put back what the record
+    // says is bound.
     Texture* bound = boundTexture();
-    glBindTexture(GL_TEXTURE_2D, bound ? bound->glName() : 0);
+    gfx::bindTexture(bound ? bound->id() : 0);
 }
 
 void BitmapTexture::imageChanged() {
@@ -92,7 +89,7 @@ void BitmapTexture::imageChanged() {
 PatchCable::PatchCable(std::string poolName) : Texture(linear), poolName_(std::move(poolName)) {
     create();
     Texture* bound = boundTexture();
-    glBindTexture(GL_TEXTURE_2D, bound ? bound->glName() : 0);
+    gfx::bindTexture(bound ? bound->id() : 0);
 }
 
 void PatchCable::create() { createObject(linear); }
@@ -104,10 +101,10 @@ void PatchCable::endDraw() {
     bindTexture();
     {
         const ResolvedFrameRead read;
-        glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 0, 0, width(), height(), 0);
+        gfx::copyFrameToTexture(gfx::PixelFormat::rgb, 0, 0, width(), height());
     }
     unbindTexture();
-    glClear(GL_COLOR_BUFFER_BIT);
+    gfx::clear(gfx::colourBuffer);
 }
 
 TextureRegistry& TextureRegistry::instance() {

@@ -2,24 +2,24 @@
 
 #include "base/Screen.h"
 
-#include <GL/gl.h>
+#include "gfx/Gfx.h"
 
 void setTargetProjection(int width, int height) {
     if (height == 0) height = 1;
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, width, 0, height, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    gfx::viewport(0, 0, width, height);
+    gfx::matrixMode(gfx::MatrixMode::projection);
+    gfx::loadIdentity();
+    gfx::ortho(0.0f, static_cast<float>(width), 0.0f, static_cast<float>(height), -1.0f, 1.0f);
+    gfx::matrixMode(gfx::MatrixMode::modelView);
+    gfx::loadIdentity();
     setScreenSize(width, height);
 }
 
 void setPresentationDefaults() {
-    glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
-    glClearDepth(1.0);
-    glClearStencil(0);
-    glDepthFunc(GL_LEQUAL);
-    glShadeModel(GL_SMOOTH);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    gfx::clearColour(0.0f, 0.0f, 0.0f, 0.5f);
+    gfx::clearDepth(1.0);
+    gfx::clearStencil(0);
+    gfx::depthFunc(gfx::Compare::lessOrEqual);
+    gfx::shadeModel(gfx::Shading::smooth);
+    gfx::perspectiveHint(gfx::Hint::nicest);
 }

@@ -129,6 +129,11 @@ void OverlayFont::print(const char* format, ...) {
     printText(t.text);
 }
 
+void OverlayFont::printFrom(float x, float y, const char* text) {
+    glRasterPos2f(x, y);
+    print("%s", text);
+}
+
 void OverlayFont::printAt(float x, float y, const char* format, ...) {
     if (!format) return;
     va_list args;

@@ -1,6 +1,6 @@
 #include "render/Texture.h"
 
-#include <GL/gl.h>
+#include "gfx/Gfx.h"
 
 #include <cstdio>
 
@@ -10,21 +10,16 @@ Texture* gBound = nullptr;
 
 // Sets the bound texture's filters for `mode`; false for an unknown mode.
 bool applyFilter(std::int32_t mode) {
-    GLint mag = 0, min = 0;
     switch (mode) {
-    case nearest: mag = min = GL_NEAREST; break;
-    case linear: mag = min = GL_LINEAR; break;
+    case nearest: gfx::textureFilter(gfx::Filter::nearest, gfx::Filter::nearest); return true;
+    case linear: gfx::textureFilter(gfx::Filter::linear, gfx::Filter::linear); return true;
     case mipmap:
-        mag = GL_LINEAR;
-        min = GL_LINEAR_MIPMAP_NEAREST;
-        break;
+        gfx::textureFilter(gfx::Filter::linearMipmapNearest, gfx::Filter::linear);
+        return true;
     default:
         std::printf("Texture - unsupported filter type\n");
         return false;
     }
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, mag);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, min);
-    return true;
 }
 
 }  // namespace
@@ -32,7 +27,7 @@ bool applyFilter(std::int32_t mode) {
 Texture* boundTexture() { return gBound; }
 
 void unbindTexture() {
-    if (gBound) glDisable(GL_TEXTURE_2D);
+    if (gBound) gfx::disable(gfx::Cap::texture2D);
     gBound = nullptr;
 }
 
@@ -59,11 +54,10 @@ Texture::~Texture() {
 }
 
 void Texture::release() {
-    if (created_ && glName_ != 0) {
-        GLuint name = glName_;
-        glDeleteTextures(1, &name);
+    if (created_ && id_ != 0) {
+        gfx::deleteTexture(id_);
     }
-    glName_ = 0;
+    id_ = 0;
     created_ = false;
 }
 
@@ -74,10 +68,8 @@ void Texture::releaseAll() {
 
 void Texture::createObject(std::int32_t mode) {
     if (created_) return;
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glName_ = name;
-    glBindTexture(GL_TEXTURE_2D, name);
+    id_ = gfx::createTexture();
+    gfx::bindTexture(id_);
     applyFilter(mode);
     created_ = true;
 }
@@ -85,15 +77,14 @@ void Texture::createObject(std::int32_t mode) {
 void Texture::bindTexture() {
     if (gBound == this) return;
     if (!created_) create();
-    glBindTexture(GL_TEXTURE_2D, glName_);
-    if (!gBound) glEnable(GL_TEXTURE_2D);
+    gfx::bindTexture(id_);
+    if (!gBound) gfx::enable(gfx::Cap::texture2D);
     gBound = this;
 }
 
 void Texture::setNearestFilter() {
     if (filterMode_ == nearest) return;
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    gfx::textureFilter(gfx::Filter::nearest, gfx::Filter::nearest);
 }
 
 void Texture::restoreFilter() {

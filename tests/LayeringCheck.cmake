@@ -6,7 +6,7 @@
 # (or in tests/F, bench/F, fuzz/F) may include "G/..." only when G is F or
 # below it; a CMakeLists.txt there may name ${PROJECT_SOURCE_DIR}/G (a private
 # include directory) under the same rule. Every violation is listed.
-set(LAYERS base data script timeline music scene render effects app scenetool)
+set(LAYERS base data script timeline music scene gfx render effects app scenetool)
 
 if(NOT ROOT)
   message(FATAL_ERROR "LayeringCheck: pass -DROOT=<source dir>")

@@ -1,12 +1,11 @@
-// A hidden window with a compatibility GL context for tests that draw: the
-// offscreen video driver when no display is set. Pixels are read back from
-// the back buffer, resolved first when frames are multisampled.
+// A test window's GL context set up for drawing at its size. Pixels are read
+// back from the back buffer, resolved first when frames are multisampled.
 #pragma once
 
+#include "GLWindow.h"
 #include "base/Screen.h"
 #include "render/MultisampledFrame.h"
 
-#include <SDL.h>
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -14,18 +13,10 @@
 #include <cstdint>
 #include <vector>
 
-class GLContext {
+class GLContext : public GLWindow {
 public:
-    GLContext(int width, int height) : width_(width), height_(height) {
-        SDL_Init(SDL_INIT_VIDEO);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-        SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-        window_ = SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        if (window_) context_ = SDL_GL_CreateContext(window_);
-        if (context_) {
-            SDL_GL_MakeCurrent(window_, context_);
+    GLContext(int width, int height) : GLWindow(width, height) {
+        if (ok()) {
             glViewport(0, 0, width, height);
             glMatrixMode(GL_PROJECTION);
             glLoadIdentity();
@@ -36,11 +27,6 @@ public:
             setScreenSize(width, height);
         }
     }
-    ~GLContext() {
-        if (context_) SDL_GL_DeleteContext(context_);
-        if (window_) SDL_DestroyWindow(window_);
-    }
-    bool ok() const { return context_ != nullptr; }
 
     // RGB of the pixel at x, y (y up from the bottom row).
     std::array<int, 3> pixel(int x, int y) const {
@@ -51,11 +37,4 @@ public:
         glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
         return {rgba[0], rgba[1], rgba[2]};
     }
-    int width() const { return width_; }
-    int height() const { return height_; }
-
-private:
-    int width_, height_;
-    SDL_Window* window_ = nullptr;
-    SDL_GLContext context_ = nullptr;
 };

@@ -85,10 +85,10 @@ TEST_F(Textures, BindingKeepsRecordAndGLStateInStep) {
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     a->bind();
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    EXPECT_EQ(boundName(), static_cast<GLint>(a->glName()));
+    EXPECT_EQ(boundName(), static_cast<GLint>(a->id()));
     b->bind();
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    EXPECT_EQ(boundName(), static_cast<GLint>(b->glName()));
+    EXPECT_EQ(boundName(), static_cast<GLint>(b->id()));
     EXPECT_EQ(boundTexture(), static_cast<Texture*>(b));
     unbindTexture();
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
@@ -100,7 +100,7 @@ TEST_F(Textures, BindingKeepsRecordAndGLStateInStep) {
     BitmapTexture* c = TextureRegistry::instance().getOrCreate("narrow.png");
     ASSERT_TRUE(c);
     a->bind();
-    EXPECT_EQ(boundName(), static_cast<GLint>(a->glName()));
+    EXPECT_EQ(boundName(), static_cast<GLint>(a->id()));
 }
 
 TEST_F(Textures, UploadsChooseFiltersAndFormats) {
@@ -146,7 +146,7 @@ TEST_F(Textures, CableCapturesThePowerOfTwoRectangleAndClears) {
         EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
         EXPECT_EQ(boundTexture(), nullptr);
         EXPECT_EQ(gl_.pixel(10, 10), (std::array<int, 3>{0, 0, 0}));  // cleared
-        glBindTexture(GL_TEXTURE_2D, cable.glName());
+        glBindTexture(GL_TEXTURE_2D, cable.id());
         GLint tw = 0, th = 0;
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
@@ -279,7 +279,7 @@ TEST_F(Textures, MipmapLevelsMatchGlu) {
                       t->bitmap()->pixels());
     const std::vector<MipmapLevel> glu = readLevels();
     glDeleteTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, t->glName());
+    glBindTexture(GL_TEXTURE_2D, t->id());
     ASSERT_EQ(uploaded.size(), 9u);  // 256 x 256 down to 1 x 1
     EXPECT_LE(worstDifference(uploaded, glu, nullptr), 1);
 }

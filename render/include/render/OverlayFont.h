@@ -44,6 +44,10 @@ public:
     // window's top-left corner, with a small margin and the baseline 0.08
     // of the window height below the point.
     void printAt(float x, float y, const char* format, ...) DP_PRINTF(4, 5);
+    // `text` as written (a "%" is shown), as print draws it, from the
+    // raster position (x, y) in the current matrices, which takes the
+    // current colour.
+    void printFrom(float x, float y, const char* text);
 
     // The character height in pixels for a window of this height.
     static int heightFor(int screenHeight) { return static_cast<int>(screenHeight * 0.05625); }

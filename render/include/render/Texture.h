@@ -45,7 +45,7 @@ public:
 
     std::int32_t filterMode() const { return filterMode_; }
     bool created() const { return created_; }
-    std::uint32_t glName() const { return glName_; }
+    std::uint32_t id() const { return id_; }
 
     // Deletes every texture's GL object (the context is about to go) and
     // clears the bound record; each is made again at its next bind.
@@ -61,7 +61,7 @@ protected:
 private:
     std::int32_t filterMode_;
     bool created_ = false;
-    std::uint32_t glName_ = 0;
+    std::uint32_t id_ = 0;
     // Every live texture, newest first, so all can be dropped with a GL
     // context. Intrusive, so no object with a destructor is involved.
     static Texture* firstLive_;

@@ -1,0 +1,247 @@
+#include "gfx/Gfx.h"
+
+#include "Gl1Backend.h"
+
+#include <vector>
+
+namespace gfx {
+
+namespace {
+
+// Stack depths: what every driver keeps at least (32 model-view, 2
+// projection and texture), the projection and texture stacks raised to 4,
+// which drivers commonly give and the player's nesting can reach.
+constexpr std::size_t kStackDepth[] = {32, 4, 4};
+
+struct Door {
+    std::unique_ptr<Backend> backend;
+    MatrixMode mode = MatrixMode::modelView;
+    std::vector<Matrix4> stacks[3] = {{Matrix4{}}, {Matrix4{}}, {Matrix4{}}};
+    bool inBatch = false;
+    VertexBatch batch;
+    // The attributes the next vertex takes once the batch sets them.
+    Rgba colour;
+    std::array<float, 2> texCoord{{0, 0}};
+    std::array<float, 3> normal{{0, 0, 1}};
+};
+
+// Never destroyed: textures owned by objects of static lifetime are
+// released through the door while the program exits, after any ordinary
+// static would have gone.
+union NeverDestroyed {
+    Door door;
+    NeverDestroyed() : door() {}
+    ~NeverDestroyed() {}
+};
+
+Door& door() {
+    static NeverDestroyed holder;
+    return holder.door;
+}
+
+std::vector<Matrix4>& stack() { return door().stacks[static_cast<int>(door().mode)]; }
+Matrix4& top() { return stack().back(); }
+
+}  // namespace
+
+void setBackend(std::unique_ptr<Backend> backend) {
+    Door& d = door();
+    d.backend = std::move(backend);
+    d.mode = MatrixMode::modelView;
+    for (auto& s : d.stacks) s.assign(1, Matrix4{});
+    d.inBatch = false;
+    d.batch.clear();
+}
+
+Backend& backend() {
+    Door& d = door();
+    if (!d.backend) d.backend = std::make_unique<Gl1Backend>();
+    return *d.backend;
+}
+
+void enable(Cap cap) { backend().setEnabled(cap, true); }
+void disable(Cap cap) { backend().setEnabled(cap, false); }
+void setEnabled(Cap cap, bool on) { backend().setEnabled(cap, on); }
+bool isEnabled(Cap cap) { return backend().isEnabled(cap); }
+void blendFunc(BlendFactor source, BlendFactor destination) {
+    backend().blendFunc(source, destination);
+}
+void depthFunc(Compare compare) { backend().depthFunc(compare); }
+void depthMask(bool write) { backend().depthMask(write); }
+void colorMask(bool red, bool green, bool blue, bool alpha) {
+    backend().colorMask(red, green, blue, alpha);
+}
+void stencilFunc(Compare compare, int reference, unsigned mask) {
+    backend().stencilFunc(compare, reference, mask);
+}
+void stencilOp(StencilAction fail, StencilAction depthFail, StencilAction pass) {
+    backend().stencilOp(fail, depthFail, pass);
+}
+void stencilMask(unsigned mask) { backend().stencilMask(mask); }
+void cullFace(Face face) { backend().cullFace(face); }
+void shadeModel(Shading shading) { backend().shadeModel(shading); }
+void perspectiveHint(Hint hint) { backend().perspectiveHint(hint); }
+void lineWidth(float width) { backend().lineWidth(width); }
+void lineStipple(int factor, unsigned short pattern) { backend().lineStipple(factor, pattern); }
+void fog(const FogParams& params) { backend().fog(params); }
+void textureEnv(TextureEnv mode) { backend().textureEnv(mode); }
+
+void matrixMode(MatrixMode mode) {
+    door().mode = mode;
+    backend().matrixMode(mode);
+}
+MatrixMode currentMatrixMode() { return door().mode; }
+
+void loadIdentity() {
+    top() = Matrix4{};
+    backend().loadIdentity();
+}
+void loadMatrix(const Matrix4& matrix) {
+    top() = matrix;
+    backend().loadMatrix(matrix);
+}
+void multMatrix(const Matrix4& matrix) {
+    multiplyBy(top(), matrix.m.data());
+    backend().multMatrix(matrix);
+}
+void pushMatrix() {
+    std::vector<Matrix4>& s = stack();
+    if (s.size() >= kStackDepth[static_cast<int>(door().mode)]) return;
+    s.push_back(s.back());
+    backend().pushMatrix();
+}
+void popMatrix() {
+    std::vector<Matrix4>& s = stack();
+    if (s.size() <= 1) return;
+    s.pop_back();
+    backend().popMatrix();
+}
+void translate(float x, float y, float z) {
+    gfx::translate(top(), x, y, z);
+    backend().translate(x, y, z);
+}
+void rotate(float degrees, float x, float y, float z) {
+    gfx::rotate(top(), degrees, x, y, z);
+    backend().rotate(degrees, x, y, z);
+}
+void scale(float x, float y, float z) {
+    gfx::scale(top(), x, y, z);
+    backend().scale(x, y, z);
+}
+void ortho(float left, float right, float bottom, float top_, float zNear, float zFar) {
+    gfx::ortho(top(), left, right, bottom, top_, zNear, zFar);
+    backend().ortho(left, right, bottom, top_, zNear, zFar);
+}
+void perspective(double fovyDegrees, double aspect, double zNear, double zFar) {
+    gfx::perspective(top(), fovyDegrees, aspect, zNear, zFar);
+    backend().perspective(fovyDegrees, aspect, zNear, zFar);
+}
+const Matrix4& matrix(MatrixMode mode) { return door().stacks[static_cast<int>(mode)].back(); }
+
+void begin(Primitive primitive) {
+    Door& d = door();
+    d.inBatch = true;
+    d.batch.clear();
+    d.batch.primitive = primitive;
+}
+
+void end() {
+    Door& d = door();
+    if (!d.inBatch) return;
+    d.inBatch = false;
+    const VertexBatch& b = d.batch;
+    if (b.size() > 0) backend().drawBatch(b);
+    // The last values set in the primitive are the current ones after it.
+    if (b.hasColours) backend().currentColour(d.colour);
+    if (b.hasTexCoords) backend().currentTexCoord(d.texCoord[0], d.texCoord[1]);
+    if (b.hasNormals) backend().currentNormal(d.normal[0], d.normal[1], d.normal[2]);
+}
+
+namespace {
+
+void addVertex(float x, float y, float z, float w, int given) {
+    Door& d = door();
+    if (!d.inBatch) return;
+    VertexBatch& b = d.batch;
+    if (given > b.positionSize) b.positionSize = given;
+    b.positions.push_back({{x, y, z, w}});
+    if (b.hasColours) b.colours.push_back(d.colour);
+    if (b.hasTexCoords) b.texCoords.push_back(d.texCoord);
+    if (b.hasNormals) b.normals.push_back(d.normal);
+}
+
+}  // namespace
+
+void vertex(float x, float y) { addVertex(x, y, 0.0f, 1.0f, 2); }
+void vertex(float x, float y, float z) { addVertex(x, y, z, 1.0f, 3); }
+void vertex(float x, float y, float z, float w) { addVertex(x, y, z, w, 4); }
+
+void colour(float red, float green, float blue, float alpha) {
+    Door& d = door();
+    VertexBatch& b = d.batch;
+    if (d.inBatch && !b.hasColours) {
+        // The vertices so far took the current colour: the backend's, which
+        // drawing outside the door may also have set.
+        if (b.size() > 0) b.colours.assign(b.size(), backend().currentColourState());
+        b.hasColours = true;
+    }
+    d.colour = Rgba{red, green, blue, alpha};
+    if (!d.inBatch) backend().currentColour(d.colour);
+}
+
+void texCoord(float u, float v) {
+    Door& d = door();
+    VertexBatch& b = d.batch;
+    if (d.inBatch && !b.hasTexCoords) {
+        b.texCoords.assign(b.size(), d.texCoord);
+        b.hasTexCoords = true;
+    }
+    d.texCoord = {{u, v}};
+    if (!d.inBatch) backend().currentTexCoord(u, v);
+}
+
+void normal(float x, float y, float z) {
+    Door& d = door();
+    VertexBatch& b = d.batch;
+    if (d.inBatch && !b.hasNormals) {
+        b.normals.assign(b.size(), d.normal);
+        b.hasNormals = true;
+    }
+    d.normal = {{x, y, z}};
+    if (!d.inBatch) backend().currentNormal(x, y, z);
+}
+
+Rgba currentColour() { return door().inBatch ? door().colour : backend().currentColourState(); }
+
+TextureId createTexture() { return backend().createTexture(); }
+void deleteTexture(TextureId id) { backend().deleteTexture(id); }
+void bindTexture(TextureId id) { backend().bindTexture(id); }
+void textureFilter(Filter minify, Filter magnify) { backend().textureFilter(minify, magnify); }
+void textureWrap(Wrap s, Wrap t) { backend().textureWrap(s, t); }
+int maxTextureSize() { return backend().maxTextureSize(); }
+void textureImage(int level, PixelFormat internal, int width, int height, PixelFormat format,
+                  const void* pixels) {
+    backend().textureImage(level, internal, width, height, format, pixels);
+}
+void buildMipmaps(PixelFormat internal, int width, int height, PixelFormat format,
+                  const void* pixels) {
+    backend().buildMipmaps(internal, width, height, format, pixels);
+}
+void copyFrameToTexture(PixelFormat internal, int x, int y, int width, int height) {
+    backend().copyFrameToTexture(internal, x, y, width, height);
+}
+void readPixels(int x, int y, int width, int height, PixelFormat format, void* out) {
+    backend().readPixels(x, y, width, height, format, out);
+}
+
+void clearColour(float red, float green, float blue, float alpha) {
+    backend().clearColour(Rgba{red, green, blue, alpha});
+}
+void clearDepth(double depth) { backend().clearDepth(depth); }
+void clearStencil(int value) { backend().clearStencil(value); }
+void clear(unsigned bits) { backend().clear(bits); }
+void viewport(int x, int y, int width, int height) { backend().viewport(x, y, width, height); }
+void scissor(int x, int y, int width, int height) { backend().scissor(x, y, width, height); }
+void flush() { backend().flush(); }
+
+}  // namespace gfx

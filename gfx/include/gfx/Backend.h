@@ -1,0 +1,115 @@
+// What a graphics API must do for the drawing door: one implementation per
+// API (today OpenGL 1.1). The door (Gfx.h) keeps the matrix stacks on the
+// CPU and gathers immediate-mode vertices; a backend applies state, draws
+// batches and owns textures. One backend serves the current context.
+#pragma once
+
+#include "gfx/Matrix.h"
+#include "gfx/Types.h"
+#include "gfx/VertexBatch.h"
+
+#include <cstddef>
+
+namespace gfx {
+
+struct FogParams {
+    FogMode mode = FogMode::exp;
+    float start = 0.0f;
+    float end = 1.0f;
+    float density = 1.0f;
+    Rgba colour{0, 0, 0, 0};
+};
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    // Switches a capability on or off.
+    virtual void setEnabled(Cap cap, bool on) = 0;
+    // Whether a capability is on.
+    virtual bool isEnabled(Cap cap) const = 0;
+    // Blending factors for the incoming (source) and stored colour.
+    virtual void blendFunc(BlendFactor source, BlendFactor destination) = 0;
+    // The depth comparison, and whether depth is written.
+    virtual void depthFunc(Compare compare) = 0;
+    virtual Compare depthFuncState() const = 0;
+    virtual void depthMask(bool write) = 0;
+    virtual bool depthMaskState() const = 0;
+    // Which colour channels are written.
+    virtual void colorMask(bool red, bool green, bool blue, bool alpha) = 0;
+    // The stencil test and what it does to the stored value.
+    virtual void stencilFunc(Compare compare, int reference, unsigned mask) = 0;
+    virtual void stencilOp(StencilAction fail, StencilAction depthFail, StencilAction pass) = 0;
+    virtual void stencilMask(unsigned mask) = 0;
+    // Which faces culling removes; flat or smooth colours across a face.
+    virtual void cullFace(Face face) = 0;
+    virtual void shadeModel(Shading shading) = 0;
+    // Perspective-correct interpolation asked for at its best (or fastest).
+    virtual void perspectiveHint(Hint hint) = 0;
+    virtual Hint perspectiveHintState() const = 0;
+    virtual void lineWidth(float width) = 0;
+    virtual void lineStipple(int factor, unsigned short pattern) = 0;
+    virtual void fog(const FogParams& params) = 0;
+    // How textures combine with the fragment's colour.
+    virtual void textureEnv(TextureEnv mode) = 0;
+
+    // The attribute values of vertices drawn without their own.
+    virtual void currentColour(const Rgba& colour) = 0;
+    virtual Rgba currentColourState() const = 0;
+    virtual void currentTexCoord(float u, float v) = 0;
+    virtual void currentNormal(float x, float y, float z) = 0;
+
+    // Matrix stack operations, as the door applies them to its own copy.
+    virtual void matrixMode(MatrixMode mode) = 0;
+    virtual void loadIdentity() = 0;
+    virtual void loadMatrix(const Matrix4& matrix) = 0;
+    virtual void multMatrix(const Matrix4& matrix) = 0;
+    virtual void pushMatrix() = 0;
+    virtual void popMatrix() = 0;
+    virtual void translate(float x, float y, float z) = 0;
+    virtual void rotate(float degrees, float x, float y, float z) = 0;
+    virtual void scale(float x, float y, float z) = 0;
+    virtual void ortho(float left, float right, float bottom, float top, float zNear,
+                       float zFar) = 0;
+    virtual void perspective(double fovyDegrees, double aspect, double zNear, double zFar) = 0;
+
+    // Draws the batch's primitive under the current state and matrices.
+    virtual void drawBatch(const VertexBatch& batch) = 0;
+
+    // Texture objects: made, deleted, bound to the one texture unit.
+    virtual TextureId createTexture() = 0;
+    virtual void deleteTexture(TextureId id) = 0;
+    virtual void bindTexture(TextureId id) = 0;
+    // Filters and edge wrapping of the bound texture.
+    virtual void textureFilter(Filter minify, Filter magnify) = 0;
+    virtual void textureWrap(Wrap s, Wrap t) = 0;
+    // The widest and tallest texture level 0 may be.
+    virtual int maxTextureSize() const = 0;
+    // Level `level` of the bound texture from 8-bit pixels in `format`,
+    // rows tightly packed, bottom row first.
+    virtual void textureImage(int level, PixelFormat internal, int width, int height,
+                              PixelFormat format, const void* pixels) = 0;
+    // Every level of the bound texture from level 0's pixels, scaled to
+    // powers of two and halved down to 1 x 1 by the backend's own filter.
+    virtual void buildMipmaps(PixelFormat internal, int width, int height, PixelFormat format,
+                              const void* pixels) = 0;
+    // Level 0 of the bound texture from the frame's pixels at (x, y).
+    virtual void copyFrameToTexture(PixelFormat internal, int x, int y, int width,
+                                    int height) = 0;
+    // The frame's pixels at (x, y) into `out` (8 bits per channel, rows
+    // tightly packed, bottom row first).
+    virtual void readPixels(int x, int y, int width, int height, PixelFormat format,
+                            void* out) = 0;
+
+    // The colour, depth and stencil values clear writes, and the clear.
+    virtual void clearColour(const Rgba& colour) = 0;
+    virtual void clearDepth(double depth) = 0;
+    virtual void clearStencil(int value) = 0;
+    virtual void clear(unsigned bits) = 0;
+    virtual void viewport(int x, int y, int width, int height) = 0;
+    virtual void scissor(int x, int y, int width, int height) = 0;
+    // Hands queued work to the driver without waiting for it.
+    virtual void flush() = 0;
+};
+
+}  // namespace gfx

@@ -1,0 +1,96 @@
+// The drawing door: the only way the player's drawing reaches the graphics
+// API. Free functions on the current context's backend; the matrix stacks
+// are kept here on the CPU (and handed to the backend operation by
+// operation), immediate-mode vertices are gathered into one batch per
+// primitive. Single-threaded: the thread that owns the GL context calls.
+#pragma once
+
+#include "gfx/Backend.h"
+#include "gfx/Matrix.h"
+#include "gfx/Types.h"
+
+#include <memory>
+
+namespace gfx {
+
+// The backend the door uses from now on (null: the OpenGL 1.1 one, made at
+// the first call). The matrix stacks start again from identities.
+void setBackend(std::unique_ptr<Backend> backend);
+Backend& backend();
+
+// State.
+void enable(Cap cap);
+void disable(Cap cap);
+void setEnabled(Cap cap, bool on);
+bool isEnabled(Cap cap);
+void blendFunc(BlendFactor source, BlendFactor destination);
+void depthFunc(Compare compare);
+void depthMask(bool write);
+void colorMask(bool red, bool green, bool blue, bool alpha);
+void stencilFunc(Compare compare, int reference, unsigned mask);
+void stencilOp(StencilAction fail, StencilAction depthFail, StencilAction pass);
+void stencilMask(unsigned mask);
+void cullFace(Face face);
+void shadeModel(Shading shading);
+void perspectiveHint(Hint hint);
+void lineWidth(float width);
+void lineStipple(int factor, unsigned short pattern);
+void fog(const FogParams& params);
+void textureEnv(TextureEnv mode);
+
+// Matrices: the stack `matrixMode` selected (model-view at first). Pops
+// below the bottom and pushes beyond the depth a driver keeps (32 for the
+// model-view stack, 4 for the others) are refused and leave the stack.
+void matrixMode(MatrixMode mode);
+MatrixMode currentMatrixMode();
+void loadIdentity();
+void loadMatrix(const Matrix4& matrix);
+void multMatrix(const Matrix4& matrix);
+void pushMatrix();
+void popMatrix();
+void translate(float x, float y, float z);
+void rotate(float degrees, float x, float y, float z);
+void scale(float x, float y, float z);
+void ortho(float left, float right, float bottom, float top, float zNear, float zFar);
+void perspective(double fovyDegrees, double aspect, double zNear, double zFar);
+// The top of a stack as the door keeps it.
+const Matrix4& matrix(MatrixMode mode);
+
+// Immediate mode: vertices between begin and end make one primitive.
+// Attributes set between them apply to the vertices that follow; set
+// outside, they become the current values.
+void begin(Primitive primitive);
+void end();
+void vertex(float x, float y);
+void vertex(float x, float y, float z);
+void vertex(float x, float y, float z, float w);
+void colour(float red, float green, float blue, float alpha = 1.0f);
+void texCoord(float u, float v);
+void normal(float x, float y, float z);
+// The current colour (the last set outside a primitive, or by one).
+Rgba currentColour();
+
+// Textures.
+TextureId createTexture();
+void deleteTexture(TextureId id);
+void bindTexture(TextureId id);
+void textureFilter(Filter minify, Filter magnify);
+void textureWrap(Wrap s, Wrap t);
+int maxTextureSize();
+void textureImage(int level, PixelFormat internal, int width, int height, PixelFormat format,
+                  const void* pixels);
+void buildMipmaps(PixelFormat internal, int width, int height, PixelFormat format,
+                  const void* pixels);
+void copyFrameToTexture(PixelFormat internal, int x, int y, int width, int height);
+void readPixels(int x, int y, int width, int height, PixelFormat format, void* out);
+
+// The frame.
+void clearColour(float red, float green, float blue, float alpha);
+void clearDepth(double depth);
+void clearStencil(int value);
+void clear(unsigned bits);
+void viewport(int x, int y, int width, int height);
+void scissor(int x, int y, int width, int height);
+void flush();
+
+}  // namespace gfx

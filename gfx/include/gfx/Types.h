@@ -1,0 +1,88 @@
+// The vocabulary of the drawing door: what can be switched on, compared,
+// blended, drawn and stored, named for what it means rather than by a
+// graphics API's numbers. Free of any graphics header.
+#pragma once
+
+#include <cstdint>
+
+namespace gfx {
+
+// Switches of the fixed-function pipeline the player uses.
+enum class Cap {
+    blend,
+    depthTest,
+    stencilTest,
+    cullFace,
+    lighting,
+    fog,
+    texture2D,
+    colorMaterial,
+    scissorTest,
+    lineStipple,
+    alphaTest,
+    light0,  // light0 + i for light i, i < kMaxLights
+    light1,
+    light2,
+    light3,
+    light4,
+    light5,
+    light6,
+    light7,
+};
+inline constexpr int kMaxLights = 8;
+inline Cap lightCap(int i) { return static_cast<Cap>(static_cast<int>(Cap::light0) + i); }
+
+enum class Primitive { points, lines, lineStrip, lineLoop, triangles, triangleStrip, triangleFan, quads };
+
+enum class MatrixMode { modelView, projection, texture };
+
+enum class BlendFactor {
+    zero,
+    one,
+    srcColor,
+    oneMinusSrcColor,
+    srcAlpha,
+    oneMinusSrcAlpha,
+    dstAlpha,
+    oneMinusDstAlpha,
+    dstColor,
+    oneMinusDstColor,
+};
+
+enum class Compare { never, less, equal, lessOrEqual, greater, notEqual, greaterOrEqual, always };
+
+enum class StencilAction { keep, zero, replace, increment, decrement, invert };
+
+enum class Face { front, back, frontAndBack };
+
+enum class Shading { flat, smooth };
+
+enum class FogMode { linear, exp, exp2 };
+
+// How hard the driver should try for perspective-correct interpolation.
+enum class Hint { dontCare, fastest, nicest };
+
+// What a material colour call sets, and what colour tracking follows.
+enum class MaterialColour { ambient, diffuse, ambientAndDiffuse, specular, emission };
+
+// How a texture's colour combines with the fragment's.
+enum class TextureEnv { modulate, replace, decal, blend };
+
+enum class Filter { nearest, linear, linearMipmapLinear, linearMipmapNearest, nearestMipmapNearest };
+
+enum class Wrap { repeat, clampToEdge, clamp };
+
+// Pixel layouts for uploads, copies and read-back (8 bits per channel).
+enum class PixelFormat { rgb, rgba, luminance, luminanceAlpha, alpha };
+
+// Buffers `clear` may clear, or-ed together.
+enum ClearBits : unsigned { colourBuffer = 1, depthBuffer = 2, stencilBuffer = 4 };
+
+// A texture object's name in the current context; 0 is none.
+using TextureId = std::uint32_t;
+
+struct Rgba {
+    float r = 0.0f, g = 0.0f, b = 0.0f, a = 1.0f;
+};
+
+}  // namespace gfx
