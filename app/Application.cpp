@@ -19,8 +19,8 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -88,14 +88,9 @@ void handleWindowEvent(const SDL_WindowEvent& e, WindowRecord& record) {
         setTargetProjection(w, h);
         break;
     }
-    case SDL_WINDOWEVENT_MINIMIZED:
-        record.active = false;
-        break;
-    case SDL_WINDOWEVENT_CLOSE:
-        requestQuit();
-        break;
-    default:
-        break;
+    case SDL_WINDOWEVENT_MINIMIZED: record.active = false; break;
+    case SDL_WINDOWEVENT_CLOSE: requestQuit(); break;
+    default: break;
     }
 }
 
@@ -106,12 +101,8 @@ void handleEvent(const SDL_Event& e, WindowRecord& record) {
         return;
     }
     switch (e.type) {
-    case SDL_QUIT:
-        requestQuit();
-        break;
-    case SDL_WINDOWEVENT:
-        handleWindowEvent(e.window, record);
-        break;
+    case SDL_QUIT: requestQuit(); break;
+    case SDL_WINDOWEVENT: handleWindowEvent(e.window, record); break;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
         // Auto-repeat changes nothing: the key is already held. Ignoring it
@@ -128,8 +119,7 @@ void handleEvent(const SDL_Event& e, WindowRecord& record) {
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -194,9 +184,10 @@ int runApplication(const Options& options) {
     }
     const bool dialogWanted = !options.mode && !options.batch;
     if (dialogWanted && !videoCanShowWindows()) {
-        logMessage("demoplayer: no display to show the screen-mode dialog on.\n"
-                   "To play without one, use --batch with --mode WxH, e.g. "
-                   "demoplayer --batch --mode 640x480 --capture frames\n");
+        logMessage(
+            "demoplayer: no display to show the screen-mode dialog on.\n"
+            "To play without one, use --batch with --mode WxH, e.g. "
+            "demoplayer --batch --mode 640x480 --capture frames\n");
         return -1;
     }
     // SDL_Quit restores a changed display mode, also when a fatal stop ends
@@ -273,8 +264,10 @@ int runApplication(const Options& options) {
         std::snprintf(name, sizeof name, "/frame_%06ld.png", presentationFrames - 1);
         std::error_code ec;
         if (!std::filesystem::is_regular_file(options.captureDirectory + name, ec)) {
-            logMessage("Capture: \"%s%s\" is gone: the folder was removed or renamed while "
-                       "the frames were written\n", options.captureDirectory.c_str(), name);
+            logMessage(
+                "Capture: \"%s%s\" is gone: the folder was removed or renamed while "
+                "the frames were written\n",
+                options.captureDirectory.c_str(), name);
             return 5;
         }
     }

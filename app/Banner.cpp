@@ -39,8 +39,8 @@ std::vector<std::uint8_t> makeBanner(GlyphRasterizer* titleFont) {
                 const float gz = z * 2.0f;
                 const float lineX = std::abs(gx - std::round(gx));
                 const float lineZ = std::abs(gz - std::round(gz));
-                const float line = std::max(lineX < 0.04f * z ? 1.0f : 0.0f,
-                                            lineZ < 0.05f * z ? 1.0f : 0.0f);
+                const float line =
+                    std::max(lineX < 0.04f * z ? 1.0f : 0.0f, lineZ < 0.05f * z ? 1.0f : 0.0f);
                 const float glow = std::max(0.0f, 1.0f - depth * 1.5f);
                 r = 25 + 200 * line * (0.3f + 0.7f * depth) + 60 * glow;
                 g = 5 + 60 * line * depth + 10 * glow;

@@ -69,8 +69,8 @@ std::vector<std::string> namesOf(const std::vector<NamedResource>& resources) {
 }  // namespace
 
 Demo::Demo(WindowRecord* window, const Options* options, Music* music, MusicClock* musicClock,
-           long* presentationFrames, PressDetector* toggleKey,
-           std::function<void()> requestQuit, std::function<void()> requestToggle)
+           long* presentationFrames, PressDetector* toggleKey, std::function<void()> requestQuit,
+           std::function<void()> requestToggle)
     : window_(window),
       options_(options),
       music_(music),
@@ -97,8 +97,8 @@ void Demo::start() {
     timeline_->tracks().listResources(resources);
     const unsigned workers = loadWorkers();
     BitmapRegistry::instance().beginPrefetch(namesOf(resources.pictures), workers);
-    SceneRegistry::instance().beginPrefetch(namesOf(resources.scenes), workers,
-                                            screenSize().width, screenSize().height);
+    SceneRegistry::instance().beginPrefetch(namesOf(resources.scenes), workers, screenSize().width,
+                                            screenSize().height);
 
     // The loading screen shows at once; loading itself reports progress
     // frame by frame.
@@ -170,8 +170,9 @@ void Demo::seekTo(double seconds) {
 void Demo::copyFile(const std::string& from, const std::string& to) {
     std::error_code error;
     std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, error);
-    if (error) logMessage("%s: cannot copy \"%s\" to \"%s\": %s\n", kScriptedActionsVariable,
-                          from.c_str(), to.c_str(), error.message().c_str());
+    if (error)
+        logMessage("%s: cannot copy \"%s\" to \"%s\": %s\n", kScriptedActionsVariable, from.c_str(),
+                   to.c_str(), error.message().c_str());
 }
 
 void Demo::authorActions(const std::int32_t* keys) {
@@ -336,7 +337,8 @@ void Demo::drawAuthorOverlay() {
                      tick, static_cast<long long>(beats * 4.0));
     }
     font.printAt(0.0f, 0.21f, "%.1f fps", static_cast<double>(fpsRing_.fps()));
-    if (!note_.empty() && clockSeconds() < noteUntil_) font.printAt(0.0f, 0.28f, "%s", note_.c_str());
+    if (!note_.empty() && clockSeconds() < noteUntil_)
+        font.printAt(0.0f, 0.28f, "%s", note_.c_str());
 }
 
 void Demo::oneFrame() {

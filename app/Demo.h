@@ -29,8 +29,8 @@ class Demo {
 public:
     // `music` is the process-wide player; `presentationFrames` counts drawn
     // presentation frames across rebuilds (capture numbering).
-    // `toggleKey` tells F1 presses from a held key. `requestQuit` ends the message loop at the next turn; `requestToggle`
-    // asks for a rebuild in the other screen mode. The window record, options
+    // `toggleKey` tells F1 presses from a held key. `requestQuit` ends the message loop at the next
+    // turn; `requestToggle` asks for a rebuild in the other screen mode. The window record, options
     // and clock are not owned and outlive the demo.
     Demo(WindowRecord* window, const Options* options, Music* music, MusicClock* musicClock,
          long* presentationFrames, PressDetector* toggleKey, std::function<void()> requestQuit,
@@ -77,12 +77,12 @@ private:
     void drawAuthorOverlay();
     void showNote(std::string note);
 
-    WindowRecord* window_;        // non-owning
-    const Options* options_;      // non-owning
-    Music* music_;                // non-owning, process-wide
-    MusicClock* musicClock_;      // non-owning
-    long* presentationFrames_;    // non-owning
-    PressDetector* toggleKey_;    // non-owning: F1, kept across rebuilds
+    WindowRecord* window_;           // non-owning
+    const Options* options_;         // non-owning
+    Music* music_;                   // non-owning, process-wide
+    MusicClock* musicClock_;         // non-owning
+    long* presentationFrames_;       // non-owning
+    PressDetector* toggleKey_;       // non-owning: F1, kept across rebuilds
     VideoEncoder* video_ = nullptr;  // non-owning
     std::function<void()> requestQuit_;
     std::function<void()> requestToggle_;
@@ -100,14 +100,14 @@ private:
     std::unique_ptr<FileWatcher> watcher_;
     // A reload that found the script not ready (an editor writing it) is
     // tried again shortly, a few times, as well as at the next change.
-    double retryAt_ = -1.0;       // clock seconds; negative: none pending
+    double retryAt_ = -1.0;  // clock seconds; negative: none pending
     int retriesLeft_ = 0;
     bool retryFilesChanged_ = false;
     ResourceRefresh resources_;
     PressDetector pauseKey_, overlayKey_, backKey_, forwardKey_, homeKey_;
     bool overlay_ = false;
-    std::string note_;            // the last reload's result, shown for a while
-    double noteUntil_ = 0.0;      // clock seconds
+    std::string note_;        // the last reload's result, shown for a while
+    double noteUntil_ = 0.0;  // clock seconds
     std::vector<ScriptedAction> actions_;
     std::size_t nextAction_ = 0;
 };

@@ -9,7 +9,9 @@ namespace {
 
 volatile std::sig_atomic_t gSignal = 0;
 
-extern "C" void noteSignal(int signal) { gSignal = signal; }
+extern "C" void noteSignal(int signal) {
+    gSignal = signal;
+}
 
 }  // namespace
 
@@ -23,7 +25,9 @@ void installInterruptHandlers() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-int pendingInterrupt() { return gSignal; }
+int pendingInterrupt() {
+    return gSignal;
+}
 
 void stopIfInterrupted() {
     const int signal = gSignal;

@@ -11,10 +11,15 @@ int virtualKeyFor(SDL_Keycode key, SDL_Scancode scancode) {
 
     switch (scancode) {
     case SDL_SCANCODE_KP_0: return vk::numpad0;
-    case SDL_SCANCODE_KP_1: case SDL_SCANCODE_KP_2: case SDL_SCANCODE_KP_3:
-    case SDL_SCANCODE_KP_4: case SDL_SCANCODE_KP_5: case SDL_SCANCODE_KP_6:
-    case SDL_SCANCODE_KP_7: case SDL_SCANCODE_KP_8: case SDL_SCANCODE_KP_9:
-        return vk::numpad0 + 1 + (scancode - SDL_SCANCODE_KP_1);
+    case SDL_SCANCODE_KP_1:
+    case SDL_SCANCODE_KP_2:
+    case SDL_SCANCODE_KP_3:
+    case SDL_SCANCODE_KP_4:
+    case SDL_SCANCODE_KP_5:
+    case SDL_SCANCODE_KP_6:
+    case SDL_SCANCODE_KP_7:
+    case SDL_SCANCODE_KP_8:
+    case SDL_SCANCODE_KP_9: return vk::numpad0 + 1 + (scancode - SDL_SCANCODE_KP_1);
     case SDL_SCANCODE_KP_MULTIPLY: return vk::multiply;
     case SDL_SCANCODE_KP_PLUS: return vk::add;
     case SDL_SCANCODE_KP_MINUS: return vk::subtract;
@@ -28,9 +33,12 @@ int virtualKeyFor(SDL_Keycode key, SDL_Scancode scancode) {
     case SDLK_BACKSPACE: return vk::backspace;
     case SDLK_TAB: return vk::tab;
     case SDLK_RETURN: return vk::enter;
-    case SDLK_LSHIFT: case SDLK_RSHIFT: return vk::shift;
-    case SDLK_LCTRL: case SDLK_RCTRL: return vk::control;
-    case SDLK_LALT: case SDLK_RALT: return vk::alt;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT: return vk::shift;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL: return vk::control;
+    case SDLK_LALT:
+    case SDLK_RALT: return vk::alt;
     case SDLK_PAUSE: return vk::pause;
     case SDLK_CAPSLOCK: return vk::capsLock;
     case SDLK_ESCAPE: return vk::escape;

@@ -9,9 +9,15 @@ bool gBatch = false;
 SDL_Window* gOwner = nullptr;  // non-owning
 }  // namespace
 
-void setBatchMessageBoxes(bool batch) { gBatch = batch; }
-bool batchMessageBoxes() { return gBatch; }
-void setMessageBoxOwner(SDL_Window* owner) { gOwner = owner; }
+void setBatchMessageBoxes(bool batch) {
+    gBatch = batch;
+}
+bool batchMessageBoxes() {
+    return gBatch;
+}
+void setMessageBoxOwner(SDL_Window* owner) {
+    gOwner = owner;
+}
 
 void showMessageBox(const char* text, const char* caption, BoxIcon icon) {
     if (!gBatch) {

@@ -56,7 +56,8 @@ public:
         const size_t stride = static_cast<size_t>(kBannerWidth) * 3;
         banner_.resize(topDown.size());
         for (int row = 0; row < kBannerHeight; ++row)
-            std::copy_n(&topDown[row * stride], stride, &banner_[(kBannerHeight - 1 - row) * stride]);
+            std::copy_n(&topDown[row * stride], stride,
+                        &banner_[(kBannerHeight - 1 - row) * stride]);
     }
 
     void paint(const ModeDialogModel& model) {
@@ -77,8 +78,7 @@ public:
             case DialogControlKind::text: text(r.x, r.y, item.text); break;
             case DialogControlKind::radio:
             case DialogControlKind::checkBox:
-                paintChoice(item, r, model.isChecked(item.control),
-                            model.hasFocus(item.control));
+                paintChoice(item, r, model.isChecked(item.control), model.hasFocus(item.control));
                 break;
             case DialogControlKind::button:
                 paintButton(item, r, model.okHeldDown(), model.hasFocus(item.control));
@@ -100,7 +100,8 @@ private:
         // Around the picture: its top-left pixel's colour (the last row of
         // the bottom-up copy), as centred
         // pictures are shown.
-        const std::uint8_t* topLeft = &banner_[static_cast<size_t>(kBannerHeight - 1) * kBannerWidth * 3];
+        const std::uint8_t* topLeft =
+            &banner_[static_cast<size_t>(kBannerHeight - 1) * kBannerWidth * 3];
         fill(r, {topLeft[0] / 255.0f, topLeft[1] / 255.0f, topLeft[2] / 255.0f});
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glWindowPos2i(std::max(x, 0), std::max(kClientH - (y + kBannerHeight), 0));
@@ -270,9 +271,9 @@ DialogResult runModeDialog(std::optional<bool> fullScreenPreset, std::optional<i
     DialogWindow dw;
     SDL_GL_ResetAttributes();
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    dw.window = SDL_CreateWindow("Vantorra - Brindlewave", SDL_WINDOWPOS_CENTERED,
-                                 SDL_WINDOWPOS_CENTERED, kClientW, kClientH,
-                                 SDL_WINDOW_OPENGL | SDL_WINDOW_ALWAYS_ON_TOP);
+    dw.window =
+        SDL_CreateWindow("Vantorra - Brindlewave", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                         kClientW, kClientH, SDL_WINDOW_OPENGL | SDL_WINDOW_ALWAYS_ON_TOP);
     if (!dw.window || !(dw.context = SDL_GL_CreateContext(dw.window))) {
         logMessage("Dialog: %s\n", SDL_GetError());
         return DialogResult::failed;
@@ -296,8 +297,7 @@ DialogResult runModeDialog(std::optional<bool> fullScreenPreset, std::optional<i
         if (!got) continue;
         int ux = 0, uy = 0;
         switch (e.type) {
-        case SDL_QUIT:
-            return DialogResult::cancelled;
+        case SDL_QUIT: return DialogResult::cancelled;
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) return DialogResult::cancelled;
             break;
@@ -319,8 +319,7 @@ DialogResult runModeDialog(std::optional<bool> fullScreenPreset, std::optional<i
             toUnits(e.button.x, e.button.y, ux, uy);
             done = model.mouseUp(ux, uy);
             break;
-        default:
-            break;
+        default: break;
         }
         painter.paint(model);
         SDL_GL_SwapWindow(dw.window);

@@ -86,12 +86,8 @@ void ModeDialogModel::select(DialogControl c) {
 bool ModeDialogModel::key(DialogKey k) {
     const int step = (k == DialogKey::left || k == DialogKey::up) ? -1 : 1;
     switch (k) {
-    case DialogKey::tab:
-        focusStop_ = (focusStop_ + 1) % kStops;
-        return false;
-    case DialogKey::shiftTab:
-        focusStop_ = (focusStop_ + kStops - 1) % kStops;
-        return false;
+    case DialogKey::tab: focusStop_ = (focusStop_ + 1) % kStops; return false;
+    case DialogKey::shiftTab: focusStop_ = (focusStop_ + kStops - 1) % kStops; return false;
     case DialogKey::left:
     case DialogKey::right:
     case DialogKey::up:
@@ -108,8 +104,7 @@ bool ModeDialogModel::key(DialogKey k) {
     case DialogKey::space:
         if (focusStop_ == kCheckStop) fullScreen_ = !fullScreen_;
         return focusStop_ == kOkStop;
-    case DialogKey::enter:
-        return true;  // OK is the default button
+    case DialogKey::enter: return true;  // OK is the default button
     }
     return false;
 }

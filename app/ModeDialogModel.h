@@ -7,8 +7,22 @@
 #include <array>
 
 enum class DialogControl {
-    banner, caption, size320, size640, size800, size1024, depth16, depth32, smoothCaption,
-    samples0, samples2, samples4, samples8, fullScreen, ok, none
+    banner,
+    caption,
+    size320,
+    size640,
+    size800,
+    size1024,
+    depth16,
+    depth32,
+    smoothCaption,
+    samples0,
+    samples2,
+    samples4,
+    samples8,
+    fullScreen,
+    ok,
+    none
 };
 
 enum class DialogControlKind { picture, text, radio, checkBox, button };
@@ -25,7 +39,7 @@ enum class DialogKey { tab, shiftTab, left, right, up, down, space, enter };
 
 class ModeDialogModel {
 public:
-    static constexpr int kWidth = 259;   // dialog units
+    static constexpr int kWidth = 259;  // dialog units
     static constexpr int kHeight = 222;
     static const std::array<DialogItem, 15>& items();
 
@@ -59,9 +73,9 @@ private:
     // The radio groups, top to bottom: sizes, depths, samples.
     static constexpr int kGroups = 3;
     std::array<int, kGroups> choice_{{1, 1, 0}};  // 640x480, 32 bpp, off
-    std::optional<int> samplesKept_;  // a preset the dialog cannot show
+    std::optional<int> samplesKept_;              // a preset the dialog cannot show
     bool fullScreen_ = true;
-    int focusStop_ = 0;    // the groups in order, then the check box, OK
+    int focusStop_ = 0;  // the groups in order, then the check box, OK
     DialogControl pressed_ = DialogControl::none;
     bool pressedInside_ = false;
 };

@@ -48,10 +48,11 @@ ScreenMode Options::batchMode() const {
     return m;
 }
 
-int Options::samples() const { return msaa.value_or(videoFile.empty() ? 0 : 4); }
+int Options::samples() const {
+    return msaa.value_or(videoFile.empty() ? 0 : 4);
+}
 
-ParseStatus parseOptions(int argc, const char* const* argv, Options& options,
-                         std::string& error) {
+ParseStatus parseOptions(int argc, const char* const* argv, Options& options, std::string& error) {
     bool fixedFpsGiven = false;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
@@ -225,4 +226,6 @@ const char* usageText() {
            "README); the shell sees them modulo 256.\n";
 }
 
-const char* versionText() { return "demoplayer " DEMOPLAYER_VERSION "\n"; }
+const char* versionText() {
+    return "demoplayer " DEMOPLAYER_VERSION "\n";
+}

@@ -30,13 +30,13 @@ std::uint64_t contentPrint(const std::string& name) {
 // sure it decodes: a JPEG or BMP file that does not would stop the process.
 void decodeAgain(Bitmap& bitmap) {
     const Bitmap fresh(bitmap.name());
-    if (fresh.empty() ||
-        !bitmap.allocate(fresh.width(), fresh.height(), fresh.hasAlpha())) {
+    if (fresh.empty() || !bitmap.allocate(fresh.width(), fresh.height(), fresh.hasAlpha())) {
         bitmap.clear();
         return;
     }
-    std::memcpy(bitmap.pixels(), fresh.pixels(),
-                static_cast<std::size_t>(fresh.width()) * static_cast<std::size_t>(fresh.height()) * 4);
+    std::memcpy(
+        bitmap.pixels(), fresh.pixels(),
+        static_cast<std::size_t>(fresh.width()) * static_cast<std::size_t>(fresh.height()) * 4);
 }
 
 }  // namespace

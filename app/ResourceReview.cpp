@@ -43,7 +43,6 @@ private:
     std::string pictureFault_;
 };
 
-
 // What is wrong with the scene file `name` as a run would load and start
 // it: empty when it reads whole, its pictures decode and it has a view.
 std::string sceneFault(const std::string& name) {

@@ -1,9 +1,9 @@
 #include "Application.h"
 
 #include "Demo.h"
-#include "ResourceReview.h"
 #include "MessageBox.h"
 #include "MusicAdapter.h"
+#include "ResourceReview.h"
 #include "base/Log.h"
 #include "base/QuietStandardOutput.h"
 #include "base/Screen.h"
@@ -13,8 +13,8 @@
 #include "render/PictureLoadingScreen.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
-#include "timeline/RenderTarget.h"
 #include "timeline/RelativeTimerCheck.h"
+#include "timeline/RenderTarget.h"
 #include "timeline/ResourceList.h"
 #include "timeline/Timeline.h"
 #include "timeline/TimelineParser.h"
@@ -59,8 +59,7 @@ int runVerify(const Options& options) {
 
     const std::string loadingFault = pictureFault(kLoadingScreenPicture);
     if (!loadingFault.empty()) {
-        logMessage("Loading screen - picture %s %s\n", kLoadingScreenPicture,
-                   loadingFault.c_str());
+        logMessage("Loading screen - picture %s %s\n", kLoadingScreenPicture, loadingFault.c_str());
         ++faults;
     }
     const std::string musicFault = music.decodeWholeFile();

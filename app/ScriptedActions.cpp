@@ -18,10 +18,11 @@ bool readEntry(std::string_view entry, ScriptedAction& action) {
         action.kind = ScriptedAction::Kind::home;
     } else if (what == "pause") {
         action.kind = ScriptedAction::Kind::pause;
-    } else if (what.rfind("seek", 0) == 0 && what.size() > 5 && (what[4] == '+' || what[4] == '-')) {
+    } else if (what.rfind("seek", 0) == 0 && what.size() > 5 &&
+               (what[4] == '+' || what[4] == '-')) {
         const std::string_view number = what.substr(5);
-        const auto [e, c] = std::from_chars(number.data(), number.data() + number.size(),
-                                            action.seconds);
+        const auto [e, c] =
+            std::from_chars(number.data(), number.data() + number.size(), action.seconds);
         if (c != std::errc() || e != number.data() + number.size()) return false;
         if (what[4] == '-') action.seconds = -action.seconds;
         action.kind = ScriptedAction::Kind::seek;
@@ -55,7 +56,8 @@ std::vector<ScriptedAction> parseScriptedActions(const std::string& text, std::s
         else if (error.empty())
             error = "cannot read \"" + std::string(entry) + "\"";
     }
-    std::stable_sort(actions.begin(), actions.end(),
-                     [](const ScriptedAction& a, const ScriptedAction& b) { return a.frame < b.frame; });
+    std::stable_sort(
+        actions.begin(), actions.end(),
+        [](const ScriptedAction& a, const ScriptedAction& b) { return a.frame < b.frame; });
     return actions;
 }

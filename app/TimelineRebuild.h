@@ -12,11 +12,11 @@ class MusicClock;
 class Timeline;
 
 struct RebuildResult {
-    bool replaced = false;       // the new timeline plays from now on
+    bool replaced = false;  // the new timeline plays from now on
     // The script could not be read whole (missing, empty, or changing while
     // read): nothing parsed; it is not ready yet.
     bool scriptMissing = false;
-    int faults = 0;              // the script's faults (they were logged)
+    int faults = 0;  // the script's faults (they were logged)
     ResourceRefresh::Result refreshed;
 };
 

@@ -13,17 +13,17 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <sys/stat.h>
 #include <algorithm>
-#include <cctype>
 #include <atomic>
+#include <cctype>
 #include <chrono>
-#include <condition_variable>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <sys/stat.h>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -97,7 +97,8 @@ std::string installedVideoEncoders() {
     std::string list;
     void* it = nullptr;
     while (const AVCodec* c = av_codec_iterate(&it))
-        if (c->type == AVMEDIA_TYPE_VIDEO && av_codec_is_encoder(c)) list += std::string(" ") + c->name;
+        if (c->type == AVMEDIA_TYPE_VIDEO && av_codec_is_encoder(c))
+            list += std::string(" ") + c->name;
     return list;
 }
 
@@ -139,13 +140,13 @@ struct VideoEncoder::State {
     // free place in the queue on the caller's thread, conversion and
     // encoding on the encoder thread.
     double readBackSeconds = 0, waitSeconds = 0, convertSeconds = 0, encodeSeconds = 0;
-    long submitted = 0;            // frames handed over by addFrame
+    long submitted = 0;  // frames handed over by addFrame
     // The file the export opened, when it is a regular file: the path must
     // still name it, whole, before the export says it is done.
     bool checkFile = false;
     dev_t fileDevice = 0;
     ino_t fileInode = 0;
-    std::atomic<long> frames{0};   // frames encoded
+    std::atomic<long> frames{0};  // frames encoded
 
     // The encoder thread converts and encodes the queued frames, so drawing
     // the next frame overlaps with encoding this one. The queue is short:
@@ -154,12 +155,12 @@ struct VideoEncoder::State {
     std::thread worker;
     std::mutex mutex;
     std::condition_variable changed;
-    std::deque<std::vector<std::uint8_t>> queue;  // guarded by mutex
+    std::deque<std::vector<std::uint8_t>> queue;   // guarded by mutex
     std::vector<std::vector<std::uint8_t>> spare;  // emptied buffers, guarded by mutex
     bool stopping = false;                         // guarded by mutex
     bool failed = false;                           // guarded by mutex
     std::string failure;                           // guarded by mutex
-    std::int64_t audioSamples = 0;  // samples handed to the audio encoder
+    std::int64_t audioSamples = 0;                 // samples handed to the audio encoder
     long totalFrames = 0;
     std::chrono::steady_clock::time_point startedAt, lastProgress;
 
@@ -214,7 +215,8 @@ struct VideoEncoder::State {
         const int chunk = kAudioChunk;
         std::vector<float>& in = decodeBuffer;
         while (av_audio_fifo_size(fifo) < wanted) {
-            const int inFrames = decoderDone ? 0 : static_cast<int>(decoder->read(in.data(), chunk));
+            const int inFrames =
+                decoderDone ? 0 : static_cast<int>(decoder->read(in.data(), chunk));
             uint8_t** out = nullptr;
             const int capacity = std::max(swr_get_out_samples(resampler, inFrames), chunk);
             if (av_samples_alloc_array_and_samples(&out, nullptr, 2, capacity, audio->sample_fmt,
@@ -350,8 +352,8 @@ struct VideoEncoder::State {
                          "\rVideo: %ld/%ld frames (%d%%), %.1f fps, %.1f s: drawing %.1f s, "
                          "read-back %.1f s, waiting for the encoder %.1f s; encoder thread: "
                          "conversion %.1f s, encoding %.1f s\n",
-                         done, total, percent, rate, elapsed, drawing, readBackSeconds,
-                         waitSeconds, convertSeconds, encodeSeconds);
+                         done, total, percent, rate, elapsed, drawing, readBackSeconds, waitSeconds,
+                         convertSeconds, encodeSeconds);
         } else {
             const double left = rate > 0 ? (total - done) / rate : 0.0;
             std::fprintf(stderr, "\rVideo: %ld/%ld frames (%d%%), %.1f fps, %s left   ", done,
@@ -456,8 +458,8 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoSettings& settings,
     s->videoStream->avg_frame_rate = v->framerate;
 
     s->scaler = sws_getContext(settings.width, settings.height, AV_PIX_FMT_RGB24, settings.width,
-                               settings.height, v->pix_fmt, SWS_BICUBIC | SWS_ACCURATE_RND,
-                               nullptr, nullptr, nullptr);
+                               settings.height, v->pix_fmt, SWS_BICUBIC | SWS_ACCURATE_RND, nullptr,
+                               nullptr, nullptr);
     s->videoFrame = av_frame_alloc();
     s->packet = av_packet_alloc();
     s->videoFrame->format = v->pix_fmt;
@@ -488,8 +490,10 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoSettings& settings,
 bool VideoEncoder::begin(const std::string& musicPath, double lengthSeconds, std::string& error) {
     State& s = *s_;
     s.begun = true;
-    const double end = s.settings.until ? std::min(*s.settings.until, lengthSeconds) : lengthSeconds;
-    s.totalFrames = std::max(0L, static_cast<long>(std::ceil((end - s.settings.start) * s.settings.fps - 1e-9)));
+    const double end =
+        s.settings.until ? std::min(*s.settings.until, lengthSeconds) : lengthSeconds;
+    s.totalFrames = std::max(
+        0L, static_cast<long>(std::ceil((end - s.settings.start) * s.settings.fps - 1e-9)));
 
     if (!musicPath.empty()) {
         std::string fault;
@@ -512,7 +516,8 @@ bool VideoEncoder::begin(const std::string& musicPath, double lengthSeconds, std
         a->sample_rate = 48000;
         if (codec->supported_samplerates) {
             bool has48k = false;
-            for (const int* r = codec->supported_samplerates; *r; ++r) has48k = has48k || *r == 48000;
+            for (const int* r = codec->supported_samplerates; *r; ++r)
+                has48k = has48k || *r == 48000;
             if (!has48k) a->sample_rate = codec->supported_samplerates[0];
         }
         AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
@@ -523,7 +528,8 @@ bool VideoEncoder::begin(const std::string& musicPath, double lengthSeconds, std
         if (s.format->oformat->flags & AVFMT_GLOBALHEADER) a->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         int rc = avcodec_open2(a, codec, nullptr);
         if (rc < 0) {
-            error = "cannot open the audio encoder \"" + std::string(codec->name) + "\": " + avError(rc);
+            error = "cannot open the audio encoder \"" + std::string(codec->name) +
+                    "\": " + avError(rc);
             return false;
         }
         s.audioStream = avformat_new_stream(s.format, nullptr);
@@ -567,11 +573,17 @@ bool VideoEncoder::begin(const std::string& musicPath, double lengthSeconds, std
     return true;
 }
 
-bool VideoEncoder::begun() const { return s_->begun; }
+bool VideoEncoder::begun() const {
+    return s_->begun;
+}
 
-void VideoEncoder::addReadBackTime(double seconds) { s_->readBackSeconds += seconds; }
+void VideoEncoder::addReadBackTime(double seconds) {
+    s_->readBackSeconds += seconds;
+}
 
-long VideoEncoder::framesWritten() const { return s_->submitted; }
+long VideoEncoder::framesWritten() const {
+    return s_->submitted;
+}
 
 bool VideoEncoder::addFrame(const std::uint8_t* rgbBottomUp, int width, int height,
                             std::string& error) {
@@ -586,7 +598,8 @@ bool VideoEncoder::addFrame(const std::uint8_t* rgbBottomUp, int width, int heig
         std::unique_lock<std::mutex> lock(s.mutex);
         const auto t0 = std::chrono::steady_clock::now();
         s.changed.wait(lock, [&s] { return s.failed || s.queue.size() < State::kQueueDepth; });
-        s.waitSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        s.waitSeconds +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         if (s.failed) {
             error = s.failure;
             return false;
@@ -613,18 +626,22 @@ bool VideoEncoder::fileStillThere(const State& s, std::int64_t written, std::str
     struct stat now {};
     const std::string& path = s.settings.path;
     if (stat(path.c_str(), &now) != 0) {
-        error = "\"" + path + "\" is gone: its folder was removed or renamed while the export "
+        error = "\"" + path +
+                "\" is gone: its folder was removed or renamed while the export "
                 "ran, and the video with it";
         return false;
     }
     if (now.st_dev != s.fileDevice || now.st_ino != s.fileInode) {
-        error = "\"" + path + "\" is no longer the file the export wrote: it was moved or "
+        error = "\"" + path +
+                "\" is no longer the file the export wrote: it was moved or "
                 "replaced while the export ran";
         return false;
     }
     if (written >= 0 && std::int64_t(now.st_size) != written) {
-        error = "\"" + path + "\" holds " + std::to_string(now.st_size) + " bytes, but the "
-                "export wrote " + std::to_string(written);
+        error = "\"" + path + "\" holds " + std::to_string(now.st_size) +
+                " bytes, but the "
+                "export wrote " +
+                std::to_string(written);
         return false;
     }
     return true;

@@ -9,7 +9,7 @@
 #include <string>
 
 struct VideoSettings {
-    std::string path;         // container chosen by the extension: .mp4, .mkv, .webm
+    std::string path;  // container chosen by the extension: .mp4, .mkv, .webm
     int width = 640;
     int height = 480;
     double fps = 60.0;

@@ -63,8 +63,8 @@ bool createWindow(WindowRecord& record, bool show, bool makeCurrent) {
     }
 
     setGLAttributes(record.mode);
-    record.window = SDL_CreateWindow(record.title.c_str(), 0, 0, record.mode.width,
-                                     record.mode.height, flags);
+    record.window =
+        SDL_CreateWindow(record.title.c_str(), 0, 0, record.mode.width, record.mode.height, flags);
     if (!record.window && record.mode.bitsPerPixel == 16) {
         // Some drivers offer no 16-bit visual: any colour depth will do.
         SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 0);
@@ -92,8 +92,7 @@ bool createWindow(WindowRecord& record, bool show, bool makeCurrent) {
     }
     int stencil = 0;
     SDL_GL_GetAttribute(SDL_GL_STENCIL_SIZE, &stencil);
-    if (stencil < 8)
-        logMessage("Window: only %d stencil bits granted, shadows need 8\n", stencil);
+    if (stencil < 8) logMessage("Window: only %d stencil bits granted, shadows need 8\n", stencil);
     setStencilShadowsAvailable(stencil >= 8);
 
     if (makeCurrent) {
@@ -139,4 +138,3 @@ void destroyWindow(WindowRecord& record) {
     record.window = nullptr;
     if (record.mode.fullScreen) SDL_ShowCursor(SDL_ENABLE);
 }
-

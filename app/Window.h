@@ -10,13 +10,13 @@
 // One per process. `mode.fullScreen` is the mode the window was made in: a
 // failed display-mode switch turns it off.
 struct WindowRecord {
-    SDL_Window* window = nullptr;        // null when none
-    SDL_GLContext context = nullptr;     // the window's GL context
+    SDL_Window* window = nullptr;     // null when none
+    SDL_GLContext context = nullptr;  // the window's GL context
     std::string title = "Vantorra - Brindlewave";
     ScreenMode mode;
-    bool active = false;                 // shown and not minimised: frames are drawn
-    bool vsync = true;                   // pace frames by the display's refresh
-    int samples = 0;                     // multisampling granted; 0: none
+    bool active = false;  // shown and not minimised: frames are drawn
+    bool vsync = true;    // pace frames by the display's refresh
+    int samples = 0;      // multisampling granted; 0: none
 };
 
 // Creates the window and its GL context (double buffer, depth 16, stencil 8,

@@ -62,14 +62,11 @@ void writeLine(const char* prefix, const std::string& text) {
 
 const char* prefixOf(HeldMessage::Kind kind) {
     switch (kind) {
-    case HeldMessage::Kind::warning:
-        return "Warning";
-    case HeldMessage::Kind::error:
-        return "Error";
+    case HeldMessage::Kind::warning: return "Warning";
+    case HeldMessage::Kind::error: return "Error";
     case HeldMessage::Kind::message:
     case HeldMessage::Kind::progress:
-    case HeldMessage::Kind::output:
-        break;
+    case HeldMessage::Kind::output: break;
     }
     return nullptr;
 }
@@ -92,12 +89,16 @@ ScriptPosition& scriptPosition() {
     return position;
 }
 
-bool scriptErrorFlag() { return gScriptError; }
+bool scriptErrorFlag() {
+    return gScriptError;
+}
 void setScriptErrorFlag(bool value) {
     gScriptError = value;
     if (!value) gScriptErrorCount = 0;
 }
-int scriptErrorCount() { return gScriptErrorCount; }
+int scriptErrorCount() {
+    return gScriptErrorCount;
+}
 
 void logMessage(const char* format, ...) {
     va_list args;
@@ -123,9 +124,13 @@ void logOutput(const char* format, ...) {
     va_end(args);
 }
 
-void setQuietLog(bool quiet) { gQuiet = quiet; }
+void setQuietLog(bool quiet) {
+    gQuiet = quiet;
+}
 
-void setStatusLineOpen(bool open) { gStatusLineOpen = open; }
+void setStatusLineOpen(bool open) {
+    gStatusLineOpen = open;
+}
 
 void logWarning(const char* format, ...) {
     va_list args;
@@ -154,9 +159,13 @@ void logFatal(const char* format, ...) {
     fatalStop(1);
 }
 
-LogCapture::LogCapture() { tHeld = &held_; }
+LogCapture::LogCapture() {
+    tHeld = &held_;
+}
 
-LogCapture::~LogCapture() { tHeld = nullptr; }
+LogCapture::~LogCapture() {
+    tHeld = nullptr;
+}
 
 std::vector<HeldMessage> LogCapture::take() {
     std::vector<HeldMessage> taken;
@@ -179,7 +188,9 @@ void replayLog(const std::vector<HeldMessage>& messages) {
     }
 }
 
-void setFatalStopHandler(FatalStopHandler handler) { gFatalHandler = std::move(handler); }
+void setFatalStopHandler(FatalStopHandler handler) {
+    gFatalHandler = std::move(handler);
+}
 
 void fatalStop(int status) {
     // A handler that itself hits a fatal condition must not recurse.

@@ -8,7 +8,9 @@
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Index of the first character after leading white space and an optional
 // sign; `negative` tells which sign was seen.

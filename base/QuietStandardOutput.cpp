@@ -1,8 +1,8 @@
 #include "base/QuietStandardOutput.h"
 
-#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cstdio>
 
 QuietStandardOutput::QuietStandardOutput() {
     std::fflush(stdout);

@@ -13,7 +13,9 @@ int largestPowerOfTwo(int n) {
     return p;
 }
 
-const ScreenSize& screenSize() { return gScreen; }
+const ScreenSize& screenSize() {
+    return gScreen;
+}
 
 void setScreenSize(int width, int height) {
     if (height == 0) height = 1;
@@ -23,8 +25,12 @@ void setScreenSize(int width, int height) {
     gScreen.pow2Height = largestPowerOfTwo(height);
 }
 
-const std::int32_t* keyState() { return gKeys; }
-std::int32_t* mutableKeyState() { return gKeys; }
+const std::int32_t* keyState() {
+    return gKeys;
+}
+std::int32_t* mutableKeyState() {
+    return gKeys;
+}
 
 void latchKeyPress(int code) {
     if (code >= 0 && code < kKeyCount) gKeyLatched[code] = true;
@@ -37,5 +43,9 @@ bool takeKeyPress(int code) {
     return latched;
 }
 
-bool loadingFlag() { return gLoading; }
-void setLoadingFlag(bool loading) { gLoading = loading; }
+bool loadingFlag() {
+    return gLoading;
+}
+void setLoadingFlag(bool loading) {
+    gLoading = loading;
+}

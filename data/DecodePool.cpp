@@ -13,19 +13,16 @@ namespace {
 std::mutex gLivePoolsLock;
 std::vector<DecodePool*> gLivePools;
 
-void stopLivePools()
-{
+void stopLivePools() {
     std::vector<DecodePool*> pools;
     {
         std::lock_guard<std::mutex> guard(gLivePoolsLock);
         pools = gLivePools;
     }
-    for (DecodePool* pool : pools)
-        pool->stop();
+    for (DecodePool* pool : pools) pool->stop();
 }
 
-void registerLive(DecodePool* pool)
-{
+void registerLive(DecodePool* pool) {
     // Registered after the data files are made, so it runs before they go.
     static const bool registered = std::atexit(stopLivePools) == 0;
     (void)registered;
@@ -33,8 +30,7 @@ void registerLive(DecodePool* pool)
     gLivePools.push_back(pool);
 }
 
-void unregisterLive(DecodePool* pool)
-{
+void unregisterLive(DecodePool* pool) {
     std::lock_guard<std::mutex> guard(gLivePoolsLock);
     gLivePools.erase(std::remove(gLivePools.begin(), gLivePools.end(), pool), gLivePools.end());
 }
@@ -43,8 +39,7 @@ void unregisterLive(DecodePool* pool)
 
 DecodePool::DecodePool(const std::vector<std::string>& names, unsigned workers,
                        std::size_t maxWaiting, Decode decode)
-    : maxWaiting_(std::max<std::size_t>(maxWaiting, 1)), decode_(std::move(decode))
-{
+    : maxWaiting_(std::max<std::size_t>(maxWaiting, 1)), decode_(std::move(decode)) {
     for (const std::string& name : names) {
         if (byName_.emplace(name, items_.size()).second)
             items_.push_back({name, State::pending, nullptr});
@@ -53,46 +48,38 @@ DecodePool::DecodePool(const std::vector<std::string>& names, unsigned workers,
     dataFiles();
     registerLive(this);
     workers = std::max(workers, 1u);
-    for (unsigned i = 0; i < workers; ++i)
-        workers_.emplace_back([this] { work(); });
+    for (unsigned i = 0; i < workers; ++i) workers_.emplace_back([this] { work(); });
 }
 
-DecodePool::~DecodePool()
-{
+DecodePool::~DecodePool() {
     stop();
 }
 
-void DecodePool::stop()
-{
+void DecodePool::stop() {
     {
         std::lock_guard<std::mutex> guard(lock_);
         stopping_ = true;
     }
     changed_.notify_all();
     for (std::thread& worker : workers_) {
-        if (worker.joinable() && worker.get_id() != std::this_thread::get_id())
-            worker.join();
+        if (worker.joinable() && worker.get_id() != std::this_thread::get_id()) worker.join();
     }
     unregisterLive(this);
 }
 
-std::size_t DecodePool::mostWaiting() const
-{
+std::size_t DecodePool::mostWaiting() const {
     std::lock_guard<std::mutex> guard(lock_);
     return mostWaiting_;
 }
 
-void DecodePool::work()
-{
+void DecodePool::work() {
     std::unique_lock<std::mutex> guard(lock_);
     for (;;) {
         changed_.wait(guard, [this] {
             return stopping_ || next_ >= items_.size() || waiting_ < maxWaiting_;
         });
-        while (next_ < items_.size() && items_[next_].state != State::pending)
-            ++next_;
-        if (stopping_ || next_ >= items_.size())
-            return;
+        while (next_ < items_.size() && items_[next_].state != State::pending) ++next_;
+        if (stopping_ || next_ >= items_.size()) return;
         Item& item = items_[next_++];
         item.state = State::decoding;
         mostWaiting_ = std::max(mostWaiting_, ++waiting_);
@@ -106,17 +93,14 @@ void DecodePool::work()
     }
 }
 
-std::unique_ptr<DecodeResult> DecodePool::take(const std::string& name)
-{
+std::unique_ptr<DecodeResult> DecodePool::take(const std::string& name) {
     std::unique_lock<std::mutex> guard(lock_);
     const auto found = byName_.find(name);
-    if (found == byName_.end())
-        return nullptr;
+    if (found == byName_.end()) return nullptr;
     Item& item = items_[found->second];
     changed_.wait(guard, [&] { return item.state != State::decoding; });
     switch (item.state) {
-    case State::taken:
-        return nullptr;
+    case State::taken: return nullptr;
     case State::pending:
         // No worker has begun it (all busy ahead of it, or stopped): waiting
         // would gain nothing.
@@ -124,8 +108,7 @@ std::unique_ptr<DecodeResult> DecodePool::take(const std::string& name)
         guard.unlock();
         return decode_(name);
     case State::decoding:
-    case State::done:
-        break;
+    case State::done: break;
     }
     item.state = State::taken;
     --waiting_;

@@ -14,8 +14,7 @@ struct FileCloser {
 
 bool writeFramePng(const std::string& path, int width, int height,
                    const std::vector<std::uint8_t>& rgbBottomUp) {
-    if (width <= 0 || height <= 0 ||
-        rgbBottomUp.size() < static_cast<size_t>(width) * height * 3)
+    if (width <= 0 || height <= 0 || rgbBottomUp.size() < static_cast<size_t>(width) * height * 3)
         return false;
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
     if (!file) return false;

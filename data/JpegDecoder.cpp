@@ -16,18 +16,15 @@ struct TjDestroy {
 
 }  // namespace
 
-PictureResult decodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap& bitmap)
-{
+PictureResult decodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap& bitmap) {
     bitmap.clear();
     std::unique_ptr<void, TjDestroy> handle(tjInitDecompress());
-    if (!handle)
-        return PictureResult::undecodable;
+    if (!handle) return PictureResult::undecodable;
     int width = 0, height = 0, subsampling = 0, colorspace = 0;
     if (tjDecompressHeader3(handle.get(), data, static_cast<unsigned long>(size), &width, &height,
                             &subsampling, &colorspace) != 0)
         return PictureResult::undecodable;
-    if (!bitmap.allocate(width, height, false))
-        return PictureResult::undecodable;
+    if (!bitmap.allocate(width, height, false)) return PictureResult::undecodable;
     // RGBA fills the fourth byte with 255; bottom-up puts the last row first.
     // Limiting progressive scans stops files built to decode for ever.
     int flags = TJFLAG_BOTTOMUP | TJFLAG_LIMITSCANS;

@@ -10,8 +10,7 @@ constexpr int kChannels = 4;
 // One level down from a w x h level (at least one side above 1): 2 x 2
 // averages rounded to nearest, or pairs averaged rounding down once a side
 // is 1, as GLU's halveImage does.
-void halve(const std::uint8_t* in, std::int32_t w, std::int32_t h, std::uint8_t* out)
-{
+void halve(const std::uint8_t* in, std::int32_t w, std::int32_t h, std::uint8_t* out) {
     const std::size_t row = std::size_t(w) * kChannels;
     if (w == 1 || h == 1) {
         const std::size_t pairs = std::size_t(w == 1 ? h : w) / 2;
@@ -41,8 +40,7 @@ struct Edge {
     float part;
 };
 
-Edge advance(Edge e, int stepWhole, float stepPart)
-{
+Edge advance(Edge e, int stepWhole, float stepPart) {
     e.whole += stepWhole;
     e.part += stepPart;
     if (e.part > 1) {
@@ -53,22 +51,17 @@ Edge advance(Edge e, int stepWhole, float stepPart)
 }
 
 // How much of input pixel `i` the box [low, high] covers, GLU's way.
-float cover(int i, Edge low, Edge high)
-{
-    if (i == low.whole && i == high.whole)
-        return high.part - low.part;
-    if (i == low.whole)
-        return 1 - low.part;
-    if (i == high.whole)
-        return high.part;
+float cover(int i, Edge low, Edge high) {
+    if (i == low.whole && i == high.whole) return high.part - low.part;
+    if (i == low.whole) return 1 - low.part;
+    if (i == high.whole) return high.part;
     return 1.0f;
 }
 
 // GLU's scale_internal: every output pixel is the area-weighted mean of the
 // input box it covers, truncated; exact halving goes through halve.
 void scale(const std::uint8_t* in, std::int32_t wi, std::int32_t hi, std::uint8_t* out,
-           std::int32_t wo, std::int32_t ho)
-{
+           std::int32_t wo, std::int32_t ho) {
     if (wi == 2 * wo && hi == 2 * ho) {
         halve(in, wi, hi, out);
         return;
@@ -84,8 +77,7 @@ void scale(const std::uint8_t* in, std::int32_t wi, std::int32_t hi, std::uint8_
 
     Edge lowY{0, 0.0f}, highY{convyWhole, convyPart};
     for (std::int32_t i = 0; i < ho; ++i) {
-        if (highY.whole >= hi)
-            highY.whole = hi - 1;
+        if (highY.whole >= hi) highY.whole = hi - 1;
         Edge lowX{0, 0.0f}, highX{convxWhole, convxPart};
         for (std::int32_t j = 0; j < wo; ++j) {
             float totals[kChannels] = {};
@@ -95,12 +87,10 @@ void scale(const std::uint8_t* in, std::int32_t wi, std::int32_t hi, std::uint8_
                 for (int x = lowX.whole; x <= highX.whole; ++x) {
                     // The last box may end exactly on the right edge; GLU
                     // then weighs a pixel past it by nothing.
-                    if (x >= wi)
-                        break;
+                    if (x >= wi) break;
                     const float w = wy * cover(x, lowX, highX);
                     const std::uint8_t* p = line + std::size_t(x) * kChannels;
-                    for (int k = 0; k < kChannels; ++k)
-                        totals[k] += float(p[k]) * w;
+                    for (int k = 0; k < kChannels; ++k) totals[k] += float(p[k]) * w;
                 }
             }
             for (int k = 0; k < kChannels; ++k)
@@ -115,22 +105,17 @@ void scale(const std::uint8_t* in, std::int32_t wi, std::int32_t hi, std::uint8_
 
 }  // namespace
 
-std::int32_t mipmapBaseSide(std::int32_t size)
-{
+std::int32_t mipmapBaseSide(std::int32_t size) {
     std::int32_t power = 1;
     for (auto value = static_cast<std::uint32_t>(size);; value >>= 1, power *= 2) {
-        if (value <= 1)
-            return power;
-        if (value == 3)
-            return power * 4;
+        if (value <= 1) return power;
+        if (value == 3) return power * 4;
     }
 }
 
-MipmapChain buildMipmapChain(const std::uint8_t* pixels, std::int32_t width, std::int32_t height)
-{
+MipmapChain buildMipmapChain(const std::uint8_t* pixels, std::int32_t width, std::int32_t height) {
     MipmapChain chain;
-    if (!pixels || width <= 0 || height <= 0)
-        return chain;
+    if (!pixels || width <= 0 || height <= 0) return chain;
     std::int32_t w = mipmapBaseSide(width), h = mipmapBaseSide(height);
     MipmapLevel base{w, h, {}};
     if (w != width || h != height) {

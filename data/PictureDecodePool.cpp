@@ -1,7 +1,6 @@
 #include "data/PictureDecodePool.h"
 
-std::unique_ptr<DecodedPicture> decodePicture(const std::string& name, bool buildMipmaps)
-{
+std::unique_ptr<DecodedPicture> decodePicture(const std::string& name, bool buildMipmaps) {
     auto decoded = std::make_unique<DecodedPicture>();
     LogCapture capture;
     int status = 0;
@@ -20,12 +19,10 @@ PictureDecodePool::PictureDecodePool(const std::vector<std::string>& names, unsi
                                      std::size_t maxWaiting, bool buildMipmaps)
     : pool_(names, workers, maxWaiting, [buildMipmaps](const std::string& name) {
           return std::unique_ptr<DecodeResult>(decodePicture(name, buildMipmaps));
-      })
-{
-}
+      }) {}
 
-std::unique_ptr<DecodedPicture> PictureDecodePool::take(const std::string& name)
-{
+std::unique_ptr<DecodedPicture> PictureDecodePool::take(const std::string& name) {
     // Every result of this pool is a DecodedPicture.
-    return std::unique_ptr<DecodedPicture>(static_cast<DecodedPicture*>(pool_.take(name).release()));
+    return std::unique_ptr<DecodedPicture>(
+        static_cast<DecodedPicture*>(pool_.take(name).release()));
 }

@@ -27,11 +27,9 @@ struct PngSource {
     std::size_t position;
 };
 
-void readFromMemory(png_structp png, png_bytep out, png_size_t count)
-{
+void readFromMemory(png_structp png, png_bytep out, png_size_t count) {
     auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
-    if (count > source->size - source->position)
-        png_error(png, "Read Error!");
+    if (count > source->size - source->position) png_error(png, "Read Error!");
     std::memcpy(out, source->data + source->position, count);
     source->position += count;
 }
@@ -43,13 +41,11 @@ void readFromMemory(png_structp png, png_bytep out, png_size_t count)
 // error (or a dropped chunk), never a crash.
 constexpr png_alloc_size_t kMaxLibpngAllocation = 16u << 20;
 
-png_voidp boundedMalloc(png_structp, png_alloc_size_t size)
-{
+png_voidp boundedMalloc(png_structp, png_alloc_size_t size) {
     return size > kMaxLibpngAllocation ? nullptr : std::malloc(size);
 }
 
-void freeMemory(png_structp, png_voidp memory)
-{
+void freeMemory(png_structp, png_voidp memory) {
     std::free(memory);
 }
 
@@ -59,8 +55,7 @@ struct PngReadStructs {
     png_infop info = nullptr;
     png_infop endInfo = nullptr;
 
-    ~PngReadStructs()
-    {
+    ~PngReadStructs() {
         if (png)
             png_destroy_read_struct(&png, info ? &info : nullptr, endInfo ? &endInfo : nullptr);
     }
@@ -78,8 +73,7 @@ struct PngJob {
 
 // libpng's error callback: keeps the message for the caller's log line
 // instead of printing it, then unwinds to the setjmp.
-[[noreturn]] void keepError(png_structp png, png_const_charp message)
-{
+[[noreturn]] void keepError(png_structp png, png_const_charp message) {
     auto* job = static_cast<PngJob*>(png_get_error_ptr(png));
     std::snprintf(job->fault, sizeof job->fault, "is damaged (%s)", message);
     png_longjmp(png, 1);
@@ -87,8 +81,7 @@ struct PngJob {
 
 // The decoding proper; every libpng error longjmps out of this frame, which
 // therefore holds only plain values.
-bool decodeRows(PngJob& job)
-{
+bool decodeRows(PngJob& job) {
     png_structp png = job.structs.png;
     png_infop info = job.structs.info;
     png_set_sig_bytes(png, static_cast<int>(kSignatureSize));
@@ -133,21 +126,17 @@ bool decodeRows(PngJob& job)
     return true;
 }
 
-bool decodeGuarded(PngJob& job)
-{
-    if (setjmp(png_jmpbuf(job.structs.png)))
-        return false;
+bool decodeGuarded(PngJob& job) {
+    if (setjmp(png_jmpbuf(job.structs.png))) return false;
     return decodeRows(job);
 }
 
 }  // namespace
 
-bool decodePng(const std::uint8_t* data, std::size_t size, Bitmap& bitmap, std::string* fault)
-{
+bool decodePng(const std::uint8_t* data, std::size_t size, Bitmap& bitmap, std::string* fault) {
     bitmap.clear();
     if (size < kSignatureSize || png_sig_cmp(data, 0, kSignatureSize) != 0) {
-        if (fault)
-            *fault = "is not a PNG file";
+        if (fault) *fault = "is not a PNG file";
         return false;
     }
     PngJob job{{}, {data, size, kSignatureSize}, &bitmap, {}};
@@ -158,15 +147,13 @@ bool decodePng(const std::uint8_t* data, std::size_t size, Bitmap& bitmap, std::
         job.structs.endInfo = png_create_info_struct(job.structs.png);
     }
     if (!job.structs.png || !job.structs.info || !job.structs.endInfo) {
-        if (fault)
-            *fault = "could not be decoded (libpng could not start)";
+        if (fault) *fault = "could not be decoded (libpng could not start)";
         return false;
     }
     png_set_read_fn(job.structs.png, &job.source, readFromMemory);
     if (!decodeGuarded(job)) {
         bitmap.clear();
-        if (fault)
-            *fault = job.fault[0] ? job.fault : "is damaged";
+        if (fault) *fault = job.fault[0] ? job.fault : "is damaged";
         return false;
     }
     return true;
@@ -174,12 +161,10 @@ bool decodePng(const std::uint8_t* data, std::size_t size, Bitmap& bitmap, std::
 
 // A PNG that cannot be had does not stop the show, but a misspelt name must
 // not pass unnoticed either: each failure is logged with the file's name.
-int PngLoader::load(const std::string& path, Bitmap& bitmap)
-{
+int PngLoader::load(const std::string& path, Bitmap& bitmap) {
     std::unique_ptr<MemoryFile> file = openDataFile(path);
     std::string fault = "not found";
-    if (file && decodePng(file->data(), file->size(), bitmap, &fault))
-        return 0;
+    if (file && decodePng(file->data(), file->size(), bitmap, &fault)) return 0;
     bitmap.clear();
     logMessage("pngLoad - %s %s, left empty (drawn white)\n", path.c_str(), fault.c_str());
     return 0;

@@ -4,11 +4,11 @@
 
 #include <zlib.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <mutex>
-#include <unistd.h>
 
 namespace {
 
@@ -28,13 +28,11 @@ constexpr std::uint16_t kFlagDataDescriptor = 1u << 3;
 constexpr std::uint16_t kMethodStored = 0;
 constexpr std::uint16_t kMethodDeflated = 8;
 
-std::uint16_t get16(const std::uint8_t* p)
-{
+std::uint16_t get16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
 
-std::uint32_t get32(const std::uint8_t* p)
-{
+std::uint32_t get32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
            std::uint32_t(p[3]) << 24;
 }
@@ -42,41 +40,31 @@ std::uint32_t get32(const std::uint8_t* p)
 }  // namespace
 
 ZipArchive::ZipArchive(Key, FilePtr file, std::string label)
-    : file_(std::move(file)), label_(std::move(label))
-{
-}
+    : file_(std::move(file)), label_(std::move(label)) {}
 
 std::unique_ptr<ZipArchive> ZipArchive::open(const std::filesystem::path& path,
-                                             const char** reason)
-{
+                                             const char** reason) {
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file) {
-        if (reason)
-            *reason = "cannot be opened";
+        if (reason) *reason = "cannot be opened";
         return nullptr;
     }
     return open(std::move(file), path.string(), reason);
 }
 
-std::unique_ptr<ZipArchive> ZipArchive::open(FilePtr file, std::string label,
-                                             const char** reason)
-{
+std::unique_ptr<ZipArchive> ZipArchive::open(FilePtr file, std::string label, const char** reason) {
     const char* fault = file ? nullptr : "cannot be opened";
     std::unique_ptr<ZipArchive> archive;
     if (!fault) {
         archive = std::make_unique<ZipArchive>(Key{}, std::move(file), std::move(label));
         fault = archive->readDirectory();
-        if (!fault)
-            fault = archive->checkMembers();
+        if (!fault) fault = archive->checkMembers();
     }
-    if (reason)
-        *reason = fault;
-    if (fault)
-        return nullptr;
+    if (reason) *reason = fault;
+    if (fault) return nullptr;
     // Only an archive that is kept has its unreadable members reported.
     for (const ZipMember& member : archive->members_) {
-        if (member.fault)
-            archive->reject(member, member.fault);
+        if (member.fault) archive->reject(member, member.fault);
     }
     return archive;
 }
@@ -84,24 +72,19 @@ std::unique_ptr<ZipArchive> ZipArchive::open(FilePtr file, std::string label,
 // Positioned reads on the descriptor: no shared file position, so members
 // may be read from several threads at once. A stream without a descriptor
 // (one in memory) is read under a lock instead.
-bool ZipArchive::readAt(std::uint64_t offset, void* buffer, std::size_t size) const
-{
-    if (offset > fileSize_ || size > fileSize_ - offset)
-        return false;
+bool ZipArchive::readAt(std::uint64_t offset, void* buffer, std::size_t size) const {
+    if (offset > fileSize_ || size > fileSize_ - offset) return false;
     const int fd = fileno(file_.get());
     if (fd < 0) {
         std::lock_guard<std::mutex> lock(streamLock_);
-        if (fseeko(file_.get(), static_cast<off_t>(offset), SEEK_SET) != 0)
-            return false;
+        if (fseeko(file_.get(), static_cast<off_t>(offset), SEEK_SET) != 0) return false;
         return std::fread(buffer, 1, size, file_.get()) == size;
     }
     auto* out = static_cast<std::uint8_t*>(buffer);
     while (size > 0) {
         const ssize_t n = pread(fd, out, size, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
         out += n;
         offset += static_cast<std::uint64_t>(n);
         size -= static_cast<std::size_t>(n);
@@ -109,21 +92,17 @@ bool ZipArchive::readAt(std::uint64_t offset, void* buffer, std::size_t size) co
     return true;
 }
 
-const char* ZipArchive::readDirectory()
-{
-    if (fseeko(file_.get(), 0, SEEK_END) != 0)
-        return "cannot be read";
+const char* ZipArchive::readDirectory() {
+    if (fseeko(file_.get(), 0, SEEK_END) != 0) return "cannot be read";
     off_t end = ftello(file_.get());
-    if (end < 0)
-        return "cannot be read";
+    if (end < 0) return "cannot be read";
     fileSize_ = static_cast<std::uint64_t>(end);
 
     // The end record nearest the end of the file wins.
     std::uint64_t span = std::min(fileSize_, kEndSearchSpan);
     std::uint64_t tailStart = fileSize_ - span;
     std::vector<std::uint8_t> tail(span);
-    if (span < 4 || !readAt(tailStart, tail.data(), tail.size()))
-        return "not a zip archive";
+    if (span < 4 || !readAt(tailStart, tail.data(), tail.size())) return "not a zip archive";
     std::size_t at = tail.size() - 4 + 1;
     bool found = false;
     while (at-- > 0) {
@@ -132,8 +111,7 @@ const char* ZipArchive::readDirectory()
             break;
         }
     }
-    if (!found)
-        return "not a zip archive";
+    if (!found) return "not a zip archive";
     std::uint64_t recordPosition = tailStart + at;
     std::array<std::uint8_t, kEndRecordSize> record;
     if (!readAt(recordPosition, record.data(), record.size()))
@@ -144,8 +122,7 @@ const char* ZipArchive::readDirectory()
     std::uint16_t entries = get16(&record[10]);
     std::uint32_t directorySize = get32(&record[12]);
     std::uint32_t directoryOffset = get32(&record[16]);
-    if (disk != 0 || directoryDisk != 0 || entriesOnDisk != entries)
-        return "spans several disks";
+    if (disk != 0 || directoryDisk != 0 || entriesOnDisk != entries) return "spans several disks";
     if (recordPosition < std::uint64_t(directoryOffset) + directorySize)
         return "central directory lies outside the file";
     prefix_ = recordPosition - directoryOffset - directorySize;
@@ -161,11 +138,9 @@ const char* ZipArchive::readDirectory()
         return "central directory cannot be read";
     std::size_t pos = 0;
     for (std::uint32_t i = 0; i < entries; ++i) {
-        if (directory.size() - pos < kDirectoryRecordSize)
-            return "central directory is damaged";
+        if (directory.size() - pos < kDirectoryRecordSize) return "central directory is damaged";
         const std::uint8_t* r = &directory[pos];
-        if (get32(r) != kDirectorySignature)
-            return "central directory is damaged";
+        if (get32(r) != kDirectorySignature) return "central directory is damaged";
         ZipMember member;
         member.flags = get16(r + 8);
         member.method = get16(r + 10);
@@ -180,8 +155,7 @@ const char* ZipArchive::readDirectory()
         member.directoryPosition = static_cast<std::uint32_t>(directoryOffset + pos);
         std::size_t recordSize =
             kDirectoryRecordSize + member.nameLength + extraLength + commentLength;
-        if (directory.size() - pos < recordSize)
-            return "central directory is damaged";
+        if (directory.size() - pos < recordSize) return "central directory is damaged";
         const char* name = reinterpret_cast<const char*>(r + kDirectoryRecordSize);
         member.name.assign(name, std::min<std::size_t>(member.nameLength, kMaxNameLength));
         members_.push_back(std::move(member));
@@ -193,8 +167,7 @@ const char* ZipArchive::readDirectory()
 // Finds each member's data through its local header and checks what it
 // declares against what it occupies, so no size is believed that the file
 // cannot back. Returns null, or why the archive as a whole is malformed.
-const char* ZipArchive::checkMembers()
-{
+const char* ZipArchive::checkMembers() {
     // [start, end) of each member's local header and data in the file.
     std::vector<std::pair<std::uint64_t, std::uint64_t>> extents;
     extents.reserve(members_.size());
@@ -208,20 +181,16 @@ const char* ZipArchive::checkMembers()
     // entry would inflate the same stream again. No archiver writes them.
     std::sort(extents.begin(), extents.end());
     for (std::size_t i = 1; i < extents.size(); ++i) {
-        if (extents[i].first < extents[i - 1].second)
-            return "members overlap";
+        if (extents[i].first < extents[i - 1].second) return "members overlap";
     }
     return nullptr;
 }
 
 // Reads the member's local header (setting dataStart) and checks the
 // member's sizes. Returns null when the member may be read, else why not.
-const char* ZipArchive::memberFault(ZipMember& member)
-{
-    if (member.uncompressedSize > kMaxMemberSize)
-        return "too large";
-    if (member.flags & kFlagEncrypted)
-        return "encrypted";
+const char* ZipArchive::memberFault(ZipMember& member) {
+    if (member.uncompressedSize > kMaxMemberSize) return "too large";
+    if (member.flags & kFlagEncrypted) return "encrypted";
     if (member.method != kMethodStored && member.method != kMethodDeflated)
         return "unsupported compression method";
 
@@ -237,8 +206,7 @@ const char* ZipArchive::memberFault(ZipMember& member)
                        get32(&local[22]) == member.uncompressedSize;
     }
     member.dataStart = headerStart + kLocalHeaderSize + member.nameLength + get16(&local[28]);
-    if (!headerAgrees)
-        return "local header disagrees with the directory";
+    if (!headerAgrees) return "local header disagrees with the directory";
     if (member.dataStart > fileSize_ || member.compressedSize > fileSize_ - member.dataStart)
         return "data runs past the end of the archive";
     if (member.method == kMethodStored && member.compressedSize != member.uncompressedSize)
@@ -250,26 +218,19 @@ const char* ZipArchive::memberFault(ZipMember& member)
     return nullptr;
 }
 
-
-
-void ZipArchive::reject(const ZipMember& member, const char* reason) const
-{
+void ZipArchive::reject(const ZipMember& member, const char* reason) const {
     logMessage("ZipArchive - %s in %s: %s, not read\n", member.name.c_str(), label_.c_str(),
                reason);
 }
 
-std::uint32_t ZipArchive::readableSize(std::size_t index) const
-{
-    if (index >= members_.size() || members_[index].fault)
-        return 0;
+std::uint32_t ZipArchive::readableSize(std::size_t index) const {
+    if (index >= members_.size() || members_[index].fault) return 0;
     return members_[index].uncompressedSize;
 }
 
-long ZipArchive::read(std::size_t index, void* buffer, std::size_t size) const
-{
+long ZipArchive::read(std::size_t index, void* buffer, std::size_t size) const {
     // A member refused at open was reported then.
-    if (index >= members_.size() || members_[index].fault)
-        return -1;
+    if (index >= members_.size() || members_[index].fault) return -1;
     const ZipMember& member = members_[index];
     std::size_t wanted = std::min<std::size_t>(size, member.uncompressedSize);
     auto* out = static_cast<std::uint8_t*>(buffer);
@@ -286,20 +247,16 @@ long ZipArchive::read(std::size_t index, void* buffer, std::size_t size) const
 // Copies the stored member's first `size` bytes to `buffer` and runs the
 // rest through the CRC only. Returns null on success, else the reason.
 const char* ZipArchive::copyStored(const ZipMember& member, std::uint64_t dataStart,
-                                   std::uint8_t* buffer, std::size_t size) const
-{
-    if (!readAt(dataStart, buffer, size))
-        return "read failed";
+                                   std::uint8_t* buffer, std::size_t size) const {
+    if (!readAt(dataStart, buffer, size)) return "read failed";
     std::uint64_t at = dataStart + size;
     uLong crc = crc32_z(0, buffer, size);
     std::vector<std::uint8_t> scratch;
     std::size_t left = member.uncompressedSize - size;
-    if (left > 0)
-        scratch.resize(std::min(left, kChunkSize));
+    if (left > 0) scratch.resize(std::min(left, kChunkSize));
     while (left > 0) {
         std::size_t n = std::min(left, scratch.size());
-        if (!readAt(at, scratch.data(), n))
-            return "read failed";
+        if (!readAt(at, scratch.data(), n)) return "read failed";
         at += n;
         crc = crc32_z(crc, scratch.data(), n);
         left -= n;
@@ -311,10 +268,8 @@ namespace {
 struct InflateStream {
     z_stream stream{};
     bool live = false;
-    ~InflateStream()
-    {
-        if (live)
-            inflateEnd(&stream);
+    ~InflateStream() {
+        if (live) inflateEnd(&stream);
     }
 };
 }  // namespace
@@ -324,12 +279,10 @@ struct InflateStream {
 // checked against its declared size and CRC-32 while no write ever goes past
 // either buffer. Returns null on success, else the reason.
 const char* ZipArchive::inflateMember(const ZipMember& member, std::uint64_t dataStart,
-                                      std::uint8_t* buffer, std::size_t size) const
-{
+                                      std::uint8_t* buffer, std::size_t size) const {
     std::uint64_t at = dataStart;
     InflateStream z;
-    if (inflateInit2(&z.stream, -MAX_WBITS) != Z_OK)
-        return "inflate could not start";
+    if (inflateInit2(&z.stream, -MAX_WBITS) != Z_OK) return "inflate could not start";
     z.live = true;
 
     std::vector<std::uint8_t> input(std::min<std::size_t>(member.compressedSize, kChunkSize));
@@ -342,9 +295,9 @@ const char* ZipArchive::inflateMember(const ZipMember& member, std::uint64_t dat
     bool inCallerBuffer = true;
     for (;;) {
         if (z.stream.avail_in == 0 && inputLeft > 0) {
-            std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(inputLeft, input.size()));
-            if (!readAt(at, input.data(), n))
-                return "read failed";
+            std::size_t n =
+                static_cast<std::size_t>(std::min<std::uint64_t>(inputLeft, input.size()));
+            if (!readAt(at, input.data(), n)) return "read failed";
             at += n;
             z.stream.next_in = input.data();
             z.stream.avail_in = static_cast<uInt>(n);
@@ -364,17 +317,14 @@ const char* ZipArchive::inflateMember(const ZipMember& member, std::uint64_t dat
         std::size_t made = static_cast<std::size_t>(z.stream.next_out - before);
         crc = crc32_z(crc, before, made);
         produced += made;
-        if (produced > member.uncompressedSize)
-            return "inflates to more than its declared size";
-        if (status == Z_STREAM_END)
-            break;
+        if (produced > member.uncompressedSize) return "inflates to more than its declared size";
+        if (status == Z_STREAM_END) break;
         if (status == Z_BUF_ERROR && z.stream.avail_in == 0 && inputLeft == 0)
             return "compressed data ends early";
         if ((status != Z_OK && status != Z_BUF_ERROR) ||
             (status == Z_BUF_ERROR && z.stream.avail_in != 0 && z.stream.avail_out != 0))
             return "compressed data is damaged";
     }
-    if (produced != member.uncompressedSize)
-        return "inflates to fewer bytes than declared";
+    if (produced != member.uncompressedSize) return "inflates to fewer bytes than declared";
     return crc == member.crc ? nullptr : "CRC-32 mismatch";
 }

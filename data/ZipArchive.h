@@ -96,8 +96,8 @@ private:
     const char* checkMembers();
     const char* memberFault(ZipMember& member);
     bool readAt(std::uint64_t offset, void* buffer, std::size_t size) const;
-    const char* copyStored(const ZipMember& member, std::uint64_t dataStart,
-                           std::uint8_t* buffer, std::size_t size) const;
+    const char* copyStored(const ZipMember& member, std::uint64_t dataStart, std::uint8_t* buffer,
+                           std::size_t size) const;
     const char* inflateMember(const ZipMember& member, std::uint64_t dataStart,
                               std::uint8_t* buffer, std::size_t size) const;
     void reject(const ZipMember& member, const char* reason) const;

@@ -87,7 +87,7 @@ int BlurModule::render(float time, Destination* destination, TextureSource* sour
                 gfx::rotate(v[kRotationDiff] * spread, 0.0f, 0.0f, 1.0f);
                 gfx::scale(1.0f + v[kWidthDiff] * spread, 1.0f + v[kHeightDiff] * spread, 1.0f);
                 gfx::colour(v[kRed], v[kGreen], v[kBlue],
-                          copyAlpha(i, v[kFirstAlpha], v[kAlphaDiff], v[kAlpha]));
+                            copyAlpha(i, v[kFirstAlpha], v[kAlphaDiff], v[kAlpha]));
                 drawViewportQuad();
             }
             if (picture) unbindTexture();

@@ -22,8 +22,7 @@ bool DistortModule::checkCommand(const std::string& commandName, ArgumentList& a
     return true;
 }
 
-bool DistortModule::command(const std::string& commandName, ArgumentList& arguments,
-                            Track& track) {
+bool DistortModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {
     const float t = commandTime();
     const CommandWord word = picture_.apply(commandName, arguments);
     forEachParameter([&](AnimatedParameter& p) { commandParameter(word, p, arguments, t); });
@@ -46,7 +45,7 @@ int DistortModule::render(float time, Destination* destination, TextureSource* s
         else
             unbindTexture();
         gfx::colour(colour_[kRed].valueAt(time), colour_[kGreen].valueAt(time),
-                  colour_[kBlue].valueAt(time), blending.alpha());
+                    colour_[kBlue].valueAt(time), blending.alpha());
         // Coordinates moved beyond the picture take its edge colour instead
         // of wrapping round to the opposite side. GL_CLAMP would mix in the
         // black border colour there and darken every edge the wave pulls

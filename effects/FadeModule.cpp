@@ -9,7 +9,9 @@
 
 namespace {
 
-TrackList& currentTracks() { return currentTimeline()->tracks(); }
+TrackList& currentTracks() {
+    return currentTimeline()->tracks();
+}
 
 int priorityOf(const Track& track) {
     return track.selected() ? track.selected()->drawPriority() : 0;

@@ -4,10 +4,9 @@
 
 namespace {
 
-constexpr gfx::Cap kCapabilities[] = {gfx::Cap::depthTest, gfx::Cap::stencilTest,
-                                      gfx::Cap::alphaTest, gfx::Cap::cullFace,
-                                      gfx::Cap::lighting,  gfx::Cap::fog,
-                                      gfx::Cap::blend};
+constexpr gfx::Cap kCapabilities[] = {
+    gfx::Cap::depthTest, gfx::Cap::stencilTest, gfx::Cap::alphaTest, gfx::Cap::cullFace,
+    gfx::Cap::lighting,  gfx::Cap::fog,         gfx::Cap::blend};
 
 }  // namespace
 

@@ -43,8 +43,7 @@ bool ImageModule::command(const std::string& commandName, ArgumentList& argument
     case CommandWord::setParam:
         if (nonZeroNumber(arguments, "noAntialiasing")) noAntialiasing_ = true;
         break;
-    case CommandWord::other:
-        break;
+    case CommandWord::other: break;
     }
     readFlag(arguments, "additiveBlending", additiveBlending_);
     return TrackModule::command(commandName, arguments, track);
@@ -73,7 +72,7 @@ int ImageModule::render(float time, Destination* destination, TextureSource* sou
         if (nearestPixels) picture->setNearestFilter();
 
         gfx::colour(red_.valueAt(time), green_.valueAt(time), blue_.valueAt(time),
-                  blending.alpha());
+                    blending.alpha());
         drawViewportQuad();
 
         if (nearestPixels) picture->restoreFilter();

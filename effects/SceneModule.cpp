@@ -7,8 +7,8 @@
 #include "effects/ModuleCommand.h"
 #include "render/SceneRegistry.h"
 #include "render/SceneRenderer.h"
-#include "scene/Scene.h"
 #include "render/Texture.h"
+#include "scene/Scene.h"
 #include "script/ArgumentList.h"
 #include "timeline/LoadingScreen.h"
 #include "timeline/RenderTarget.h"
@@ -127,8 +127,7 @@ bool SceneModule::command(const std::string& commandName, ArgumentList& argument
         view_ = scene_ ? chooseView(arguments) : nullptr;
         if (!arguments.find("time").isNone()) setClock(arguments, m);
         break;
-    case CommandWord::other:
-        break;
+    case CommandWord::other: break;
     }
     readFlag(arguments, "shadows", shadows_);
     readFlag(arguments, "accurateShadows", accurateShadows_);

@@ -20,14 +20,9 @@ const std::string& TextModule::name() const {
 bool TextModule::checkCommand(const std::string& commandName, ArgumentList& arguments, Track&) {
     arguments.clearUsed();
     switch (commandWord(commandName)) {
-    case CommandWord::start:
-        arguments.requireString("string");
-        break;
-    case CommandWord::stop:
-        break;
-    case CommandWord::setParam:
-        arguments.optionalString("string");
-        break;
+    case CommandWord::start: arguments.requireString("string"); break;
+    case CommandWord::stop: break;
+    case CommandWord::setParam: arguments.optionalString("string"); break;
     case CommandWord::other:
         logError("image: command %s not supported\n", commandName.c_str());
         break;
@@ -51,9 +46,7 @@ bool TextModule::command(const std::string& commandName, ArgumentList& arguments
     const CommandWord word = commandWord(commandName);
     for (AnimatedParameter& p : parameters_) commandParameter(word, p, arguments, t);
     switch (word) {
-    case CommandWord::start:
-        takeText(arguments);
-        break;
+    case CommandWord::start: takeText(arguments); break;
     case CommandWord::stop:
         hasText_ = false;
         text_.clear();
@@ -61,8 +54,7 @@ bool TextModule::command(const std::string& commandName, ArgumentList& arguments
     case CommandWord::setParam:
         if (!arguments.find("string").isNone()) takeText(arguments);
         break;
-    case CommandWord::other:
-        break;
+    case CommandWord::other: break;
     }
     return TrackModule::command(commandName, arguments, track);
 }
@@ -77,7 +69,7 @@ int TextModule::render(float time, Destination* destination, TextureSource*, Tex
         FlatDrawState flat;
         LayerBlending blending(parameters_[kAlpha].valueAt(time), nullptr, *this, false);
         gfx::colour(parameters_[kRed].valueAt(time), parameters_[kGreen].valueAt(time),
-                  parameters_[kBlue].valueAt(time), blending.alpha());
+                    parameters_[kBlue].valueAt(time), blending.alpha());
         // Positions are fractions of the window; a patch cable is smaller,
         // so they shrink with it.
         const ScreenSize& screen = screenSize();

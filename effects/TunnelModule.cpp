@@ -116,10 +116,10 @@ void TunnelModule::computeGrid(float time) {
         const float q = phase + 2.0f * along;
         // Each term less its mouth value, so the mouth's displacement is
         // exactly 0, not a rounding residue.
-        const float dx = twistX * ((2.0f * std::sin(q * 0.03448276f) - a1) +
-                                   (std::cos(q * 0.07692308f) - a2));
-        const float dy = twistY * ((2.0f * std::cos(q * 0.03030303f) - a3) +
-                                   (std::sin(q * 0.05882353f) - a4));
+        const float dx =
+            twistX * ((2.0f * std::sin(q * 0.03448276f) - a1) + (std::cos(q * 0.07692308f) - a2));
+        const float dy =
+            twistY * ((2.0f * std::cos(q * 0.03030303f) - a3) + (std::sin(q * 0.05882353f) - a4));
         const float u = 0.5f * std::cos((8.0f * along + 4.0f * phase) * 0.016666668f);
         const float stretched = along / stretch;
         const float v = (6.0f * phase + stretched) * 0.008333334f + stretched * 0.0625f;
@@ -150,7 +150,7 @@ int TunnelModule::render(float time, Destination* destination, TextureSource* so
         else
             unbindTexture();
         gfx::colour(parameters_[kRed].valueAt(time), parameters_[kGreen].valueAt(time),
-                  parameters_[kBlue].valueAt(time), blending.alpha());
+                    parameters_[kBlue].valueAt(time), blending.alpha());
 
         computeGrid(time);
         const auto vertex = [this](int a, int d) {

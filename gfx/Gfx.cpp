@@ -39,8 +39,12 @@ Door& door() {
     return holder.door;
 }
 
-std::vector<Matrix4>& stack() { return door().stacks[static_cast<int>(door().mode)]; }
-Matrix4& top() { return stack().back(); }
+std::vector<Matrix4>& stack() {
+    return door().stacks[static_cast<int>(door().mode)];
+}
+Matrix4& top() {
+    return stack().back();
+}
 
 }  // namespace
 
@@ -59,15 +63,27 @@ Backend& backend() {
     return *d.backend;
 }
 
-void enable(Cap cap) { backend().setEnabled(cap, true); }
-void disable(Cap cap) { backend().setEnabled(cap, false); }
-void setEnabled(Cap cap, bool on) { backend().setEnabled(cap, on); }
-bool isEnabled(Cap cap) { return backend().isEnabled(cap); }
+void enable(Cap cap) {
+    backend().setEnabled(cap, true);
+}
+void disable(Cap cap) {
+    backend().setEnabled(cap, false);
+}
+void setEnabled(Cap cap, bool on) {
+    backend().setEnabled(cap, on);
+}
+bool isEnabled(Cap cap) {
+    return backend().isEnabled(cap);
+}
 void blendFunc(BlendFactor source, BlendFactor destination) {
     backend().blendFunc(source, destination);
 }
-void depthFunc(Compare compare) { backend().depthFunc(compare); }
-void depthMask(bool write) { backend().depthMask(write); }
+void depthFunc(Compare compare) {
+    backend().depthFunc(compare);
+}
+void depthMask(bool write) {
+    backend().depthMask(write);
+}
 void colorMask(bool red, bool green, bool blue, bool alpha) {
     backend().colorMask(red, green, blue, alpha);
 }
@@ -77,20 +93,38 @@ void stencilFunc(Compare compare, int reference, unsigned mask) {
 void stencilOp(StencilAction fail, StencilAction depthFail, StencilAction pass) {
     backend().stencilOp(fail, depthFail, pass);
 }
-void stencilMask(unsigned mask) { backend().stencilMask(mask); }
-void cullFace(Face face) { backend().cullFace(face); }
-void shadeModel(Shading shading) { backend().shadeModel(shading); }
-void perspectiveHint(Hint hint) { backend().perspectiveHint(hint); }
-void lineWidth(float width) { backend().lineWidth(width); }
-void lineStipple(int factor, unsigned short pattern) { backend().lineStipple(factor, pattern); }
-void fog(const FogParams& params) { backend().fog(params); }
-void textureEnv(TextureEnv mode) { backend().textureEnv(mode); }
+void stencilMask(unsigned mask) {
+    backend().stencilMask(mask);
+}
+void cullFace(Face face) {
+    backend().cullFace(face);
+}
+void shadeModel(Shading shading) {
+    backend().shadeModel(shading);
+}
+void perspectiveHint(Hint hint) {
+    backend().perspectiveHint(hint);
+}
+void lineWidth(float width) {
+    backend().lineWidth(width);
+}
+void lineStipple(int factor, unsigned short pattern) {
+    backend().lineStipple(factor, pattern);
+}
+void fog(const FogParams& params) {
+    backend().fog(params);
+}
+void textureEnv(TextureEnv mode) {
+    backend().textureEnv(mode);
+}
 
 void matrixMode(MatrixMode mode) {
     door().mode = mode;
     backend().matrixMode(mode);
 }
-MatrixMode currentMatrixMode() { return door().mode; }
+MatrixMode currentMatrixMode() {
+    return door().mode;
+}
 
 void loadIdentity() {
     top() = Matrix4{};
@@ -136,7 +170,9 @@ void perspective(double fovyDegrees, double aspect, double zNear, double zFar) {
     gfx::perspective(top(), fovyDegrees, aspect, zNear, zFar);
     backend().perspective(fovyDegrees, aspect, zNear, zFar);
 }
-const Matrix4& matrix(MatrixMode mode) { return door().stacks[static_cast<int>(mode)].back(); }
+const Matrix4& matrix(MatrixMode mode) {
+    return door().stacks[static_cast<int>(mode)].back();
+}
 
 void begin(Primitive primitive) {
     Door& d = door();
@@ -172,9 +208,15 @@ void addVertex(float x, float y, float z, float w, int given) {
 
 }  // namespace
 
-void vertex(float x, float y) { addVertex(x, y, 0.0f, 1.0f, 2); }
-void vertex(float x, float y, float z) { addVertex(x, y, z, 1.0f, 3); }
-void vertex(float x, float y, float z, float w) { addVertex(x, y, z, w, 4); }
+void vertex(float x, float y) {
+    addVertex(x, y, 0.0f, 1.0f, 2);
+}
+void vertex(float x, float y, float z) {
+    addVertex(x, y, z, 1.0f, 3);
+}
+void vertex(float x, float y, float z, float w) {
+    addVertex(x, y, z, w, 4);
+}
 
 void colour(float red, float green, float blue, float alpha) {
     Door& d = door();
@@ -211,14 +253,28 @@ void normal(float x, float y, float z) {
     if (!d.inBatch) backend().currentNormal(x, y, z);
 }
 
-Rgba currentColour() { return door().inBatch ? door().colour : backend().currentColourState(); }
+Rgba currentColour() {
+    return door().inBatch ? door().colour : backend().currentColourState();
+}
 
-TextureId createTexture() { return backend().createTexture(); }
-void deleteTexture(TextureId id) { backend().deleteTexture(id); }
-void bindTexture(TextureId id) { backend().bindTexture(id); }
-void textureFilter(Filter minify, Filter magnify) { backend().textureFilter(minify, magnify); }
-void textureWrap(Wrap s, Wrap t) { backend().textureWrap(s, t); }
-int maxTextureSize() { return backend().maxTextureSize(); }
+TextureId createTexture() {
+    return backend().createTexture();
+}
+void deleteTexture(TextureId id) {
+    backend().deleteTexture(id);
+}
+void bindTexture(TextureId id) {
+    backend().bindTexture(id);
+}
+void textureFilter(Filter minify, Filter magnify) {
+    backend().textureFilter(minify, magnify);
+}
+void textureWrap(Wrap s, Wrap t) {
+    backend().textureWrap(s, t);
+}
+int maxTextureSize() {
+    return backend().maxTextureSize();
+}
 void textureImage(int level, PixelFormat internal, int width, int height, PixelFormat format,
                   const void* pixels) {
     backend().textureImage(level, internal, width, height, format, pixels);
@@ -237,11 +293,23 @@ void readPixels(int x, int y, int width, int height, PixelFormat format, void* o
 void clearColour(float red, float green, float blue, float alpha) {
     backend().clearColour(Rgba{red, green, blue, alpha});
 }
-void clearDepth(double depth) { backend().clearDepth(depth); }
-void clearStencil(int value) { backend().clearStencil(value); }
-void clear(unsigned bits) { backend().clear(bits); }
-void viewport(int x, int y, int width, int height) { backend().viewport(x, y, width, height); }
-void scissor(int x, int y, int width, int height) { backend().scissor(x, y, width, height); }
-void flush() { backend().flush(); }
+void clearDepth(double depth) {
+    backend().clearDepth(depth);
+}
+void clearStencil(int value) {
+    backend().clearStencil(value);
+}
+void clear(unsigned bits) {
+    backend().clear(bits);
+}
+void viewport(int x, int y, int width, int height) {
+    backend().viewport(x, y, width, height);
+}
+void scissor(int x, int y, int width, int height) {
+    backend().scissor(x, y, width, height);
+}
+void flush() {
+    backend().flush();
+}
 
 }  // namespace gfx

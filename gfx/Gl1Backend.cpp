@@ -41,9 +41,11 @@ GLenum glBlend(BlendFactor f) {
     return GL_ONE;
 }
 
-constexpr GLenum kCompares[] = {GL_NEVER,    GL_LESS,     GL_EQUAL,  GL_LEQUAL,
-                                GL_GREATER,  GL_NOTEQUAL, GL_GEQUAL, GL_ALWAYS};
-GLenum glCompare(Compare c) { return kCompares[static_cast<int>(c)]; }
+constexpr GLenum kCompares[] = {GL_NEVER,   GL_LESS,     GL_EQUAL,  GL_LEQUAL,
+                                GL_GREATER, GL_NOTEQUAL, GL_GEQUAL, GL_ALWAYS};
+GLenum glCompare(Compare c) {
+    return kCompares[static_cast<int>(c)];
+}
 
 GLenum glStencil(StencilAction a) {
     switch (a) {
@@ -100,7 +102,9 @@ GLint glWrap(Wrap w) {
     return GL_REPEAT;
 }
 
-GLboolean glBool(bool b) { return b ? GL_TRUE : GL_FALSE; }
+GLboolean glBool(bool b) {
+    return b ? GL_TRUE : GL_FALSE;
+}
 
 GLenum glFormat(PixelFormat f) {
     switch (f) {
@@ -121,11 +125,15 @@ void Gl1Backend::setEnabled(Cap cap, bool on) {
     else
         glDisable(glCap(cap));
 }
-bool Gl1Backend::isEnabled(Cap cap) const { return glIsEnabled(glCap(cap)) == GL_TRUE; }
+bool Gl1Backend::isEnabled(Cap cap) const {
+    return glIsEnabled(glCap(cap)) == GL_TRUE;
+}
 void Gl1Backend::blendFunc(BlendFactor source, BlendFactor destination) {
     glBlendFunc(glBlend(source), glBlend(destination));
 }
-void Gl1Backend::depthFunc(Compare compare) { glDepthFunc(glCompare(compare)); }
+void Gl1Backend::depthFunc(Compare compare) {
+    glDepthFunc(glCompare(compare));
+}
 Compare Gl1Backend::depthFuncState() const {
     GLint f = GL_LESS;
     glGetIntegerv(GL_DEPTH_FUNC, &f);
@@ -133,7 +141,9 @@ Compare Gl1Backend::depthFuncState() const {
         if (kCompares[i] == static_cast<GLenum>(f)) return static_cast<Compare>(i);
     return Compare::less;
 }
-void Gl1Backend::depthMask(bool write) { glDepthMask(glBool(write)); }
+void Gl1Backend::depthMask(bool write) {
+    glDepthMask(glBool(write));
+}
 bool Gl1Backend::depthMaskState() const {
     GLboolean write = GL_TRUE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &write);
@@ -148,8 +158,12 @@ void Gl1Backend::stencilFunc(Compare compare, int reference, unsigned mask) {
 void Gl1Backend::stencilOp(StencilAction fail, StencilAction depthFail, StencilAction pass) {
     glStencilOp(glStencil(fail), glStencil(depthFail), glStencil(pass));
 }
-void Gl1Backend::stencilMask(unsigned mask) { glStencilMask(mask); }
-void Gl1Backend::cullFace(Face face) { glCullFace(glFace(face)); }
+void Gl1Backend::stencilMask(unsigned mask) {
+    glStencilMask(mask);
+}
+void Gl1Backend::cullFace(Face face) {
+    glCullFace(glFace(face));
+}
 void Gl1Backend::shadeModel(Shading shading) {
     glShadeModel(shading == Shading::flat ? GL_FLAT : GL_SMOOTH);
 }
@@ -163,8 +177,12 @@ Hint Gl1Backend::perspectiveHintState() const {
     glGetIntegerv(GL_PERSPECTIVE_CORRECTION_HINT, &hint);
     return hint == GL_NICEST ? Hint::nicest : hint == GL_FASTEST ? Hint::fastest : Hint::dontCare;
 }
-void Gl1Backend::lineWidth(float width) { glLineWidth(width); }
-void Gl1Backend::lineStipple(int factor, unsigned short pattern) { glLineStipple(factor, pattern); }
+void Gl1Backend::lineWidth(float width) {
+    glLineWidth(width);
+}
+void Gl1Backend::lineStipple(int factor, unsigned short pattern) {
+    glLineStipple(factor, pattern);
+}
 void Gl1Backend::fog(const FogParams& p) {
     const GLfloat colour[4] = {p.colour.r, p.colour.g, p.colour.b, p.colour.a};
     glFogfv(GL_FOG_COLOR, colour);
@@ -195,14 +213,20 @@ void Gl1Backend::textureEnv(TextureEnv mode) {
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, m);
 }
 
-void Gl1Backend::currentColour(const Rgba& c) { glColor4f(c.r, c.g, c.b, c.a); }
+void Gl1Backend::currentColour(const Rgba& c) {
+    glColor4f(c.r, c.g, c.b, c.a);
+}
 Rgba Gl1Backend::currentColourState() const {
     GLfloat c[4] = {1, 1, 1, 1};
     glGetFloatv(GL_CURRENT_COLOR, c);
     return Rgba{c[0], c[1], c[2], c[3]};
 }
-void Gl1Backend::currentTexCoord(float u, float v) { glTexCoord2f(u, v); }
-void Gl1Backend::currentNormal(float x, float y, float z) { glNormal3f(x, y, z); }
+void Gl1Backend::currentTexCoord(float u, float v) {
+    glTexCoord2f(u, v);
+}
+void Gl1Backend::currentNormal(float x, float y, float z) {
+    glNormal3f(x, y, z);
+}
 
 void Gl1Backend::matrixMode(MatrixMode mode) {
     switch (mode) {
@@ -211,14 +235,30 @@ void Gl1Backend::matrixMode(MatrixMode mode) {
     case MatrixMode::texture: glMatrixMode(GL_TEXTURE); break;
     }
 }
-void Gl1Backend::loadIdentity() { glLoadIdentity(); }
-void Gl1Backend::loadMatrix(const Matrix4& matrix) { glLoadMatrixf(matrix.m.data()); }
-void Gl1Backend::multMatrix(const Matrix4& matrix) { glMultMatrixf(matrix.m.data()); }
-void Gl1Backend::pushMatrix() { glPushMatrix(); }
-void Gl1Backend::popMatrix() { glPopMatrix(); }
-void Gl1Backend::translate(float x, float y, float z) { glTranslatef(x, y, z); }
-void Gl1Backend::rotate(float degrees, float x, float y, float z) { glRotatef(degrees, x, y, z); }
-void Gl1Backend::scale(float x, float y, float z) { glScalef(x, y, z); }
+void Gl1Backend::loadIdentity() {
+    glLoadIdentity();
+}
+void Gl1Backend::loadMatrix(const Matrix4& matrix) {
+    glLoadMatrixf(matrix.m.data());
+}
+void Gl1Backend::multMatrix(const Matrix4& matrix) {
+    glMultMatrixf(matrix.m.data());
+}
+void Gl1Backend::pushMatrix() {
+    glPushMatrix();
+}
+void Gl1Backend::popMatrix() {
+    glPopMatrix();
+}
+void Gl1Backend::translate(float x, float y, float z) {
+    glTranslatef(x, y, z);
+}
+void Gl1Backend::rotate(float degrees, float x, float y, float z) {
+    glRotatef(degrees, x, y, z);
+}
+void Gl1Backend::scale(float x, float y, float z) {
+    glScalef(x, y, z);
+}
 void Gl1Backend::ortho(float left, float right, float bottom, float top, float zNear, float zFar) {
     glOrtho(left, right, bottom, top, zNear, zFar);
 }
@@ -238,7 +278,8 @@ void Gl1Backend::drawBatch(const VertexBatch& batch) {
             glColor4f(c.r, c.g, c.b, c.a);
         }
         if (batch.hasTexCoords) glTexCoord2f(batch.texCoords[i][0], batch.texCoords[i][1]);
-        if (batch.hasNormals) glNormal3f(batch.normals[i][0], batch.normals[i][1], batch.normals[i][2]);
+        if (batch.hasNormals)
+            glNormal3f(batch.normals[i][0], batch.normals[i][1], batch.normals[i][2]);
         const std::array<float, 4>& p = batch.positions[i];
         switch (batch.positionSize) {
         case 2: glVertex2f(p[0], p[1]); break;
@@ -258,7 +299,9 @@ void Gl1Backend::deleteTexture(TextureId id) {
     const GLuint name = id;
     glDeleteTextures(1, &name);
 }
-void Gl1Backend::bindTexture(TextureId id) { glBindTexture(GL_TEXTURE_2D, id); }
+void Gl1Backend::bindTexture(TextureId id) {
+    glBindTexture(GL_TEXTURE_2D, id);
+}
 void Gl1Backend::textureFilter(Filter minify, Filter magnify) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, glFilter(minify));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, glFilter(magnify));
@@ -295,9 +338,15 @@ void Gl1Backend::readPixels(int x, int y, int width, int height, PixelFormat for
     glReadPixels(x, y, width, height, glFormat(format), GL_UNSIGNED_BYTE, out);
 }
 
-void Gl1Backend::clearColour(const Rgba& c) { glClearColor(c.r, c.g, c.b, c.a); }
-void Gl1Backend::clearDepth(double depth) { glClearDepth(depth); }
-void Gl1Backend::clearStencil(int value) { glClearStencil(value); }
+void Gl1Backend::clearColour(const Rgba& c) {
+    glClearColor(c.r, c.g, c.b, c.a);
+}
+void Gl1Backend::clearDepth(double depth) {
+    glClearDepth(depth);
+}
+void Gl1Backend::clearStencil(int value) {
+    glClearStencil(value);
+}
 void Gl1Backend::clear(unsigned bits) {
     GLbitfield mask = 0;
     if (bits & colourBuffer) mask |= GL_COLOR_BUFFER_BIT;
@@ -308,7 +357,11 @@ void Gl1Backend::clear(unsigned bits) {
 void Gl1Backend::viewport(int x, int y, int width, int height) {
     glViewport(x, y, width, height);
 }
-void Gl1Backend::scissor(int x, int y, int width, int height) { glScissor(x, y, width, height); }
-void Gl1Backend::flush() { glFlush(); }
+void Gl1Backend::scissor(int x, int y, int width, int height) {
+    glScissor(x, y, width, height);
+}
+void Gl1Backend::flush() {
+    glFlush();
+}
 
 }  // namespace gfx

@@ -44,8 +44,7 @@ public:
     void translate(float x, float y, float z) override;
     void rotate(float degrees, float x, float y, float z) override;
     void scale(float x, float y, float z) override;
-    void ortho(float left, float right, float bottom, float top, float zNear,
-               float zFar) override;
+    void ortho(float left, float right, float bottom, float top, float zNear, float zFar) override;
     void perspective(double fovyDegrees, double aspect, double zNear, double zFar) override;
 
     void drawBatch(const VertexBatch& batch) override;

@@ -14,17 +14,21 @@ Matrix4 product(const float* a, const float* b) {
     for (int i = 0; i < 4; ++i) {
         const float ai0 = a[i], ai1 = a[4 + i], ai2 = a[8 + i], ai3 = a[12 + i];
         for (int j = 0; j < 4; ++j)
-            p.m[j * 4 + i] = ai0 * b[j * 4] + ai1 * b[j * 4 + 1] + ai2 * b[j * 4 + 2] +
-                             ai3 * b[j * 4 + 3];
+            p.m[j * 4 + i] =
+                ai0 * b[j * 4] + ai1 * b[j * 4 + 1] + ai2 * b[j * 4 + 2] + ai3 * b[j * 4 + 3];
     }
     return p;
 }
 
-float& element(Matrix4& matrix, int row, int column) { return matrix.m[column * 4 + row]; }
+float& element(Matrix4& matrix, int row, int column) {
+    return matrix.m[column * 4 + row];
+}
 
 }  // namespace
 
-Matrix4 multiply(const Matrix4& a, const Matrix4& b) { return product(a.m.data(), b.m.data()); }
+Matrix4 multiply(const Matrix4& a, const Matrix4& b) {
+    return product(a.m.data(), b.m.data());
+}
 
 void multiplyBy(Matrix4& matrix, const float* columnMajor) {
     matrix = product(matrix.m.data(), columnMajor);

@@ -13,7 +13,8 @@ std::size_t roundUpToPowerOfTwo(std::size_t n) {
 
 }  // namespace
 
-AudioRing::AudioRing(std::size_t frames) : mask_(roundUpToPowerOfTwo(std::max<std::size_t>(frames, 1)) - 1) {
+AudioRing::AudioRing(std::size_t frames)
+    : mask_(roundUpToPowerOfTwo(std::max<std::size_t>(frames, 1)) - 1) {
     samples_ = std::make_unique<float[]>(capacity() * kChannels);
 }
 
@@ -30,7 +31,9 @@ std::size_t AudioRing::write(const float* data, std::size_t frames) {
     return n;
 }
 
-void AudioRing::finish() { finished_.store(true, std::memory_order_release); }
+void AudioRing::finish() {
+    finished_.store(true, std::memory_order_release);
+}
 
 std::size_t AudioRing::read(float* out, std::size_t frames) {
     const std::int64_t r = readTotal_.load(std::memory_order_relaxed);
@@ -48,5 +51,6 @@ bool AudioRing::drained() const {
     // finished_ is set after the last write, so once it reads true the
     // write total is final.
     if (!finished_.load(std::memory_order_acquire)) return false;
-    return readTotal_.load(std::memory_order_acquire) == writeTotal_.load(std::memory_order_acquire);
+    return readTotal_.load(std::memory_order_acquire) ==
+           writeTotal_.load(std::memory_order_acquire);
 }

@@ -73,7 +73,8 @@ private:
         const std::int32_t row = module_.get_current_row();
         if (row > 0) return module_.set_position_order_row(order, row - 1);
         if (order <= 0) return at;
-        const std::int32_t rows = module_.get_pattern_num_rows(module_.get_order_pattern(order - 1));
+        const std::int32_t rows =
+            module_.get_pattern_num_rows(module_.get_order_pattern(order - 1));
         return rows > 0 ? module_.set_position_order_row(order - 1, rows - 1) : at;
     }
 
@@ -107,8 +108,7 @@ std::unique_ptr<MusicDecoder> openModuleDecoder(const std::string& path, int sam
             if (openmpt::probe_file_header(openmpt::probe_file_header_flags_default2, in) ==
                 openmpt::probe_file_header_result_failure)
                 *fault = "not a tracker module";
-        } catch (const std::exception&) {
-        }
+        } catch (const std::exception&) {}
     }
     return nullptr;
 }

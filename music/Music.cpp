@@ -44,7 +44,9 @@ Music::Music(double (*clock)()) : clock_(clock ? clock : &clockSeconds) {}
 
 Music::~Music() = default;
 
-double Music::now() const { return clock_(); }
+double Music::now() const {
+    return clock_();
+}
 
 void Music::configure(std::optional<double> fixedFps, double startTime, bool decodeOnly) {
     // The mode decides how the music is opened: it cannot change afterwards.
@@ -141,8 +143,10 @@ void Music::closeMusic() {
 
 void Music::startIfNeeded() {
     if (started_) return;
-    if (!hasMusic()) logWarning("No music set, going for 3 minutes of silence\n");
-    else if (stream_ && !paused_) stream_->play();
+    if (!hasMusic())
+        logWarning("No music set, going for 3 minutes of silence\n");
+    else if (stream_ && !paused_)
+        stream_->play();
     startClock_ = now();
     started_ = true;
 }
@@ -214,8 +218,10 @@ void Music::restartAt(double seconds) {
         return;
     }
     if (!stream_) return;
-    if (paused_) stream_.reset();  // made again at resume
-    else if (started_) stream_->play();
+    if (paused_)
+        stream_.reset();  // made again at resume
+    else if (started_)
+        stream_->play();
 }
 
 void Music::seek(double seconds) {
@@ -242,4 +248,6 @@ void Music::setPaused(bool paused) {
     restartAt(heldTime_);
 }
 
-std::optional<double> Music::length() const { return length_; }
+std::optional<double> Music::length() const {
+    return length_;
+}

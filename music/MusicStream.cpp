@@ -63,7 +63,9 @@ bool MusicStream::openDevice() {
     return true;
 }
 
-void MusicStream::play() { SDL_PauseAudioDevice(device_, 0); }
+void MusicStream::play() {
+    SDL_PauseAudioDevice(device_, 0);
+}
 
 double MusicStream::streamSeconds(std::int64_t frames) const {
     return start_ + static_cast<double>(frames) / kOutputRate;
@@ -125,8 +127,10 @@ void MusicStream::decodeLoop() {
             continue;
         }
         pending.clear();
-        if (endOfPiece) resampler_->finish(pending);
-        else resampler_->push(decoded.data(), got, pending);
+        if (endOfPiece)
+            resampler_->finish(pending);
+        else
+            resampler_->push(decoded.data(), got, pending);
     }
     ring_.finish();
 }

@@ -65,7 +65,7 @@ private:
     double streamSeconds(std::int64_t frames) const;
 
     std::unique_ptr<MusicDecoder> decoder_;  // used by the decoding thread only
-    std::unique_ptr<Resampler> resampler_;  // decoding thread only; null at the output rate
+    std::unique_ptr<Resampler> resampler_;   // decoding thread only; null at the output rate
     double start_;
     double (*clock_)();
     AudioRing ring_;

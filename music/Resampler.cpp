@@ -27,7 +27,8 @@ double besselI0(double x) {
 Resampler::Resampler(int inRate, int outRate)
     : inRate_(inRate),
       outRate_(outRate),
-      halfTaps_(static_cast<int>(std::ceil(kHalfTaps * std::max(1.0, static_cast<double>(inRate) / outRate)))) {
+      halfTaps_(static_cast<int>(
+          std::ceil(kHalfTaps * std::max(1.0, static_cast<double>(inRate) / outRate)))) {
     const int taps = 2 * halfTaps_;
     const double fc = kCutoff * std::min(1.0, static_cast<double>(outRate) / inRate);
     const double windowNorm = besselI0(kKaiserBeta);
@@ -39,7 +40,9 @@ Resampler::Resampler(int inRate, int outRate)
             // Distance from the output position to the tap's input frame.
             const double d = (k - halfTaps_ + 1) - static_cast<double>(p) / kPhases;
             const double r = d / halfTaps_;
-            const double window = std::fabs(r) >= 1.0 ? 0.0 : besselI0(kKaiserBeta * std::sqrt(1.0 - r * r)) / windowNorm;
+            const double window = std::fabs(r) >= 1.0
+                                      ? 0.0
+                                      : besselI0(kKaiserBeta * std::sqrt(1.0 - r * r)) / windowNorm;
             const double z = fc * d;
             const double sinc = z == 0.0 ? 1.0 : std::sin(kPi * z) / (kPi * z);
             const double h = fc * sinc * window;
@@ -64,7 +67,9 @@ void Resampler::push(const float* in, std::size_t frames, std::vector<float>& ou
     produce(false, out);
 }
 
-void Resampler::finish(std::vector<float>& out) { produce(true, out); }
+void Resampler::finish(std::vector<float>& out) {
+    produce(true, out);
+}
 
 void Resampler::produce(bool final, std::vector<float>& out) {
     const int taps = 2 * halfTaps_;

@@ -33,8 +33,8 @@ private:
     std::int64_t inRate_;
     std::int64_t outRate_;
     int halfTaps_;
-    std::vector<float> table_;     // (kPhases + 1) rows of 2 * halfTaps_ taps
-    std::vector<float> history_;   // input frames from historyStart_ on
+    std::vector<float> table_;    // (kPhases + 1) rows of 2 * halfTaps_ taps
+    std::vector<float> history_;  // input frames from historyStart_ on
     std::int64_t historyStart_ = 0;
     std::int64_t inputFrames_ = 0;  // input frames pushed so far
     std::int64_t nextOutput_ = 0;   // index of the next output frame

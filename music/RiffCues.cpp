@@ -18,7 +18,9 @@ std::uint32_t le32(const std::uint8_t* p) {
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-bool isId(const std::uint8_t* p, const char* id) { return std::memcmp(p, id, 4) == 0; }
+bool isId(const std::uint8_t* p, const char* id) {
+    return std::memcmp(p, id, 4) == 0;
+}
 
 // Reads `length` bytes at `offset` into `out`; false when they are not all there.
 using ReadAt = std::function<bool(std::uint64_t offset, std::size_t length, std::uint8_t* out)>;
@@ -51,7 +53,8 @@ void readCueTable(const std::vector<std::uint8_t>& body, std::vector<CuePoint>& 
     }
 }
 
-void readLabels(const std::vector<std::uint8_t>& body, std::map<std::uint32_t, std::string>& labels) {
+void readLabels(const std::vector<std::uint8_t>& body,
+                std::map<std::uint32_t, std::string>& labels) {
     if (body.size() < 4 || !isId(body.data(), "adtl")) return;
     std::size_t at = 4;
     while (body.size() - at >= 8) {
@@ -61,7 +64,8 @@ void readLabels(const std::vector<std::uint8_t>& body, std::map<std::uint32_t, s
             static_cast<std::size_t>(std::min<std::uint64_t>(declared, body.size() - at - 8));
         if (isId(header, "labl") && length >= 4) {
             const std::uint32_t id = le32(header + 8);
-            labels.emplace(id, labelText(header + 12, length - 4));  // the first label of an id wins
+            labels.emplace(id,
+                           labelText(header + 12, length - 4));  // the first label of an id wins
         }
         const std::uint64_t next = at + 8 + declared + (declared & 1);
         if (next > body.size()) break;
@@ -89,7 +93,8 @@ std::vector<CuePoint> parse(std::uint64_t fileSize, const ReadAt& readAt) {
         const std::uint64_t available = std::min(declared, end - body);
         const bool isCue = isId(chunk, "cue ");
         if ((isCue && !haveCueTable) || isId(chunk, "LIST")) {
-            std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::min(available, kMaxChunkRead)));
+            std::vector<std::uint8_t> bytes(
+                static_cast<std::size_t>(std::min(available, kMaxChunkRead)));
             if (!bytes.empty() && !readAt(body, bytes.size(), bytes.data())) break;
             if (isCue) {
                 readCueTable(bytes, cues);
@@ -129,7 +134,8 @@ std::vector<CuePoint> readWaveCues(const std::string& path) {
         if (size > 0) {
             cues = parse(static_cast<std::uint64_t>(size),
                          [&](std::uint64_t offset, std::size_t length, std::uint8_t* out) {
-                             if (fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0) return false;
+                             if (fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0)
+                                 return false;
                              return std::fread(out, 1, length, file) == length;
                          });
         }

@@ -15,7 +15,8 @@
 struct ClockAnchor {
     double clock = 0.0;         // clock reading when the callback ran
     std::int64_t position = 0;  // stream frames handed to the device before this block
-    std::int64_t frames = 0;    // stream frames in this block (fewer than the block at the end or on underrun)
+    std::int64_t frames =
+        0;  // stream frames in this block (fewer than the block at the end or on underrun)
 };
 
 // One writer (the audio callback), one reader (the main thread); a sequence

@@ -28,9 +28,8 @@ public:
 
     // To the nearest frame; by decoding from the start where the file cannot seek.
     bool seek(double seconds) override {
-        const sf_count_t target =
-            std::clamp<sf_count_t>(std::llround(std::max(0.0, seconds) * info_.samplerate), 0,
-                                   info_.frames);
+        const sf_count_t target = std::clamp<sf_count_t>(
+            std::llround(std::max(0.0, seconds) * info_.samplerate), 0, info_.frames);
         if (target == info_.frames) {
             atEnd_ = true;
             return true;
@@ -59,7 +58,8 @@ public:
             return n > 0 ? static_cast<std::size_t>(n) : 0;
         }
         scratch_.resize(frames * static_cast<std::size_t>(channels));
-        const sf_count_t got = sf_readf_float(file_, scratch_.data(), static_cast<sf_count_t>(frames));
+        const sf_count_t got =
+            sf_readf_float(file_, scratch_.data(), static_cast<sf_count_t>(frames));
         if (got <= 0) return 0;
         const std::size_t n = static_cast<std::size_t>(got);
         for (std::size_t i = 0; i < n; ++i) {

@@ -1,6 +1,6 @@
-#include "data/Bitmap.h"
 #include "base/Log.h"
 #include "base/Screen.h"
+#include "data/Bitmap.h"
 #include "data/PictureDecodePool.h"
 #include "render/MultisampledFrame.h"
 #include "render/Texture.h"
@@ -14,7 +14,9 @@
 
 namespace {
 
-bool isPowerOfTwo(std::int32_t x) { return x > 0 && (x & (x - 1)) == 0; }
+bool isPowerOfTwo(std::int32_t x) {
+    return x > 0 && (x & (x - 1)) == 0;
+}
 
 // What an empty bitmap (a picture that failed to decode) shows: one opaque
 // white pixel, so nothing is ever uploaded from an absent buffer.
@@ -24,7 +26,8 @@ const std::uint8_t kPlaceholder[4] = {255, 255, 255, 255};
 // as the door's own mipmap building would have. False, uploading nothing,
 // when level 0 is larger than the driver takes: building them then finds
 // the size that fits.
-bool uploadMipmaps(const MipmapChain& chain, const Bitmap& bitmap, gfx::PixelFormat internalFormat) {
+bool uploadMipmaps(const MipmapChain& chain, const Bitmap& bitmap,
+                   gfx::PixelFormat internalFormat) {
     const int maxSide = gfx::maxTextureSize();
     const MipmapLevel& base = chain.levels.front();
     if (base.width > maxSide || base.height > maxSide) return false;
@@ -45,7 +48,9 @@ BitmapTexture::BitmapTexture(std::string name, std::int32_t filterMode)
     create();
 }
 
-bool BitmapTexture::hasAlpha() const { return bitmap_ && !bitmap_->empty() && bitmap_->hasAlpha(); }
+bool BitmapTexture::hasAlpha() const {
+    return bitmap_ && !bitmap_->empty() && bitmap_->hasAlpha();
+}
 
 void BitmapTexture::create() {
     if (!bitmap_) bitmap_ = BitmapRegistry::instance().getOrCreate(name_);
@@ -54,14 +59,13 @@ void BitmapTexture::create() {
     const std::int32_t h = empty ? 1 : bitmap_->height();
     const void* pixels = empty ? kPlaceholder : bitmap_->pixels();
     if (filterMode() != mipmap && (!isPowerOfTwo(w) || !isPowerOfTwo(h))) setFilterMode(mipmap);
-    const gfx::PixelFormat internalFormat = hasAlpha() ? gfx::PixelFormat::rgba : gfx::PixelFormat::rgb;
+    const gfx::PixelFormat internalFormat =
+        hasAlpha() ? gfx::PixelFormat::rgba : gfx::PixelFormat::rgb;
 
     createObject(filterMode());
     switch (filterMode()) {
     case nearest:
-    case linear:
-        gfx::textureImage(0, internalFormat, w, h, gfx::PixelFormat::rgba, pixels);
-        break;
+    case linear: gfx::textureImage(0, internalFormat, w, h, gfx::PixelFormat::rgba, pixels); break;
     case mipmap: {
         // Levels built with a prefetched decode are used once, at the first
         // upload; a rebuild builds them here again.
@@ -71,9 +75,7 @@ void BitmapTexture::create() {
             gfx::buildMipmaps(internalFormat, w, h, gfx::PixelFormat::rgba, pixels);
         break;
     }
-    default:
-        std::printf("Texture - unsupported filter type\n");
-        break;
+    default: std::printf("Texture - unsupported filter type\n"); break;
     }
     // Creating binds without changing the record: put back what the record
     // says is bound.
@@ -92,10 +94,16 @@ PatchCable::PatchCable(std::string poolName) : Texture(linear), poolName_(std::m
     gfx::bindTexture(bound ? bound->id() : 0);
 }
 
-void PatchCable::create() { createObject(linear); }
+void PatchCable::create() {
+    createObject(linear);
+}
 
-int PatchCable::width() const { return screenSize().pow2Width; }
-int PatchCable::height() const { return screenSize().pow2Height; }
+int PatchCable::width() const {
+    return screenSize().pow2Width;
+}
+int PatchCable::height() const {
+    return screenSize().pow2Height;
+}
 
 void PatchCable::endDraw() {
     bindTexture();
@@ -131,8 +139,8 @@ void BitmapRegistry::beginPrefetch(const std::vector<std::string>& names, unsign
     for (const std::string& name : names)
         if (!find(name)) wanted.push_back(name);
     if (wanted.empty() || workers == 0) return;
-    prefetch_ = std::make_unique<PictureDecodePool>(wanted, workers, 2 * std::size_t(workers),
-                                                    true);
+    prefetch_ =
+        std::make_unique<PictureDecodePool>(wanted, workers, 2 * std::size_t(workers), true);
 }
 
 void BitmapRegistry::endPrefetch() {

@@ -89,13 +89,13 @@ MultisampleGrant beginMultisampledFrame(int width, int height, int samples) {
     endMultisampledFrame();
     MultisampleGrant grant;
     if (samples < 2 || width < 1 || height < 1) return grant;
-    while (glGetError() != GL_NO_ERROR) {
-    }
+    while (glGetError() != GL_NO_ERROR) {}
     char text[160];
     if (!haveMultisampledFramebuffers()) {
         std::snprintf(text, sizeof text,
                       "%d samples asked for, but the OpenGL driver has no multisampled "
-                      "framebuffers; drawing without anti-aliasing", samples);
+                      "framebuffers; drawing without anti-aliasing",
+                      samples);
         grant.note = text;
         return grant;
     }
@@ -108,7 +108,8 @@ MultisampleGrant beginMultisampledFrame(int width, int height, int samples) {
     if (f.samples < 2) {
         std::snprintf(text, sizeof text,
                       "%d samples asked for, but the OpenGL driver gives none; drawing "
-                      "without anti-aliasing", samples);
+                      "without anti-aliasing",
+                      samples);
         grant.note = text;
         return grant;
     }
@@ -136,8 +137,8 @@ MultisampleGrant beginMultisampledFrame(int width, int height, int samples) {
     grant.samples = gFrame.samples;
     if (gFrame.samples < samples) {
         std::snprintf(text, sizeof text,
-                      "%d samples asked for, the OpenGL driver gives at most %d; using %d",
-                      samples, gFrame.samples, gFrame.samples);
+                      "%d samples asked for, the OpenGL driver gives at most %d; using %d", samples,
+                      gFrame.samples, gFrame.samples);
         grant.note = text;
     }
     return grant;
@@ -150,7 +151,9 @@ void endMultisampledFrame() {
     gFrame = FrameBuffers{};
 }
 
-int multisampledFrameSamples() { return gFrame.samples; }
+int multisampledFrameSamples() {
+    return gFrame.samples;
+}
 
 void resolveFrame() {
     if (!gFrame.framebuffer) return;

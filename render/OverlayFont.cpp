@@ -115,7 +115,9 @@ namespace {
 // bytes each, and its terminator; printing cuts it at 255 characters.
 struct OverlayText {
     char text[OverlayFont::kMaxText * 4 + 1];
-    OverlayText(const char* format, va_list args) { std::vsnprintf(text, sizeof text, format, args); }
+    OverlayText(const char* format, va_list args) {
+        std::vsnprintf(text, sizeof text, format, args);
+    }
 };
 
 }  // namespace

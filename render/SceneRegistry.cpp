@@ -4,9 +4,9 @@
 
 #include "base/Log.h"
 #include "base/Screen.h"
+#include "data/DecodePool.h"
 #include "render/SceneRenderer.h"
 #include "render/Texture.h"
-#include "data/DecodePool.h"
 #include "scene/SceneFile.h"
 
 #include <algorithm>
@@ -41,7 +41,8 @@ struct ReadScene : DecodeResult {
 
 class NamedOnlyTextures : public SceneTextures {
 public:
-    NamedOnlyTextures(ReadScene& result, LogCapture& capture) : result_(result), capture_(capture) {}
+    NamedOnlyTextures(ReadScene& result, LogCapture& capture)
+        : result_(result), capture_(capture) {}
 
     TextureSource* texture(const std::string& name) override {
         for (HeldMessage& m : capture_.take()) result_.log.push_back(std::move(m));
@@ -110,7 +111,9 @@ void SceneRegistry::beginPrefetch(const std::vector<std::string>& names, unsigne
         [width, height](const std::string& name) { return readSceneAhead(name, width, height); });
 }
 
-void SceneRegistry::endPrefetch() { prefetch_.reset(); }
+void SceneRegistry::endPrefetch() {
+    prefetch_.reset();
+}
 
 void SceneRegistry::releaseGLResources() {
     for (auto& scene : elements_) releaseSceneLists(*scene, true);

@@ -26,7 +26,9 @@ std::unordered_map<const Light*, bool>& listHasCaps() {
 
 constexpr GLuint kAllStencilBits = 0xFF;
 
-void resetMaterialCache() { gLastMaterial = nullptr; }
+void resetMaterialCache() {
+    gLastMaterial = nullptr;
+}
 
 // Texturing off in GL and in the bound record, whatever a replayed list
 // left enabled (replays do not update the record).
@@ -148,7 +150,9 @@ void loadViewMatrix(const View& view) {
     glTranslatef(-p.x, -p.y, -p.z);
 }
 
-bool isDirectional(const Light& light) { return light.kind == 3; }
+bool isDirectional(const Light& light) {
+    return light.kind == 3;
+}
 
 void setUpLight(int i, const Light& light, Colour& ambientSum) {
     ambientSum.red += light.ambient.red;
@@ -527,8 +531,12 @@ void renderAccurate(View& view, Scene& scene) {
 
 }  // namespace
 
-void setStencilShadowsAvailable(bool available) { gStencilShadows = available; }
-bool stencilShadowsAvailable() { return gStencilShadows; }
+void setStencilShadowsAvailable(bool available) {
+    gStencilShadows = available;
+}
+bool stencilShadowsAvailable() {
+    return gStencilShadows;
+}
 
 void renderScene(View& view, int targetWidth, int targetHeight, float sceneTime) {
     if (!view.scene) return;

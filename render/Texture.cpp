@@ -16,15 +16,15 @@ bool applyFilter(std::int32_t mode) {
     case mipmap:
         gfx::textureFilter(gfx::Filter::linearMipmapNearest, gfx::Filter::linear);
         return true;
-    default:
-        std::printf("Texture - unsupported filter type\n");
-        return false;
+    default: std::printf("Texture - unsupported filter type\n"); return false;
     }
 }
 
 }  // namespace
 
-Texture* boundTexture() { return gBound; }
+Texture* boundTexture() {
+    return gBound;
+}
 
 void unbindTexture() {
     if (gBound) gfx::disable(gfx::Cap::texture2D);

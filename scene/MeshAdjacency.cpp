@@ -76,8 +76,8 @@ Lists facesByPosition(const Mesh& mesh) {
 // are one run, so nine runs per cell. Adding an offset keeps the cell order,
 // so each of the nine offsets is found for all cells in one forward sweep.
 struct Grid {
-    std::vector<std::int32_t> cellOfPosition;  // -1: not used, or not finite
-    std::vector<std::int32_t> sorted;          // position indices
+    std::vector<std::int32_t> cellOfPosition;        // -1: not used, or not finite
+    std::vector<std::int32_t> sorted;                // position indices
     std::vector<std::array<std::int32_t, 18>> runs;  // per cell: 9 x [begin, end) into sorted
 };
 

@@ -1,7 +1,9 @@
 #include "base/CaseInsensitive.h"
 #include "scene/Scene.h"
 
-Scene::Scene() : trees(1), views(1) { views.front().scene = this; }
+Scene::Scene() : trees(1), views(1) {
+    views.front().scene = this;
+}
 
 void updateLight(Light& light, float t) {
     if (light.transform.sample(t)) light.shadowListStale = true;

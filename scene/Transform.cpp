@@ -5,10 +5,16 @@
 
 namespace {
 
-float lerp(float a, float b, float h) { return (1.0f - h) * a + h * b; }
+float lerp(float a, float b, float h) {
+    return (1.0f - h) * a + h * b;
+}
 
-Vec3 blend(Vec3 a, Vec3 b, float h) { return {lerp(a.x, b.x, h), lerp(a.y, b.y, h), lerp(a.z, b.z, h)}; }
-float blend(float a, float b, float h) { return lerp(a, b, h); }
+Vec3 blend(Vec3 a, Vec3 b, float h) {
+    return {lerp(a.x, b.x, h), lerp(a.y, b.y, h), lerp(a.z, b.z, h)};
+}
+float blend(float a, float b, float h) {
+    return lerp(a, b, h);
+}
 
 // What every track kind shares: before the first key its value, past the
 // last key the last value; otherwise `between` blends the two keys around t
@@ -82,9 +88,15 @@ Quat rotationBetween(const Key<Quat>& from, const Key<Quat>& to, float t) {
 
 }  // namespace
 
-bool sampleTrack(VectorTrack& track, float t) { return sampleEased(track, t); }
-bool sampleTrack(ScalarTrack& track, float t) { return sampleEased(track, t); }
-bool sampleTrack(RotationTrack& track, float t) { return sampleKeys(track, t, rotationBetween); }
+bool sampleTrack(VectorTrack& track, float t) {
+    return sampleEased(track, t);
+}
+bool sampleTrack(ScalarTrack& track, float t) {
+    return sampleEased(track, t);
+}
+bool sampleTrack(RotationTrack& track, float t) {
+    return sampleKeys(track, t, rotationBetween);
+}
 
 bool Transform::isAnimated() const {
     return position.isAnimated() || rotation.isAnimated() || scale.isAnimated();
@@ -127,11 +139,17 @@ void Transform::recomputeMatrices() {
     }
 }
 
-Vec3 Transform::localToWorld(Vec3 p) const { return position.value + linearTimes(linear, p); }
+Vec3 Transform::localToWorld(Vec3 p) const {
+    return position.value + linearTimes(linear, p);
+}
 
-Vec3 Transform::worldToLocal(Vec3 q) const { return linearTimes(inverseLinear, q - position.value); }
+Vec3 Transform::worldToLocal(Vec3 q) const {
+    return linearTimes(inverseLinear, q - position.value);
+}
 
-Vec3 Transform::normalToWorld(Vec3 n) const { return normalMatrix * n; }
+Vec3 Transform::normalToWorld(Vec3 n) const {
+    return normalMatrix * n;
+}
 
 void Transform::rayToLocal(Vec3& origin, Vec3& direction) const {
     origin = worldToLocal(origin);

@@ -8,8 +8,7 @@ namespace {
 // The value of a key list at `ticks`: linear between keys, held outside.
 template <typename KeyType, typename Blend>
 auto keyAt(const KeyType* keys, unsigned count, double ticks, Blend blend)
-    -> decltype(keys[0].mValue)
-{
+    -> decltype(keys[0].mValue) {
     if (count == 1 || ticks <= keys[0].mTime) return keys[0].mValue;
     for (unsigned i = 1; i < count; ++i)
         if (ticks < keys[i].mTime) {
@@ -22,39 +21,42 @@ auto keyAt(const KeyType* keys, unsigned count, double ticks, Blend blend)
 
 }  // namespace
 
-Vec3 toVec3(const aiVector3D& v) { return {v.x, v.y, v.z}; }
-Colour toColour(const aiColor3D& c) { return {c.r, c.g, c.b}; }
+Vec3 toVec3(const aiVector3D& v) {
+    return {v.x, v.y, v.z};
+}
+Colour toColour(const aiColor3D& c) {
+    return {c.r, c.g, c.b};
+}
 
-Quat playerRotation(const aiQuaternion& q) { return {q.w, -q.x, -q.y, -q.z}; }
+Quat playerRotation(const aiQuaternion& q) {
+    return {q.w, -q.x, -q.y, -q.z};
+}
 
-Colour limited(const aiColor3D& c)
-{
+Colour limited(const aiColor3D& c) {
     const float top = std::max({c.r, c.g, c.b});
     if (top <= 1.0f) return toColour(c);
     return {c.r / top, c.g / top, c.b / top};
 }
 
-Quat lookRotation(Vec3 forward, Vec3 up)
-{
+Quat lookRotation(Vec3 forward, Vec3 up) {
     forward = normalized(forward);
     if (lengthSquared(cross(forward, up)) < 1e-8f)
         up = std::fabs(forward.y) < 0.9f ? Vec3{0, 1, 0} : Vec3{0, 0, 1};
     const Vec3 right = normalized(cross(forward, up));
     const Vec3 trueUp = cross(right, forward);
-    const aiMatrix3x3 frame(right.x, trueUp.x, -forward.x,
-                            right.y, trueUp.y, -forward.y,
-                            right.z, trueUp.z, -forward.z);
+    const aiMatrix3x3 frame(right.x, trueUp.x, -forward.x, right.y, trueUp.y, -forward.y, right.z,
+                            trueUp.z, -forward.z);
     return playerRotation(aiQuaternion(frame));
 }
 
-Vec3 transformPoint(const aiMatrix4x4& m, const aiVector3D& p) { return toVec3(m * p); }
-Vec3 transformDirection(const aiMatrix4x4& m, const aiVector3D& d)
-{
+Vec3 transformPoint(const aiMatrix4x4& m, const aiVector3D& p) {
+    return toVec3(m * p);
+}
+Vec3 transformDirection(const aiMatrix4x4& m, const aiVector3D& d) {
     return toVec3(aiMatrix3x3(m) * d);
 }
 
-bool sameMatrix(const aiMatrix4x4& a, const aiMatrix4x4& b)
-{
+bool sameMatrix(const aiMatrix4x4& a, const aiMatrix4x4& b) {
     float largest = 1e-6f;
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c) largest = std::max(largest, std::fabs(a[r][c]));
@@ -64,8 +66,7 @@ bool sameMatrix(const aiMatrix4x4& a, const aiMatrix4x4& b)
     return true;
 }
 
-aiMatrix4x4 channelAt(const aiNodeAnim& channel, const aiMatrix4x4& rest, double ticks)
-{
+aiMatrix4x4 channelAt(const aiNodeAnim& channel, const aiMatrix4x4& rest, double ticks) {
     aiVector3D scale, position;
     aiQuaternion rotation;
     rest.Decompose(scale, rotation, position);
@@ -86,10 +87,8 @@ aiMatrix4x4 channelAt(const aiNodeAnim& channel, const aiMatrix4x4& rest, double
     return aiMatrix4x4(scale, rotation, position);
 }
 
-void appendRotation(RotationTrack& track, float time, Quat q)
-{
+void appendRotation(RotationTrack& track, float time, Quat q) {
     if (!track.keys.empty() && dot(track.keys.back().value, q) < 0.0f) q = -q;
     track.keys.push_back({time, q});
     track.animated = true;
 }
-

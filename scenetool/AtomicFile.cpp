@@ -1,15 +1,14 @@
 #include "AtomicFile.h"
 
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 bool writeAtomically(const fs::path& target, const std::uint8_t* data, std::size_t size,
-                     std::string& error)
-{
+                     std::string& error) {
     const fs::path temporary =
         target.parent_path() / ("." + target.filename().string() + "." + std::to_string(getpid()));
     std::FILE* file = std::fopen(temporary.c_str(), "wb");

@@ -12,13 +12,14 @@ struct PendingNode {
     int depth;
 };
 
-float axisOf(Vec3 v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+float axisOf(Vec3 v, int axis) {
+    return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
+}
 
 }  // namespace
 
 BspLeafSizes chooseSplits(BspTree& tree, const std::vector<Vec3>& corners, int leafSize,
-                          int maxDepth)
-{
+                          int maxDepth) {
     BspLeafSizes sizes;
     auto leaf = [&sizes](const std::vector<std::int32_t>& triangles) {
         ++sizes.leaves;

@@ -19,8 +19,7 @@ constexpr unsigned char kOutOfMemory = 0xFF;  // never a result the work may ret
 // Limits the child itself: address space above what it holds already (a
 // sanitizer's shadow reserves terabytes up front) and processor time, the
 // latter a backstop to the parent's wall clock.
-void limitChild(const ChildLimits& limits)
-{
+void limitChild(const ChildLimits& limits) {
     if (limits.memoryBytes > 0) {
         const rlim_t cap = rlim_t(addressSpaceInUse() + limits.memoryBytes);
         const rlimit memory{cap, cap};
@@ -33,8 +32,7 @@ void limitChild(const ChildLimits& limits)
 }
 
 [[noreturn]] void runChild(int resultPipe, const std::function<int()>& work,
-                           const ChildLimits& limits)
-{
+                           const ChildLimits& limits) {
     limitChild(limits);
     unsigned char result = 1;
     try {
@@ -45,30 +43,26 @@ void limitChild(const ChildLimits& limits)
     }
     std::fflush(stdout);
     std::fflush(stderr);
-    while (write(resultPipe, &result, 1) < 0 && errno == EINTR) {
-    }
+    while (write(resultPipe, &result, 1) < 0 && errno == EINTR) {}
     _exit(result == kOutOfMemory ? 1 : result);
 }
 
 }  // namespace
 
-std::uint64_t addressSpaceInUse()
-{
+std::uint64_t addressSpaceInUse() {
     std::ifstream statm("/proc/self/statm");
     std::uint64_t pages = 0;
     if (!(statm >> pages)) return 0;
     return pages * std::uint64_t(sysconf(_SC_PAGESIZE));
 }
 
-std::uint64_t physicalMemory()
-{
+std::uint64_t physicalMemory() {
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long size = sysconf(_SC_PAGESIZE);
     return pages > 0 && size > 0 ? std::uint64_t(pages) * std::uint64_t(size) : 0;
 }
 
-ChildOutcome runInChild(const std::function<int()>& work, const ChildLimits& limits)
-{
+ChildOutcome runInChild(const std::function<int()>& work, const ChildLimits& limits) {
     ChildOutcome outcome;
     int fds[2];
     if (pipe(fds) != 0) {
@@ -107,8 +101,7 @@ ChildOutcome runInChild(const std::function<int()>& work, const ChildLimits& lim
     }
     unsigned char result = 0;
     ssize_t got;
-    while ((got = read(fds[0], &result, 1)) < 0 && errno == EINTR) {
-    }
+    while ((got = read(fds[0], &result, 1)) < 0 && errno == EINTR) {}
     close(fds[0]);
 
     if (got == 1) {

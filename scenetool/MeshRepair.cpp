@@ -7,16 +7,14 @@
 
 namespace {
 
-bool usable(Vec3 n)
-{
+bool usable(Vec3 n) {
     return std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z) &&
            lengthSquared(n) > 1e-12f;
 }
 
 }  // namespace
 
-std::size_t regenerateBadNormals(Mesh& mesh)
-{
+std::size_t regenerateBadNormals(Mesh& mesh) {
     std::vector<bool> bad(mesh.normals.size(), false);
     std::size_t count = 0;
     for (std::size_t i = 0; i < mesh.normals.size(); ++i)
@@ -58,8 +56,7 @@ std::size_t regenerateBadNormals(Mesh& mesh)
     return count;
 }
 
-bool isOpen(const Mesh& mesh)
-{
+bool isOpen(const Mesh& mesh) {
     // Corners at the same place are one corner.
     std::map<std::tuple<float, float, float>, std::int32_t> placeOf;
     std::vector<std::int32_t> place(mesh.positions.size());
@@ -83,8 +80,7 @@ bool isOpen(const Mesh& mesh)
     return false;
 }
 
-bool isDegenerate(const Mesh& mesh, const Face& face)
-{
+bool isDegenerate(const Mesh& mesh, const Face& face) {
     const Vec3 a = mesh.positions[std::size_t(face.position[0])];
     const Vec3 b = mesh.positions[std::size_t(face.position[1])];
     const Vec3 c = mesh.positions[std::size_t(face.position[2])];
@@ -92,8 +88,7 @@ bool isDegenerate(const Mesh& mesh, const Face& face)
     return !(area > 0.0f) || !std::isfinite(area);
 }
 
-Mesh backFaces(const Mesh& mesh)
-{
+Mesh backFaces(const Mesh& mesh) {
     Mesh back;
     back.transform = mesh.transform;
     back.positions = mesh.positions;

@@ -7,12 +7,13 @@ namespace {
 
 constexpr float kDegree = 3.14159265f / 180.0f;
 
-bool isFinite(Vec3 p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+bool isFinite(Vec3 p) {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
 
 }  // namespace
 
-BoundingSphere boundingSphereOf(const std::vector<Vec3>& points)
-{
+BoundingSphere boundingSphereOf(const std::vector<Vec3>& points) {
     BoundingSphere sphere;
     const auto first = std::find_if(points.begin(), points.end(), isFinite);
     if (first == points.end()) return sphere;
@@ -30,8 +31,7 @@ BoundingSphere boundingSphereOf(const std::vector<Vec3>& points)
     return sphere;
 }
 
-float nearPlaneScale(float radius)
-{
+float nearPlaneScale(float radius) {
     if (!(radius > 0.0f) || !std::isfinite(radius) || radius >= kSmallestRadius) return 1.0f;
     const float power = std::ceil(std::log10(kSmallestRadius / radius) - 1e-6f);
     float factor = std::pow(10.0f, power);
@@ -40,12 +40,11 @@ float nearPlaneScale(float radius)
 }
 
 CameraPlacement threeQuarterView(const BoundingSphere& sphere, Vec3 up, Vec3 front,
-                                 float verticalFov)
-{
+                                 float verticalFov) {
     const Vec3 right = normalized(cross(up, front));
     const float turn = 35.0f * kDegree, rise = 30.0f * kDegree;
-    const Vec3 away = normalized(std::cos(rise) * (std::sin(turn) * right + std::cos(turn) * front) +
-                                 std::sin(rise) * up);
+    const Vec3 away = normalized(
+        std::cos(rise) * (std::sin(turn) * right + std::cos(turn) * front) + std::sin(rise) * up);
     // The sphere touches the narrower (vertical) half-angle, with a margin.
     const float radius = std::max(sphere.radius, 1e-3f);
     const float distance = 1.08f * radius / std::sin(0.5f * verticalFov);
@@ -56,21 +55,18 @@ CameraPlacement threeQuarterView(const BoundingSphere& sphere, Vec3 up, Vec3 fro
     return camera;
 }
 
-StudioLights studioLights(const BoundingSphere& sphere, const CameraPlacement& camera)
-{
+StudioLights studioLights(const BoundingSphere& sphere, const CameraPlacement& camera) {
     const Vec3 back = -camera.forward;
     const Vec3 right = normalized(cross(camera.forward, camera.up));
     const float reach = 4.0f * std::max(sphere.radius, 1e-3f);
     StudioLights lights;
-    lights.key = sphere.centre +
-                 reach * normalized(0.9f * camera.up - 0.7f * right + 0.6f * back);
-    lights.fill = sphere.centre +
-                  reach * normalized(0.15f * camera.up + 0.9f * right + 0.5f * back);
+    lights.key = sphere.centre + reach * normalized(0.9f * camera.up - 0.7f * right + 0.6f * back);
+    lights.fill =
+        sphere.centre + reach * normalized(0.15f * camera.up + 0.9f * right + 0.5f * back);
     return lights;
 }
 
-Vec3 flatModelNormal(const std::vector<Vec3>& points)
-{
+Vec3 flatModelNormal(const std::vector<Vec3>& points) {
     // The covariance of the points; its eigenvector of the smallest
     // eigenvalue is the plane's normal. Found by power iteration on
     // (trace - covariance), whose largest eigenvector that is.
@@ -110,16 +106,15 @@ Vec3 flatModelNormal(const std::vector<Vec3>& points)
     return normalized(Vec3{float(v[0]), float(v[1]), float(v[2])});
 }
 
-CameraPlacement facingFlat(const CameraPlacement& camera, const BoundingSphere& sphere,
-                           Vec3 normal, Vec3 up)
-{
+CameraPlacement facingFlat(const CameraPlacement& camera, const BoundingSphere& sphere, Vec3 normal,
+                           Vec3 up) {
     if (lengthSquared(normal) == 0.0f) return camera;
     const Vec3 away = -camera.forward;
     const float onto = dot(away, normal);
     if (std::fabs(onto) >= std::sin(30.0f * kDegree)) return camera;
     // Towards the side the camera already leans to; from above when edge-on.
-    const float side = onto != 0.0f ? (onto > 0.0f ? 1.0f : -1.0f)
-                                     : (dot(normal, up) >= 0.0f ? 1.0f : -1.0f);
+    const float side =
+        onto != 0.0f ? (onto > 0.0f ? 1.0f : -1.0f) : (dot(normal, up) >= 0.0f ? 1.0f : -1.0f);
     Vec3 along = away - onto * normal;
     if (lengthSquared(along) < 1e-12f) along = normal;
     const Vec3 turned = normalized(std::cos(45.0f * kDegree) * normalized(along) +
@@ -129,7 +124,7 @@ CameraPlacement facingFlat(const CameraPlacement& camera, const BoundingSphere& 
     result.position = sphere.centre + distance * turned;
     result.forward = -turned;
     const Vec3 sideways = cross(result.forward, up);
-    result.up = lengthSquared(sideways) > 1e-8f ? normalized(cross(sideways, result.forward))
-                                                : camera.up;
+    result.up =
+        lengthSquared(sideways) > 1e-8f ? normalized(cross(sideways, result.forward)) : camera.up;
     return result;
 }

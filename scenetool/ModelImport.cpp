@@ -13,10 +13,10 @@
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 
-#include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <assimp/version.h>
+#include <assimp/Importer.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -43,11 +43,12 @@ class Importer {
 public:
     Importer(const aiScene& model, const ImportOptions& options, const fs::path& modelPath,
              Scene& scene, ImportProgress& progress)
-        : model_(model), options_(options),
-          scene_(scene), progress_(progress),
+        : model_(model),
+          options_(options),
+          scene_(scene),
+          progress_(progress),
           textures_(model, options.pictureDir, modelPath,
-                    {options.textureDirs.begin(), options.textureDirs.end()})
-    {
+                    {options.textureDirs.begin(), options.textureDirs.end()}) {
         std::string ext = modelPath.extension().string();
         std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
         isGltf_ = ext == ".gltf" || ext == ".glb";
@@ -55,8 +56,7 @@ public:
         chooseAxes(ext);
     }
 
-    bool run(std::string& error)
-    {
+    bool run(std::string& error) {
         progress_.phase("converting the model");
         chooseScale();
         flattenNodes();
@@ -75,9 +75,11 @@ public:
             return false;
         }
         if (doubleSided_ > 0)
-            std::fprintf(stderr, "note: %zu meshes are double-sided or open sheets; their faces "
+            std::fprintf(stderr,
+                         "note: %zu meshes are double-sided or open sheets; their faces "
                          "are written again, turned round, so they show from both sides "
-                         "(--single-sided keeps one side)\n", doubleSided_);
+                         "(--single-sided keeps one side)\n",
+                         doubleSided_);
         std::fprintf(stderr, "%zu meshes, %zu triangles, %zu materials, %zu textures\n",
                      scene_.meshes.size(), faces, scene_.materials.size(),
                      scene_.textureNames.size());
@@ -94,8 +96,7 @@ private:
     // the file says, else the convention of its format (Quake's and Valve's
     // models, Blender's scenes and models for printing stand on z), else y
     // up and facing +z.
-    void chooseAxes(const std::string& extension)
-    {
+    void chooseAxes(const std::string& extension) {
         static const std::set<std::string> kZUp = {".md2", ".md3", ".mdc", ".mdl", ".md5mesh",
                                                    ".smd", ".stl", ".amf", ".3mf", ".blend"};
         int axis = -1, sign = 1;
@@ -117,8 +118,7 @@ private:
     // The whole scene's scale: --scale as given; otherwise metres for a model
     // that states its units, then the power of ten that keeps the model
     // clear of the player's near plane.
-    void chooseScale()
-    {
+    void chooseScale() {
         if (options_.scale > 0.0f) {
             scale_ = options_.scale;
             return;
@@ -155,20 +155,20 @@ private:
         const float factor = nearPlaneScale(radius);
         if (factor == 1.0f) return;
         scale_ *= factor;
-        std::fprintf(stderr, "note: the model is %g units across; scaled by %g so the player's "
+        std::fprintf(stderr,
+                     "note: the model is %g units across; scaled by %g so the player's "
                      "near plane, 1 unit before the camera, cannot cut it (--scale 1 keeps its "
-                     "size)\n", double(2.0f * radius), double(factor));
+                     "size)\n",
+                     double(2.0f * radius), double(factor));
     }
 
-    aiMatrix4x4 rootScaling() const
-    {
+    aiMatrix4x4 rootScaling() const {
         aiMatrix4x4 root;
         aiMatrix4x4::Scaling(aiVector3D(scale_, scale_, scale_), root);
         return root;
     }
 
-    void flattenNodes()
-    {
+    void flattenNodes() {
         std::vector<WorldNode> pending{
             {model_.mRootNode, rootScaling() * model_.mRootNode->mTransformation}};
         while (!pending.empty()) {
@@ -186,8 +186,7 @@ private:
     // The first animation's channels by node name, and the times at which
     // every animated track is keyed: --resample HZ across its duration, so
     // the player's smoothstep between keys eases only over one short step.
-    void animation()
-    {
+    void animation() {
         if (model_.mNumAnimations == 0) return;
         if (model_.mNumAnimations > 1)
             std::fprintf(stderr, "note: the model has %u animations; only the first is kept\n",
@@ -204,16 +203,14 @@ private:
     }
 
     // Whether the node or one of its parents moves.
-    bool isAnimated(const aiNode* node) const
-    {
+    bool isAnimated(const aiNode* node) const {
         for (; node; node = node->mParent)
             if (channels_.count(node->mName.C_Str())) return true;
         return false;
     }
 
     // The node's world matrix at `seconds` into the animation.
-    aiMatrix4x4 worldAt(const aiNode* node, float seconds) const
-    {
+    aiMatrix4x4 worldAt(const aiNode* node, float seconds) const {
         const double ticks = double(seconds) * ticksPerSecond_;
         aiMatrix4x4 world;
         for (; node; node = node->mParent) {
@@ -229,8 +226,7 @@ private:
     // Position, rotation and scale keys of a moving node's world transform.
     // `restScale` is already in the mesh's vertices: the keys scale by the
     // change from it.
-    void keyTransform(const aiNode* node, Transform& transform, const aiVector3D& restScale) const
-    {
+    void keyTransform(const aiNode* node, Transform& transform, const aiVector3D& restScale) const {
         for (float t : keyTimes_) {
             aiVector3D scale, position;
             aiQuaternion rotation;
@@ -249,34 +245,28 @@ private:
     // Position and view direction keys of a moving camera or light, whose
     // frame is `position`, `forward` and `up` in its node's coordinates.
     void keyLook(const aiNode* node, const aiVector3D& position, const aiVector3D& forward,
-                 const aiVector3D& up, Transform& transform) const
-    {
+                 const aiVector3D& up, Transform& transform) const {
         for (float t : keyTimes_) {
             const aiMatrix4x4 world = worldAt(node, t);
             transform.position.keys.push_back({t, transformPoint(world, position)});
-            appendRotation(transform.rotation, t,
-                           lookRotation(transformDirection(world, forward),
-                                        transformDirection(world, up)));
+            appendRotation(
+                transform.rotation, t,
+                lookRotation(transformDirection(world, forward), transformDirection(world, up)));
         }
         transform.position.animated = true;
         transform.position.value = transform.position.keys.front().value;
         transform.rotation.value = transform.rotation.keys.front().value;
     }
 
-    const aiNode* nodeOf(const aiString& name) const
-    {
-        return model_.mRootNode->FindNode(name);
-    }
+    const aiNode* nodeOf(const aiString& name) const { return model_.mRootNode->FindNode(name); }
 
-    aiMatrix4x4 worldOf(const aiString& name) const
-    {
+    aiMatrix4x4 worldOf(const aiString& name) const {
         const auto found = byName_.find(name.C_Str());
         if (found != byName_.end()) return found->second;
         return rootScaling();
     }
 
-    bool materials(std::string& error)
-    {
+    bool materials(std::string& error) {
         std::map<std::string, std::int32_t> textureIndex;
         for (unsigned i = 0; i < model_.mNumMaterials; ++i) {
             const aiMaterial& source = *model_.mMaterials[i];
@@ -311,8 +301,10 @@ private:
             const bool plain = source.Get(AI_MATKEY_SHADING_MODEL, shading) == AI_SUCCESS &&
                                (shading == aiShadingMode_Flat || shading == aiShadingMode_Gouraud ||
                                 shading == aiShadingMode_NoShading);
-            if (plain) material.specular = {0, 0, 0};
-            else if (material.shininess < 1.0f) material.shininess = 16.0f;
+            if (plain)
+                material.specular = {0, 0, 0};
+            else if (material.shininess < 1.0f)
+                material.shininess = 16.0f;
             int twoSided = 0;
             twoSided_.push_back(source.Get(AI_MATKEY_TWOSIDED, twoSided) == AI_SUCCESS &&
                                 twoSided != 0);
@@ -336,17 +328,17 @@ private:
         return true;
     }
 
-    void mesh(const aiMesh& source, const aiNode* node, const aiMatrix4x4& world)
-    {
+    void mesh(const aiMesh& source, const aiNode* node, const aiMatrix4x4& world) {
         if (!(source.mPrimitiveTypes & aiPrimitiveType_TRIANGLE) || source.mNumVertices == 0)
             return;
         const char* name = source.mName.length ? source.mName.C_Str() : "(unnamed)";
         // The player moves whole meshes only: a skinned or morphing mesh is
         // written as it stands at rest, and the author is told.
         if (source.mNumBones > 0 || source.mNumAnimMeshes > 0)
-            std::fprintf(stderr, "note: mesh %s is %s; it is written in its rest pose (the "
-                         "player moves whole meshes only)\n", name,
-                         source.mNumBones > 0 ? "skinned" : "morphed");
+            std::fprintf(stderr,
+                         "note: mesh %s is %s; it is written in its rest pose (the "
+                         "player moves whole meshes only)\n",
+                         name, source.mNumBones > 0 ? "skinned" : "morphed");
         Mesh mesh;
         mesh.castsShadows = options_.shadows;
         aiVector3D scale, position;
@@ -361,10 +353,11 @@ private:
         // keeps its rest scale in its vertices, and its keys only the change.
         const bool sheared = !sameMatrix(again, world);
         const bool unitScale = std::fabs(scale.x - 1.0f) < 1e-4f &&
-                               std::fabs(scale.y - 1.0f) < 1e-4f && std::fabs(scale.z - 1.0f) < 1e-4f;
+                               std::fabs(scale.y - 1.0f) < 1e-4f &&
+                               std::fabs(scale.z - 1.0f) < 1e-4f;
         const bool bake = !moving && (sheared || !unitScale);
-        const bool degenerate = std::fabs(scale.x) < 1e-8f || std::fabs(scale.y) < 1e-8f ||
-                                std::fabs(scale.z) < 1e-8f;
+        const bool degenerate =
+            std::fabs(scale.x) < 1e-8f || std::fabs(scale.y) < 1e-8f || std::fabs(scale.z) < 1e-8f;
         const aiVector3D restScale = moving && !degenerate ? scale : aiVector3D(1, 1, 1);
         if (!bake) {
             mesh.transform.position.value = toVec3(position);
@@ -383,8 +376,8 @@ private:
             const aiVector3D restNormal(n.x / restScale.x, n.y / restScale.y, n.z / restScale.z);
             mesh.normals.push_back(bake ? toVec3(normalMatrix * n) : toVec3(restNormal));
             if (source.mTextureCoords[0])
-                mesh.texCoords.push_back({source.mTextureCoords[0][i].x,
-                                          source.mTextureCoords[0][i].y});
+                mesh.texCoords.push_back(
+                    {source.mTextureCoords[0][i].x, source.mTextureCoords[0][i].y});
         }
         for (Vec3& n : mesh.normals)
             if (lengthSquared(n) > 0.0f) n = normalized(n);
@@ -415,20 +408,24 @@ private:
         }
         if (mesh.faces.empty()) return;
         if (sheared && !moving)
-            std::fprintf(stderr, "note: mesh %s has a sheared transform; its vertices are "
-                         "baked\n", name);
+            std::fprintf(stderr,
+                         "note: mesh %s has a sheared transform; its vertices are "
+                         "baked\n",
+                         name);
         if (const std::size_t mended = regenerateBadNormals(mesh))
-            std::fprintf(stderr, "note: mesh %s: %zu normals were zero, not finite or missing; "
-                         "made from its faces\n", name, mended);
+            std::fprintf(stderr,
+                         "note: mesh %s: %zu normals were zero, not finite or missing; "
+                         "made from its faces\n",
+                         name, mended);
         if (moving) {
             keyTransform(node, mesh.transform, restScale);
             mesh.transform.recomputeMatrices();
         }
         // Modelling programs show both sides of a double-sided material
         // and of an open sheet; the player culls the back of every face.
-        const bool twoSided = (source.mMaterialIndex < twoSided_.size() &&
-                               twoSided_[source.mMaterialIndex]) ||
-                              isOpen(mesh);
+        const bool twoSided =
+            (source.mMaterialIndex < twoSided_.size() && twoSided_[source.mMaterialIndex]) ||
+            isOpen(mesh);
         if (twoSided && !options_.singleSided) {
             // A mesh of its own: the front keeps the sheet's shadow volume,
             // which a copy facing the other way would cancel.
@@ -442,11 +439,10 @@ private:
 
     // The importers store the full horizontal angle (whatever aiCamera's
     // comment says); the glTF importer before 5.3 stores yfov x aspect.
-    float verticalFieldOfView(const aiCamera& camera) const
-    {
+    float verticalFieldOfView(const aiCamera& camera) const {
         const float horizontal = camera.mHorizontalFOV;
-        if (isGltf_ && (aiGetVersionMajor() < 5 ||
-                        (aiGetVersionMajor() == 5 && aiGetVersionMinor() < 3)))
+        if (isGltf_ &&
+            (aiGetVersionMajor() < 5 || (aiGetVersionMajor() == 5 && aiGetVersionMinor() < 3)))
             return camera.mAspect > 0.0f ? horizontal / camera.mAspect : horizontal;
         if (isGltf_ && camera.mAspect <= 0.0f) return horizontal;
         const float aspect = camera.mAspect > 0.0f ? camera.mAspect : 4.0f / 3.0f;
@@ -457,8 +453,7 @@ private:
     // angle that shows, at the model's middle, the width it shows; an
     // angle no lens has (below a long telephoto's degree, a half turn or
     // more) 45 degrees. The author is told either way.
-    float usableFieldOfView(const aiCamera& camera, Vec3 position) const
-    {
+    float usableFieldOfView(const aiCamera& camera, Vec3 position) const {
         const float degree = kPi / 180.0f;
         const char* name = camera.mName.C_Str();
         if (camera.mOrthographicWidth > 0.0f) {
@@ -468,9 +463,11 @@ private:
             if (distance > 0.0f && std::isfinite(distance)) {
                 const float fov = 2.0f * std::atan(halfHeight / distance);
                 if (fov >= kNarrowestLens * degree && fov < 179.0f * degree) {
-                    std::fprintf(stderr, "note: camera %s is orthographic; the player's "
+                    std::fprintf(stderr,
+                                 "note: camera %s is orthographic; the player's "
                                  "perspective shows its width at the model's middle with %.1f "
-                                 "degrees\n", name, double(fov / degree));
+                                 "degrees\n",
+                                 name, double(fov / degree));
                     return fov;
                 }
             }
@@ -482,8 +479,7 @@ private:
         return 45.0f * degree;
     }
 
-    void views()
-    {
+    void views() {
         scene_.views.clear();
         for (unsigned i = 0; i < model_.mNumCameras; ++i) {
             const aiCamera& camera = *model_.mCameras[i];
@@ -492,8 +488,7 @@ private:
             // importer (assimp 5.2) also copies the node's translation into
             // the camera's own position, which would count it twice. The
             // 3DS importer does the same.
-            const aiVector3D position =
-                isGltf_ || is3ds_ ? aiVector3D(0, 0, 0) : camera.mPosition;
+            const aiVector3D position = isGltf_ || is3ds_ ? aiVector3D(0, 0, 0) : camera.mPosition;
             const aiVector3D lookAt = isGltf_ ? aiVector3D(0, 0, -1) : camera.mLookAt;
             const aiVector3D up = isGltf_ ? aiVector3D(0, 1, 0) : camera.mUp;
             View view;
@@ -503,21 +498,21 @@ private:
                 lookRotation(transformDirection(world, lookAt), transformDirection(world, up));
             view.fieldOfView.value = usableFieldOfView(camera, view.transform.position.value);
             const aiNode* node = nodeOf(camera.mName);
-            if (node && isAnimated(node))
-                keyLook(node, position, lookAt, up, view.transform);
+            if (node && isAnimated(node)) keyLook(node, position, lookAt, up, view.transform);
             scene_.views.push_back(std::move(view));
         }
         if (scene_.views.empty()) {
             View view;
             view.name = "camera";
             view.fieldOfView.value = 45.0f * kPi / 180.0f;
-            defaultCamera_ = facingFlat(
-                threeQuarterView(sphere_, up_, front_, view.fieldOfView.value), sphere_,
-                flatModelNormal(corners_), up_);
+            defaultCamera_ =
+                facingFlat(threeQuarterView(sphere_, up_, front_, view.fieldOfView.value), sphere_,
+                           flatModelNormal(corners_), up_);
             view.transform.position.value = defaultCamera_.position;
             view.transform.rotation.value = lookRotation(defaultCamera_.forward, defaultCamera_.up);
             scene_.views.push_back(std::move(view));
-            std::fprintf(stderr, "note: the model has no camera; added one at a three-quarter "
+            std::fprintf(stderr,
+                         "note: the model has no camera; added one at a three-quarter "
                          "view from above, framing it\n");
         } else {
             // The lights a model without any gets are set for a look at it
@@ -534,8 +529,7 @@ private:
         }
     }
 
-    void lights()
-    {
+    void lights() {
         for (unsigned i = 0; i < model_.mNumLights; ++i) {
             const aiLight& source = *model_.mLights[i];
             if (source.mType != aiLightSource_DIRECTIONAL && source.mType != aiLightSource_POINT &&
@@ -567,9 +561,9 @@ private:
             }
             const aiNode* node = nodeOf(source.mName);
             if (node && isAnimated(node)) {
-                const aiVector3D forward =
-                    source.mDirection.SquareLength() > 0.0f ? source.mDirection
-                                                            : aiVector3D(0, 0, -1);
+                const aiVector3D forward = source.mDirection.SquareLength() > 0.0f
+                                               ? source.mDirection
+                                               : aiVector3D(0, 0, -1);
                 keyLook(node, source.mPosition, forward, source.mUp, light.transform);
             }
             light.transform.recomputeMatrices();
@@ -581,8 +575,7 @@ private:
         if (!lit && options_.defaultLight) {
             const float exposure = lightExposure(
                 scene_, [this](const std::string& name) { return textures_.peak(name); });
-            addStudioLights(scene_, sphere_, defaultCamera_, exposure,
-                            options_.shadows);
+            addStudioLights(scene_, sphere_, defaultCamera_, exposure, options_.shadows);
         } else if (lit) {
             balanceModelLights(scene_);
         }
@@ -590,8 +583,7 @@ private:
 
     // GL's spot falloff is cos(angle)^e: the exponent that halves the light
     // halfway between the inner and the outer cone; 0 for a hard edge.
-    static std::int32_t spotExponent(float inner, float outer)
-    {
+    static std::int32_t spotExponent(float inner, float outer) {
         if (!(inner < outer - 1e-3f)) return 0;
         const float middle = 0.5f * (std::max(inner, 0.0f) + outer);
         const float c = std::cos(middle);
@@ -599,8 +591,7 @@ private:
         return std::int32_t(std::clamp(std::lround(std::log(0.5f) / std::log(c)), 0L, 128L));
     }
 
-    void tree()
-    {
+    void tree() {
         const BspLeafSizes leaves =
             chooseSplits(scene_.trees.front(), staticCorners_, kLeafTriangles, kTreeDepth);
         const BspTree& tree = scene_.trees.front();
@@ -623,20 +614,19 @@ private:
     std::vector<Vec3> staticCorners_;  // those of the meshes that do not move
     std::map<std::string, const aiNodeAnim*> channels_;
     double ticksPerSecond_ = 25.0;
-    std::vector<float> keyTimes_;      // seconds; empty without animation
+    std::vector<float> keyTimes_;  // seconds; empty without animation
     ModelTextures textures_;
-    float scale_ = 1.0f;            // the whole scene's, from chooseScale
+    float scale_ = 1.0f;                 // the whole scene's, from chooseScale
     Vec3 up_{0, 1, 0}, front_{0, 0, 1};  // the model's axes, from chooseAxes
-    std::vector<bool> twoSided_;    // per material
-    std::size_t doubleSided_ = 0;   // meshes written a second time, turned round
-    CameraPlacement defaultCamera_;  // the first view's, for the default lights
-    BoundingSphere sphere_;         // around corners_, once the meshes are converted
+    std::vector<bool> twoSided_;         // per material
+    std::size_t doubleSided_ = 0;        // meshes written a second time, turned round
+    CameraPlacement defaultCamera_;      // the first view's, for the default lights
+    BoundingSphere sphere_;              // around corners_, once the meshes are converted
 };
 
 }  // namespace
 
-bool writeSceneFile(const Scene& scene, const std::string& outPath, std::string& error)
-{
+bool writeSceneFile(const Scene& scene, const std::string& outPath, std::string& error) {
     const std::vector<std::uint8_t> bytes = writeScene(scene);
     return writeAtomically(outPath, bytes.data(), bytes.size(), error);
 }
@@ -651,8 +641,7 @@ constexpr unsigned kImportSteps = aiProcess_Triangulate | aiProcess_JoinIdentica
                                   aiProcess_GenUVCoords | aiProcess_TransformUVCoords |
                                   aiProcess_ValidateDataStructure;
 
-void prepare(Assimp::Importer& importer, ImportProgress& progress)
-{
+void prepare(Assimp::Importer& importer, ImportProgress& progress) {
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE,
                                 aiPrimitiveType_POINT | aiPrimitiveType_LINE);
     // A Quake 3 player's head, upper and lower parts would be merged into
@@ -665,8 +654,7 @@ void prepare(Assimp::Importer& importer, ImportProgress& progress)
 
 bool convert(const aiScene* model, Assimp::Importer& importer, const std::string& modelPath,
              const ImportOptions& options, Scene& scene, ImportProgress& progress,
-             std::string& error)
-{
+             std::string& error) {
     if (!model || !model->mRootNode) {
         // Removing points and lines can leave nothing: say it plainly.
         const std::string reason = importer.GetErrorString();
@@ -687,18 +675,16 @@ bool convert(const aiScene* model, Assimp::Importer& importer, const std::string
 }  // namespace
 
 bool importModel(const std::string& modelPath, const ImportOptions& options, Scene& scene,
-                 std::string& error)
-{
+                 std::string& error) {
     ImportProgress progress;
     Assimp::Importer importer;
     prepare(importer, progress);
-    return convert(importer.ReadFile(modelPath, kImportSteps), importer, modelPath, options,
-                   scene, progress, error);
+    return convert(importer.ReadFile(modelPath, kImportSteps), importer, modelPath, options, scene,
+                   progress, error);
 }
 
 bool importModelFromMemory(const std::uint8_t* data, std::size_t size, const std::string& hint,
-                           const ImportOptions& options, Scene& scene, std::string& error)
-{
+                           const ImportOptions& options, Scene& scene, std::string& error) {
     ImportProgress progress;
     Assimp::Importer importer;
     prepare(importer, progress);

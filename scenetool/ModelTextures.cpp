@@ -22,8 +22,7 @@ constexpr std::size_t kLongestTextureName = 255;
 
 // An uncompressed embedded picture (BGRA texels, top row first) as PNG
 // file bytes; empty when it cannot be encoded.
-std::vector<std::uint8_t> pngOfTexels(const aiTexture& texture)
-{
+std::vector<std::uint8_t> pngOfTexels(const aiTexture& texture) {
     std::vector<std::uint8_t> rgba;
     const std::size_t count = std::size_t(texture.mWidth) * texture.mHeight;
     rgba.reserve(4 * count);
@@ -43,8 +42,7 @@ constexpr std::uintmax_t kLargestPictureFile = std::uintmax_t(2) << 30;
 // or fail on the first read (mem), so they read as empty; a read error is
 // false, never an exception (istream::read sets badbit where the stream
 // buffer throws).
-bool readWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes)
-{
+bool readWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes) {
     std::error_code ec;
     const std::uintmax_t size = fs::file_size(path, ec);
     if (ec || size > kLargestPictureFile) return false;
@@ -56,8 +54,7 @@ bool readWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes)
     return !in.bad() && std::uintmax_t(in.gcount()) == size;
 }
 
-std::string lowerExtension(const fs::path& path)
-{
+std::string lowerExtension(const fs::path& path) {
     std::string extension = path.extension().string();
     if (!extension.empty()) extension.erase(0, 1);
     for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -65,15 +62,13 @@ std::string lowerExtension(const fs::path& path)
 }
 
 // Tells pictures apart without keeping their bytes: the size and a hash.
-std::uint64_t fingerprint(const std::vector<std::uint8_t>& bytes)
-{
+std::uint64_t fingerprint(const std::vector<std::uint8_t>& bytes) {
     const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     return std::uint64_t(std::hash<std::string_view>{}(view)) ^ (std::uint64_t(bytes.size()) << 48);
 }
 
 // `name` cut to what the scene file holds, its extension kept.
-std::string shortened(const std::string& name)
-{
+std::string shortened(const std::string& name) {
     if (name.size() <= kLongestTextureName) return name;
     const std::string extension = fs::path(name).extension().string();
     return name.substr(0, kLongestTextureName - extension.size()) + extension;
@@ -81,8 +76,7 @@ std::string shortened(const std::string& name)
 
 // A picture file name the player's data-file look-up takes as it is: no
 // folder separators (the look-up keeps only what follows the last one).
-std::string plainFileName(std::string name)
-{
+std::string plainFileName(std::string name) {
     std::replace(name.begin(), name.end(), '\\', '_');
     std::replace(name.begin(), name.end(), '/', '_');
     return name;
@@ -92,13 +86,13 @@ std::string plainFileName(std::string name)
 
 ModelTextures::ModelTextures(const aiScene& model, std::string pictureDir,
                              const fs::path& modelPath, std::vector<fs::path> extraDirs)
-    : model_(model), pictureDir_(std::move(pictureDir)), modelDir_(modelPath.parent_path()),
-      modelName_(modelPath.stem().string()), search_(modelDir_, std::move(extraDirs))
-{
-}
+    : model_(model),
+      pictureDir_(std::move(pictureDir)),
+      modelDir_(modelPath.parent_path()),
+      modelName_(modelPath.stem().string()),
+      search_(modelDir_, std::move(extraDirs)) {}
 
-bool ModelTextures::name(const aiString& path, std::string& name, std::string& error)
-{
+bool ModelTextures::name(const aiString& path, std::string& name, std::string& error) {
     const std::string text = path.C_Str();
     if (auto known = handedOn_.find(text); known != handedOn_.end()) {
         name = known->second;
@@ -106,20 +100,19 @@ bool ModelTextures::name(const aiString& path, std::string& name, std::string& e
     }
     name.clear();
     const bool handed = model_.GetEmbeddedTexture(text.c_str()) ? embeddedTexture(text, name, error)
-                                                               : fileTexture(text, name, error);
+                                                                : fileTexture(text, name, error);
     if (!handed) return false;
     handedOn_[text] = name;
     return true;
 }
 
-float ModelTextures::peak(const std::string& name) const
-{
+float ModelTextures::peak(const std::string& name) const {
     const auto found = peaks_.find(name);
     return found == peaks_.end() ? 1.0f : found->second;
 }
 
-bool ModelTextures::embeddedTexture(const std::string& text, std::string& name, std::string& error)
-{
+bool ModelTextures::embeddedTexture(const std::string& text, std::string& name,
+                                    std::string& error) {
     const aiTexture& embedded = *model_.GetEmbeddedTexture(text.c_str());
     const bool raw = embedded.mHeight != 0;
     std::string extension = raw ? "png" : embedded.achFormatHint;
@@ -145,12 +138,13 @@ bool ModelTextures::embeddedTexture(const std::string& text, std::string& name, 
     return true;
 }
 
-bool ModelTextures::fileTexture(const std::string& text, std::string& name, std::string& error)
-{
+bool ModelTextures::fileTexture(const std::string& text, std::string& name, std::string& error) {
     const TextureSearch::Result result = search_.find(text, pictureExtensions());
     if (!result.found) {
-        std::fprintf(stderr, "warning: texture %s is not found (looked %s); the material stays "
-                     "untextured\n", text.c_str(), result.tried.c_str());
+        std::fprintf(stderr,
+                     "warning: texture %s is not found (looked %s); the material stays "
+                     "untextured\n",
+                     text.c_str(), result.tried.c_str());
         return true;
     }
     const fs::path& found = *result.found;
@@ -167,8 +161,10 @@ bool ModelTextures::fileTexture(const std::string& text, std::string& name, std:
     }
     std::vector<std::uint8_t> bytes;
     if (!readWholeFile(found, bytes)) {
-        std::fprintf(stderr, "warning: texture %s cannot be read (%s); the material stays "
-                     "untextured\n", text.c_str(), found.string().c_str());
+        std::fprintf(stderr,
+                     "warning: texture %s cannot be read (%s); the material stays "
+                     "untextured\n",
+                     text.c_str(), found.string().c_str());
         return true;
     }
     if (!handOn(bytes, lowerExtension(found), plainFileName(found.filename().string()),
@@ -180,8 +176,7 @@ bool ModelTextures::fileTexture(const std::string& text, std::string& name, std:
 
 bool ModelTextures::handOn(const std::vector<std::uint8_t>& bytes, const std::string& extension,
                            const std::string& wanted, const std::string& what, std::string& name,
-                           std::string& error)
-{
+                           std::string& error) {
     // The player's own loaders decide: a PNG or JPEG they refuse (CMYK,
     // arithmetic coding, a misnamed file) is converted like any other.
     if (playerReadsPicture(extension) &&
@@ -201,8 +196,10 @@ bool ModelTextures::handOn(const std::vector<std::uint8_t>& bytes, const std::st
         png = convertPictureToPng(bytes.data(), bytes.size(), content, alsoWhy, &peak);
     }
     if (png.empty()) {
-        std::fprintf(stderr, "warning: %s does not decode (%s); the material stays "
-                     "untextured\n", what.c_str(), why.c_str());
+        std::fprintf(stderr,
+                     "warning: %s does not decode (%s); the material stays "
+                     "untextured\n",
+                     what.c_str(), why.c_str());
         return true;
     }
     const std::string stem = fs::path(wanted).stem().string();
@@ -219,8 +216,7 @@ bool ModelTextures::handOn(const std::vector<std::uint8_t>& bytes, const std::st
 }
 
 bool ModelTextures::place(const std::vector<std::uint8_t>& bytes, std::string wanted,
-                          std::string& name, std::string& error)
-{
+                          std::string& name, std::string& error) {
     wanted = shortened(wanted);
     const fs::path stem = fs::path(wanted).stem();
     const std::string extension = fs::path(wanted).extension().string();
@@ -239,8 +235,10 @@ bool ModelTextures::place(const std::vector<std::uint8_t>& bytes, std::string wa
         // A picture the author put beside the scene is theirs to keep, as
         // long as the player reads it.
         if (pictureContentFault(wanted, there.data(), there.size()).empty()) {
-            std::fprintf(stderr, "note: kept %s, already beside the scene, in place of the "
-                         "model's picture\n", wanted.c_str());
+            std::fprintf(stderr,
+                         "note: kept %s, already beside the scene, in place of the "
+                         "model's picture\n",
+                         wanted.c_str());
             return true;
         }
     }

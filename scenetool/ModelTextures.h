@@ -58,8 +58,8 @@ private:
     std::string modelName_;  // names the embedded pictures written out
     TextureSearch search_;
     int embeddedCount_ = 0;
-    std::map<std::string, std::string> handedOn_;  // model's texture path -> data-file name
+    std::map<std::string, std::string> handedOn_;          // model's texture path -> data-file name
     std::map<std::filesystem::path, std::string> byFile_;  // picture found -> data-file name
     std::map<std::string, std::uint64_t> written_;  // data-file name -> its bytes' fingerprint
-    std::map<std::string, float> peaks_;                        // data-file name -> peak
+    std::map<std::string, float> peaks_;            // data-file name -> peak
 };

@@ -20,8 +20,7 @@ namespace {
 // claiming more is refused before any pixel memory is allocated.
 constexpr int kLargestSide = 16384;
 
-std::string lowerExtension(const std::string& extension)
-{
+std::string lowerExtension(const std::string& extension) {
     std::string lower;
     for (std::size_t i = 0; i < extension.size(); ++i)
         if (i > 0 || extension[i] != '.')
@@ -33,18 +32,17 @@ std::string lowerExtension(const std::string& extension)
 // and JPEG are there for the files the player's own loaders refuse (CMYK,
 // arithmetic coding and the like).
 const std::pair<const char*, AVCodecID> kFormats[] = {
-        {"png", AV_CODEC_ID_PNG},   {"jpg", AV_CODEC_ID_MJPEG}, {"jpeg", AV_CODEC_ID_MJPEG},
-        {"tga", AV_CODEC_ID_TARGA}, {"dds", AV_CODEC_ID_DDS},   {"gif", AV_CODEC_ID_GIF},
-        {"bmp", AV_CODEC_ID_BMP},   {"dib", AV_CODEC_ID_BMP},   {"tif", AV_CODEC_ID_TIFF},
-        {"tiff", AV_CODEC_ID_TIFF}, {"webp", AV_CODEC_ID_WEBP}, {"psd", AV_CODEC_ID_PSD},
-        {"pcx", AV_CODEC_ID_PCX},   {"sgi", AV_CODEC_ID_SGI},   {"rgb", AV_CODEC_ID_SGI},
-        {"ppm", AV_CODEC_ID_PPM},   {"pgm", AV_CODEC_ID_PGM},   {"pbm", AV_CODEC_ID_PBM},
-        {"pnm", AV_CODEC_ID_PPM},   {"pam", AV_CODEC_ID_PAM},   {"exr", AV_CODEC_ID_EXR},
-        {"xpm", AV_CODEC_ID_XPM},   {"qoi", AV_CODEC_ID_QOI},
+    {"png", AV_CODEC_ID_PNG},   {"jpg", AV_CODEC_ID_MJPEG}, {"jpeg", AV_CODEC_ID_MJPEG},
+    {"tga", AV_CODEC_ID_TARGA}, {"dds", AV_CODEC_ID_DDS},   {"gif", AV_CODEC_ID_GIF},
+    {"bmp", AV_CODEC_ID_BMP},   {"dib", AV_CODEC_ID_BMP},   {"tif", AV_CODEC_ID_TIFF},
+    {"tiff", AV_CODEC_ID_TIFF}, {"webp", AV_CODEC_ID_WEBP}, {"psd", AV_CODEC_ID_PSD},
+    {"pcx", AV_CODEC_ID_PCX},   {"sgi", AV_CODEC_ID_SGI},   {"rgb", AV_CODEC_ID_SGI},
+    {"ppm", AV_CODEC_ID_PPM},   {"pgm", AV_CODEC_ID_PGM},   {"pbm", AV_CODEC_ID_PBM},
+    {"pnm", AV_CODEC_ID_PPM},   {"pam", AV_CODEC_ID_PAM},   {"exr", AV_CODEC_ID_EXR},
+    {"xpm", AV_CODEC_ID_XPM},   {"qoi", AV_CODEC_ID_QOI},
 };
 
-AVCodecID decoderFor(const std::string& extension)
-{
+AVCodecID decoderFor(const std::string& extension) {
     for (const auto& [name, id] : kFormats)
         if (extension == name) return id;
     return AV_CODEC_ID_NONE;
@@ -63,8 +61,7 @@ struct ScalerFree {
     void operator()(SwsContext* s) const { sws_freeContext(s); }
 };
 
-std::string ffmpegError(int code)
-{
+std::string ffmpegError(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
     return text;
@@ -72,20 +69,17 @@ std::string ffmpegError(int code)
 
 }  // namespace
 
-std::vector<std::string> pictureExtensions()
-{
+std::vector<std::string> pictureExtensions() {
     std::vector<std::string> names;
     for (const auto& format : kFormats) names.emplace_back(format.first);
     return names;
 }
 
-bool toolReadsPicture(const std::string& extension)
-{
+bool toolReadsPicture(const std::string& extension) {
     return decoderFor(lowerExtension(extension)) != AV_CODEC_ID_NONE;
 }
 
-std::string pictureKindOfContent(const std::uint8_t* bytes, std::size_t size)
-{
+std::string pictureKindOfContent(const std::uint8_t* bytes, std::size_t size) {
     const auto starts = [&](const char* magic, std::size_t at = 0) {
         const std::size_t n = std::strlen(magic);
         return size >= at + n && std::memcmp(bytes + at, magic, n) == 0;
@@ -95,8 +89,8 @@ std::string pictureKindOfContent(const std::uint8_t* bytes, std::size_t size)
     if (starts("GIF8")) return "gif";
     if (starts("BM")) return "bmp";
     if (starts("DDS ")) return "dds";
-    const bool bigEndianTiff = size >= 4 && bytes[0] == 'M' && bytes[1] == 'M' && bytes[2] == 0 &&
-                               bytes[3] == 42;
+    const bool bigEndianTiff =
+        size >= 4 && bytes[0] == 'M' && bytes[1] == 'M' && bytes[2] == 0 && bytes[3] == 42;
     if (starts("II*") || bigEndianTiff) return "tiff";
     if (starts("RIFF") && starts("WEBP", 8)) return "webp";
     if (starts("8BPS")) return "psd";
@@ -104,14 +98,12 @@ std::string pictureKindOfContent(const std::uint8_t* bytes, std::size_t size)
     return {};
 }
 
-bool playerReadsPicture(std::string extension)
-{
+bool playerReadsPicture(std::string extension) {
     extension = lowerExtension(extension);
     return extension == "png" || extension == "jpg" || extension == "jpeg";
 }
 
-std::vector<std::uint8_t> pngOfRgba(const std::uint8_t* rgba, unsigned width, unsigned height)
-{
+std::vector<std::uint8_t> pngOfRgba(const std::uint8_t* rgba, unsigned width, unsigned height) {
     // An opaque picture is written without alpha: the player treats a
     // picture with an alpha channel as one that may let the background through.
     const std::size_t count = std::size_t(width) * height;
@@ -120,7 +112,8 @@ std::vector<std::uint8_t> pngOfRgba(const std::uint8_t* rgba, unsigned width, un
     std::vector<std::uint8_t> rgb;
     if (opaque) {
         rgb.reserve(3 * count);
-        for (std::size_t i = 0; i < count; ++i) rgb.insert(rgb.end(), rgba + 4 * i, rgba + 4 * i + 3);
+        for (std::size_t i = 0; i < count; ++i)
+            rgb.insert(rgb.end(), rgba + 4 * i, rgba + 4 * i + 3);
     }
     const void* pixels = opaque ? static_cast<const void*>(rgb.data()) : rgba;
     png_image image{};
@@ -141,8 +134,7 @@ namespace {
 // The first frame of picture file `bytes` as RGBA, top row first; false
 // with `error` set when it does not decode.
 bool decodeToRgba(const std::uint8_t* bytes, std::size_t size, std::string extension,
-                  std::vector<std::uint8_t>& rgba, int& width, int& height, std::string& error)
-{
+                  std::vector<std::uint8_t>& rgba, int& width, int& height, std::string& error) {
     // The decoders' and the scaler's chatter ("deprecated pixel format")
     // is not the author's business; what goes wrong is said in `error`.
     static const bool quiet = (av_log_set_level(AV_LOG_ERROR), true);
@@ -187,8 +179,8 @@ bool decodeToRgba(const std::uint8_t* bytes, std::size_t size, std::string exten
         return false;
     }
     std::unique_ptr<SwsContext, ScalerFree> scaler(
-        sws_getContext(width, height, AVPixelFormat(frame->format), width, height,
-                       AV_PIX_FMT_RGBA, SWS_POINT, nullptr, nullptr, nullptr));
+        sws_getContext(width, height, AVPixelFormat(frame->format), width, height, AV_PIX_FMT_RGBA,
+                       SWS_POINT, nullptr, nullptr, nullptr));
     if (!scaler) {
         error = "cannot convert the picture's pixel format to RGBA";
         return false;
@@ -203,14 +195,14 @@ bool decodeToRgba(const std::uint8_t* bytes, std::size_t size, std::string exten
     sws_scale(scaler.get(), frame->data, frame->linesize, 0, height, target, stride);
     rgba.resize(row * std::size_t(height));
     for (int y = 0; y < height; ++y)
-        std::memcpy(rgba.data() + row * std::size_t(y), scaled.data() + padded * std::size_t(y), row);
+        std::memcpy(rgba.data() + row * std::size_t(y), scaled.data() + padded * std::size_t(y),
+                    row);
     return true;
 }
 
 // How many pixels have each brightest channel; the peak is where the
 // brightest hundredth begins, so a few glints do not decide it.
-float peakOfRgba(const std::vector<std::uint8_t>& rgba)
-{
+float peakOfRgba(const std::vector<std::uint8_t>& rgba) {
     std::size_t counts[256] = {};
     for (std::size_t i = 0; i + 3 < rgba.size(); i += 4)
         ++counts[std::max({rgba[i], rgba[i + 1], rgba[i + 2]})];
@@ -227,8 +219,7 @@ float peakOfRgba(const std::vector<std::uint8_t>& rgba)
 
 std::vector<std::uint8_t> convertPictureToPng(const std::uint8_t* bytes, std::size_t size,
                                               std::string extension, std::string& error,
-                                              float* peak)
-{
+                                              float* peak) {
     std::vector<std::uint8_t> rgba;
     int width = 0, height = 0;
     if (!decodeToRgba(bytes, size, std::move(extension), rgba, width, height, error)) return {};
@@ -238,8 +229,7 @@ std::vector<std::uint8_t> convertPictureToPng(const std::uint8_t* bytes, std::si
     return png;
 }
 
-float picturePeak(const std::uint8_t* bytes, std::size_t size, std::string extension)
-{
+float picturePeak(const std::uint8_t* bytes, std::size_t size, std::string extension) {
     std::vector<std::uint8_t> rgba;
     int width = 0, height = 0;
     std::string error;

@@ -12,8 +12,8 @@
 #include "scene/SceneFile.h"
 #include "timeline/RenderTarget.h"
 
-#include <SDL.h>
 #include <GL/gl.h>
+#include <SDL.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -84,8 +84,8 @@ public:
         SDL_GL_GetDrawableSize(window_, &drawableWidth, &drawableHeight);
         if (drawableWidth < width || drawableHeight < height) {
             error = "the GL window is " + std::to_string(drawableWidth) + "x" +
-                    std::to_string(drawableHeight) + " pixels, not the " +
-                    std::to_string(width) + "x" + std::to_string(height) + " asked for";
+                    std::to_string(drawableHeight) + " pixels, not the " + std::to_string(width) +
+                    "x" + std::to_string(height) + " asked for";
             return false;
         }
         return true;
@@ -242,8 +242,8 @@ bool drawScene(const PreviewOptions& options, const fs::path& scenePath,
         }
     } releaseGL{scene};
     if (!read) {
-        error = scenePath.string() + " is not a scene file the player reads (" + readerSaid(held) +
-                ")";
+        error =
+            scenePath.string() + " is not a scene file the player reads (" + readerSaid(held) + ")";
         return false;
     }
     if (!textures.faults.empty()) {
@@ -266,8 +266,7 @@ bool drawScene(const PreviewOptions& options, const fs::path& scenePath,
     drawLikeSceneTrack(scene, *view, options);
     // The player never asks GL for errors while drawing: neither does the
     // preview. Only a failed read-back fails it.
-    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {
-    }
+    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {}
     rgb.resize(std::size_t(options.width) * std::size_t(options.height) * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);

@@ -5,9 +5,9 @@
 #include <string>
 
 struct PreviewOptions {
-    std::string scenePath;   // the scene file
-    std::string outPath;     // the PNG to write
-    int width = 640;         // picture size in pixels, 1 to kMaxPreviewSide
+    std::string scenePath;  // the scene file
+    std::string outPath;    // the PNG to write
+    int width = 640;        // picture size in pixels, 1 to kMaxPreviewSide
     int height = 480;
     float sceneTime = 0.0f;  // seconds on the scene's own clock
     std::string camera;      // view name (ignoring case); empty: the first view

@@ -24,8 +24,7 @@ public:
 // missing is still summarised; the summary says which are missing.
 class SummaryTextures : public SceneTextures {
 public:
-    TextureSource* texture(const std::string& name) override
-    {
+    TextureSource* texture(const std::string& name) override {
         std::unique_ptr<NamedTexture>& made = textures_[name];
         if (!made) made = std::make_unique<NamedTexture>();
         return made.get();
@@ -35,16 +34,14 @@ private:
     std::map<std::string, std::unique_ptr<NamedTexture>> textures_;
 };
 
-const char* lightKind(const Light& light)
-{
+const char* lightKind(const Light& light) {
     if (light.kind == 3) return "directional";
     return light.spotCutoff < 3.14f ? "spot" : "point";
 }
 
 }  // namespace
 
-bool summariseScene(const std::string& path, std::ostream& out, std::string& error)
-{
+bool summariseScene(const std::string& path, std::ostream& out, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot open " + path;
@@ -54,8 +51,7 @@ bool summariseScene(const std::string& path, std::ostream& out, std::string& err
                                           std::istreambuf_iterator<char>()};
     Scene scene;
     SummaryTextures textures;
-    if (!readScene(bytes.data(), bytes.size(), dataFileBaseName(path), scene, textures, 640,
-                   480)) {
+    if (!readScene(bytes.data(), bytes.size(), dataFileBaseName(path), scene, textures, 640, 480)) {
         error = path + " is not a scene file the player reads (the reader's message is above)";
         return false;
     }

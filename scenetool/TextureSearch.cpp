@@ -11,22 +11,19 @@ namespace {
 // lying in a home folder or at the root cannot make the search endless.
 constexpr std::size_t kLargestIndex = 200000;
 
-std::string lower(std::string text)
-{
+std::string lower(std::string text) {
     for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
 
-int hexValue(char c)
-{
+int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     c = char(std::tolower(static_cast<unsigned char>(c)));
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
 
-std::string percentDecoded(const std::string& text)
-{
+std::string percentDecoded(const std::string& text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
@@ -44,21 +41,17 @@ std::string percentDecoded(const std::string& text)
     return out;
 }
 
-bool startsWithNoCase(const std::string& text, const std::string& prefix)
-{
+bool startsWithNoCase(const std::string& text, const std::string& prefix) {
     return text.size() >= prefix.size() && lower(text.substr(0, prefix.size())) == prefix;
 }
 
-bool isDrive(const std::string& text)
-{
-    return text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) &&
-           text[1] == ':';
+bool isDrive(const std::string& text) {
+    return text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':';
 }
 
 }  // namespace
 
-TextureName splitTextureName(const std::string& text, bool decodePercent)
-{
+TextureName splitTextureName(const std::string& text, bool decodePercent) {
     std::string s = text;
     const auto junk = [](char c) {
         return std::isspace(static_cast<unsigned char>(c)) || c == '"' || c == '\'';
@@ -108,8 +101,7 @@ TextureName splitTextureName(const std::string& text, bool decodePercent)
 }
 
 TextureSearch::TextureSearch(fs::path modelDir, std::vector<fs::path> extraDirs)
-    : extraDirs_(std::move(extraDirs))
-{
+    : extraDirs_(std::move(extraDirs)) {
     std::error_code ec;
     modelDir_ = fs::absolute(modelDir.empty() ? fs::path(".") : modelDir, ec).lexically_normal();
     if (modelDir_.has_filename() == false && modelDir_.has_parent_path() &&
@@ -125,14 +117,12 @@ TextureSearch::TextureSearch(fs::path modelDir, std::vector<fs::path> extraDirs)
     }
 }
 
-std::string TextureSearch::entryOf(const fs::path& dir, const std::string& name)
-{
+std::string TextureSearch::entryOf(const fs::path& dir, const std::string& name) {
     auto listing = listings_.find(dir);
     if (listing == listings_.end()) {
         Listing made;
         std::error_code ec;
-        for (fs::directory_iterator it(dir, fs::directory_options::skip_permission_denied, ec),
-             end;
+        for (fs::directory_iterator it(dir, fs::directory_options::skip_permission_denied, ec), end;
              !ec && it != end; it.increment(ec))
             made.names.push_back(it->path().filename().string());
         std::sort(made.names.begin(), made.names.end());
@@ -147,8 +137,7 @@ std::string TextureSearch::entryOf(const fs::path& dir, const std::string& name)
 
 std::optional<fs::path> TextureSearch::resolve(const fs::path& base,
                                                const std::vector<std::string>& folders,
-                                               const std::vector<std::string>& fileNames)
-{
+                                               const std::vector<std::string>& fileNames) {
     std::error_code ec;
     fs::path dir = base;
     for (const std::string& folder : folders) {
@@ -167,8 +156,7 @@ std::optional<fs::path> TextureSearch::resolve(const fs::path& base,
     return std::nullopt;
 }
 
-std::optional<fs::path> TextureSearch::anywhere(const std::vector<std::string>& fileNames)
-{
+std::optional<fs::path> TextureSearch::anywhere(const std::vector<std::string>& fileNames) {
     if (!indexed_) {
         indexed_ = true;
         std::map<std::string, std::size_t> depthOf;
@@ -201,8 +189,7 @@ std::optional<fs::path> TextureSearch::anywhere(const std::vector<std::string>& 
 }
 
 std::optional<fs::path> TextureSearch::search(const TextureName& name,
-                                              const std::vector<std::string>& fileNames)
-{
+                                              const std::vector<std::string>& fileNames) {
     const std::vector<std::string>& parts = name.components;
     // As named: the absolute path on this machine, or relative to the model.
     const std::vector<std::string> folders(parts.begin(), parts.end() - 1);
@@ -233,16 +220,16 @@ std::optional<fs::path> TextureSearch::search(const TextureName& name,
 }
 
 TextureSearch::Result TextureSearch::find(const std::string& text,
-                                          const std::vector<std::string>& otherExtensions)
-{
+                                          const std::vector<std::string>& otherExtensions) {
     Result result;
     // A glTF URI may carry percent escapes; a file may also really be named
     // with a '%' in it, so the name as written is tried first.
     std::vector<TextureName> names{splitTextureName(text, false)};
     if (text.find('%') != std::string::npos) names.push_back(splitTextureName(text, true));
     names.erase(std::remove_if(names.begin(), names.end(),
-                               [](const TextureName& n) { return n.components.empty() ||
-                                                                n.components.back() == ".."; }),
+                               [](const TextureName& n) {
+                                   return n.components.empty() || n.components.back() == "..";
+                               }),
                 names.end());
 
     const std::string shown = names.empty() ? text : names.front().components.back();
@@ -257,9 +244,8 @@ TextureSearch::Result TextureSearch::find(const std::string& text,
             std::string asWritten = text;
             std::replace(asWritten.begin(), asWritten.end(), '\\', '/');
             std::error_code ec;
-            result.asNamed = !name.absolute &&
-                             fs::equivalent(modelDir_ / asWritten, *found, ec) && !ec &&
-                             (modelDir_ / asWritten).filename() == found->filename();
+            result.asNamed = !name.absolute && fs::equivalent(modelDir_ / asWritten, *found, ec) &&
+                             !ec && (modelDir_ / asWritten).filename() == found->filename();
             return result;
         }
     }
@@ -270,8 +256,7 @@ TextureSearch::Result TextureSearch::find(const std::string& text,
         const std::string own = lower(file.extension().string());
         std::vector<std::string> fileNames;
         for (const std::string& extension : otherExtensions)
-            if ("." + extension != own)
-                fileNames.push_back(file.stem().string() + "." + extension);
+            if ("." + extension != own) fileNames.push_back(file.stem().string() + "." + extension);
         if (auto found = search(name, fileNames)) {
             result.found = found;
             return result;

@@ -6,21 +6,20 @@
 #include "scenetool/ModelImport.h"
 #include "scenetool/SceneSummary.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <new>
-#include <cstring>
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <string>
 
 namespace {
 
-int usage()
-{
+int usage() {
     std::fprintf(stderr,
                  "usage: demoplayer-scene import MODEL -o OUT.scene [--scale F] [--no-shadows]\n"
                  "                        [--resample HZ] [--name NAME] [--no-default-light]\n"
@@ -35,8 +34,7 @@ int usage()
 // The reader's limits: memory sized from the file (at least 2 GB, some
 // formats expand fifty-fold and more) but never most of the machine, and
 // minutes, more for large files; either as the author sets them.
-ChildLimits readerLimits(const std::string& model, float maxMemoryGb, float maxSeconds)
-{
+ChildLimits readerLimits(const std::string& model, float maxMemoryGb, float maxSeconds) {
     std::error_code ec;
     const std::uint64_t size = std::filesystem::file_size(model, ec);
     const std::uint64_t fileBytes = ec ? 0 : size;
@@ -48,16 +46,14 @@ ChildLimits readerLimits(const std::string& model, float maxMemoryGb, float maxS
         if (const std::uint64_t machine = physicalMemory())
             limits.memoryBytes = std::min(limits.memoryBytes, machine / 4 * 3);
     }
-    limits.seconds = maxSeconds > 0.0f
-                         ? int(std::ceil(maxSeconds))
-                         : int(std::max<std::uint64_t>(300, fileBytes / 100'000));
+    limits.seconds = maxSeconds > 0.0f ? int(std::ceil(maxSeconds))
+                                       : int(std::max<std::uint64_t>(300, fileBytes / 100'000));
     return limits;
 }
 
 // Removes what a child killed in the middle of a write left: the hidden
 // temporary files named with its process id.
-void removeTemporaries(const std::string& dir, int pid)
-{
+void removeTemporaries(const std::string& dir, int pid) {
     const std::string suffix = "." + std::to_string(pid);
     std::error_code ec;
     for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
@@ -68,15 +64,13 @@ void removeTemporaries(const std::string& dir, int pid)
     }
 }
 
-bool number(const char* text, float& value)
-{
+bool number(const char* text, float& value) {
     char* end = nullptr;
     value = std::strtof(text, &end);
     return end != text && *end == '\0' && value > 0.0f && value < 1e30f;
 }
 
-int import(int argc, char** argv)
-{
+int import(int argc, char** argv) {
     ImportOptions options;
     std::string model, out;
     float maxMemoryGb = 0.0f, maxSeconds = 0.0f;
@@ -163,22 +157,28 @@ int import(int argc, char** argv)
     const char* file = model.c_str();
     switch (outcome.kind) {
     case ChildOutcome::outOfMemory:
-        std::fprintf(stderr, "demoplayer-scene: the model reader ran out of memory on %s (more "
-                     "than %.1f GB; --max-memory raises the limit); nothing was written\n", file,
-                     double(limits.memoryBytes) / 1e9);
+        std::fprintf(stderr,
+                     "demoplayer-scene: the model reader ran out of memory on %s (more "
+                     "than %.1f GB; --max-memory raises the limit); nothing was written\n",
+                     file, double(limits.memoryBytes) / 1e9);
         break;
     case ChildOutcome::outOfTime:
-        std::fprintf(stderr, "demoplayer-scene: the model reader took longer than %d s on %s "
-                     "(--max-time raises the limit); nothing was written\n", limits.seconds, file);
+        std::fprintf(stderr,
+                     "demoplayer-scene: the model reader took longer than %d s on %s "
+                     "(--max-time raises the limit); nothing was written\n",
+                     limits.seconds, file);
         break;
     case ChildOutcome::signalled:
-        std::fprintf(stderr, "demoplayer-scene: the model reader crashed on %s (a fault in the "
-                     "Open Asset Import Library, signal %d); nothing was written\n", file,
-                     outcome.signal);
+        std::fprintf(stderr,
+                     "demoplayer-scene: the model reader crashed on %s (a fault in the "
+                     "Open Asset Import Library, signal %d); nothing was written\n",
+                     file, outcome.signal);
         break;
     case ChildOutcome::died:
-        std::fprintf(stderr, "demoplayer-scene: the model reader died on %s (exit status %d, "
-                     "its report above); nothing was written\n", file, outcome.status);
+        std::fprintf(stderr,
+                     "demoplayer-scene: the model reader died on %s (exit status %d, "
+                     "its report above); nothing was written\n",
+                     file, outcome.status);
         break;
     default:
         std::fprintf(stderr, "demoplayer-scene: cannot start the model reader: %s\n",
@@ -188,8 +188,7 @@ int import(int argc, char** argv)
     return 1;
 }
 
-int info(int argc, char** argv)
-{
+int info(int argc, char** argv) {
     if (argc != 3) return usage();
     std::string error;
     if (!summariseScene(argv[2], std::cout, error)) {
@@ -200,8 +199,7 @@ int info(int argc, char** argv)
 }
 
 // Draws one still of a scene file with the player's renderer into a PNG.
-int preview(int argc, char** argv)
-{
+int preview(int argc, char** argv) {
     PreviewOptions options;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -247,8 +245,7 @@ int preview(int argc, char** argv)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 2) return usage();
     const std::string command = argv[1];
     if (command == "import") return import(argc, argv);

@@ -20,7 +20,9 @@ ArgumentList::ArgumentList(Tokenizer& tokens) {
     while (tokens.hasMoreTokens()) addToken(tokens.nextToken());
 }
 
-ArgumentList::ArgumentList(const ArgumentList& other) : entries_(other.entries_) { clearUsed(); }
+ArgumentList::ArgumentList(const ArgumentList& other) : entries_(other.entries_) {
+    clearUsed();
+}
 
 ArgumentList& ArgumentList::operator=(const ArgumentList& other) {
     if (this != &other) {

@@ -9,7 +9,9 @@
 
 namespace {
 
-bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 bool hasLetterOrQuote(std::string_view text) {
     for (char c : text) {
@@ -52,18 +54,16 @@ ArgumentValue ArgumentValue::fromText(std::string_view valueText, int line, int 
 
 std::string ArgumentValue::asText() const {
     switch (type_) {
-        case Type::None:
-            return "none";
-        case Type::Number: {
-            std::ostringstream out;
-            // The classic locale: a decimal point and no digit grouping,
-            // whatever global locale the program may have installed.
-            out.imbue(std::locale::classic());
-            out << number_;
-            return out.str();
-        }
-        case Type::String:
-            return text_;
+    case Type::None: return "none";
+    case Type::Number: {
+        std::ostringstream out;
+        // The classic locale: a decimal point and no digit grouping,
+        // whatever global locale the program may have installed.
+        out.imbue(std::locale::classic());
+        out << number_;
+        return out.str();
+    }
+    case Type::String: return text_;
     }
     return std::string();
 }

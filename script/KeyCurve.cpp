@@ -16,15 +16,17 @@ constexpr std::string_view kPrefix = "keys(";
 bool readNumber(std::string_view text, float& out) {
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     if (text.empty()) return false;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out,
-                                           std::chars_format::general);
+    const auto [end, ec] =
+        std::from_chars(text.data(), text.data() + text.size(), out, std::chars_format::general);
     return ec == std::errc() && end == text.data() + text.size() && std::isfinite(out);
 }
 
 bool readEase(std::string_view word, KeyEase& ease) {
-    static constexpr std::pair<std::string_view, KeyEase> kWords[] = {
-        {"linear", KeyEase::linear}, {"step", KeyEase::step}, {"smooth", KeyEase::smooth},
-        {"ramp", KeyEase::ramp},     {"out", KeyEase::out}};
+    static constexpr std::pair<std::string_view, KeyEase> kWords[] = {{"linear", KeyEase::linear},
+                                                                      {"step", KeyEase::step},
+                                                                      {"smooth", KeyEase::smooth},
+                                                                      {"ramp", KeyEase::ramp},
+                                                                      {"out", KeyEase::out}};
     for (const auto& [name, e] : kWords)
         if (equalsIgnoreCase(word, name)) {
             ease = e;
@@ -70,8 +72,8 @@ std::shared_ptr<const KeyCurve> KeyCurve::parse(std::string_view valueText, KeyL
         return fail(valueText.size(),
                     "the key list has no closing ')' (no spaces inside it; ';' starts a comment)");
     if (close + 1 != valueText.size())
-        return fail(close + 1, "text after the key list's ')': " +
-                                   quoted(valueText.substr(close + 1)));
+        return fail(close + 1,
+                    "text after the key list's ')': " + quoted(valueText.substr(close + 1)));
 
     auto curve = std::make_shared<KeyCurve>();
     std::size_t itemStart = kPrefix.size();
@@ -87,8 +89,9 @@ std::shared_ptr<const KeyCurve> KeyCurve::parse(std::string_view valueText, KeyL
             if (!last) return fail(itemStart, "\"loop\" must be the last item of the key list");
             if (curve->keys_.empty()) return fail(itemStart, "\"loop\" needs keys to repeat");
             if (!(curve->keys_.back().time > 0.0f))
-                return fail(itemStart, "\"loop\" needs a last key after time 0: its time is "
-                                       "the period");
+                return fail(itemStart,
+                            "\"loop\" needs a last key after time 0: its time is "
+                            "the period");
             curve->loops_ = true;
             break;
         }
@@ -99,7 +102,8 @@ std::shared_ptr<const KeyCurve> KeyCurve::parse(std::string_view valueText, KeyL
         if (item.empty()) {
             std::snprintf(text, sizeof text,
                           "key %d is empty (keys are TIME:VALUE or TIME:VALUE:MODE, "
-                          "separated by commas)", number);
+                          "separated by commas)",
+                          number);
             return fail(itemStart, text);
         }
         const std::size_t colon1 = item.find(':');
@@ -108,7 +112,8 @@ std::shared_ptr<const KeyCurve> KeyCurve::parse(std::string_view valueText, KeyL
             return fail(itemStart, text + quoted(item) + " (TIME:VALUE or TIME:VALUE:MODE)");
         }
         const std::size_t colon2 = item.find(':', colon1 + 1);
-        if (colon2 != std::string_view::npos && item.find(':', colon2 + 1) != std::string_view::npos) {
+        if (colon2 != std::string_view::npos &&
+            item.find(':', colon2 + 1) != std::string_view::npos) {
             std::snprintf(text, sizeof text, "key %d has more than three parts: ", number);
             return fail(itemStart, text + quoted(item) + " (TIME:VALUE or TIME:VALUE:MODE)");
         }
@@ -133,9 +138,8 @@ std::shared_ptr<const KeyCurve> KeyCurve::parse(std::string_view valueText, KeyL
             return fail(itemStart, text);
         }
         if (!curve->keys_.empty() && !(key.time > curve->keys_.back().time)) {
-            std::snprintf(text, sizeof text,
-                          "key %d: times must increase, but %g comes after %g", number,
-                          static_cast<double>(key.time),
+            std::snprintf(text, sizeof text, "key %d: times must increase, but %g comes after %g",
+                          number, static_cast<double>(key.time),
                           static_cast<double>(curve->keys_.back().time));
             return fail(itemStart, text);
         }
@@ -149,12 +153,10 @@ std::shared_ptr<const KeyCurve> KeyCurve::parse(std::string_view valueText, KeyL
             std::snprintf(text, sizeof text, "key %d: the value ", number);
             return fail(itemStart + colon1 + 1, text + quoted(valueText2) + " is not a number");
         }
-        if (colon2 != std::string_view::npos &&
-            !readEase(item.substr(colon2 + 1), key.ease)) {
+        if (colon2 != std::string_view::npos && !readEase(item.substr(colon2 + 1), key.ease)) {
             std::snprintf(text, sizeof text, "key %d: unknown mode ", number);
-            return fail(itemStart + colon2 + 1,
-                        text + quoted(item.substr(colon2 + 1)) +
-                            " (linear, step, smooth, ramp or out)");
+            return fail(itemStart + colon2 + 1, text + quoted(item.substr(colon2 + 1)) +
+                                                    " (linear, step, smooth, ramp or out)");
         }
         curve->keys_.push_back(key);
         if (last) break;

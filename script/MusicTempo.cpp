@@ -13,6 +13,10 @@ bool MusicTempo::usableBpm() const {
     return musicBpm > 0.0f && musicBpm <= std::numeric_limits<float>::max();
 }
 
-const MusicTempo& currentTempo() { return gCurrentTempo ? *gCurrentTempo : kDefaultTempo; }
+const MusicTempo& currentTempo() {
+    return gCurrentTempo ? *gCurrentTempo : kDefaultTempo;
+}
 
-void setCurrentTempo(const MusicTempo* tempo) { gCurrentTempo = tempo; }
+void setCurrentTempo(const MusicTempo* tempo) {
+    gCurrentTempo = tempo;
+}

@@ -6,7 +6,9 @@
 
 namespace {
 
-bool isTokenSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool isTokenSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 int clampToInt(std::size_t value) {
     return value > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(value);
@@ -52,4 +54,6 @@ std::string Tokenizer::nextToken() {
     return text_.substr(begin, end - begin);
 }
 
-int Tokenizer::position() const { return next_ == kNone ? -1 : clampToInt(next_); }
+int Tokenizer::position() const {
+    return next_ == kNone ? -1 : clampToInt(next_);
+}

@@ -61,7 +61,9 @@ bool TimerModule::checkArguments(ArgumentList& arguments) {
     return true;
 }
 
-float TimerModule::eventTime(ArgumentList& arguments, int) { return numberOr0(arguments, "time"); }
+float TimerModule::eventTime(ArgumentList& arguments, int) {
+    return numberOr0(arguments, "time");
+}
 
 bool TimerModule::isDue(ArgumentList& arguments) {
     return currentTimeline()->musicTime() >= numberOr0(arguments, "time");

@@ -48,7 +48,8 @@ std::uint64_t loadWord(const char* bytes, std::size_t count) {
     const auto byteAt = [bytes](std::size_t i) {
         return static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[i]));
     };
-    return byteAt(0) | (byteAt(count / 2) << (8 * (count / 2))) | (byteAt(count - 1) << (8 * (count - 1)));
+    return byteAt(0) | (byteAt(count / 2) << (8 * (count / 2))) |
+           (byteAt(count - 1) << (8 * (count - 1)));
 }
 
 // Calls `step` (place, word) with each eight-byte word of `text`, letters

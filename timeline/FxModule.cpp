@@ -9,7 +9,9 @@
 
 namespace {
 
-TrackList& currentTracks() { return currentTimeline()->tracks(); }
+TrackList& currentTracks() {
+    return currentTimeline()->tracks();
+}
 
 Track* trackNamed(ArgumentList& arguments, const std::string& parameter) {
     return currentTracks().getOrCreate(arguments.find(parameter).text());

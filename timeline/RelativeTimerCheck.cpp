@@ -82,7 +82,8 @@ int checkRelativeTimers(Timeline& timeline) {
         long long hops = 0;
         if (nodes[at].state == Node::State::onPath) {
             const std::size_t loopStart = nodes[at].pathIndex;
-            const auto first = std::min_element(path.begin() + static_cast<std::ptrdiff_t>(loopStart), path.end());
+            const auto first =
+                std::min_element(path.begin() + static_cast<std::ptrdiff_t>(loopStart), path.end());
             for (std::size_t k = loopStart; k < path.size(); ++k) {
                 nodes[path[k]].hops = kEndless;
                 nodes[path[k]].state = Node::State::done;

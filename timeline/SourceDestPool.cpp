@@ -6,11 +6,15 @@
 
 namespace {
 
-bool isCableName(std::string_view name) { return startsWithIgnoreCase(name, "PatchCable"); }
+bool isCableName(std::string_view name) {
+    return startsWithIgnoreCase(name, "PatchCable");
+}
 
 }  // namespace
 
-int NullEndpoint::width() const { return offscreen_ ? screenSize().pow2Width : screenSize().width; }
+int NullEndpoint::width() const {
+    return offscreen_ ? screenSize().pow2Width : screenSize().width;
+}
 int NullEndpoint::height() const {
     return offscreen_ ? screenSize().pow2Height : screenSize().height;
 }

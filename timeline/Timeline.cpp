@@ -10,7 +10,9 @@ namespace {
 Timeline* gCurrent = nullptr;
 }  // namespace
 
-Timeline* currentTimeline() { return gCurrent; }
+Timeline* currentTimeline() {
+    return gCurrent;
+}
 
 void setCurrentTimeline(Timeline* timeline) {
     gCurrent = timeline;
@@ -26,9 +28,13 @@ Timeline::~Timeline() {
     if (gCurrent == this) setCurrentTimeline(nullptr);
 }
 
-double Timeline::musicTime() { return music_ ? music_->time() : 0.0; }
+double Timeline::musicTime() {
+    return music_ ? music_->time() : 0.0;
+}
 
-double Timeline::commandTime() { return firing_ ? firingTime_ : musicTime(); }
+double Timeline::commandTime() {
+    return firing_ ? firingTime_ : musicTime();
+}
 
 Event& Timeline::addEvent(Event event) {
     events_.push_back(std::make_unique<Event>(std::move(event)));
@@ -55,8 +61,8 @@ bool Timeline::fireEvents() {
         e->fired = true;
         // The event's time with the budget its due test had, never later
         // than now.
-        firingTime_ = std::min(static_cast<double>(e->eventTime(RelativeTimerModule::kDepthBudget + 1)),
-                               musicTime());
+        firingTime_ = std::min(
+            static_cast<double>(e->eventTime(RelativeTimerModule::kDepthBudget + 1)), musicTime());
         firing_ = e.get();
         bool eventResult = true;
         for (Command& c : e->commands) {

@@ -28,9 +28,10 @@ void applyGlobalSettings(Tokenizer& line, Timeline& timeline) {
         // Only a warning here: a script without musical times plays well.
         // Every midi( ) and midilength( ) time read with it is an error.
         if (!timeline.tempo().usableBpm())
-            logWarning("globalSettings: parameter \"musicBpm\" must be above 0, got %f; "
-                       "midi times cannot be computed with it\n",
-                       static_cast<double>(bpm.number()));
+            logWarning(
+                "globalSettings: parameter \"musicBpm\" must be above 0, got %f; "
+                "midi times cannot be computed with it\n",
+                static_cast<double>(bpm.number()));
     } else if (!bpm.isNone())
         logError("globalSettings: parameter \"musicBpm\" must be a number\n");
     const ArgumentValue& start = arguments.find("musicStartTime");
@@ -123,7 +124,8 @@ std::unique_ptr<Timeline> buildTimeline(ScriptReader& reader, std::unique_ptr<Ti
                                         ScriptFaults faults) {
     while (reader.hasMoreLines()) {
         Tokenizer line = reader.nextLine();
-        if (equalsIgnoreCase(line.nextToken(), "globalSettings")) applyGlobalSettings(line, *timeline);
+        if (equalsIgnoreCase(line.nextToken(), "globalSettings"))
+            applyGlobalSettings(line, *timeline);
     }
 
     reader.rewind();
@@ -138,8 +140,7 @@ std::unique_ptr<Timeline> buildTimeline(ScriptReader& reader, std::unique_ptr<Ti
     while (reader.hasMoreLines()) {
         Tokenizer line = reader.nextLine();
         const std::string first = line.nextToken();
-        if (equalsIgnoreCase(first, "event") || equalsIgnoreCase(first, "globalSettings"))
-            continue;
+        if (equalsIgnoreCase(first, "event") || equalsIgnoreCase(first, "globalSettings")) continue;
         addTrackCommand(first, line, *timeline, faults);
     }
 

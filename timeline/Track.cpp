@@ -35,8 +35,9 @@ TrackModule* Track::moduleFor(std::string_view typeWord) {
     for (const auto& m : modules_)
         if (m->name() == typeWord) return m.get();
     std::unique_ptr<TrackModule> made = createTrackModule(typeWord);
-    if (!made) logFatal("Event module \"%.*s\" unknown", static_cast<int>(typeWord.size()),
-                        typeWord.data());
+    if (!made)
+        logFatal("Event module \"%.*s\" unknown", static_cast<int>(typeWord.size()),
+                 typeWord.data());
     modules_.push_back(std::move(made));
     return modules_.back().get();
 }
@@ -57,5 +58,9 @@ bool Track::load(LoadingScreen& progress) {
     return ok;
 }
 
-void Track::setDestination(PoolEntry* endpoint) { SourceDestPool::assign(destination_, endpoint); }
-void Track::setSource(PoolEntry* endpoint) { SourceDestPool::assign(source_, endpoint); }
+void Track::setDestination(PoolEntry* endpoint) {
+    SourceDestPool::assign(destination_, endpoint);
+}
+void Track::setSource(PoolEntry* endpoint) {
+    SourceDestPool::assign(source_, endpoint);
+}

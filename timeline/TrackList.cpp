@@ -111,7 +111,9 @@ bool TrackList::draw(float time) {
     // drawing onto the screen ahead of one of them would otherwise be drawn
     // at texture size, copied into that texture and then wiped by the
     // capture's clear. The order itself is left as sorted.
-    auto offscreen = [](const Track& t) { return t.destination() && t.destination()->isOffscreen(); };
+    auto offscreen = [](const Track& t) {
+        return t.destination() && t.destination()->isOffscreen();
+    };
     const ScreenSize& screen = screenSize();
     setViewport_(0, 0, screen.pow2Width, screen.pow2Height);
     for (const auto& t : elements_)

@@ -25,7 +25,9 @@ bool TrackModule::checkCommand(const std::string& commandName, ArgumentList&, Tr
     return equalsIgnoreCase(commandName, "start") || equalsIgnoreCase(commandName, "stop");
 }
 
-bool TrackModule::load(LoadingScreen&) { return true; }
+bool TrackModule::load(LoadingScreen&) {
+    return true;
+}
 
 bool TrackModule::beginFade() {
     fading = true;
@@ -37,8 +39,12 @@ bool TrackModule::endFade() {
     return true;
 }
 
-bool TrackModule::select(Track&) { return true; }
-bool TrackModule::deselect(Track&) { return true; }
+bool TrackModule::select(Track&) {
+    return true;
+}
+bool TrackModule::deselect(Track&) {
+    return true;
+}
 
 const std::string& DummyModule::name() const {
     static const std::string n = "dummyModule";

@@ -27,7 +27,9 @@ struct Cue {
 };
 const Cue kCues[] = {{1, 8.0, "theme"}, {2, 20.0, "courtyard"}, {3, 44.0, "outro"}};
 
-double midiHz(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
+double midiHz(int note) {
+    return 440.0 * std::pow(2.0, (note - 69) / 12.0);
+}
 
 // Roots of the chords A minor, F, C, G (one per bar, repeated), and their
 // triads as MIDI notes.
@@ -82,8 +84,7 @@ std::vector<float> synthesize() {
         if (playing) {
             const double inBar = t - bar * 4 * kBeat;
             const double swell = std::min(1.0, inBar / 0.6) * 0.9 + 0.1;
-            for (int n : kTriads[chord])
-                s += 0.05 * swell * std::sin(2.0 * kPi * midiHz(n) * t);
+            for (int n : kTriads[chord]) s += 0.05 * swell * std::sin(2.0 * kPi * midiHz(n) * t);
         }
 
         // Bass: eighth notes on the root, every second one an octave up,
@@ -147,7 +148,9 @@ std::vector<float> synthesize() {
 void put32(std::vector<char>& v, std::uint32_t x) {
     for (int i = 0; i < 4; ++i) v.push_back(static_cast<char>((x >> (8 * i)) & 0xff));
 }
-void putId(std::vector<char>& v, const char* id) { v.insert(v.end(), id, id + 4); }
+void putId(std::vector<char>& v, const char* id) {
+    v.insert(v.end(), id, id + 4);
+}
 
 // The cue chunk and the label list that names the cues, as RIFF chunks.
 std::vector<char> cueChunks() {

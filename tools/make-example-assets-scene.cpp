@@ -105,10 +105,20 @@ void lathe(MeshBuilder& b, const std::vector<ProfilePoint>& profile, int sides, 
 void addPillar(MeshBuilder& b, Vec3 at, float height, int material) {
     const float r = 0.55f, R = 0.85f;
     lathe(b,
-          {{0.0f, 0.0f, 0, -1}, {R, 0.0f, 0, -1}, {R, 0.0f, 1, 0}, {R, 0.5f, 1, 0},
-           {R, 0.5f, 0, 1}, {r, 0.5f, 0, 1}, {r, 0.5f, 1, 0}, {r, height - 0.5f, 1, 0},
-           {r, height - 0.5f, 0, -1}, {R, height - 0.5f, 0, -1}, {R, height - 0.5f, 1, 0},
-           {R, height, 1, 0}, {R, height, 0, 1}, {0.0f, height, 0, 1}},
+          {{0.0f, 0.0f, 0, -1},
+           {R, 0.0f, 0, -1},
+           {R, 0.0f, 1, 0},
+           {R, 0.5f, 1, 0},
+           {R, 0.5f, 0, 1},
+           {r, 0.5f, 0, 1},
+           {r, 0.5f, 1, 0},
+           {r, height - 0.5f, 1, 0},
+           {r, height - 0.5f, 0, -1},
+           {R, height - 0.5f, 0, -1},
+           {R, height - 0.5f, 1, 0},
+           {R, height, 1, 0},
+           {R, height, 0, 1},
+           {0.0f, height, 0, 1}},
           8, at, material);
 }
 
@@ -151,7 +161,9 @@ Mesh torusMesh(float major, float minor, int around, int tube, int material) {
 
 // Scene tools write the conjugate of a rotation: a transform turns by the
 // transpose of its quaternion's matrix.
-Quat stored(const Quat& q) { return {q.w, -q.x, -q.y, -q.z}; }
+Quat stored(const Quat& q) {
+    return {q.w, -q.x, -q.y, -q.z};
+}
 
 // The rotation of a camera at `eye` looking at `target` with +z up (cameras
 // look down their local -z, local +y up).
@@ -188,7 +200,9 @@ Vec3 cameraEye(float t) {
                          6.0f * smooth(21.0f, 29.0f, t);
     return {radius * std::cos(angle), radius * std::sin(angle), height};
 }
-Vec3 cameraTarget(float t) { return {0.0f, 0.0f, 2.2f + 0.6f * smooth(6.0f, 12.0f, t)}; }
+Vec3 cameraTarget(float t) {
+    return {0.0f, 0.0f, 2.2f + 0.6f * smooth(6.0f, 12.0f, t)};
+}
 
 // The blue lamp circles the middle above everything it lights, so that all
 // shadows fall towards the floor (a shadow volume reaching into the empty
@@ -208,8 +222,8 @@ std::vector<std::uint8_t> exampleSceneBytes(const char* floorTexture) {
 
     const int tiles = addMaterial(scene, {1, 1, 1}, {0.35f, 0.35f, 0.4f}, 24.0f, {}, 0);
     const int stone = addMaterial(scene, {0.78f, 0.74f, 0.70f}, {0.1f, 0.1f, 0.1f}, 8.0f);
-    const int gold = addMaterial(scene, {0.95f, 0.68f, 0.25f}, {1.0f, 0.9f, 0.6f}, 40.0f,
-                                 {0.06f, 0.03f, 0.0f});
+    const int gold =
+        addMaterial(scene, {0.95f, 0.68f, 0.25f}, {1.0f, 0.9f, 0.6f}, 40.0f, {0.06f, 0.03f, 0.0f});
     const int coral = addMaterial(scene, {0.95f, 0.35f, 0.3f}, {0.8f, 0.8f, 0.8f}, 60.0f);
     const int teal = addMaterial(scene, {0.2f, 0.8f, 0.75f}, {0.8f, 0.8f, 0.8f}, 60.0f);
     const int violet = addMaterial(scene, {0.6f, 0.4f, 0.95f}, {0.8f, 0.8f, 0.8f}, 60.0f);
@@ -225,8 +239,15 @@ std::vector<std::uint8_t> exampleSceneBytes(const char* floorTexture) {
         const float a = 2.0f * kPi * i / 7 + 0.3f;
         addPillar(b, {14.0f * std::cos(a), 14.0f * std::sin(a), 0.0f}, 6.5f, stone);
     }
-    lathe(b, {{0.0f, 0.0f, 0, -1}, {2.2f, 0.0f, 0, -1}, {2.2f, 0.0f, 1, 0}, {2.2f, 0.5f, 1, 0},
-              {2.2f, 0.5f, 0, 1}, {1.2f, 0.5f, 0, 1}, {0.7f, 0.9f, 0, 1}, {0.0f, 0.9f, 0, 1}},
+    lathe(b,
+          {{0.0f, 0.0f, 0, -1},
+           {2.2f, 0.0f, 0, -1},
+           {2.2f, 0.0f, 1, 0},
+           {2.2f, 0.5f, 1, 0},
+           {2.2f, 0.5f, 0, 1},
+           {1.2f, 0.5f, 0, 1},
+           {0.7f, 0.9f, 0, 1},
+           {0.0f, 0.9f, 0, 1}},
           16, {0, 0, 0}, stone);
     scene.meshes.push_back(std::move(stoneWork));
 

@@ -267,13 +267,15 @@ Canvas flagstones() {
         const float edge = std::min(std::min(fx, 1.0f - fx), std::min(fy, 1.0f - fy));
         const unsigned h = unsigned(col * 7 + row * 13) % 5;
         const Colour stone = mix({0.52f, 0.47f, 0.43f}, {0.70f, 0.64f, 0.56f}, h / 4.0f);
-        const float mottle = 0.5f + 0.25f * std::sin(x * 2 * kPi * 9.0f + std::sin(y * 2 * kPi * 5.0f) * 2.0f) +
-                             0.25f * std::sin(y * 2 * kPi * 11.0f + std::sin(x * 2 * kPi * 3.0f) * 3.0f);
+        const float mottle =
+            0.5f + 0.25f * std::sin(x * 2 * kPi * 9.0f + std::sin(y * 2 * kPi * 5.0f) * 2.0f) +
+            0.25f * std::sin(y * 2 * kPi * 11.0f + std::sin(x * 2 * kPi * 3.0f) * 3.0f);
         Colour base = mix(stone, {0.36f, 0.33f, 0.32f}, 0.35f * mottle);
         // A soft bevel towards the joints, then the joint itself.
         base = mix({0.12f, 0.11f, 0.12f}, base, std::clamp((edge - 0.015f) * 40.0f, 0.0f, 1.0f));
-        return mix(base, {0.85f, 0.8f, 0.72f}, 0.12f * std::clamp(1.0f - edge * 12.0f, 0.0f, 1.0f) *
-                                                   (edge > 0.03f ? 1.0f : 0.0f));
+        return mix(
+            base, {0.85f, 0.8f, 0.72f},
+            0.12f * std::clamp(1.0f - edge * 12.0f, 0.0f, 1.0f) * (edge > 0.03f ? 1.0f : 0.0f));
     });
     return c;
 }

@@ -74,12 +74,18 @@ void reload(benchmark::State& state, bool filesChanged) {
     }
 }
 
-void BM_ReloadScriptOnly(benchmark::State& state) { reload(state, false); }
-void BM_ReloadWithFilesCompared(benchmark::State& state) { reload(state, true); }
+void BM_ReloadScriptOnly(benchmark::State& state) {
+    reload(state, false);
+}
+void BM_ReloadWithFilesCompared(benchmark::State& state) {
+    reload(state, true);
+}
 
 }  // namespace
 
 BENCHMARK(BM_ReloadScriptOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReloadWithFilesCompared)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv) { return benchsupport::runBenchmarksWithVideo(argc, argv); }
+int main(int argc, char** argv) {
+    return benchsupport::runBenchmarksWithVideo(argc, argv);
+}

@@ -26,15 +26,13 @@ constexpr int kSide = 2048;
 constexpr int kMembers = 48;
 constexpr std::size_t kMemberSize = 1 << 20;
 
-std::string readWhole(const fs::path& path)
-{
+std::string readWhole(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Smooth gradients with a little noise: compresses like a photograph.
-std::vector<std::uint8_t> photo(int channels)
-{
+std::vector<std::uint8_t> photo(int channels) {
     std::mt19937 random(7);
     std::vector<std::uint8_t> pixels(std::size_t(kSide) * kSide * channels);
     for (int y = 0; y < kSide; ++y) {
@@ -42,14 +40,14 @@ std::vector<std::uint8_t> photo(int channels)
             std::uint8_t* p = &pixels[(std::size_t(y) * kSide + x) * channels];
             int noise = int(random() % 9) - 4;
             for (int c = 0; c < channels; ++c)
-                p[c] = static_cast<std::uint8_t>(std::clamp((x * (c + 1) + y * (3 - c)) / 24 + noise, 0, 255));
+                p[c] = static_cast<std::uint8_t>(
+                    std::clamp((x * (c + 1) + y * (3 - c)) / 24 + noise, 0, 255));
         }
     }
     return pixels;
 }
 
-void writePng(const fs::path& path, int channels)
-{
+void writePng(const fs::path& path, int channels) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = image.height = kSide;
@@ -57,8 +55,7 @@ void writePng(const fs::path& path, int channels)
     png_image_write_to_file(&image, path.c_str(), 0, photo(channels).data(), 0, nullptr);
 }
 
-void writeJpeg(const fs::path& path, bool progressive)
-{
+void writeJpeg(const fs::path& path, bool progressive) {
     std::vector<std::uint8_t> rgb = photo(3);
     tjhandle handle = tjInitCompress();
     unsigned char* jpeg = nullptr;
@@ -71,8 +68,7 @@ void writeJpeg(const fs::path& path, bool progressive)
 }
 
 // A scratch directory with the pictures and the archive, made once.
-const fs::path& workDirectory()
-{
+const fs::path& workDirectory() {
     static const fs::path dir = [] {
         fs::path d = fs::temp_directory_path() / "dp_assets_bench";
         fs::create_directories(d);
@@ -92,8 +88,7 @@ const fs::path& workDirectory()
                     << bytes;
             }
             std::string zip = "cd '" + (d / "members").string() + "' && zip -q -r ../big.zip .";
-            if (std::system(zip.c_str()) != 0)
-                std::abort();
+            if (std::system(zip.c_str()) != 0) std::abort();
         }
         fs::current_path(d);
         resetDataFiles();
@@ -102,8 +97,7 @@ const fs::path& workDirectory()
     return dir;
 }
 
-void loaderDecode(benchmark::State& state, const char* name)
-{
+void loaderDecode(benchmark::State& state, const char* name) {
     workDirectory();
     for (auto _ : state) {
         Bitmap bitmap(name);
@@ -118,8 +112,7 @@ struct MemoryReader {
 
 // libpng's own row interface with the transforms that give RGBA: what a
 // direct caller would write.
-void libpngDirect(benchmark::State& state, const char* name)
-{
+void libpngDirect(benchmark::State& state, const char* name) {
     const fs::path path = workDirectory() / name;
     for (auto _ : state) {
         std::string bytes = readWhole(path);
@@ -137,11 +130,11 @@ void libpngDirect(benchmark::State& state, const char* name)
         png_set_gray_to_rgb(png);
         png_set_add_alpha(png, 0xff, PNG_FILLER_AFTER);
         png_read_update_info(png, info);
-        std::size_t width = png_get_image_width(png, info), height = png_get_image_height(png, info);
+        std::size_t width = png_get_image_width(png, info),
+                    height = png_get_image_height(png, info);
         std::vector<std::uint8_t> pixels(width * height * 4);
         std::vector<png_bytep> rows(height);
-        for (std::size_t y = 0; y < height; ++y)
-            rows[y] = &pixels[y * width * 4];
+        for (std::size_t y = 0; y < height; ++y) rows[y] = &pixels[y * width * 4];
         png_read_image(png, rows.data());
         png_read_end(png, nullptr);
         png_destroy_read_struct(&png, &info, nullptr);
@@ -149,8 +142,7 @@ void libpngDirect(benchmark::State& state, const char* name)
     }
 }
 
-void turbojpegDirect(benchmark::State& state, const char* name)
-{
+void turbojpegDirect(benchmark::State& state, const char* name) {
     const fs::path path = workDirectory() / name;
     tjhandle handle = tjInitDecompress();
     for (auto _ : state) {
@@ -166,8 +158,7 @@ void turbojpegDirect(benchmark::State& state, const char* name)
     tjDestroy(handle);
 }
 
-void archiveReadAll(benchmark::State& state)
-{
+void archiveReadAll(benchmark::State& state) {
     workDirectory();
     for (auto _ : state) {
         std::size_t total = 0;
@@ -175,17 +166,14 @@ void archiveReadAll(benchmark::State& state)
             auto file = openDataFile("m" + std::to_string(i) + ".dat");
             total += file ? file->size() : 0;
         }
-        if (total != kMembers * kMemberSize)
-            state.SkipWithError("a member was not read");
+        if (total != kMembers * kMemberSize) state.SkipWithError("a member was not read");
     }
 }
 
-void unzipPipe(benchmark::State& state)
-{
+void unzipPipe(benchmark::State& state) {
     workDirectory();
     for (auto _ : state) {
-        if (std::system("unzip -p big.zip > /dev/null") != 0)
-            state.SkipWithError("unzip failed");
+        if (std::system("unzip -p big.zip > /dev/null") != 0) state.SkipWithError("unzip failed");
     }
 }
 
@@ -198,7 +186,8 @@ BENCHMARK_CAPTURE(libpngDirect, png_rgba, "rgba.png")->Unit(benchmark::kMillisec
 BENCHMARK_CAPTURE(loaderDecode, jpeg_baseline, "baseline.jpg")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(turbojpegDirect, jpeg_baseline, "baseline.jpg")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(loaderDecode, jpeg_progressive, "progressive.jpg")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(turbojpegDirect, jpeg_progressive, "progressive.jpg")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(turbojpegDirect, jpeg_progressive, "progressive.jpg")
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(archiveReadAll)->Unit(benchmark::kMillisecond);
 BENCHMARK(unzipPipe)->Unit(benchmark::kMillisecond);
 

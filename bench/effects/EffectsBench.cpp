@@ -5,21 +5,22 @@
 // against an empty frame that only clears and swaps. Runs in a hidden
 // window; without a display server on the offscreen driver.
 #include "BenchSupport.h"
-#include "render/Texture.h"
 #include "base/Log.h"
 #include "base/Screen.h"
 #include "effects/EffectModules.h"
 #include "render/OverlayFont.h"
+#include "render/Texture.h"
 #include "timeline/LoadingScreen.h"
 #include "timeline/MusicClock.h"
 #include "timeline/Timeline.h"
 #include "timeline/TimelineParser.h"
 
-#include <SDL.h>
 #include <GL/gl.h>
+#include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <png.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -27,7 +28,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -89,7 +89,8 @@ void writePicture(const fs::path& path) {
 void enterWorkDirectory() {
     static bool done = false;
     if (done) return;
-    const fs::path dir = fs::temp_directory_path() / ("dp_modules_bench_" + std::to_string(getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("dp_modules_bench_" + std::to_string(getpid()));
     fs::create_directories(dir);
     fs::current_path(dir);
     writePicture(dir / "layer.png");
@@ -104,7 +105,8 @@ std::unique_ptr<Timeline> loadTimeline(const std::string& name, const std::strin
     std::ofstream(name, std::ios::binary) << script;
     std::unique_ptr<Timeline> timeline = parseTimeline("data\\" + name, &clock);
     setCurrentTimeline(timeline.get());
-    timeline->tracks().setViewportSetter([](int x, int y, int w, int h) { glViewport(x, y, w, h); });
+    timeline->tracks().setViewportSetter(
+        [](int x, int y, int w, int h) { glViewport(x, y, w, h); });
     SilentProgress progress;
     timeline->load(progress);
     return timeline;
@@ -148,7 +150,9 @@ void runFrames(benchmark::State& state, Timeline* timeline) {
     }
 }
 
-void emptyFrame(benchmark::State& state) { runFrames(state, nullptr); }
+void emptyFrame(benchmark::State& state) {
+    runFrames(state, nullptr);
+}
 
 void imageLayers(benchmark::State& state) {
     windowFor(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
@@ -199,7 +203,7 @@ BENCHMARK(routedLayer)
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
 
-#define DP_EFFECT_BENCHMARK(name, track)      \
+#define DP_EFFECT_BENCHMARK(name, track)        \
     BENCHMARK_CAPTURE(effectLayer, name, track) \
         ->Args({640, 480})                      \
         ->Args({1024, 768})                     \
@@ -212,4 +216,6 @@ DP_EFFECT_BENCHMARK(tunnel, "l at e0 tunnel start bitmap=layer.png\n");
 DP_EFFECT_BENCHMARK(blur, "l at e0 blur start bitmap=layer.png xDiff=0.01 rotationDiff=2\n");
 DP_EFFECT_BENCHMARK(text, "l at e0 text start string=\"Vantorra - Brindlewave\"\n");
 
-int main(int argc, char** argv) { return benchsupport::runBenchmarksWithVideo(argc, argv); }
+int main(int argc, char** argv) {
+    return benchsupport::runBenchmarksWithVideo(argc, argv);
+}

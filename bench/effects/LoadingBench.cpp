@@ -20,11 +20,13 @@
 #include "timeline/TimelineParser.h"
 #include "timeline/TrackList.h"
 
-#include <SDL.h>
 #include <GL/gl.h>
+#include <SDL.h>
 #include <png.h>
 #include <turbojpeg.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -32,9 +34,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -53,7 +53,9 @@ public:
     bool ended() override { return false; }
 };
 
-std::vector<unsigned char> picture(int seed) { return benchsupport::picture(kSide, seed); }
+std::vector<unsigned char> picture(int seed) {
+    return benchsupport::picture(kSide, seed);
+}
 
 bool writePicture(const fs::path& path, bool png, int seed) {
     const std::vector<unsigned char> rgb = picture(seed);
@@ -143,8 +145,7 @@ int loadOnce(unsigned workers) {
         glFinish();
     }
     const double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-            .count();
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::printf("%.1f %d\n", ms, frames);
     std::fflush(stdout);
     // Straight out: tearing the registries down is not part of the load.
@@ -185,11 +186,13 @@ int main(int argc, char** argv) {
     std::vector<double> times[3];
     int frames[3] = {};
     for (int round = 0; round < kRounds; ++round)
-        for (int c = 0; c < 3; ++c) times[c].push_back(childLoad(self.c_str(), configs[c], frames[c]));
+        for (int c = 0; c < 3; ++c)
+            times[c].push_back(childLoad(self.c_str(), configs[c], frames[c]));
 
-    std::printf("%d pictures of %dx%d (half PNG, half JPEG) and one scene, from a zip; "
-                "median of %d loads each\n",
-                kPictures, kSide, kSide, kRounds);
+    std::printf(
+        "%d pictures of %dx%d (half PNG, half JPEG) and one scene, from a zip; "
+        "median of %d loads each\n",
+        kPictures, kSide, kSide, kRounds);
     const char* labels[] = {"decoded on the spot (no workers)", "one worker",
                             "pool (one worker per core)"};
     const double one = median(times[1]);

@@ -13,6 +13,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -20,7 +21,6 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -55,7 +55,8 @@ std::string writeWav(int seconds) {
     out.write("data", 4);
     put32(out, frames * 4);
     for (std::uint32_t i = 0; i < frames; ++i) {
-        const auto s = static_cast<std::uint16_t>(static_cast<std::int16_t>(3000 * std::sin(i * 0.0627)));
+        const auto s =
+            static_cast<std::uint16_t>(static_cast<std::int16_t>(3000 * std::sin(i * 0.0627)));
         put16(out, s);
         put16(out, s);
     }
@@ -98,7 +99,8 @@ void BM_MusicTimeFrameToFrameError(benchmark::State& state) {
         for (int frame = 0; !music.ended(); ++frame) {
             // Frames at a steady 60 Hz, as a vsynced main loop draws them.
             const double due = begin + frame / 60.0;
-            while (clockSeconds() < due) std::this_thread::sleep_for(std::chrono::microseconds(200));
+            while (clockSeconds() < due)
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
             // The clock is read around the music time; a read the scheduler
             // cut into says nothing about the music clock and is left out.
             const double before = clockSeconds();
@@ -132,7 +134,11 @@ void BM_MusicTimeFrameToFrameError(benchmark::State& state) {
     }
     std::filesystem::remove(path);
 }
-BENCHMARK(BM_MusicTimeFrameToFrameError)->Arg(10)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_MusicTimeFrameToFrameError)
+    ->Arg(10)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 void BM_Resample(benchmark::State& state) {
     const int rate = static_cast<int>(state.range(0));

@@ -12,8 +12,8 @@
 #include "scene/Scene.h"
 #include "scene/SceneTrees.h"
 
-#include <SDL.h>
 #include <GL/gl.h>
+#include <SDL.h>
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -63,7 +63,8 @@ Mesh sphere(Vec3 centre, float radius, int rings, int segments) {
             addFace(mesh, at(r, s), at(r + 1, s + 1), at(r, s + 1));
         }
     }
-    for (int s = 0; s < segments; ++s) addFace(mesh, bottom, at(rings - 1, s + 1), at(rings - 1, s));
+    for (int s = 0; s < segments; ++s)
+        addFace(mesh, bottom, at(rings - 1, s + 1), at(rings - 1, s));
     return mesh;
 }
 
@@ -74,7 +75,8 @@ Mesh floorGrid(float h, int cells) {
     const float step = 2.0f * h / static_cast<float>(cells);
     for (int j = 0; j <= cells; ++j)
         for (int i = 0; i <= cells; ++i)
-            mesh.positions.push_back({-h + step * static_cast<float>(i), -h + step * static_cast<float>(j), 0});
+            mesh.positions.push_back(
+                {-h + step * static_cast<float>(i), -h + step * static_cast<float>(j), 0});
     for (int j = 0; j < cells; ++j) {
         for (int i = 0; i < cells; ++i) {
             const auto a = static_cast<std::int32_t>(j * (cells + 1) + i);
@@ -129,7 +131,6 @@ std::unique_ptr<Scene> makeScene(int width, int height, bool animated) {
     return scene;
 }
 
-
 // Args: width, height, mode (0 no shadows, 1 fast, 2 accurate), animated.
 void BM_SceneFrame(benchmark::State& state) {
     const int width = static_cast<int>(state.range(0));
@@ -158,7 +159,8 @@ void BM_SceneFrame(benchmark::State& state) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     std::size_t covered = 0;
-    for (std::size_t i = 0; i < rgb.size(); i += 3) covered += (rgb[i] | rgb[i + 1] | rgb[i + 2]) != 0;
+    for (std::size_t i = 0; i < rgb.size(); i += 3)
+        covered += (rgb[i] | rgb[i + 1] | rgb[i + 2]) != 0;
     state.counters["covered"] = static_cast<double>(covered) / static_cast<double>(width * height);
     // The last frame as a binary PPM (bottom row first) when asked, to look at.
     if (const char* dir = std::getenv("DP_SCENE_FRAMES")) {
@@ -185,4 +187,6 @@ void frameArgs(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_SceneFrame)->Apply(frameArgs)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
-int main(int argc, char** argv) { return benchsupport::runBenchmarksWithVideo(argc, argv); }
+int main(int argc, char** argv) {
+    return benchsupport::runBenchmarksWithVideo(argc, argv);
+}

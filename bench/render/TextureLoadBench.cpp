@@ -7,20 +7,20 @@
 #include "BenchSupport.h"
 #include "data/Bitmap.h"
 
-#include <SDL.h>
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <GL/glu.h>
+#include <SDL.h>
 #include <png.h>
 #include <turbojpeg.h>
 
+#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -35,7 +35,9 @@ double msSince(Clock::time_point t) {
     return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
 }
 
-std::vector<unsigned char> picture(int seed) { return benchsupport::picture(kSide, seed); }
+std::vector<unsigned char> picture(int seed) {
+    return benchsupport::picture(kSide, seed);
+}
 
 void writePng(const std::string& path, const std::vector<unsigned char>& rgb) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -81,7 +83,8 @@ std::vector<unsigned char> level1() {
 }  // namespace
 
 int main() {
-    if (!std::getenv("SDL_VIDEODRIVER") && !std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    if (!std::getenv("SDL_VIDEODRIVER") && !std::getenv("DISPLAY"))
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
     SDL_Init(SDL_INIT_VIDEO);
     auto window = std::make_unique<benchsupport::HiddenGLWindow>(64, 64);
     if (!window->ok()) {
@@ -128,8 +131,8 @@ int main() {
     std::printf("%-34s %8.1f ms  (%5.2f ms per picture)\n", "decode (read + inflate + decode)",
                 decode, decode / kPictures);
     upload("upload level 0 only (floor)", [](const Bitmap& b) {
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, b.width(), b.height(), 0, GL_RGBA,
-                     GL_UNSIGNED_BYTE, b.pixels());
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, b.width(), b.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     b.pixels());
     });
     upload("gluBuild2DMipmaps", [](const Bitmap& b) {
         gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGB, b.width(), b.height(), GL_RGBA, GL_UNSIGNED_BYTE,
@@ -137,18 +140,20 @@ int main() {
     });
     upload("glTexImage2D + GL_GENERATE_MIPMAP", [](const Bitmap& b) {
         glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, b.width(), b.height(), 0, GL_RGBA,
-                     GL_UNSIGNED_BYTE, b.pixels());
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, b.width(), b.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     b.pixels());
     });
 
     // Do the two mipmap paths give the same pictures?
     const Bitmap& b = *bitmaps[0];
     newTexture();
-    gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGB, b.width(), b.height(), GL_RGBA, GL_UNSIGNED_BYTE, b.pixels());
+    gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGB, b.width(), b.height(), GL_RGBA, GL_UNSIGNED_BYTE,
+                      b.pixels());
     const auto glu = level1();
     newTexture();
     glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, b.width(), b.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE, b.pixels());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, b.width(), b.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 b.pixels());
     const auto driver = level1();
     int worst = 0;
     for (size_t i = 0; i < glu.size(); ++i) worst = std::max(worst, std::abs(glu[i] - driver[i]));

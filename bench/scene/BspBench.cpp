@@ -28,8 +28,10 @@ Mesh gridMesh(int faces) {
         for (int x = 0; x < side; ++x)
             for (int half = 0; half < 2; ++half, ++n) {
                 Face face;
-                face.position = half == 0 ? std::array<std::int32_t, 3>{at(x, y), at(x + 1, y), at(x + 1, y + 1)}
-                                          : std::array<std::int32_t, 3>{at(x, y), at(x + 1, y + 1), at(x, y + 1)};
+                face.position =
+                    half == 0
+                        ? std::array<std::int32_t, 3>{at(x, y), at(x + 1, y), at(x + 1, y + 1)}
+                        : std::array<std::int32_t, 3>{at(x, y), at(x + 1, y + 1), at(x, y + 1)};
                 if (n % 5 == 0) std::swap(face.position[1], face.position[2]);
                 mesh.faces.push_back(face);
             }
@@ -48,12 +50,18 @@ void BM_Adjacency(benchmark::State& state) {
     }
     state.counters["faces"] = static_cast<double>(mesh.faces.size());
 }
-BENCHMARK_TEMPLATE(BM_Adjacency, buildAdjacency)->Arg(5000)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(BM_Adjacency, pairwise::pairwiseAdjacency)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_Adjacency, buildAdjacency)
+    ->Arg(5000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_Adjacency, pairwise::pairwiseAdjacency)
+    ->Arg(5000)
+    ->Unit(benchmark::kMillisecond);
 
 // Hilly terrain over 100 x 100 units, y up: 64 x 32 quads, 4096 triangles.
 float height(float x, float z) {
-    return 9.0f * std::sin(0.15f * x) * std::cos(0.12f * z) + 4.0f * std::sin(0.05f * x + 0.07f * z);
+    return 9.0f * std::sin(0.15f * x) * std::cos(0.12f * z) +
+           4.0f * std::sin(0.05f * x + 0.07f * z);
 }
 
 std::vector<BspTriangle> terrain() {
@@ -97,7 +105,8 @@ void medianSplit(BspTree& tree, std::int32_t node, const std::vector<BspTriangle
     std::vector<int> lower, upper;
     for (int k : ids) {
         const BspTriangle& t = triangles[k];
-        const float c[3] = {t.corner0[axis], t.corner0[axis] + t.edge1[axis], t.corner0[axis] + t.edge2[axis]};
+        const float c[3] = {t.corner0[axis], t.corner0[axis] + t.edge1[axis],
+                            t.corner0[axis] + t.edge2[axis]};
         if (std::min({c[0], c[1], c[2]}) <= split) lower.push_back(k);
         if (std::max({c[0], c[1], c[2]}) >= split) upper.push_back(k);
     }
@@ -114,8 +123,8 @@ struct Segment {
 };
 
 struct Scenery {
-    BspTree tree;       // median splits
-    BspTree flat;       // one leaf: every triangle in turn
+    BspTree tree;  // median splits
+    BspTree flat;  // one leaf: every triangle in turn
     std::vector<Segment> blocked, clear;
 };
 
@@ -168,10 +177,18 @@ void runSegments(benchmark::State& state, bool useTree, bool blocked) {
     state.counters["hits"] = hits;
 }
 
-void BM_SegmentsBlocked_Tree(benchmark::State& state) { runSegments(state, true, true); }
-void BM_SegmentsBlocked_EveryTriangle(benchmark::State& state) { runSegments(state, false, true); }
-void BM_SegmentsClear_Tree(benchmark::State& state) { runSegments(state, true, false); }
-void BM_SegmentsClear_EveryTriangle(benchmark::State& state) { runSegments(state, false, false); }
+void BM_SegmentsBlocked_Tree(benchmark::State& state) {
+    runSegments(state, true, true);
+}
+void BM_SegmentsBlocked_EveryTriangle(benchmark::State& state) {
+    runSegments(state, false, true);
+}
+void BM_SegmentsClear_Tree(benchmark::State& state) {
+    runSegments(state, true, false);
+}
+void BM_SegmentsClear_EveryTriangle(benchmark::State& state) {
+    runSegments(state, false, false);
+}
 BENCHMARK(BM_SegmentsBlocked_Tree);
 BENCHMARK(BM_SegmentsBlocked_EveryTriangle);
 BENCHMARK(BM_SegmentsClear_Tree);

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <vector>
 
-
 namespace {
 
 class NoTextures : public SceneTextures {
@@ -20,8 +19,7 @@ public:
 
 // A gently rolling grid of `columns` x `rows` cells, two faces each, placed
 // at `offset`.
-Mesh terrain(int columns, int rows, Vec3 offset)
-{
+Mesh terrain(int columns, int rows, Vec3 offset) {
     Mesh mesh;
     mesh.transform.position.value = offset;
     mesh.transform.recomputeMatrices();
@@ -48,10 +46,8 @@ Mesh terrain(int columns, int rows, Vec3 offset)
 }
 
 // Splits `node` across alternating axes, halving the box, `levels` deep.
-void splitEvenly(BspTree& tree, std::int32_t node, Vec3 low, Vec3 high, int axis, int levels)
-{
-    if (levels == 0)
-        return;
+void splitEvenly(BspTree& tree, std::int32_t node, Vec3 low, Vec3 high, int axis, int levels) {
+    if (levels == 0) return;
     const float middle = 0.5f * (low[axis] + high[axis]);
     tree.split(node, axis, middle);
     Vec3 lowerHigh = high, upperLow = low;
@@ -65,8 +61,7 @@ void splitEvenly(BspTree& tree, std::int32_t node, Vec3 low, Vec3 high, int axis
 
 // Four meshes of 50 000 faces (three static side by side, one animated), a
 // light, a camera, and a tree 0 split ten levels deep over the static ones.
-const std::vector<std::uint8_t>& sceneFile()
-{
+const std::vector<std::uint8_t>& sceneFile() {
     static const std::vector<std::uint8_t> bytes = [] {
         Scene scene;
         scene.lights.resize(1);
@@ -85,25 +80,21 @@ const std::vector<std::uint8_t>& sceneFile()
     return bytes;
 }
 
-
-void BM_WalkChunks(benchmark::State& state)
-{
+void BM_WalkChunks(benchmark::State& state) {
     const std::vector<std::uint8_t>& bytes = sceneFile();
     NoTextures textures;
     QuietStandardOutput quiet;
     for (auto _ : state) {
         Scene scene;
-        const SceneChunksRead read = readSceneChunks(bytes.data(), bytes.size(), "bench.scn",
-                                                     scene, textures, 640, 480);
-        if (!read.complete)
-            state.SkipWithError("scene not read");
+        const SceneChunksRead read =
+            readSceneChunks(bytes.data(), bytes.size(), "bench.scn", scene, textures, 640, 480);
+        if (!read.complete) state.SkipWithError("scene not read");
         benchmark::DoNotOptimize(scene.meshes.data());
     }
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes.size()));
 }
 
-void BM_ReadWithPostLoad(benchmark::State& state)
-{
+void BM_ReadWithPostLoad(benchmark::State& state) {
     const std::vector<std::uint8_t>& bytes = sceneFile();
     NoTextures textures;
     QuietStandardOutput quiet;

@@ -52,10 +52,14 @@ void sampleFrames(benchmark::State& state, bool curves) {
     state.counters["parameters"] = kParameters;
 }
 
-void BM_SampleParametersOnKeyCurves(benchmark::State& state) { sampleFrames(state, true); }
+void BM_SampleParametersOnKeyCurves(benchmark::State& state) {
+    sampleFrames(state, true);
+}
 BENCHMARK(BM_SampleParametersOnKeyCurves)->Unit(benchmark::kMicrosecond);
 
-void BM_SampleParametersWithVelocity(benchmark::State& state) { sampleFrames(state, false); }
+void BM_SampleParametersWithVelocity(benchmark::State& state) {
+    sampleFrames(state, false);
+}
 BENCHMARK(BM_SampleParametersWithVelocity)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

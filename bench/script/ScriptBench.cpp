@@ -25,24 +25,21 @@ std::string makeScript() {
     for (int i = 0; i < kLines; ++i) {
         const std::string n = std::to_string(i);
         switch (i % 5) {
-            case 0:
-                script += "event e" + n + " timer time=midi(" + std::to_string(i % 97 + 1) +
-                          ":2:120)\r\n";
-                break;
-            case 1:
-                script += "logo" + n + " at e" + n +
-                          " image start bitmap=logo.png alpha=0 alphaVel=0.5 xDiff=1:30\n";
-                break;
-            case 2:
-                script += "title at e" + n + " text start text=\"Hello big world\" size=0.25"
-                          " ; a comment\n";
-                break;
-            case 3:
-                script += "; only a comment\n";
-                break;
-            default:
-                script += "  \t\n";
-                break;
+        case 0:
+            script +=
+                "event e" + n + " timer time=midi(" + std::to_string(i % 97 + 1) + ":2:120)\r\n";
+            break;
+        case 1:
+            script += "logo" + n + " at e" + n +
+                      " image start bitmap=logo.png alpha=0 alphaVel=0.5 xDiff=1:30\n";
+            break;
+        case 2:
+            script += "title at e" + n +
+                      " text start text=\"Hello big world\" size=0.25"
+                      " ; a comment\n";
+            break;
+        case 3: script += "; only a comment\n"; break;
+        default: script += "  \t\n"; break;
         }
     }
     return script;

@@ -37,8 +37,8 @@ public:
         SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
         SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
         SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, shareWithCurrent ? 1 : 0);
-        window_ = SDL_CreateWindow("bench", 0, 0, width, height,
-                                   SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        window_ =
+            SDL_CreateWindow("bench", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         if (window_) context_ = SDL_GL_CreateContext(window_);
         if (context_) makeCurrent();
     }

@@ -9,11 +9,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -22,7 +22,8 @@ namespace {
 // data-file lookup finds them by base name.
 std::ofstream openScript(const std::string& name) {
     namespace fs = std::filesystem;
-    static const fs::path dir = fs::temp_directory_path() / ("dp_bench_" + std::to_string(getpid()));
+    static const fs::path dir =
+        fs::temp_directory_path() / ("dp_bench_" + std::to_string(getpid()));
     fs::create_directories(dir);
     fs::current_path(dir);
     return std::ofstream(name);
@@ -31,7 +32,8 @@ std::ofstream openScript(const std::string& name) {
 // A script of `events` timer events, each starting a dummy module on one of
 // `tracks` tracks, with a relative timer after every tenth event.
 std::string writeScript(int events, int tracks) {
-    const std::string name = "bench" + std::to_string(events) + "_" + std::to_string(tracks) + ".qsc";
+    const std::string name =
+        "bench" + std::to_string(events) + "_" + std::to_string(tracks) + ".qsc";
     std::ofstream out = openScript(name);
     out << "globalSettings musicBpm=140\n";
     for (int i = 0; i < events; ++i) {
@@ -153,7 +155,8 @@ void BM_RelativeTimerLookups(benchmark::State& state) {
     std::vector<std::string> names;
     for (int i = 0; i < relative; ++i) names.push_back("CHORUS" + std::to_string(i % 100));
     for (auto _ : state)
-        for (const std::string& n : names) benchmark::DoNotOptimize(timeline->findEventIgnoringCase(n));
+        for (const std::string& n : names)
+            benchmark::DoNotOptimize(timeline->findEventIgnoringCase(n));
     state.SetItemsProcessed(state.iterations() * relative);
 }
 BENCHMARK(BM_RelativeTimerLookups)->Arg(20000)->Unit(benchmark::kMicrosecond);

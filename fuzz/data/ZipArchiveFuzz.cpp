@@ -7,14 +7,11 @@
 #include <cstdio>
 #include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
-    if (size == 0)
-        return 0;
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
     FilePtr file(fmemopen(const_cast<std::uint8_t*>(data), size, "rb"));
     auto archive = ZipArchive::open(std::move(file), "fuzz.zip");
-    if (!archive)
-        return 0;
+    if (!archive) return 0;
     std::vector<std::uint8_t> buffer;
     for (std::size_t i = 0; i < archive->members().size(); ++i) {
         // The size the archive vouches for, as the data files allocate it,

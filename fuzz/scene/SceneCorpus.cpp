@@ -9,13 +9,11 @@
 
 namespace {
 
-BspTriangle triangle(Vec3 corner0, Vec3 corner1, Vec3 corner2)
-{
+BspTriangle triangle(Vec3 corner0, Vec3 corner1, Vec3 corner2) {
     return triangleThrough(corner0, corner1, corner2);
 }
 
-Face face(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t material)
-{
+Face face(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t material) {
     Face f;
     f.position = {a, b, c};
     f.texCoord = {a, b, c};
@@ -24,8 +22,7 @@ Face face(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t material)
 }
 
 // A unit quad of two faces in the z = 0 plane.
-Mesh quad(Vec3 at)
-{
+Mesh quad(Vec3 at) {
     Mesh mesh;
     mesh.transform.position.value = at;
     mesh.positions = {{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}};
@@ -35,8 +32,7 @@ Mesh quad(Vec3 at)
     return mesh;
 }
 
-View camera(const std::string& name, Vec3 at)
-{
+View camera(const std::string& name, Vec3 at) {
     View view;
     view.name = name;
     view.transform.position.value = at;
@@ -45,15 +41,13 @@ View camera(const std::string& name, Vec3 at)
 }
 
 // Nothing but the empty lists.
-void empty(Scene& scene)
-{
+void empty(Scene& scene) {
     scene.views.clear();
     scene.trees.clear();
 }
 
 // One camera, one static quad, one tree split across z with a triangle.
-void staticQuad(Scene& scene)
-{
+void staticQuad(Scene& scene) {
     scene.materials.resize(1);
     scene.views = {camera("main", {0, 0, 5})};
     scene.meshes = {quad({0, 0, 0})};
@@ -64,8 +58,7 @@ void staticQuad(Scene& scene)
 }
 
 // Lights, a textured material, animated camera, light and mesh.
-void animated(Scene& scene)
-{
+void animated(Scene& scene) {
     Light sun;
     sun.kind = 3;
     sun.diffuse = {1, 1, 1};
@@ -93,8 +86,7 @@ void animated(Scene& scene)
 }
 
 // A tree a few levels deep across all three axes.
-void deepTree(Scene& scene)
-{
+void deepTree(Scene& scene) {
     scene.materials.resize(1);
     scene.views = {camera("main", {0, 0, 5})};
     BspTree tree;
@@ -111,8 +103,7 @@ void deepTree(Scene& scene)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_scene_corpus DIR\n");
         return 2;
@@ -130,8 +121,7 @@ int main(int argc, char** argv)
         const std::vector<std::uint8_t> bytes = writeScene(scene);
         std::ofstream out(std::string(argv[1]) + "/" + entry.name, std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        if (!out)
-            return 1;
+        if (!out) return 1;
     }
     return 0;
 }

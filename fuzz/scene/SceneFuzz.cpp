@@ -25,8 +25,7 @@ public:
 // Every name gives the same texture, except names starting with "missing".
 class FuzzTextures : public SceneTextures {
 public:
-    TextureSource* texture(const std::string& name) override
-    {
+    TextureSource* texture(const std::string& name) override {
         return name.rfind("missing", 0) == 0 ? nullptr : &texture_;
     }
 
@@ -34,8 +33,7 @@ private:
     NoTexture texture_;
 };
 
-void query(const Scene& scene, Vec3 from, Vec3 to)
-{
+void query(const Scene& scene, Vec3 from, Vec3 to) {
     const Vec3 direction = normalized(to - from);
     const float length = std::sqrt(lengthSquared(to - from));
     BspHit hit;
@@ -45,25 +43,20 @@ void query(const Scene& scene, Vec3 from, Vec3 to)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The reader's "numfaces" lines.
-    if (!std::freopen("/dev/null", "w", stdout))
-        std::abort();
+    if (!std::freopen("/dev/null", "w", stdout)) std::abort();
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzTextures textures;
     Scene scene;
-    if (!readScene(data, size, "fuzz.scn", scene, textures, 320, 200))
-        return 0;
+    if (!readScene(data, size, "fuzz.scn", scene, textures, 320, 200)) return 0;
 
     const float times[] = {-1.0f, 0.0f, 0.37f, 2.5f, 1e6f};
     for (std::size_t i = 0; i < sizeof times / sizeof times[0]; ++i) {
-        if (scene.views.empty())
-            break;
+        if (scene.views.empty()) break;
         View& view = scene.views[i % scene.views.size()];
         updateScene(view, times[i]);
         const Vec3 camera = view.transform.position.value;
@@ -83,8 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Scene again;
         const SceneChunksRead read =
             readSceneChunks(bytes.data(), bytes.size(), "again.scn", again, textures, 320, 200);
-        if (!read.complete || read.malformed || !checkSceneIndices(again))
-            std::abort();
+        if (!read.complete || read.malformed || !checkSceneIndices(again)) std::abort();
         std::vector<std::uint8_t> rewritten = writeScene(again);
         if (rewritten.size() != bytes.size() || (generation == 1 && rewritten != bytes))
             std::abort();

@@ -27,8 +27,7 @@ private:
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // Embedded pictures go to a scratch folder, never the working directory.
     static const std::string scratch = [] {
         const auto dir = std::filesystem::temp_directory_path() / "dp_fuzz_model_import";

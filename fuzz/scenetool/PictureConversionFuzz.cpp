@@ -6,8 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string error;
     const std::vector<std::uint8_t> png = convertPictureToPng(data, size, DP_PICTURE_HINT, error);
     if (png.empty() == error.empty()) std::abort();

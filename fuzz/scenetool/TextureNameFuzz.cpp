@@ -20,20 +20,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-[[noreturn]] void fail(const char* what, const std::string& text)
-{
+[[noreturn]] void fail(const char* what, const std::string& text) {
     std::fprintf(stderr, "%s (name of %zu bytes: \"%s\")\n", what, text.size(), text.c_str());
     std::abort();
 }
 
-std::string lower(std::string text)
-{
+std::string lower(std::string text) {
     for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
 
-bool operator==(const TextureName& a, const TextureName& b)
-{
+bool operator==(const TextureName& a, const TextureName& b) {
     return a.absolute == b.absolute && a.components == b.components;
 }
 
@@ -41,15 +38,13 @@ bool operator==(const TextureName& a, const TextureName& b)
 // component: "./" (or "/./") in front keeps a first component such as "C:"
 // or "file:" from being taken for a prefix, "/." at the end keeps white
 // space or quotes at either end from being trimmed.
-std::string rejoined(const TextureName& name)
-{
+std::string rejoined(const TextureName& name) {
     std::string text = name.absolute ? "/./" : "./";
     for (const std::string& component : name.components) text += component + "/";
     return text + ".";
 }
 
-void checkSplit(const std::string& text, bool decodePercent)
-{
+void checkSplit(const std::string& text, bool decodePercent) {
     const TextureName name = splitTextureName(text, decodePercent);
     const auto nulsIn = [](const std::string& s) { return std::count(s.begin(), s.end(), '\0'); };
     std::ptrdiff_t nuls = 0;
@@ -72,7 +67,8 @@ void checkSplit(const std::string& text, bool decodePercent)
     }
     // An escaped NUL stays escaped: every NUL comes from the name itself.
     if (nuls > nulsIn(text)) fail("NUL made up by the split", text);
-    if (!(splitTextureName(rejoined(name), false) == name)) fail("split of the split differs", text);
+    if (!(splitTextureName(rejoined(name), false) == name))
+        fail("split of the split differs", text);
     if (decodePercent && text.find('%') == std::string::npos &&
         !(name == splitTextureName(text, false)))
         fail("decoding changed a name without escapes", text);
@@ -87,8 +83,7 @@ struct Tree {
     fs::path extraDir;
 };
 
-const Tree& tree()
-{
+const Tree& tree() {
     static const Tree made = [] {
         const fs::path root = fs::temp_directory_path() / "dp_fuzz_texture_name" / "a" / "b" / "c";
         Tree t{root / "game" / "models" / "weapons2" / "shotgun", root / "extra"};
@@ -125,8 +120,7 @@ const Tree& tree()
     return made;
 }
 
-void checkSearch(const std::string& text)
-{
+void checkSearch(const std::string& text) {
     const Tree& t = tree();
     const std::vector<std::string> extensions = pictureExtensions();
     TextureSearch search(t.modelDir, {t.extraDir});
@@ -159,8 +153,7 @@ void checkSearch(const std::string& text)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     checkSplit(text, false);
     checkSplit(text, true);

@@ -69,7 +69,8 @@ TEST(FrameRateRing, TenFrameWindowIncludingTheInitialEntries) {
 TEST(PressDetector, OnePressOneToggle) {
     PressDetector d;
     int toggles = 0;
-    for (bool held : {false, true, true, true, false, false, true, false}) toggles += d.pressed(held);
+    for (bool held : {false, true, true, true, false, false, true, false})
+        toggles += d.pressed(held);
     EXPECT_EQ(toggles, 2);
 }
 
@@ -101,7 +102,7 @@ TEST(FileWatcher, ReportsABurstOnceWhenItHasSettled) {
     std::ofstream(dir / "demo.qsc.tmp") << "event";
     fs::rename(dir / "demo.qsc.tmp", dir / "demo.qsc");
     std::ofstream(dir / "pic.png") << "png";
-    EXPECT_TRUE(watcher.takeSettledChanges(10.0).empty());   // the burst is going on
+    EXPECT_TRUE(watcher.takeSettledChanges(10.0).empty());  // the burst is going on
     EXPECT_TRUE(watcher.takeSettledChanges(10.05).empty());
     EXPECT_EQ(watcher.takeSettledChanges(10.2),
               (std::set<std::string>{"demo.qsc", "demo.qsc.tmp", "pic.png"}));
@@ -111,8 +112,8 @@ TEST(FileWatcher, ReportsABurstOnceWhenItHasSettled) {
 
 TEST(ScriptedActions, ReadsFrameOrderedActionsAndNamesTheFirstBadEntry) {
     std::string error;
-    const std::vector<ScriptedAction> actions =
-        parseScriptedActions("20:reload,3:seek-1.5,x:home,5:copy=a.png>b.png,9:pause,4:seek+10", error);
+    const std::vector<ScriptedAction> actions = parseScriptedActions(
+        "20:reload,3:seek-1.5,x:home,5:copy=a.png>b.png,9:pause,4:seek+10", error);
     EXPECT_EQ(error, "cannot read \"x:home\"");
     ASSERT_EQ(actions.size(), 5u);
     EXPECT_EQ(actions[0].frame, 3);

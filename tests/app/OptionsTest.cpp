@@ -53,15 +53,33 @@ TEST(Options, ModeForms) {
 }
 
 TEST(Options, BadValuesAreRejected) {
-    for (auto args : std::vector<std::vector<const char*>>{
-             {"--mode", "800"}, {"--mode", "800x600x24"}, {"--mode", "0x600"},
-             {"--mode", "800x600x"}, {"--mode", "axb"}, {"--mode"},
-             {"--fixed-fps", "0"}, {"--fixed-fps", "-5"}, {"--fixed-fps", "30fps"},
-             {"--fixed-fps", "nan"}, {"--start", "-1"}, {"--start", ""}, {"--until", "x"},
-             {"--capture", ""}, {"-C"}, {"--bogus"}, {"extra"}, {"--batch=1"},
-             {"--video", ""}, {"--video-quality", "-1"}, {"--video-quality", "high"},
-             {"--video-codec", ""}, {"--msaa", "3"}, {"--msaa", "-4"}, {"--msaa", "32"},
-             {"--msaa", "4x"}, {"--msaa"}}) {
+    for (auto args : std::vector<std::vector<const char*>>{{"--mode", "800"},
+                                                           {"--mode", "800x600x24"},
+                                                           {"--mode", "0x600"},
+                                                           {"--mode", "800x600x"},
+                                                           {"--mode", "axb"},
+                                                           {"--mode"},
+                                                           {"--fixed-fps", "0"},
+                                                           {"--fixed-fps", "-5"},
+                                                           {"--fixed-fps", "30fps"},
+                                                           {"--fixed-fps", "nan"},
+                                                           {"--start", "-1"},
+                                                           {"--start", ""},
+                                                           {"--until", "x"},
+                                                           {"--capture", ""},
+                                                           {"-C"},
+                                                           {"--bogus"},
+                                                           {"extra"},
+                                                           {"--batch=1"},
+                                                           {"--video", ""},
+                                                           {"--video-quality", "-1"},
+                                                           {"--video-quality", "high"},
+                                                           {"--video-codec", ""},
+                                                           {"--msaa", "3"},
+                                                           {"--msaa", "-4"},
+                                                           {"--msaa", "32"},
+                                                           {"--msaa", "4x"},
+                                                           {"--msaa"}}) {
         Parsed p = parse(args);
         EXPECT_EQ(p.status, ParseStatus::error) << args[0];
         EXPECT_FALSE(p.error.empty());
@@ -82,8 +100,8 @@ TEST(Options, CaptureImpliesBatchAndThirtyFps) {
 }
 
 TEST(Options, VideoImpliesBatchAndSixtyFpsAlsoWithCapture) {
-    Parsed p = parse({"--capture", "out", "--video", "a.mp4", "--video-quality=20",
-                      "--video-codec", "mpeg4"});
+    Parsed p = parse(
+        {"--capture", "out", "--video", "a.mp4", "--video-quality=20", "--video-codec", "mpeg4"});
     ASSERT_EQ(p.status, ParseStatus::ok);
     EXPECT_TRUE(p.options.batch);
     EXPECT_EQ(*p.options.fixedFps, 60.0);

@@ -4,13 +4,13 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -20,8 +20,12 @@ namespace {
 
 class Program : public testing::Test {
 protected:
-    RunResult run(const std::string& args) { return testsupport::runDemoplayer(args, work_.path()); }
-    std::string demoDir() const { return std::string(DP_SOURCE_DIR) + "/tests/support/data/minimal"; }
+    RunResult run(const std::string& args) {
+        return testsupport::runDemoplayer(args, work_.path());
+    }
+    std::string demoDir() const {
+        return std::string(DP_SOURCE_DIR) + "/tests/support/data/minimal";
+    }
     testsupport::ScratchDir work_{testing::UnitTest::GetInstance()->current_test_info()->name()};
     const std::filesystem::path& workPath() const { return work_.path(); }
 };
@@ -155,11 +159,12 @@ TEST_F(Program, VerifyListsEveryFaultFoundWithoutDrawing) {
     EXPECT_EQ(r.status, 1);
     // Every fault, each once, at its statement; a faulty picture does not
     // end the review as it ends a run.
-    EXPECT_EQ(r.err,
-              "Error in data\\demo.qsc, line 2, pos 6: relativetimer: event \"nothere\" does not exist\n"
-              "Error in data\\demo.qsc, line 3, pos 20: Picture missing.png not found\n"
-              "Error in data\\demo.qsc, line 4, pos 20: Picture gone.jpg not found\n"
-              "Presentation has faults\n");
+    EXPECT_EQ(
+        r.err,
+        "Error in data\\demo.qsc, line 2, pos 6: relativetimer: event \"nothere\" does not exist\n"
+        "Error in data\\demo.qsc, line 3, pos 20: Picture missing.png not found\n"
+        "Error in data\\demo.qsc, line 4, pos 20: Picture gone.jpg not found\n"
+        "Presentation has faults\n");
     fs::remove(demo / "LoadingScreen.jpg");
     r = run("-C '" + demo.string() + "' --verify --quiet");
     EXPECT_NE(r.err.find("Loading screen - picture data//LoadingScreen.jpg not found"),
@@ -181,7 +186,7 @@ TEST_F(Program, FullScreenWithoutDisplayModeFallsBackToAWindow) {
     // standard error in a batch run and the run goes on windowed.
     const fs::path cap = workPath() / "fs";
     RunResult r = run("-C '" + demoDir() + "' --mode 123x77 --fullscreen --capture '" +
-                cap.string() + "' --until 0.05");
+                      cap.string() + "' --until 0.05");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("Mode Switch Failed.\nRunning In Windowed Mode."), std::string::npos);
     png_uint_32 w = 0, h = 0;
@@ -226,8 +231,9 @@ TEST_F(Program, ReloadsAndSeeksLandOnTheFrameAStartRunShows) {
     const std::string example = std::string(DP_SOURCE_DIR) + "/examples/demo";
     const auto runAt = [&](const std::string& actions, const std::string& name,
                            const std::string& times) {
-        return runWithActions(actions, "-C '" + example + "' --mode 160x120 --capture '" +
-                                           (workPath() / name).string() + "' --fixed-fps 4 " + times,
+        return runWithActions(actions,
+                              "-C '" + example + "' --mode 160x120 --capture '" +
+                                  (workPath() / name).string() + "' --fixed-fps 4 " + times,
                               workPath());
     };
     ASSERT_EQ(runAt("", "at12", "--start 12 --until 12.1").status, 0);
@@ -271,9 +277,9 @@ TEST_F(Program, AScriptBeingRewrittenIsNotReadyAndNeverStopsThePlayer) {
     // An editor caught between truncating the script and writing it: the
     // reload finds nothing to read, says so and plays on; the script is read
     // again shortly and the good one is taken.
-    RunResult r = runWithActions("1:copy=empty.qsc>demo.qsc,1:reload,2:copy=good.qsc>demo.qsc",
-                                 "-C '" + demo.string() + "' --mode 64x48 --watch --batch --until 1.5",
-                                 workPath());
+    RunResult r = runWithActions(
+        "1:copy=empty.qsc>demo.qsc,1:reload,2:copy=good.qsc>demo.qsc",
+        "-C '" + demo.string() + "' --mode 64x48 --watch --batch --until 1.5", workPath());
     ASSERT_EQ(r.status, 0) << r.err;
     const std::size_t notReady =
         r.err.find("Reload: the script cannot be read; the previous script plays on");
@@ -320,15 +326,14 @@ TEST_F(Program, AFileAReloadCannotLoadIsListedAndThePreviousScriptPlaysOn) {
     fs::copy_file(example + "courtyard.scn", demo / "courtyard.scn");
     std::ofstream(demo / "broken.jpg") << "not a picture";
     std::ofstream(demo / "empty.scn");
-    std::ofstream(demo / "bad.qsc")
-        << script
-        << "w1 at intro scene start file=missing.scn camera=Orbit\n"
-           "w2 at intro image start bitmap=missing.jpg\n"
-           "w3 at intro image start bitmap=missing.bmp\n"
-           "w4 at intro image start bitmap=tile\n"
-           "w5 at intro image start bitmap=broken.jpg\n"
-           "w6 at intro scene start file=courtyard.scn camera=Orbit\n"
-           "w7 at intro scene start file=empty.scn\n";
+    std::ofstream(demo / "bad.qsc") << script
+                                    << "w1 at intro scene start file=missing.scn camera=Orbit\n"
+                                       "w2 at intro image start bitmap=missing.jpg\n"
+                                       "w3 at intro image start bitmap=missing.bmp\n"
+                                       "w4 at intro image start bitmap=tile\n"
+                                       "w5 at intro image start bitmap=broken.jpg\n"
+                                       "w6 at intro scene start file=courtyard.scn camera=Orbit\n"
+                                       "w7 at intro scene start file=empty.scn\n";
     RunResult r = runWithActions("1:copy=bad.qsc>demo.qsc,2:reload",
                                  "-C '" + demo.string() + "' --mode 64x48 --capture '" +
                                      (workPath() / "edit").string() + "' --fixed-fps 4 --until 1.5",
@@ -352,8 +357,7 @@ TEST_F(Program, AFileAReloadCannotLoadIsListedAndThePreviousScriptPlaysOn) {
     std::ofstream(demo / "demo.qsc") << script << "w7 at intro scene start file=empty.scn\n";
     r = run("-C '" + demo.string() + "' --mode 64x48 --batch --until 1");
     EXPECT_NE(r.status, 0);
-    EXPECT_NE(r.err.find("Scene empty.scn is empty or cannot be read"), std::string::npos)
-        << r.err;
+    EXPECT_NE(r.err.find("Scene empty.scn is empty or cannot be read"), std::string::npos) << r.err;
 }
 
 TEST_F(Program, AFaultyEditKeepsThePreviousScriptAndAChangedPictureShowsAfterTheFix) {
@@ -377,7 +381,8 @@ TEST_F(Program, AFaultyEditKeepsThePreviousScriptAndAChangedPictureShowsAfterThe
                                        "pic at intro image start bitmap=pic.jpg bogus\n"
                                        "keep at nowhere image start bitmap=keep.png\n"
                                        "keep at intro fog start\n";
-    std::ofstream(demo / "bad2.qsc") << script << "event late relativeTimer relativeTo=gone deltaTime=1\n";
+    std::ofstream(demo / "bad2.qsc")
+        << script << "event late relativeTimer relativeTo=gone deltaTime=1\n";
 
     RunResult r = runWithActions(
         "2:copy=bad.qsc>demo.qsc,3:reload,4:copy=bad2.qsc>demo.qsc,4:reload,"
@@ -389,9 +394,11 @@ TEST_F(Program, AFaultyEditKeepsThePreviousScriptAndAChangedPictureShowsAfterThe
     EXPECT_NE(r.err.find("\"bogus\" has no equals-sign"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("\"nowhere\", not defined"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("Event module \"fog\" unknown"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("the script has 3 faults; the previous script plays on"), std::string::npos);
+    EXPECT_NE(r.err.find("the script has 3 faults; the previous script plays on"),
+              std::string::npos);
     EXPECT_NE(r.err.find("\"gone\""), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("the script has 1 fault; the previous script plays on"), std::string::npos);
+    EXPECT_NE(r.err.find("the script has 1 fault; the previous script plays on"),
+              std::string::npos);
     // Only the picture whose content changed is decoded again.
     EXPECT_NE(r.err.find("Picture pic.jpg decoded again"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("keep.png decoded again"), std::string::npos) << r.err;

@@ -41,8 +41,9 @@ std::string streamKinds(const fs::path& file) {
 }
 
 long videoFrames(const fs::path& file) {
-    return std::stol("0" + probe(file, "-count_frames -select_streams v -show_entries "
-                                       "stream=nb_read_frames"));
+    return std::stol("0" + probe(file,
+                                 "-count_frames -select_streams v -show_entries "
+                                 "stream=nb_read_frames"));
 }
 
 double streamDuration(const fs::path& file, char kind) {
@@ -73,8 +74,8 @@ std::vector<unsigned char> readPngRgb(const fs::path& file, int& w, int& h) {
 // Mono 48 kHz samples of a file's audio, decoded and resampled by ffmpeg;
 // `filter` picks a part.
 std::vector<short> monoSamples(const std::string& file, const std::string& filter) {
-    const std::string raw = outputOf("ffmpeg -v error -i '" + file + "' -vn " + filter +
-                                     " -ac 1 -ar 48000 -f s16le -");
+    const std::string raw =
+        outputOf("ffmpeg -v error -i '" + file + "' -vn " + filter + " -ac 1 -ar 48000 -f s16le -");
     std::vector<short> samples(raw.size() / 2);
     std::memcpy(samples.data(), raw.data(), samples.size() * 2);
     return samples;
@@ -108,7 +109,9 @@ protected:
     }
     // The example demo has music (a WAV file at 44.1 kHz, resampled for the encoder).
     std::string example() const { return std::string(DP_SOURCE_DIR) + "/examples/demo"; }
-    std::string silent() const { return std::string(DP_SOURCE_DIR) + "/tests/support/data/minimal"; }
+    std::string silent() const {
+        return std::string(DP_SOURCE_DIR) + "/tests/support/data/minimal";
+    }
     fs::path file(const std::string& name) const { return work_.path() / name; }
     testsupport::ScratchDir work_{testing::UnitTest::GetInstance()->current_test_info()->name()};
 };
@@ -191,10 +194,10 @@ TEST_F(VideoExport, BadSettingsFailBeforeRenderingAndLeaveNoFile) {
 TEST_F(VideoExport, WriteErrorStopsTheExportAndRemovesThePartialFile) {
     // A file size limit makes the writes fail part way (the signal it sends is ignored).
     const fs::path out = file("out.mp4");
-    const std::string err = outputOf(
-        "(ulimit -f 8; trap '' XFSZ; SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '" +
-        std::string(DP_BINARY) + "' -C '" + example() + "' --mode 160x120 --until 1 --video '" +
-        out.string() + "'; echo status=$?) 2>&1");
+    const std::string err =
+        outputOf("(ulimit -f 8; trap '' XFSZ; SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '" +
+                 std::string(DP_BINARY) + "' -C '" + example() +
+                 "' --mode 160x120 --until 1 --video '" + out.string() + "'; echo status=$?) 2>&1");
     EXPECT_NE(err.find("cannot write"), std::string::npos) << err;
     EXPECT_NE(err.find("status=5"), std::string::npos) << err;
     EXPECT_FALSE(fs::exists(out));
@@ -204,8 +207,8 @@ TEST_F(VideoExport, FatalStopOfThePresentationRemovesThePartialFile) {
     // A picture the script names is missing: the presentation stops with its own status.
     const fs::path dir = file("demo"), out = file("out.mp4");
     testsupport::writeDemo(dir, "event a timer time=0\nt1 at a image start bitmap=gone.jpg\n");
-    RunResult r = run("-C '" + dir.string() + "' --mode 64x48 --until 1 --video '" +
-                      out.string() + "'");
+    RunResult r =
+        run("-C '" + dir.string() + "' --mode 64x48 --until 1 --video '" + out.string() + "'");
     EXPECT_EQ(r.status, 7) << r.err;
     EXPECT_FALSE(fs::exists(out));
 }
@@ -217,20 +220,20 @@ TEST_F(VideoExport, AFileTakenAwayWhileTheExportRunsIsNotReportedAsWritten) {
     const auto exportAndMeddle = [&](const std::string& meddle) {
         const fs::path dir = file("out");
         fs::create_directories(dir);
-        return outputOf(
-            "(SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '" + std::string(DP_BINARY) +
-            "' -C '" + example() + "' --mode 160x120 --until 20 --video '" + dir.string() +
-            "/v.mp4' & p=$!; for i in $(seq 1000); do [ -e '" + dir.string() +
-            "/v.mp4' ] && break; sleep 0.01; done; rm -rf '" + dir.string() + "'; " + meddle +
-            " wait $p; echo status=$?) 2>&1");
+        return outputOf("(SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '" +
+                        std::string(DP_BINARY) + "' -C '" + example() +
+                        "' --mode 160x120 --until 20 --video '" + dir.string() +
+                        "/v.mp4' & p=$!; for i in $(seq 1000); do [ -e '" + dir.string() +
+                        "/v.mp4' ] && break; sleep 0.01; done; rm -rf '" + dir.string() + "'; " +
+                        meddle + " wait $p; echo status=$?) 2>&1");
     };
     std::string err = exportAndMeddle("");
     EXPECT_NE(err.find("status=5"), std::string::npos) << err;
     EXPECT_NE(err.find("is gone: its folder was removed or renamed"), std::string::npos) << err;
 
     const fs::path theirs = file("out") / "v.mp4";
-    err = exportAndMeddle("mkdir '" + file("out").string() + "'; echo mine > '" +
-                          theirs.string() + "';");
+    err = exportAndMeddle("mkdir '" + file("out").string() + "'; echo mine > '" + theirs.string() +
+                          "';");
     EXPECT_NE(err.find("status=5"), std::string::npos) << err;
     EXPECT_NE(err.find("is no longer the file the export wrote"), std::string::npos) << err;
     EXPECT_EQ(testsupport::slurp(theirs), "mine\n") << "someone else's file is left alone";

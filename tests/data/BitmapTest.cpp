@@ -7,10 +7,10 @@
 #include "data/Bitmap.h"
 #include "data/PictureDecodePool.h"
 
+#include <arpa/inet.h>
 #include <png.h>
 #include <turbojpeg.h>
 #include <zlib.h>
-#include <arpa/inet.h>
 
 #include <array>
 #include <cstdlib>
@@ -22,8 +22,7 @@ namespace {
 using Rgba = std::array<int, 4>;
 
 // Pixel (x, y) counted from the picture's top-left corner.
-Rgba pixelAt(const Bitmap& bitmap, int x, int y)
-{
+Rgba pixelAt(const Bitmap& bitmap, int x, int y) {
     const std::uint8_t* p =
         bitmap.pixels() + (std::size_t(bitmap.height() - 1 - y) * bitmap.width() + x) * 4;
     return {p[0], p[1], p[2], p[3]};
@@ -37,8 +36,7 @@ struct PngPicture {
     bool interlaced = false;
 };
 
-std::string pngBytes(const PngPicture& picture)
-{
+std::string pngBytes(const PngPicture& picture) {
     std::string out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -65,8 +63,7 @@ std::string pngBytes(const PngPicture& picture)
     return out;
 }
 
-std::string jpegBytes(int width, int height, bool progressive)
-{
+std::string jpegBytes(int width, int height, bool progressive) {
     // Top half red, bottom half blue.
     std::vector<std::uint8_t> rgb(std::size_t(width) * height * 3);
     for (int y = 0; y < height; ++y) {
@@ -78,27 +75,25 @@ std::string jpegBytes(int width, int height, bool progressive)
     unsigned long size = 0;
     int flags = progressive ? TJFLAG_PROGRESSIVE : 0;
     EXPECT_EQ(tjCompress2(handle, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, TJSAMP_444,
-                          95, flags), 0);
+                          95, flags),
+              0);
     std::string out(reinterpret_cast<char*>(jpeg), size);
     tjFree(jpeg);
     tjDestroy(handle);
     return out;
 }
 
-bool decodesPng(const std::string& bytes, Bitmap& bitmap)
-{
+bool decodesPng(const std::string& bytes, Bitmap& bitmap) {
     return decodePng(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), bitmap);
 }
 
-PictureResult decodes(const std::string& bytes, Bitmap& bitmap)
-{
+PictureResult decodes(const std::string& bytes, Bitmap& bitmap) {
     return decodePicture(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), bitmap);
 }
 
 class BitmapTest : public TestDirectory {};
 
-TEST_F(BitmapTest, PngColourTypesBecomeRgbaBottomUp)
-{
+TEST_F(BitmapTest, PngColourTypesBecomeRgbaBottomUp) {
     const std::string red("\xff\0\0", 3), blue = std::string("\0\0\xff", 3);
     struct Case {
         const char* what;
@@ -107,27 +102,57 @@ TEST_F(BitmapTest, PngColourTypesBecomeRgbaBottomUp)
         bool hasAlpha;
     };
     std::vector<Case> cases = {
-        {"grey 1 bit", {8, 2, PNG_COLOR_TYPE_GRAY, 1, {"\xa0", "\x01"}},
-         {255, 255, 255, 255}, {255, 255, 255, 255}, false},
-        {"grey 8", {1, 2, PNG_COLOR_TYPE_GRAY, 8, {"\x40", "\x80"}},
-         {64, 64, 64, 255}, {128, 128, 128, 255}, false},
-        {"grey alpha", {1, 2, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {"\x40\x10", "\x80\xf0"}},
-         {64, 64, 64, 16}, {128, 128, 128, 240}, true},
-        {"palette", {2, 2, PNG_COLOR_TYPE_PALETTE, 4, {"\x01", "\x10"}, {{255, 0, 0}, {0, 0, 255}}},
-         {255, 0, 0, 255}, {255, 0, 0, 255}, false},
+        {"grey 1 bit",
+         {8, 2, PNG_COLOR_TYPE_GRAY, 1, {"\xa0", "\x01"}},
+         {255, 255, 255, 255},
+         {255, 255, 255, 255},
+         false},
+        {"grey 8",
+         {1, 2, PNG_COLOR_TYPE_GRAY, 8, {"\x40", "\x80"}},
+         {64, 64, 64, 255},
+         {128, 128, 128, 255},
+         false},
+        {"grey alpha",
+         {1, 2, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {"\x40\x10", "\x80\xf0"}},
+         {64, 64, 64, 16},
+         {128, 128, 128, 240},
+         true},
+        {"palette",
+         {2, 2, PNG_COLOR_TYPE_PALETTE, 4, {"\x01", "\x10"}, {{255, 0, 0}, {0, 0, 255}}},
+         {255, 0, 0, 255},
+         {255, 0, 0, 255},
+         false},
         {"palette transparency",
-         {2, 2, PNG_COLOR_TYPE_PALETTE, 8, {std::string("\0\1", 2), std::string("\1\0", 2)},
-          {{255, 0, 0}, {0, 0, 255}}, std::string("\x00\xff", 2)},
-         {255, 0, 0, 0}, {255, 0, 0, 0}, true},
+         {2,
+          2,
+          PNG_COLOR_TYPE_PALETTE,
+          8,
+          {std::string("\0\1", 2), std::string("\1\0", 2)},
+          {{255, 0, 0}, {0, 0, 255}},
+          std::string("\x00\xff", 2)},
+         {255, 0, 0, 0},
+         {255, 0, 0, 0},
+         true},
         {"rgb 16 bit",
          {1, 2, PNG_COLOR_TYPE_RGB, 16, {std::string("\xff\x00\x80\x00\x00\xff", 6), blue + blue}},
-         {255, 128, 0, 255}, {0, 255, 0, 255}, false},
-        {"rgb", {2, 2, PNG_COLOR_TYPE_RGB, 8, {red + red, blue + blue}},
-         {255, 0, 0, 255}, {0, 0, 255, 255}, false},
-        {"rgba", {1, 2, PNG_COLOR_TYPE_RGB_ALPHA, 8, {red + "\x20", blue + "\xff"}},
-         {255, 0, 0, 32}, {0, 0, 255, 255}, true},
-        {"interlaced", {2, 2, PNG_COLOR_TYPE_RGB, 8, {red + red, blue + blue}, {}, "", true},
-         {255, 0, 0, 255}, {0, 0, 255, 255}, false},
+         {255, 128, 0, 255},
+         {0, 255, 0, 255},
+         false},
+        {"rgb",
+         {2, 2, PNG_COLOR_TYPE_RGB, 8, {red + red, blue + blue}},
+         {255, 0, 0, 255},
+         {0, 0, 255, 255},
+         false},
+        {"rgba",
+         {1, 2, PNG_COLOR_TYPE_RGB_ALPHA, 8, {red + "\x20", blue + "\xff"}},
+         {255, 0, 0, 32},
+         {0, 0, 255, 255},
+         true},
+        {"interlaced",
+         {2, 2, PNG_COLOR_TYPE_RGB, 8, {red + red, blue + blue}, {}, "", true},
+         {255, 0, 0, 255},
+         {0, 0, 255, 255},
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -145,10 +170,9 @@ TEST_F(BitmapTest, PngColourTypesBecomeRgbaBottomUp)
     EXPECT_EQ(std::memcmp(bitmap.pixels(), "\0\0\xff\xff\0\0\xff\xff", 8), 0);
 }
 
-TEST_F(BitmapTest, DamagedPngLeavesBitmapEmpty)
-{
-    const std::string good = pngBytes({64, 64, PNG_COLOR_TYPE_GRAY, 8,
-                                       std::vector<std::string>(64, std::string(64, 'x'))});
+TEST_F(BitmapTest, DamagedPngLeavesBitmapEmpty) {
+    const std::string good = pngBytes(
+        {64, 64, PNG_COLOR_TYPE_GRAY, 8, std::vector<std::string>(64, std::string(64, 'x'))});
     Bitmap bitmap;
     for (std::size_t cut : {0, 7, 8, 30, 60, 80}) {
         EXPECT_FALSE(decodesPng(good.substr(0, cut), bitmap)) << cut;
@@ -165,8 +189,7 @@ TEST_F(BitmapTest, DamagedPngLeavesBitmapEmpty)
     EXPECT_FALSE(decodesPng(huge, bitmap));
 }
 
-TEST_F(BitmapTest, JpegBaselineAndProgressive)
-{
+TEST_F(BitmapTest, JpegBaselineAndProgressive) {
     for (bool progressive : {false, true}) {
         Bitmap bitmap;
         ASSERT_EQ(decodes(jpegBytes(32, 16, progressive), bitmap), PictureResult::decoded);
@@ -183,12 +206,11 @@ TEST_F(BitmapTest, JpegBaselineAndProgressive)
     }
 }
 
-TEST_F(BitmapTest, BmpEveryDepthAndLayout)
-{
+TEST_F(BitmapTest, BmpEveryDepthAndLayout) {
     const Rgba white{255, 255, 255, 255}, red{255, 0, 0, 255}, green{0, 255, 0, 255},
         blue{0, 0, 255, 255}, black{0, 0, 0, 255};
-    for (const char* name : {"pal4", "pal8", "rle8", "rgb555", "rgb565", "rgb24", "os2", "argb32",
-                             "argb32v5"}) {
+    for (const char* name :
+         {"pal4", "pal8", "rle8", "rgb555", "rgb565", "rgb24", "os2", "argb32", "argb32v5"}) {
         SCOPED_TRACE(name);
         std::string bytes = readFile(std::string(DP_TEST_DATA "/data/") + name + ".bmp");
         Bitmap bitmap;
@@ -225,8 +247,7 @@ TEST_F(BitmapTest, BmpEveryDepthAndLayout)
     EXPECT_EQ(pixelAt(mono, 4, 2), black);
 }
 
-TEST_F(BitmapTest, Rle4RunsAbsoluteStretchesAndJumps)
-{
+TEST_F(BitmapTest, Rle4RunsAbsoluteStretchesAndJumps) {
     // 6 x 3, palette 0 black, 1 red, 2 blue. Bottom row: a run of 4 alternating
     // red/blue, line end. Middle row: absolute 1 2 1, then a jump two right and
     // one up, to the last pixel of the top row, where a run of 6 blue is cut
@@ -239,11 +260,17 @@ TEST_F(BitmapTest, Rle4RunsAbsoluteStretchesAndJumps)
     info[14] = 4;
     info[16] = 2;  // RLE4
     info[32] = 3;  // colours used
-    std::string palette("\0\0\0\0" "\0\0\xff\0" "\xff\0\0\0", 12);
-    std::string data("\x04\x12\x00\x00"
-                     "\x00\x03\x12\x10"
-                     "\x00\x02\x02\x01"
-                     "\x06\x22\x00\x01", 16);
+    std::string palette(
+        "\0\0\0\0"
+        "\0\0\xff\0"
+        "\xff\0\0\0",
+        12);
+    std::string data(
+        "\x04\x12\x00\x00"
+        "\x00\x03\x12\x10"
+        "\x00\x02\x02\x01"
+        "\x06\x22\x00\x01",
+        16);
     bmp += info + palette + data;
     std::uint32_t offset = 14 + 40 + 12;
     std::memcpy(&bmp[10], &offset, 4);
@@ -262,8 +289,7 @@ TEST_F(BitmapTest, Rle4RunsAbsoluteStretchesAndJumps)
     EXPECT_EQ(top, (std::vector<Rgba>{black, black, black, black, black, blue}));
 }
 
-TEST_F(BitmapTest, LoaderChoiceAndFailures)
-{
+TEST_F(BitmapTest, LoaderChoiceAndFailures) {
     const std::string rgb = std::string("\xff\0\0", 3);
     writeFile("pic.tar.png", pngBytes({1, 1, PNG_COLOR_TYPE_RGB, 8, {rgb}}));
     writeFile("UPPER.PNG", pngBytes({2, 1, PNG_COLOR_TYPE_RGB, 8, {rgb + rgb}}));
@@ -276,8 +302,8 @@ TEST_F(BitmapTest, LoaderChoiceAndFailures)
     EXPECT_EQ(Bitmap("pic.tar.png").width(), 1);
     EXPECT_EQ(Bitmap("data\\upper.png").width(), 2);
     EXPECT_EQ(Bitmap("photo.bmp").width(), 8);
-    const std::string good = pngBytes({4, 4, PNG_COLOR_TYPE_RGB, 8,
-                                       std::vector<std::string>(4, std::string(12, 'x'))});
+    const std::string good =
+        pngBytes({4, 4, PNG_COLOR_TYPE_RGB, 8, std::vector<std::string>(4, std::string(12, 'x'))});
     writeFile("cut.png", good.substr(0, good.size() - 20));
     // A PNG that cannot be had plays on empty, but says which file and why.
     testing::internal::CaptureStderr();
@@ -289,7 +315,8 @@ TEST_F(BitmapTest, LoaderChoiceAndFailures)
               "pngLoad - notpng.png is not a PNG file, left empty (drawn white)\n"
               "pngLoad - cut.png is damaged (Read Error!), left empty (drawn white)\n");
 
-    EXPECT_EXIT(Bitmap("picture.gif"), testing::ExitedWithCode(1), "Cannot load bitmap picture.gif");
+    EXPECT_EXIT(Bitmap("picture.gif"), testing::ExitedWithCode(1),
+                "Cannot load bitmap picture.gif");
     EXPECT_EXIT(Bitmap("noextension"), testing::ExitedWithCode(1), "Cannot load bitmap");
     EXPECT_EXIT(Bitmap("data\\missing.jpg"), testing::ExitedWithCode(7),
                 "Bitmap file data\\\\missing.jpg not found, exiting");
@@ -307,8 +334,7 @@ TEST_F(BitmapTest, LoaderChoiceAndFailures)
 // several at once: each comes out once, as a decode on the spot would, with
 // what it would have logged and the stop it calls for held for the taker;
 // no more than the allowed number wait at a time.
-TEST_F(BitmapTest, DecodePoolHoldsEachOutcomeForItsTaker)
-{
+TEST_F(BitmapTest, DecodePoolHoldsEachOutcomeForItsTaker) {
     std::vector<std::string> names;
     for (int i = 0; i < 12; ++i) {
         const std::string name = "p" + std::to_string(i) + (i % 2 ? ".png" : ".jpg");
@@ -318,8 +344,8 @@ TEST_F(BitmapTest, DecodePoolHoldsEachOutcomeForItsTaker)
                               : jpegBytes(8 + i, 16, i % 4 == 0));
         names.push_back(name);
     }
-    const std::string good = pngBytes({4, 4, PNG_COLOR_TYPE_RGB, 8,
-                                       std::vector<std::string>(4, std::string(12, 'x'))});
+    const std::string good =
+        pngBytes({4, 4, PNG_COLOR_TYPE_RGB, 8, std::vector<std::string>(4, std::string(12, 'x'))});
     writeFile("cut.png", good.substr(0, good.size() - 20));
     ASSERT_EQ(std::system("zip -q pictures.zip p*.jpg p*.png cut.png && rm p*.jpg p*.png cut.png"),
               0);
@@ -331,8 +357,7 @@ TEST_F(BitmapTest, DecodePoolHoldsEachOutcomeForItsTaker)
     // Asked for before any worker reached it: decoded on the spot.
     std::unique_ptr<DecodedPicture> gone = pool.take("gone.jpg");
     std::vector<std::unique_ptr<DecodedPicture>> decoded;
-    for (std::size_t i = 0; i < 13; ++i)
-        decoded.push_back(pool.take(names[i]));
+    for (std::size_t i = 0; i < 13; ++i) decoded.push_back(pool.take(names[i]));
     EXPECT_FALSE(pool.take("p0.jpg"));
     EXPECT_FALSE(pool.take("other.png"));
     EXPECT_LE(pool.mostWaiting(), 3u);
@@ -365,7 +390,8 @@ TEST_F(BitmapTest, DecodePoolHoldsEachOutcomeForItsTaker)
     EXPECT_TRUE(cut.bitmap->empty());
     EXPECT_EQ(cut.stopStatus, 0);
     ASSERT_EQ(cut.log.size(), 1u);
-    EXPECT_EQ(cut.log[0].text, "pngLoad - cut.png is damaged (Read Error!), left empty (drawn white)\n");
+    EXPECT_EQ(cut.log[0].text,
+              "pngLoad - cut.png is damaged (Read Error!), left empty (drawn white)\n");
 }
 
 }  // namespace

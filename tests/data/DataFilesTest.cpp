@@ -22,8 +22,7 @@ struct Member {
     bool stored = false;
 };
 
-std::string jsonText(const std::string& text)
-{
+std::string jsonText(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
         char escaped[8];
@@ -35,37 +34,30 @@ std::string jsonText(const std::string& text)
 
 // Random bytes defeat deflate; several chunks of them exercise the reader's
 // chunking.
-std::string noise(std::size_t size, unsigned seed)
-{
+std::string noise(std::size_t size, unsigned seed) {
     std::mt19937 random(seed);
     std::string bytes(size, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(random());
+    for (char& c : bytes) c = static_cast<char>(random());
     return bytes;
 }
 
-std::string contents(const std::string& path)
-{
+std::string contents(const std::string& path) {
     auto file = openDataFile(path);
     return file ? std::string(reinterpret_cast<const char*>(file->data()), file->size())
                 : "<missing>";
 }
 
-
-void put16(std::string& out, std::uint32_t value)
-{
+void put16(std::string& out, std::uint32_t value) {
     out += static_cast<char>(value & 0xff);
     out += static_cast<char>(value >> 8 & 0xff);
 }
 
-void put32(std::string& out, std::uint32_t value)
-{
+void put32(std::string& out, std::uint32_t value) {
     put16(out, value & 0xffff);
     put16(out, value >> 16);
 }
 
-std::string rawDeflate(const std::string& data)
-{
+std::string rawDeflate(const std::string& data) {
     z_stream z{};
     EXPECT_EQ(deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
     std::string out(deflateBound(&z, data.size()), '\0');
@@ -81,8 +73,7 @@ std::string rawDeflate(const std::string& data)
 
 // An archive whose `entries` directory records all name one deflated
 // member: one local header and stream, read as many times as it is listed.
-std::string sharedStreamZip(const std::string& data, int entries)
-{
+std::string sharedStreamZip(const std::string& data, int entries) {
     const std::string stream = rawDeflate(data);
     const auto crc = static_cast<std::uint32_t>(
         crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
@@ -128,15 +119,13 @@ std::string sharedStreamZip(const std::string& data, int entries)
 class DataFilesTest : public TestDirectory {
 protected:
     void makeZip(const std::string& out, const std::vector<Member>& members,
-                 const std::string& prefix = "", const std::string& comment = "")
-    {
+                 const std::string& prefix = "", const std::string& comment = "") {
         std::string json = "{\"out\": " + jsonText(out) + ", \"prefix\": " + jsonText(prefix) +
                            ", \"comment\": " + jsonText(comment) + ", \"members\": [";
         for (std::size_t i = 0; i < members.size(); ++i) {
             json += std::string(i ? ", " : "") + "{\"name\": " + jsonText(members[i].name) +
-                    ", \"data\": " + jsonText(members[i].data) + ", \"date\": " +
-                    members[i].date + ", \"method\": \"" +
-                    (members[i].stored ? "stored" : "deflated") + "\"}";
+                    ", \"data\": " + jsonText(members[i].data) + ", \"date\": " + members[i].date +
+                    ", \"method\": \"" + (members[i].stored ? "stored" : "deflated") + "\"}";
         }
         writeFile("spec.json", json + "]}");
         run(std::string("python3 ") + DP_TEST_DATA "/make_zip.py spec.json");
@@ -145,8 +134,7 @@ protected:
 
     // Rewrites the 32-bit field at `offset` of every record with `signature`.
     static void patchRecords(const std::string& path, std::uint32_t signature, std::size_t offset,
-                             std::uint32_t value)
-    {
+                             std::uint32_t value) {
         std::string bytes = readFile(path);
         for (std::size_t at = 0; at + offset + 4 <= bytes.size(); ++at) {
             if (std::memcmp(&bytes[at], &signature, 4) == 0)
@@ -156,14 +144,12 @@ protected:
     }
 };
 
-TEST_F(DataFilesTest, ReadsArchivesFromDifferentWriters)
-{
+TEST_F(DataFilesTest, ReadsArchivesFromDifferentWriters) {
     const std::string big = noise(100000, 1) + std::string(50000, 'x');
     makeZip("python.zip", {{"stored.txt", "plain words", "[2020,1,1,0,0,0]", true},
                            {"deflated.bin", big},
                            {"small.txt", "tiny"}});
-    makeZip("commented.zip", {{"comment.txt", "commented archive"}}, "",
-            "a trailing comment");
+    makeZip("commented.zip", {{"comment.txt", "commented archive"}}, "", "a trailing comment");
     makeZip("prefixed.zip", {{"prefixed.txt", "after a stub"}}, std::string(3000, 'S'));
     writeFile("tool.txt", big + "tool");
     writeFile("piped.txt", "through a pipe");
@@ -187,8 +173,7 @@ TEST_F(DataFilesTest, ReadsArchivesFromDifferentWriters)
     EXPECT_TRUE(streamed->members()[0].flags & 8);
 }
 
-TEST_F(DataFilesTest, PrecedenceAndNames)
-{
+TEST_F(DataFilesTest, PrecedenceAndNames) {
     makeZip("B.zip", {{"shadowed.txt", "member"},
                       {"order.txt", "B.zip"},
                       {"newer.txt", "old", "[2019,1,1,0,0,0]"},
@@ -196,9 +181,9 @@ TEST_F(DataFilesTest, PrecedenceAndNames)
                       {"data/nested.txt", "nested"},
                       {"logo.png", "logo"},
                       {"empty.txt", "member"}});
-    makeZip("a.zip", {{"tie.txt", "a.zip"},
-                      {"order.txt", "a.zip"},
-                      {"NEWER.TXT", "new", "[2021,6,1,12,0,0]"}});
+    makeZip(
+        "a.zip",
+        {{"tie.txt", "a.zip"}, {"order.txt", "a.zip"}, {"NEWER.TXT", "new", "[2021,6,1,12,0,0]"}});
     makeZip("z.KRN", {{"tie.txt", "krn"}});
     writeFile("shadowed.txt", "plain");
     writeFile("Mixed.Case", "mixed");
@@ -208,7 +193,7 @@ TEST_F(DataFilesTest, PrecedenceAndNames)
 
     EXPECT_EQ(contents("shadowed.txt"), "plain");
     EXPECT_EQ(contents("newer.txt"), "new");
-    EXPECT_EQ(contents("tie.txt"), "krn");  // all "*.krn" come before all "*.zip"
+    EXPECT_EQ(contents("tie.txt"), "krn");      // all "*.krn" come before all "*.zip"
     EXPECT_EQ(contents("order.txt"), "a.zip");  // name order ignores case
     EXPECT_EQ(contents("data\\LOGO.PNG"), "logo");
     EXPECT_EQ(contents("mixed.case"), "mixed");
@@ -229,8 +214,7 @@ TEST_F(DataFilesTest, PrecedenceAndNames)
     EXPECT_EQ(contents("late.txt.plain"), "plain");
 }
 
-TEST_F(DataFilesTest, ReadDataBehavesLikeFread)
-{
+TEST_F(DataFilesTest, ReadDataBehavesLikeFread) {
     writeFile("seven.bin", "abcdefg");
     auto file = openDataFile("seven.bin");
     ASSERT_TRUE(file);
@@ -249,8 +233,7 @@ TEST_F(DataFilesTest, ReadDataBehavesLikeFread)
     closeDataFile(nullptr);
 }
 
-TEST_F(DataFilesTest, DamagedMembersAreMissingAndNamed)
-{
+TEST_F(DataFilesTest, DamagedMembersAreMissingAndNamed) {
     makeZip("crc.zip", {{"crc.txt", "stored payload", "[2020,1,1,0,0,0]", true}});
     std::string bytes = readFile("crc.zip");
     bytes[bytes.find("payload")] = 'P';
@@ -274,8 +257,7 @@ TEST_F(DataFilesTest, DamagedMembersAreMissingAndNamed)
     EXPECT_LT(readDataFile("huge.txt", buffer, sizeof buffer), 0);
 }
 
-TEST_F(DataFilesTest, MalformedArchivesAreRefusedWhole)
-{
+TEST_F(DataFilesTest, MalformedArchivesAreRefusedWhole) {
     makeZip("good.zip", {{"one.txt", noise(3000, 2)}, {"two.txt", "two"}});
     const std::string good = readFile("good.zip");
     writeFile("notzip.zip", "PK but nothing else");
@@ -317,8 +299,7 @@ TEST_F(DataFilesTest, MalformedArchivesAreRefusedWhole)
     EXPECT_EQ(single->readableSize(0), 1u << 16);
 }
 
-TEST_F(DataFilesTest, DeclaredSizesMustFitTheData)
-{
+TEST_F(DataFilesTest, DeclaredSizesMustFitTheData) {
     // About 120 bytes declaring a 1 GiB member, and a stored member whose two
     // sizes differ: neither may be allocated at its declared size.
     makeZip("bomb.zip", {{"bomb.bin", "x"}});

@@ -12,8 +12,7 @@
 #include <fstream>
 #include <vector>
 
-TEST(RegressionTest, FuzzFindingsFailCleanly)
-{
+TEST(RegressionTest, FuzzFindingsFailCleanly) {
     int seen = 0;
     for (const auto& entry : std::filesystem::directory_iterator(DP_TEST_DATA "/data/regress")) {
         std::string name = entry.path().filename().string();

@@ -13,36 +13,32 @@
 
 class TestDirectory : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         previous_ = std::filesystem::current_path();
-        std::string pattern = (std::filesystem::temp_directory_path() / "dp_assets_XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "dp_assets_XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
         std::filesystem::current_path(dir_);
         resetDataFiles();
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         std::filesystem::current_path(previous_);
         std::filesystem::remove_all(dir_);
         resetDataFiles();
     }
 
-    static void writeFile(const std::filesystem::path& path, const std::string& bytes)
-    {
+    static void writeFile(const std::filesystem::path& path, const std::string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
     }
 
-    static std::string readFile(const std::filesystem::path& path)
-    {
+    static std::string readFile(const std::filesystem::path& path) {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
-    static void run(const std::string& command)
-    {
+    static void run(const std::string& command) {
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
     }
 

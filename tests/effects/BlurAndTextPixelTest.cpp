@@ -18,7 +18,9 @@ int countPixels(const Frame& f, int x0, int y0, int x1, int y1,
     return n;
 }
 
-bool yellow(const Rgb& c) { return c[0] > 200 && c[1] > 200 && c[2] < 60; }
+bool yellow(const Rgb& c) {
+    return c[0] > 200 && c[1] > 200 && c[2] < 60;
+}
 
 // The last column of rows [y0, y1) holding a yellow pixel; -1 when none.
 int lastYellowColumn(const Frame& f, int y0, int y1) {
@@ -89,8 +91,7 @@ TEST(TextPixels, TopLeftInItsColourFadedByAlphaAndShownAsWritten) {
 
     const Frame half = demo.frame(3);
     EXPECT_EQ(countPixels(half, 0, 0, 320, 240, yellow), 0);
-    EXPECT_GT(countPixels(half, 0, 0, 160, 24, [](const Rgb& c) { return near(c, kGrey, 8); }),
-              30)
+    EXPECT_GT(countPixels(half, 0, 0, 160, 24, [](const Rgb& c) { return near(c, kGrey, 8); }), 30)
         << "yellow at half opacity over blue";
 
     // "%" is shown as written, never taken as a conversion.
@@ -116,8 +117,7 @@ TEST(TextPixels, AccentedLettersAreDrawnInTheirPlace) {
 
 TEST(TextPixels, DrawingWithoutTextStops) {
     PlayedDemo demo("notext");
-    EXPECT_EQ(demo.play("event e0 timer time=0\nt at e0 text setParam x=0.5\n", "64x64", 2, 1),
-              23);
+    EXPECT_EQ(demo.play("event e0 timer time=0\nt at e0 text setParam x=0.5\n", "64x64", 2, 1), 23);
     EXPECT_NE(demo.log().find("text - no text string set, aborting"), std::string::npos)
         << demo.log();
 }
@@ -130,8 +130,8 @@ TEST(EffectScripts, FaultsCarryEachModulesMessage) {
                        "c at e0 text start\n",
                        "--check"),
               1);
-    for (const char* message : {"distort: command flip not supported",
-                                "image: command wobble not supported",
-                                "Required parameter \"string\" not set"})
+    for (const char* message :
+         {"distort: command flip not supported", "image: command wobble not supported",
+          "Required parameter \"string\" not set"})
         EXPECT_NE(demo.log().find(message), std::string::npos) << message << "\n" << demo.log();
 }

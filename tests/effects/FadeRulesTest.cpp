@@ -6,7 +6,9 @@
 
 namespace {
 
-FadeModule& fadeOn(Track& t) { return static_cast<FadeModule&>(*t.moduleFor("fade")); }
+FadeModule& fadeOn(Track& t) {
+    return static_cast<FadeModule&>(*t.moduleFor("fade"));
+}
 
 }  // namespace
 

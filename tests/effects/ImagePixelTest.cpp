@@ -18,8 +18,8 @@ const char* const kEvents =
     "event e7 timer time=7\n";
 
 // The four quadrant centres of a 64 x 64 frame, top left first.
-void expectQuadrants(const Frame& f, const Rgb& topLeft, const Rgb& topRight,
-                     const Rgb& bottomLeft, const Rgb& bottomRight, const char* what) {
+void expectQuadrants(const Frame& f, const Rgb& topLeft, const Rgb& topRight, const Rgb& bottomLeft,
+                     const Rgb& bottomRight, const char* what) {
     EXPECT_TRUE(near(f.at(16, 16), topLeft)) << what << ", top left";
     EXPECT_TRUE(near(f.at(48, 16), topRight)) << what << ", top right";
     EXPECT_TRUE(near(f.at(16, 48), bottomLeft)) << what << ", bottom left";
@@ -140,8 +140,7 @@ TEST(ImagePixels, ScriptFaultsAndMissingPictures) {
               0)
         << demo.log();
     EXPECT_TRUE(near(demo.frame(0).at(32, 32), {0, 255, 255})) << "white, tinted";
-    EXPECT_NE(demo.log().find("pngLoad - nothere.png not found"), std::string::npos)
-        << demo.log();
+    EXPECT_NE(demo.log().find("pngLoad - nothere.png not found"), std::string::npos) << demo.log();
     EXPECT_EQ(demo.play("event e0 timer time=0\n"
                         "q at e0 image start bitmap=nothere.jpg\n",
                         "64x64", 2, 1),

@@ -42,8 +42,7 @@ TEST(KeyframePixels, SetParamAndSeekLandOnTheCurve) {
     PlayedDemo demo("keysset");
     // At 1.25 s the curve stands at 0.25 (held by step); from there the
     // square moves left at 0.2 frame widths a second, the keys forgotten.
-    ASSERT_EQ(demo.play(std::string(kMoving) + "p at e1 image setParam xVel=-0.2\n", "64x64", 4,
-                        3),
+    ASSERT_EQ(demo.play(std::string(kMoving) + "p at e1 image setParam xVel=-0.2\n", "64x64", 4, 3),
               0)
         << demo.log();
     EXPECT_NEAR(squareColumn(demo.frame(5)), 48, 1.0);

@@ -35,9 +35,9 @@ TEST(MultisamplePixels, TurnedSquareHasSoftEdgesOnlyWithMsaa) {
         << demo.log();
     const Frame hard = demo.frame(1);
     EXPECT_EQ(partlyCovered(hard), 0);
-    ASSERT_EQ(demo.run(kTurnedSquare,
-                       "--mode 64x64 --fixed-fps 2 --until 1 --capture frames --msaa 4"),
-              0)
+    ASSERT_EQ(
+        demo.run(kTurnedSquare, "--mode 64x64 --fixed-fps 2 --until 1 --capture frames --msaa 4"),
+        0)
         << demo.log();
     EXPECT_EQ(demo.log().find("Anti-aliasing"), std::string::npos) << demo.log();
     const Frame soft = demo.frame(1);
@@ -60,8 +60,7 @@ TEST(MultisamplePixels, RoutedBlurLooksTheSameOnlySmoother) {
     ASSERT_EQ(demo.run(script, "--mode 64x64 --fixed-fps 4 --until 1 --capture frames"), 0)
         << demo.log();
     const Frame hard = demo.frame(3);
-    ASSERT_EQ(demo.run(script, "--mode 64x64 --fixed-fps 4 --until 1 --capture frames --msaa 4"),
-              0)
+    ASSERT_EQ(demo.run(script, "--mode 64x64 --fixed-fps 4 --until 1 --capture frames --msaa 4"), 0)
         << demo.log();
     const Frame soft = demo.frame(3);
     EXPECT_GT(soft.at(32, 32)[0], 100) << "the square, seen through the blur";
@@ -73,9 +72,9 @@ TEST(MultisamplePixels, RoutedBlurLooksTheSameOnlySmoother) {
 
 TEST(MultisamplePixels, MoreSamplesThanTheDriverHasStillPlayAndAreNamedOnce) {
     PlayedDemo demo("msaa16");
-    ASSERT_EQ(demo.run(kTurnedSquare,
-                       "--mode 64x64 --fixed-fps 2 --until 1 --capture frames --msaa 16"),
-              0)
+    ASSERT_EQ(
+        demo.run(kTurnedSquare, "--mode 64x64 --fixed-fps 2 --until 1 --capture frames --msaa 16"),
+        0)
         << demo.log();
     EXPECT_GT(partlyCovered(demo.frame(1)), 40);
     const std::string& log = demo.log();

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <unistd.h>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +17,6 @@
 #include <functional>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace pixeltest {

@@ -6,7 +6,9 @@
 
 namespace {
 
-bool onScreen(const Track& t) { return t.destination() && !t.destination()->isOffscreen(); }
+bool onScreen(const Track& t) {
+    return t.destination() && !t.destination()->isOffscreen();
+}
 
 }  // namespace
 

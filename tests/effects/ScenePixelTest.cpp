@@ -84,14 +84,15 @@ TEST(SceneReview, VerifyNamesMissingAndUnloadableScenesAtTheirStatements) {
     writeQuadScene(demo.dir() / "walled.scn", {1, 0, 0}, {"Front"}, "wall.png");
     writeQuadScene(demo.dir() / "painted.scn", {1, 0, 0}, {"Front"}, "red.png");
     writeQuadScene(demo.dir() / "blind.scn", {1, 0, 0}, {});
-    const int status = demo.run("event a timer time=0\n"
-                                "t1 at a scene start file=glow.scn\n"
-                                "t2 at a scene start file=absent.scn\n"
-                                "t3 at a scene start file=walled.scn\n"
-                                "t4 at a scene start file=painted.scn\n"
-                                "t5 at a scene start file=blind.scn\n"
-                                "t6 at a scene start file=absent.scn\n",
-                                "--verify --quiet");
+    const int status = demo.run(
+        "event a timer time=0\n"
+        "t1 at a scene start file=glow.scn\n"
+        "t2 at a scene start file=absent.scn\n"
+        "t3 at a scene start file=walled.scn\n"
+        "t4 at a scene start file=painted.scn\n"
+        "t5 at a scene start file=blind.scn\n"
+        "t6 at a scene start file=absent.scn\n",
+        "--verify --quiet");
     EXPECT_EQ(status, 1);
     EXPECT_EQ(demo.log(),
               "Error in data\\demo.qsc, line 3, pos 20: Scene absent.scn not found\n"

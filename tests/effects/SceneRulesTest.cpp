@@ -13,9 +13,9 @@
 #include "timeline/ResourceList.h"
 #include "timeline/TimelineParser.h"
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
@@ -88,7 +88,8 @@ TEST_F(SceneRules, StatementsAreCheckedAndEachFileIsKeptOnceAtItsFirstStatement)
            "w at e scene stop fogtype=fuzzy colour=1\n"
            "v at e scene setParam fogtype=3 camera=2\n";
     CaptureStderr();
-    std::unique_ptr<Timeline> parsed = parseTimeline("data\\rules.qsc", &clock_, ScriptFaults::list);
+    std::unique_ptr<Timeline> parsed =
+        parseTimeline("data\\rules.qsc", &clock_, ScriptFaults::list);
     const std::string log = GetCapturedStderr();
     setCurrentTimeline(&timeline_);
     EXPECT_TRUE(scriptErrorFlag());
@@ -102,7 +103,8 @@ TEST_F(SceneRules, StatementsAreCheckedAndEachFileIsKeptOnceAtItsFirstStatement)
         "number\n"
         "Error in data\\rules.qsc, line 9, pos 32: scene: parameter fogtype must be \"none\", "
         "\"linear\", \"exp\" or \"exp2\"\n"
-        "Warning in data\\rules.qsc, line 9, pos 32: Argument list: key \"colour\", value \"1\" not "
+        "Warning in data\\rules.qsc, line 9, pos 32: Argument list: key \"colour\", value \"1\" "
+        "not "
         "recognized, will be ignored\n"
         "Error in data\\rules.qsc, line 10, pos 32: Optional parameter \"camera\" is not a string\n"
         "Error in data\\rules.qsc, line 10, pos 32: scene: parameter fogtype must be \"none\", "
@@ -183,8 +185,13 @@ TEST_F(SceneRules, TheSceneClockRunsFromStartAndSetParamResetsIt) {
 TEST_F(SceneRules, FogAndShadowSettingsReachTheSceneAndStopClearsThem) {
     at(20.0);
     command("w", "scene", "start",
-            {{"file", "rooms.scn"}, {"fogDensity", "0.5"}, {"fogDensityVel", "0.1"},
-             {"fogRed", "2"}, {"fogtype", "EXP2"}, {"shadows", "1"}, {"accurateShadows", "0"}});
+            {{"file", "rooms.scn"},
+             {"fogDensity", "0.5"},
+             {"fogDensityVel", "0.1"},
+             {"fogRed", "2"},
+             {"fogtype", "EXP2"},
+             {"shadows", "1"},
+             {"accurateShadows", "0"}});
     SceneModule& m = sceneOn("w");
     Scene& scene = *m.scene();
     m.copySettings(21.0f);
@@ -247,8 +254,8 @@ TEST_F(SceneRules, WithoutABoundSceneThereIsNoViewAndRenderSaysSo) {
 }
 
 TEST_F(SceneRules, StartingASceneWithoutViewsEndsThePresentationNamingTheFile) {
-    EXPECT_EXIT(command("w", "scene", "start", {{"file", "blind.scn"}}),
-                testing::ExitedWithCode(1), "blind.scn");
+    EXPECT_EXIT(command("w", "scene", "start", {{"file", "blind.scn"}}), testing::ExitedWithCode(1),
+                "blind.scn");
 }
 
 TEST(SceneFreeCamera, IAndUSwitchItWithUWinningAndPressesCountOnce) {

@@ -123,8 +123,8 @@ TEST_F(Door, TexturedBatchesAndTheirCurrentValues) {
     // A 2 x 2 texture, nearest filtered, on a quad with texture coordinates
     // given per vertex, without a colour of its own: the current colour
     // modulates it.
-    const std::uint8_t texels[] = {255, 0, 0, 255, 0, 255, 0, 255,
-                                   0, 0, 255, 255, 255, 255, 255, 255};
+    const std::uint8_t texels[] = {255, 0, 0,   255, 0,   255, 0,   255,
+                                   0,   0, 255, 255, 255, 255, 255, 255};
     const gfx::TextureId texture = gfx::createTexture();
     gfx::bindTexture(texture);
     gfx::textureFilter(gfx::Filter::nearest, gfx::Filter::nearest);

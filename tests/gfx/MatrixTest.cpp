@@ -53,11 +53,10 @@ TEST_F(DoorMatrices, EveryOperationEqualsTheDriversBitForBit) {
     std::uniform_real_distribution<float> value(-50.0f, 50.0f);
     std::uniform_real_distribution<float> angle(-720.0f, 720.0f);
     std::uniform_int_distribution<int> pick(0, 11);
-    const float axes[][3] = {{0, 0, 1}, {0, 0, -1}, {0, 1, 0}, {0, -1, 0}, {1, 0, 0},
-                             {-1, 0, 0}, {1, 1, 0}, {0.3f, -2, 5}, {0, 0, 0}, {1e-5f, 0, 1e-5f}};
+    const float axes[][3] = {{0, 0, 1},  {0, 0, -1}, {0, 1, 0},     {0, -1, 0}, {1, 0, 0},
+                             {-1, 0, 0}, {1, 1, 0},  {0.3f, -2, 5}, {0, 0, 0},  {1e-5f, 0, 1e-5f}};
     for (int round = 0; round < 200; ++round) {
-        gfx::matrixMode(round % 3 == 0 ? gfx::MatrixMode::projection
-                                       : gfx::MatrixMode::modelView);
+        gfx::matrixMode(round % 3 == 0 ? gfx::MatrixMode::projection : gfx::MatrixMode::modelView);
         gfx::loadIdentity();
         for (int step = 0; step < 12; ++step) {
             const float a = value(random), b = value(random), c = value(random);
@@ -94,8 +93,8 @@ TEST_F(DoorMatrices, EveryOperationEqualsTheDriversBitForBit) {
                                   std::pair{gfx::MatrixMode::projection, GL_PROJECTION_MATRIX}}) {
             const gfx::Matrix4 driver = driverMatrix(name);
             ASSERT_TRUE(sameBits(gfx::matrix(mode), driver))
-                << "round " << round << "\n door   " << show(gfx::matrix(mode))
-                << "\n driver " << show(driver);
+                << "round " << round << "\n door   " << show(gfx::matrix(mode)) << "\n driver "
+                << show(driver);
         }
         // Unwind what the round pushed, as the driver does.
         for (gfx::MatrixMode mode : {gfx::MatrixMode::modelView, gfx::MatrixMode::projection}) {
@@ -117,8 +116,8 @@ TEST_F(DoorMatrices, StackLimitsKeepDoorAndDriverInStep) {
         gfx::translate(1.0f, 0.0f, 0.0f);
     }
     EXPECT_EQ(gfx::matrix(gfx::MatrixMode::projection).at(0, 3), 10.0f) << "pushes past 4 refused";
-    EXPECT_TRUE(sameBits(gfx::matrix(gfx::MatrixMode::projection),
-                         driverMatrix(GL_PROJECTION_MATRIX)));
+    EXPECT_TRUE(
+        sameBits(gfx::matrix(gfx::MatrixMode::projection), driverMatrix(GL_PROJECTION_MATRIX)));
     for (int i = 0; i < 10; ++i) gfx::popMatrix();
     EXPECT_EQ(gfx::matrix(gfx::MatrixMode::projection).at(0, 3), 0.0f);
     GLint depth = 0;

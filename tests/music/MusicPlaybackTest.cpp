@@ -42,13 +42,16 @@ Playback play(Music& music) {
 TEST(MusicPlayback, PlaysToTheEndWithSyncPointsInOrder) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     Music music;
-    ASSERT_TRUE(music.setMusic(writeTestFile(
-        "song.wav", makeWav(44100, {{1, 4410, "intro"}, {2, 22050, "drop"}, {5, 22050, "drop too"}, {3, 39690, "outro"}}))));
+    ASSERT_TRUE(music.setMusic(writeTestFile("song.wav", makeWav(44100, {{1, 4410, "intro"},
+                                                                         {2, 22050, "drop"},
+                                                                         {5, 22050, "drop too"},
+                                                                         {3, 39690, "outro"}}))));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));  // loading: paused at the start
     EXPECT_EQ(music.time(), 0.0);
     const Playback p = play(music);
-    EXPECT_EQ(p.log, "\nSYNCHPOINT : \"intro\"\n\nSYNCHPOINT : \"drop\"\n\nSYNCHPOINT : \"drop too\"\n"
-                     "\nSYNCHPOINT : \"outro\"\n\nSTREAM ENDED!!\n");
+    EXPECT_EQ(p.log,
+              "\nSYNCHPOINT : \"intro\"\n\nSYNCHPOINT : \"drop\"\n\nSYNCHPOINT : \"drop too\"\n"
+              "\nSYNCHPOINT : \"outro\"\n\nSTREAM ENDED!!\n");
     EXPECT_EQ(p.times.back(), 1.0);  // the last frame, exactly
     // Time is what was heard, not what was decoded: a second of music is not
     // over in less than a second.
@@ -62,8 +65,8 @@ TEST(MusicPlayback, OtherRatesFromAStartPosition) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     Music music;
     music.configure(std::nullopt, 0.6, false);
-    ASSERT_TRUE(music.setMusic(
-        writeTestFile("low.wav", makeWav(22050, {{1, 2205, "early"}, {2, 17640, "late"}}, 22050, 1))));
+    ASSERT_TRUE(music.setMusic(writeTestFile(
+        "low.wav", makeWav(22050, {{1, 2205, "early"}, {2, 17640, "late"}}, 22050, 1))));
     const Playback p = play(music);
     EXPECT_EQ(p.log, "\nSYNCHPOINT : \"late\"\n\nSTREAM ENDED!!\n");
     EXPECT_EQ(p.times.front(), 0.6);
@@ -74,7 +77,8 @@ TEST(MusicPlayback, OtherRatesFromAStartPosition) {
 TEST(MusicPlayback, PauseHoldsTheTimeAndASeekPlaysOnFromThere) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     Music music;
-    ASSERT_TRUE(music.setMusic(writeTestFile("seek.wav", makeWav(44100, {{1, 8820, "early"}, {2, 35280, "late"}}))));
+    ASSERT_TRUE(music.setMusic(
+        writeTestFile("seek.wav", makeWav(44100, {{1, 8820, "early"}, {2, 35280, "late"}}))));
     music.startIfNeeded();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     music.setPaused(true);
@@ -100,7 +104,8 @@ TEST(MusicPlayback, NoSoundDeviceIsAnError) {
     Music music;
     testing::internal::CaptureStderr();
     EXPECT_FALSE(music.setMusic(writeTestFile("song.wav", makeWav(100))));
-    EXPECT_THAT(testing::internal::GetCapturedStderr(), testing::EndsWith("Error while playing stream\n"));
+    EXPECT_THAT(testing::internal::GetCapturedStderr(),
+                testing::EndsWith("Error while playing stream\n"));
     setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
     EXPECT_TRUE(scriptErrorFlag());
     EXPECT_FALSE(music.length());

@@ -20,8 +20,10 @@ namespace {
 
 // Two seconds; cues at 0.25, 1.0 and 1.5 s, and one past the end at 2.1 s.
 std::string cueWav() {
-    return writeTestFile("cues.wav", makeWav(88200, {{1, 11025, "one"}, {2, 44100, "two"}, {3, 66150, "three"},
-                                                     {4, 92610, "after"}}));
+    return writeTestFile(
+        "cues.wav",
+        makeWav(88200,
+                {{1, 11025, "one"}, {2, 44100, "two"}, {3, 66150, "three"}, {4, 92610, "after"}}));
 }
 
 // Frames until ended (at most `limit`): the log, and each frame's time.
@@ -47,8 +49,9 @@ TEST(Music, FixedRateReportsSyncPointsInOrderAndEndsPastTheLength) {
     std::vector<double> times;
     // Exactly 2.0 s is not past the length; the frame after it (2.25 s) is,
     // and the cue past the end is never reported.
-    EXPECT_EQ(playFixed(music, times), "\nSYNCHPOINT : \"one\"\n\nSYNCHPOINT : \"two\"\n"
-                                       "\nSYNCHPOINT : \"three\"\n\nSTREAM ENDED!!\n");
+    EXPECT_EQ(playFixed(music, times),
+              "\nSYNCHPOINT : \"one\"\n\nSYNCHPOINT : \"two\"\n"
+              "\nSYNCHPOINT : \"three\"\n\nSTREAM ENDED!!\n");
     ASSERT_EQ(times.size(), 10u);
     EXPECT_EQ(times[8], 2.0);
 }
@@ -66,7 +69,8 @@ TEST(Music, SilentClockEndsOnlyPastThreeMinutes) {
     EXPECT_TRUE(live.ended());
     const std::string log = GetCapturedStderr();
     EXPECT_THAT(log, testing::StartsWith("Warning in "));
-    EXPECT_THAT(log, EndsWith("No music set, going for 3 minutes of silence\n"));  // once, and no end line
+    EXPECT_THAT(
+        log, EndsWith("No music set, going for 3 minutes of silence\n"));  // once, and no end line
     EXPECT_EQ(log.find("silence"), log.rfind("silence"));
 
     // At a fixed rate from a start position: time begins there, the 180 s
@@ -127,8 +131,8 @@ TEST(Music, OpeningErrorsAndASecondMusic) {
 }
 
 TEST(Music, DecodesCompressedFormatsAndModulesWithoutADevice) {
-    for (int format : {SF_FORMAT_FLAC | SF_FORMAT_PCM_16, SF_FORMAT_OGG | SF_FORMAT_VORBIS, SF_FORMAT_OGG | SF_FORMAT_OPUS,
-                       SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III}) {
+    for (int format : {SF_FORMAT_FLAC | SF_FORMAT_PCM_16, SF_FORMAT_OGG | SF_FORMAT_VORBIS,
+                       SF_FORMAT_OGG | SF_FORMAT_OPUS, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III}) {
         const std::string path = writeTestFile("tune" + std::to_string(format), {});
         SF_INFO info{48000, 48000, 1, format, 0, 0};
         SNDFILE* out = sf_open(path.c_str(), SFM_WRITE, &info);
@@ -178,8 +182,9 @@ TEST(Music, SeeksAndPausesAtAFixedRate) {
     // A changed file plays on from the current time.
     music.reload();
     EXPECT_EQ(music.time(), 0.25);
-    EXPECT_EQ(GetCapturedStderr(), "\nSYNCHPOINT : \"three\"\n\nSTREAM ENDED!!\n"
-                                   "\nSYNCHPOINT : \"one\"\n");
+    EXPECT_EQ(GetCapturedStderr(),
+              "\nSYNCHPOINT : \"three\"\n\nSTREAM ENDED!!\n"
+              "\nSYNCHPOINT : \"one\"\n");
 }
 
 TEST(Music, AModuleSeeksBetweenRowsToTheFrame) {

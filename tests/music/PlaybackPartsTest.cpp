@@ -60,7 +60,8 @@ TEST(Resampler, ReproducesAToneWhateverTheChunksAndFiltersWhatTheOutputCannotCar
         const auto out = resample(tone(1000.0, rate, rate + 7), rate, 1000);
         EXPECT_EQ(resample(tone(1000.0, rate, rate + 7), rate, 1), out) << rate;
         // n frames in, ceil(n * 44100 / rate) out, frame j at j * rate / 44100.
-        EXPECT_EQ(out.size() / 2, (static_cast<std::size_t>(rate + 7) * 44100 + rate - 1) / rate) << rate;
+        EXPECT_EQ(out.size() / 2, (static_cast<std::size_t>(rate + 7) * 44100 + rate - 1) / rate)
+            << rate;
         const auto ideal = tone(1000.0, 44100, 44100);
         for (std::size_t i = 2000; i < ideal.size() - 2000; ++i)  // away from the edges
             ASSERT_NEAR(out[i], ideal[i], 1e-3) << rate << " at " << i;

@@ -8,11 +8,14 @@
 
 namespace {
 
-std::vector<CuePoint> parse(const std::vector<std::uint8_t>& b) { return parseWaveCues(b.data(), b.size()); }
+std::vector<CuePoint> parse(const std::vector<std::uint8_t>& b) {
+    return parseWaveCues(b.data(), b.size());
+}
 
 void set32(std::vector<std::uint8_t>& b, const char* after, int offset, std::uint32_t v) {
     auto at = std::search(b.begin(), b.end(), after, after + 4) - b.begin() + offset;
-    for (int i = 0; i < 4; ++i) b[static_cast<std::size_t>(at + i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        b[static_cast<std::size_t>(at + i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 const std::vector<TestCue> kCues = {
@@ -54,7 +57,8 @@ TEST(RiffCues, DamagedSizesAreReadOnlyAsFarAsTheFileGoes) {
 TEST(RiffCues, SurvivesTruncationAndCorruption) {
     const auto good = makeWav(200, kCues);
     const std::size_t cueAt = 44 + 200 * 4;
-    for (std::size_t size = 0; size <= good.size(); ++size) EXPECT_LE(parseWaveCues(good.data(), size).size(), 4u);
+    for (std::size_t size = 0; size <= good.size(); ++size)
+        EXPECT_LE(parseWaveCues(good.data(), size).size(), 4u);
     std::mt19937 random(1234);
     std::uniform_int_distribution<std::size_t> at(cueAt, good.size() - 1);
     for (int round = 0; round < 3000; ++round) {

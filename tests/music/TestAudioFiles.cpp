@@ -1,8 +1,8 @@
 #include "TestAudioFiles.h"
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 namespace {
 
@@ -28,10 +28,12 @@ Bytes makeWav(std::uint32_t frames, const std::vector<TestCue>& cues, int rate, 
     put(fmt, static_cast<std::uint32_t>(rate * channels * 2), 4);
     put(fmt, static_cast<std::uint32_t>(channels * 2), 2);
     put(fmt, 16, 2);
-    for (std::uint32_t i = 0; i < frames * static_cast<std::uint32_t>(channels); ++i) put(data, (i % 400) * 10, 2);
+    for (std::uint32_t i = 0; i < frames * static_cast<std::uint32_t>(channels); ++i)
+        put(data, (i % 400) * 10, 2);
     put(table, static_cast<std::uint32_t>(cues.size()), 4);
     for (const TestCue& c : cues) {
-        for (std::uint32_t v : {c.id, c.frame, 0x61746164u /* "data" */, 0u, 0u, c.frame}) put(table, v, 4);
+        for (std::uint32_t v : {c.id, c.frame, 0x61746164u /* "data" */, 0u, 0u, c.frame})
+            put(table, v, 4);
         if (!c.label) continue;
         Bytes labl;
         put(labl, c.id, 4);
@@ -79,6 +81,7 @@ std::string writeTestFile(const std::string& name, const Bytes& bytes) {
     const auto path = dir / name;
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return path.string();
 }

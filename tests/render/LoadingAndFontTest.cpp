@@ -5,9 +5,9 @@
 #include "render/OverlayFont.h"
 #include "render/PictureLoadingScreen.h"
 
+#include <unistd.h>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -119,12 +119,14 @@ TEST(Utf8, ValidCharactersAndEachInvalidStretchAsOneReplacement) {
     const char32_t bad = kReplacementCharacter;
     const std::pair<std::string, std::u32string> cases[] = {
         {"h\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80!", {U'h', 0xe9, 0x20ac, 0x1f600, U'!'}},
-        {"\xe9t\xe9", {bad, U't', bad}},  // Latin-1, not UTF-8
-        {"\x80\xbf", {bad, bad}},  // stray continuation bytes
+        {"\xe9t\xe9", {bad, U't', bad}},                      // Latin-1, not UTF-8
+        {"\x80\xbf", {bad, bad}},                             // stray continuation bytes
         {"\xc0\xaf\xe0\x80\xaf", {bad, bad, bad, bad, bad}},  // overlong forms
-        {"\xed\xa0\x80", {bad, bad, bad}},  // a surrogate
+        {"\xed\xa0\x80", {bad, bad, bad}},                    // a surrogate
         {"\xf4\x90\x80\x80\xf5", {bad, bad, bad, bad, bad}},  // past U+10FFFF
-        {"\xe2\x82" "A\xf0\x9f\x98", {bad, U'A', bad}},  // cut short: the next byte is kept
+        {"\xe2\x82"
+         "A\xf0\x9f\x98",
+         {bad, U'A', bad}},  // cut short: the next byte is kept
     };
     for (const auto& [bytes, characters] : cases)
         EXPECT_EQ(decodeUtf8(bytes), characters) << testing::PrintToString(bytes);

@@ -24,9 +24,9 @@ protected:
     testsupport::RunResult play(const std::string& script) {
         testsupport::writeDemo(work_.path(), script);
         for (const std::string& name : removed_) fs::remove(work_.path() / name);
-        return testsupport::runDemoplayer("-C '" + work_.path().string() +
-                                              "' --batch --mode 64x64 --fixed-fps 10 --until 0.2",
-                                          work_.path());
+        return testsupport::runDemoplayer(
+            "-C '" + work_.path().string() + "' --batch --mode 64x64 --fixed-fps 10 --until 0.2",
+            work_.path());
     }
 
     static std::size_t count(const std::string& text, const std::string& part) {
@@ -51,8 +51,8 @@ std::string smallPng() {
     png_alloc_size_t size = 0;
     EXPECT_TRUE(png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr));
     std::string bytes(size, '\0');
-    EXPECT_TRUE(png_image_write_to_memory(&image, bytes.data(), &size, 0, pixels.data(), 0,
-                                          nullptr));
+    EXPECT_TRUE(
+        png_image_write_to_memory(&image, bytes.data(), &size, 0, pixels.data(), 0, nullptr));
     return bytes;
 }
 
@@ -81,8 +81,9 @@ TEST_F(PictureFaults, PngFaultsPlayOnAndNameEachFileOnce) {
 
 TEST_F(PictureFaults, FatalStopsNameThePictureFirst) {
     write("garbage.jpg", "no picture in here");
-    testsupport::RunResult r = play("event e0 timer time=0\n"
-                                    "a at e0 image start bitmap=garbage.jpg\n");
+    testsupport::RunResult r = play(
+        "event e0 timer time=0\n"
+        "a at e0 image start bitmap=garbage.jpg\n");
     EXPECT_EQ(r.status, 3467 & 0xff) << r.err;
     EXPECT_NE(r.err.find("DibLoader - garbage.jpg is not a JPEG or BMP picture, or is damaged\n"
                          "DibLoader - getType failed, aborting\n"),
@@ -90,8 +91,9 @@ TEST_F(PictureFaults, FatalStopsNameThePictureFirst) {
         << r.err;
 
     removed_.push_back("LoadingScreen.jpg");
-    r = play("event e0 timer time=0\n"
-             "a at e0 image start bitmap=garbage.jpg\n");
+    r = play(
+        "event e0 timer time=0\n"
+        "a at e0 image start bitmap=garbage.jpg\n");
     EXPECT_EQ(r.status, 346 & 0xff) << r.err;
     EXPECT_NE(r.err.find("Loading screen - picture data//LoadingScreen.jpg (LoadingScreen.jpg) "
                          "not found\nloader screen image not found, aborting\n"),
@@ -120,20 +122,20 @@ auto withLoadWorkers(const char* workers, Body body) {
 // as decoding each picture on the spot.
 TEST_F(PictureFaults, LoadLogIsTheSameWithAnyNumberOfWorkers) {
     const fs::path example = fs::path(DP_SOURCE_DIR) / "examples/demo";
-    for (const char* name : {"dawn.jpg", "flagstones.jpg", "rings.jpg", "tiles.jpg", "title.png",
-                             "courtyard.scn"})
+    for (const char* name :
+         {"dawn.jpg", "flagstones.jpg", "rings.jpg", "tiles.jpg", "title.png", "courtyard.scn"})
         fs::copy_file(example / name, work_.path() / name);
     const std::string png = smallPng();
     write("cut.png", png.substr(0, png.size() - 16));
     // The scene loads first, so its textures are made (and decoded) where
     // its read asks for them, between its own lines.
     std::string script = "event e0 timer time=0\ns at e0 scene start file=courtyard.scn\n";
-    const char* pictures[] = {"dawn.jpg", "title.png", "cut.png", "missing.png", "rings.jpg",
+    const char* pictures[] = {"dawn.jpg",  "title.png",      "cut.png",  "missing.png", "rings.jpg",
                               "tiles.jpg", "flagstones.jpg", "dawn.jpg", "title.png"};
     for (int round = 0; round < 3; ++round)
         for (const char* picture : pictures)
-            script += "t" + std::to_string(round) + picture + " at e0 image start bitmap=" +
-                      picture + "\n";
+            script += "t" + std::to_string(round) + picture +
+                      " at e0 image start bitmap=" + picture + "\n";
 
     const testsupport::RunResult onTheSpot = withLoadWorkers("0", [&] { return play(script); });
     ASSERT_EQ(onTheSpot.status, 0) << onTheSpot.err;
@@ -154,13 +156,14 @@ TEST_F(PictureFaults, LoadLogIsTheSameWithAnyNumberOfWorkers) {
 TEST_F(PictureFaults, MissingJpegStopsWhereTheLoadReachesIt) {
     write("a.png", smallPng());
     write("late.png", "not a picture");
-    const std::string script = "event e0 timer time=0\n"
-                               "a at e0 image start bitmap=a.png\n"
-                               "b at e0 image start bitmap=LoadingScreen.jpg\n"
-                               "c at e0 image start bitmap=a.png\n"
-                               "d at e0 image start bitmap=gone.jpg\n"
-                               "e at e0 image start bitmap=late.png\n"
-                               "f at e0 image start bitmap=a.png\n";
+    const std::string script =
+        "event e0 timer time=0\n"
+        "a at e0 image start bitmap=a.png\n"
+        "b at e0 image start bitmap=LoadingScreen.jpg\n"
+        "c at e0 image start bitmap=a.png\n"
+        "d at e0 image start bitmap=gone.jpg\n"
+        "e at e0 image start bitmap=late.png\n"
+        "f at e0 image start bitmap=a.png\n";
     for (const char* workers : {"0", "1", "2"}) {
         SCOPED_TRACE(workers);
         const testsupport::RunResult r = withLoadWorkers(workers, [&] { return play(script); });
@@ -177,10 +180,11 @@ TEST_F(PictureFaults, MissingJpegStopsWhereTheLoadReachesIt) {
     // not: nothing the reader says after it (the meshes come later) is shown.
     fs::copy_file(fs::path(DP_SOURCE_DIR) / "examples/demo/courtyard.scn",
                   work_.path() / "courtyard.scn");
-    const std::string sceneScript = "event e0 timer time=0\n"
-                                    "a at e0 image start bitmap=a.png\n"
-                                    "s at e0 scene start file=courtyard.scn\n"
-                                    "e at e0 image start bitmap=late.png\n";
+    const std::string sceneScript =
+        "event e0 timer time=0\n"
+        "a at e0 image start bitmap=a.png\n"
+        "s at e0 scene start file=courtyard.scn\n"
+        "e at e0 image start bitmap=late.png\n";
     const testsupport::RunResult onTheSpot =
         withLoadWorkers("0", [&] { return play(sceneScript); });
     EXPECT_EQ(onTheSpot.status, 7);

@@ -11,7 +11,7 @@
 #include "scene/SceneFile.h"
 #include "scene/SceneTrees.h"
 
-
+#include <unistd.h>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -19,7 +19,6 @@
 #include <fstream>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -28,7 +27,8 @@ constexpr int kSize = 64;
 // A 1 x 1 texture of one colour, for materials that bind a scene texture.
 class ColourTexture : public TextureSource, public Texture {
 public:
-    ColourTexture(std::uint8_t r, std::uint8_t g, std::uint8_t b) : Texture(nearest), rgb_{r, g, b} {}
+    ColourTexture(std::uint8_t r, std::uint8_t g, std::uint8_t b)
+        : Texture(nearest), rgb_{r, g, b} {}
     void bind() override { bindTexture(); }
     void create() override {
         createObject(nearest);
@@ -80,7 +80,8 @@ Mesh floorMesh(float h, float z, int material, int cells = 1) {
     const float step = 2.0f * h / static_cast<float>(cells);
     for (int i = 0; i < cells; ++i) {
         for (int j = 0; j < cells; ++j) {
-            const float x0 = -h + step * static_cast<float>(i), y0 = -h + step * static_cast<float>(j);
+            const float x0 = -h + step * static_cast<float>(i),
+                        y0 = -h + step * static_cast<float>(j);
             addQuad(mesh, {x0, y0, z}, {x0 + step, y0, z}, {x0 + step, y0 + step, z},
                     {x0, y0 + step, z}, material);
         }
@@ -91,8 +92,9 @@ Mesh floorMesh(float h, float z, int material, int cells = 1) {
 // A closed box from `lo` to `hi`, faces outward.
 Mesh boxMesh(Vec3 lo, Vec3 hi, int material) {
     Mesh m;
-    const Vec3 p[8] = {{lo.x, lo.y, lo.z}, {hi.x, lo.y, lo.z}, {hi.x, hi.y, lo.z}, {lo.x, hi.y, lo.z},
-                       {lo.x, lo.y, hi.z}, {hi.x, lo.y, hi.z}, {hi.x, hi.y, hi.z}, {lo.x, hi.y, hi.z}};
+    const Vec3 p[8] = {{lo.x, lo.y, lo.z}, {hi.x, lo.y, lo.z}, {hi.x, hi.y, lo.z},
+                       {lo.x, hi.y, lo.z}, {lo.x, lo.y, hi.z}, {hi.x, lo.y, hi.z},
+                       {hi.x, hi.y, hi.z}, {lo.x, hi.y, hi.z}};
     addQuad(m, p[4], p[5], p[6], p[7], material);  // top
     addQuad(m, p[3], p[2], p[1], p[0], material);  // bottom
     addQuad(m, p[0], p[1], p[5], p[4], material);  // -y
@@ -273,8 +275,9 @@ TEST_F(SceneRender, ShadowOfOneLightInBothQualities) {
     ASSERT_GT(litInShadow[0], 100);
     draw(true);
     dumpFrame("shadow_fast");
-    expectNear(pixel(shadowX, y), {litInShadow[0] * 6 / 10, litInShadow[1] * 6 / 10,
-                                   litInShadow[2] * 6 / 10}, 2, "fast shadow");
+    expectNear(pixel(shadowX, y),
+               {litInShadow[0] * 6 / 10, litInShadow[1] * 6 / 10, litInShadow[2] * 6 / 10}, 2,
+               "fast shadow");
     expectNear(pixel(litX, y), lit, 1, "fast lit floor");
     draw(true, true);
     dumpFrame("shadow_accurate");
@@ -374,8 +377,8 @@ TEST_F(SceneRender, CameraInsideShadowVolume) {
     const Rgb shadowed = pixel(19, 32), lit = pixel(56, 32);  // floor x = -10, x = 4
     draw(true);
     dumpFrame("camera_in_shadow");
-    expectNear(pixel(19, 32), {shadowed[0] * 6 / 10, shadowed[1] * 6 / 10, shadowed[2] * 6 / 10},
-               2, "shadow around the camera");
+    expectNear(pixel(19, 32), {shadowed[0] * 6 / 10, shadowed[1] * 6 / 10, shadowed[2] * 6 / 10}, 2,
+               "shadow around the camera");
     expectNear(pixel(56, 32), lit, 1, "lit floor seen from inside");
 
     // Inside the volume with the floor 1.5 below: nearer than the depth of
@@ -417,8 +420,8 @@ TEST_F(SceneRender, StateLeftBehind) {
         draw(c.shadows, c.accurate);
         for (GLenum cap : {GL_DEPTH_TEST, GL_LIGHTING, GL_STENCIL_TEST, GL_BLEND, GL_CULL_FACE,
                            GL_TEXTURE_2D, GL_FOG, GL_LIGHT0})
-            EXPECT_FALSE(glIsEnabled(cap)) << "cap 0x" << std::hex << cap << " quality "
-                                           << c.shadows << c.accurate;
+            EXPECT_FALSE(glIsEnabled(cap))
+                << "cap 0x" << std::hex << cap << " quality " << c.shadows << c.accurate;
         EXPECT_EQ(boundTexture(), nullptr);
         GLboolean mask[4] = {};
         glGetBooleanv(GL_COLOR_WRITEMASK, mask);
@@ -461,7 +464,8 @@ TEST_F(SceneRender, RegistryReadsOnceAndRefusesMissingFiles) {
     source.meshes.push_back(floorMesh(2.0f, 0.0f, glow));
     const std::vector<std::uint8_t> bytes = writeScene(source);
     std::ofstream("room.scn", std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 
     SceneRegistry& registry = SceneRegistry::instance();
     Scene* scene = registry.getOrCreate("room.scn");

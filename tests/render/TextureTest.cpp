@@ -10,10 +10,10 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <unistd.h>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -259,9 +259,8 @@ TEST_F(Textures, MipmapLevelsMatchGlu) {
         gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, w, h, GL_RGBA, GL_UNSIGNED_BYTE, picture.data());
         const std::vector<MipmapLevel> glu = readLevels();
         glDeleteTextures(1, &name);
-        EXPECT_LE(worstDifference(buildMipmapChain(picture.data(), w, h).levels, glu,
-                                  picture.data()),
-                  1);
+        EXPECT_LE(
+            worstDifference(buildMipmapChain(picture.data(), w, h).levels, glu, picture.data()), 1);
     }
 
     // Through the registry: a prefetched picture's texture carries the levels.

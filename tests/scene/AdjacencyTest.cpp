@@ -36,7 +36,8 @@ std::pair<int, int> expectBothAgree(const Mesh& original) {
         EXPECT_EQ(a.position, b.position) << "face " << k;
         EXPECT_EQ(a.neighbour, b.neighbour) << "face " << k;
         EXPECT_TRUE(samePlane(a.planeNormal, b.planeNormal)) << "face " << k;
-        EXPECT_TRUE(std::memcmp(&a.planeOffset, &b.planeOffset, sizeof(float)) == 0) << "face " << k;
+        EXPECT_TRUE(std::memcmp(&a.planeOffset, &b.planeOffset, sizeof(float)) == 0)
+            << "face " << k;
         EXPECT_EQ(a.normal, original.faces[k].normal);
         exchanged += b.position != original.faces[k].position;
         for (std::int32_t n : b.neighbour) linked += n != -1;
@@ -84,10 +85,12 @@ Mesh soup(int positions, int faces, std::mt19937& random) {
         if (k > 0 && k % 4 == 0)
             mesh.positions.push_back(mesh.positions[k / 2]);
         else
-            mesh.positions.push_back({float(lattice(random)), float(lattice(random)), 0.01f * lattice(random)});
+            mesh.positions.push_back(
+                {float(lattice(random)), float(lattice(random)), 0.01f * lattice(random)});
     }
     std::uniform_int_distribution<std::int32_t> pick(0, positions - 1);
-    for (int k = 0; k < faces; ++k) mesh.faces.push_back(face(pick(random), pick(random), pick(random)));
+    for (int k = 0; k < faces; ++k)
+        mesh.faces.push_back(face(pick(random), pick(random), pick(random)));
     return mesh;
 }
 
@@ -134,9 +137,10 @@ TEST(Adjacency, AgreesWithThePairwiseRuleOnSharedAndDegenerateEdges) {
     // A fan of five faces on one edge, both windings, plus a face with a
     // corner that is not a number.
     Mesh fan;
-    fan.positions = {{0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0},
-                     {1, 1, 0}, {0, 0, 0}, {std::numeric_limits<float>::quiet_NaN(), 0, 0}};
-    fan.faces = {face(0, 1, 2), face(1, 0, 3), face(0, 1, 4), face(7, 1, 5), face(1, 7, 6),
-                 face(8, 0, 1), face(1, 8, 0)};
+    fan.positions = {{0, 0, 0}, {0, 0, 1},  {1, 0, 0},
+                     {0, 1, 0}, {-1, 0, 0}, {0, -1, 0},
+                     {1, 1, 0}, {0, 0, 0},  {std::numeric_limits<float>::quiet_NaN(), 0, 0}};
+    fan.faces = {face(0, 1, 2), face(1, 0, 3), face(0, 1, 4), face(7, 1, 5),
+                 face(1, 7, 6), face(8, 0, 1), face(1, 8, 0)};
     expectBothAgree(fan);
 }

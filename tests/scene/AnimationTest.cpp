@@ -101,9 +101,9 @@ TEST(Transforms, RotateByTheTransposeOfTheQuaternionsMatrix) {
     t.position.value = {10, 20, 30};
     t.recomputeMatrices();
     expectNear(t.rotationMatrix * Vec3{1, 0, 0}, {0, 1, 0});
-    expectNear(t.localToWorld({1, 0, 0}), {10, 18, 30});   // scaled by 2, turned to -y
-    expectNear(t.localToWorld({0, 1, 0}), {13, 20, 30});   // scaled by 3, turned to +x
-    expectNear(t.normalToWorld({1, 0, 0}), {0, -1, 0});    // no scale for normals
+    expectNear(t.localToWorld({1, 0, 0}), {10, 18, 30});  // scaled by 2, turned to -y
+    expectNear(t.localToWorld({0, 1, 0}), {13, 20, 30});  // scaled by 3, turned to +x
+    expectNear(t.normalToWorld({1, 0, 0}), {0, -1, 0});   // no scale for normals
     // worldToLocal undoes localToWorld exactly, scale included.
     const Vec3 p{0.5f, -2.0f, 7.0f};
     expectNear(t.worldToLocal(t.localToWorld(p)), p, 1e-4f);

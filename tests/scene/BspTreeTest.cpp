@@ -13,12 +13,18 @@
 
 namespace {
 
-BspTriangle triangle(Vec3 c0, Vec3 c1, Vec3 c2) { return triangleThrough(c0, c1, c2); }
+BspTriangle triangle(Vec3 c0, Vec3 c1, Vec3 c2) {
+    return triangleThrough(c0, c1, c2);
+}
 
 // A large triangle across the plane x = c, covering y and z from -10 to 20.
-BspTriangle wallAtX(float c) { return triangle({c, -10, -10}, {c, 30, -10}, {c, -10, 30}); }
+BspTriangle wallAtX(float c) {
+    return triangle({c, -10, -10}, {c, 30, -10}, {c, -10, 30});
+}
 // The same across z = c.
-BspTriangle wallAtZ(float c) { return triangle({-10, -10, c}, {30, -10, c}, {-10, 30, c}); }
+BspTriangle wallAtZ(float c) {
+    return triangle({-10, -10, c}, {30, -10, c}, {-10, 30, c});
+}
 
 // A box well beyond the triangles. The query's interval ends are strict and
 // start at the box faces, so a triangle lying in a face of its tight box is
@@ -50,11 +56,11 @@ TEST(BspTriangle, ProjectionAxesDropTheDominantAxisWithItsTieRules) {
         int a, b;
     };
     const Case cases[] = {
-        {{1, 0, 0}, 1, 2},  {{0, -1, 0}, 0, 2}, {{0, 0, 1}, 0, 1},  {{-3, 2, 1}, 1, 2},
-        {{1, 1, 0}, 0, 2},  // x = y: y wins
-        {{1, 0, 1}, 0, 1},  // x = z: z wins
-        {{0, 1, 1}, 0, 2},  // y = z: y wins
-        {{1, 1, 1}, 0, 2},  {{2, 1, 2}, 0, 1}, {{1, -2, 2}, 0, 2},
+        {{1, 0, 0}, 1, 2},  {{0, -1, 0}, 0, 2}, {{0, 0, 1}, 0, 1},
+        {{-3, 2, 1}, 1, 2}, {{1, 1, 0}, 0, 2},  // x = y: y wins
+        {{1, 0, 1}, 0, 1},                      // x = z: z wins
+        {{0, 1, 1}, 0, 2},                      // y = z: y wins
+        {{1, 1, 1}, 0, 2},  {{2, 1, 2}, 0, 1},  {{1, -2, 2}, 0, 2},
     };
     for (const Case& c : cases) {
         BspTriangle tri;
@@ -83,12 +89,12 @@ TEST(BspInsert, TouchingOrCrossingTheSplitGoesIntoBothChildren) {
     tree.split(0, 0, 0.0f);  // across x at 0
     const std::int32_t lower = tree.nodes[0].lower, upper = tree.nodes[0].upper;
 
-    tree.addTriangle(triangle({-3, 0, 0}, {-1, 0, 0}, {-2, 1, 0}));      // 0: below
-    tree.addTriangle(triangle({1, 0, 0}, {3, 0, 0}, {2, 1, 0}));         // 1: above
-    tree.addTriangle(triangle({0, 0, 0}, {-1, 0, 0}, {-1, 1, 0}));       // 2: corner on the plane
-    tree.addTriangle(triangle({-1, 0, 0}, {1, 0, 0}, {0, 1, 0}));        // 3: crossing
-    tree.addTriangle(triangle({1e-30f, 5, 5}, {2, 5, 5}, {2, 6, 5}));   // 4: within the tolerance
-    tree.addTriangle(triangle({0, 0, 0}, {0, 1, 0}, {0, 0, 1}));         // 5: in the plane
+    tree.addTriangle(triangle({-3, 0, 0}, {-1, 0, 0}, {-2, 1, 0}));    // 0: below
+    tree.addTriangle(triangle({1, 0, 0}, {3, 0, 0}, {2, 1, 0}));       // 1: above
+    tree.addTriangle(triangle({0, 0, 0}, {-1, 0, 0}, {-1, 1, 0}));     // 2: corner on the plane
+    tree.addTriangle(triangle({-1, 0, 0}, {1, 0, 0}, {0, 1, 0}));      // 3: crossing
+    tree.addTriangle(triangle({1e-30f, 5, 5}, {2, 5, 5}, {2, 6, 5}));  // 4: within the tolerance
+    tree.addTriangle(triangle({0, 0, 0}, {0, 1, 0}, {0, 0, 1}));       // 5: in the plane
 
     EXPECT_EQ(leafOf(tree, lower), (std::vector<std::int32_t>{0, 2, 3, 4, 5}));
     EXPECT_EQ(leafOf(tree, upper), (std::vector<std::int32_t>{1, 2, 3, 4, 5}));
@@ -110,8 +116,8 @@ TEST(BspQuery, IntervalEndsAreStrict) {
     ASSERT_TRUE(hits(tree, {0, 0, 0}, {0, 0, 1}, 0, 10, &hit));
     EXPECT_FLOAT_EQ(hit.t, 5.0f);
     EXPECT_EQ(hit.triangle, 0);
-    EXPECT_FALSE(hits(tree, {0, 0, 0}, {0, 0, 1}, 0, 5));   // exactly at tmax
-    EXPECT_FALSE(hits(tree, {0, 0, 0}, {0, 0, 1}, 5, 10));  // exactly at tmin
+    EXPECT_FALSE(hits(tree, {0, 0, 0}, {0, 0, 1}, 0, 5));    // exactly at tmax
+    EXPECT_FALSE(hits(tree, {0, 0, 0}, {0, 0, 1}, 5, 10));   // exactly at tmin
     EXPECT_FALSE(hits(tree, {0, 0, 0}, {0, 0, -1}, 0, 10));  // behind the origin
 
     // Split exactly where the wall lies: it is listed on both sides, and met
@@ -205,9 +211,9 @@ TEST(BspQuery, TreesDeeperThanTheStackAreWalkedInOrder) {
         node = tree.nodes[node].lower;
     }
     EXPECT_EQ(tree.depth(), 120);
-    tree.addTriangle(wallAtX(150));  // 0: the root's upper side
+    tree.addTriangle(wallAtX(150));     // 0: the root's upper side
     tree.addTriangle(wallAtX(70.25f));  // 1: upper side of the split at 70
-    tree.addTriangle(wallAtX(20));   // 2: the deepest leaf
+    tree.addTriangle(wallAtX(20));      // 2: the deepest leaf
     openBox(tree);
 
     BspHit hit;
@@ -285,8 +291,10 @@ TEST(SceneTrees, StaticMeshesGoIntoTreeZeroInWorldCoordinates) {
     openBox(scene.trees[0]);  // the square's box is flat
     BspHit hit;
     const Vec3 up{0, 0, 3};
-    EXPECT_TRUE(queryScene(scene, makeRay(t.localToWorld({0.25f, 0.5f, 0}) + up, {0, 0, -1}), 0, 10, hit));
-    EXPECT_FALSE(queryScene(scene, makeRay(t.localToWorld({-0.25f, 0.5f, 0}) + up, {0, 0, -1}), 0, 10, hit));
+    EXPECT_TRUE(
+        queryScene(scene, makeRay(t.localToWorld({0.25f, 0.5f, 0}) + up, {0, 0, -1}), 0, 10, hit));
+    EXPECT_FALSE(
+        queryScene(scene, makeRay(t.localToWorld({-0.25f, 0.5f, 0}) + up, {0, 0, -1}), 0, 10, hit));
 }
 
 TEST(SceneTrees, AnimatedMeshGetsItsOwnTreeAfterAnEmptyStaticTree) {

@@ -10,7 +10,9 @@
 
 namespace pairwise {
 
-inline bool same(Vec3 a, Vec3 b) { return lengthSquared(a - b) < kAdjacencyMatchDistanceSquared; }
+inline bool same(Vec3 a, Vec3 b) {
+    return lengthSquared(a - b) < kAdjacencyMatchDistanceSquared;
+}
 
 inline void plane(Mesh& mesh, Face& face) {
     const Vec3 p0 = mesh.positions[face.position[0]];

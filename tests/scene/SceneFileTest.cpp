@@ -32,14 +32,11 @@ public:
 
 class FakeTextures : public SceneTextures {
 public:
-    TextureSource* texture(const std::string& name) override
-    {
+    TextureSource* texture(const std::string& name) override {
         requested.push_back(name);
-        if (missing.count(name))
-            return nullptr;
+        if (missing.count(name)) return nullptr;
         std::unique_ptr<FakeTexture>& texture = made[name];
-        if (!texture)
-            texture = std::make_unique<FakeTexture>();
+        if (!texture) texture = std::make_unique<FakeTexture>();
         return texture.get();
     }
 
@@ -49,8 +46,7 @@ public:
 };
 
 template <typename Value>
-KeyframeTrack<Value> keyed(Value value, std::vector<Key<Value>> keys)
-{
+KeyframeTrack<Value> keyed(Value value, std::vector<Key<Value>> keys) {
     KeyframeTrack<Value> track;
     track.value = value;
     track.animated = true;
@@ -58,8 +54,7 @@ KeyframeTrack<Value> keyed(Value value, std::vector<Key<Value>> keys)
     return track;
 }
 
-BspTriangle triangle(Vec3 corner0, Vec3 corner1, Vec3 corner2, std::int16_t vector)
-{
+BspTriangle triangle(Vec3 corner0, Vec3 corner1, Vec3 corner2, std::int16_t vector) {
     BspTriangle t;
     t.corner0 = corner0;
     t.edge1 = corner1 - corner0;
@@ -72,8 +67,7 @@ BspTriangle triangle(Vec3 corner0, Vec3 corner1, Vec3 corner2, std::int16_t vect
     return t;
 }
 
-Face face(std::array<std::int32_t, 3> corners, std::int32_t material, std::int32_t kept)
-{
+Face face(std::array<std::int32_t, 3> corners, std::int32_t material, std::int32_t kept) {
     Face f;
     f.position = corners;
     f.texCoord = corners;
@@ -88,14 +82,12 @@ Face face(std::array<std::int32_t, 3> corners, std::int32_t material, std::int32
 // is marked animated but has no keys, so it counts as static) and an
 // animated textured triangle, and two trees: one split across x holding two
 // triangles, one a single empty leaf.
-std::unique_ptr<Scene> sampleScene()
-{
+std::unique_ptr<Scene> sampleScene() {
     auto scene = std::make_unique<Scene>();
 
     Light sun;
     std::vector<Key<Vec3>> path;
-    for (int i = 0; i < 12; ++i)
-        path.push_back({float(i), {float(i), 2.0f * i, -1.0f}});
+    for (int i = 0; i < 12; ++i) path.push_back({float(i), {float(i), 2.0f * i, -1.0f}});
     sun.transform.position = keyed(Vec3{1, 2, 3}, path);
     sun.kind = 3;
     sun.flag = 9;
@@ -127,9 +119,12 @@ std::unique_ptr<Scene> sampleScene()
     View front;
     front.name = "front";
     front.fieldOfView = keyed(0.8f, {{0.0f, 0.8f}, {2.0f, 1.2f}});
-    front.transform.position =
-        keyed(Vec3{0, 0, 10}, {{0, {0, 0, 10}}, {1, {0, 1, 10}}, {2, {0, 2, 10}},
-                               {3, {0, 3, 10}}, {4, {0, 4, 10}}, {5, {0, 5, 10}}});
+    front.transform.position = keyed(Vec3{0, 0, 10}, {{0, {0, 0, 10}},
+                                                      {1, {0, 1, 10}},
+                                                      {2, {0, 2, 10}},
+                                                      {3, {0, 3, 10}},
+                                                      {4, {0, 4, 10}},
+                                                      {5, {0, 5, 10}}});
     View top;
     top.name = "top";
     top.fieldOfView.value = 1.0f;
@@ -176,27 +171,24 @@ struct ReadResult {
 };
 
 // The walk alone: neither the index check nor the post-load pass.
-ReadResult walk(const Bytes& bytes, FakeTextures& textures)
-{
+ReadResult walk(const Bytes& bytes, FakeTextures& textures) {
     ReadResult result;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    result.walk = readSceneChunks(bytes.data(), bytes.size(), "test.scn", *result.scene, textures,
-                                  640, 480);
+    result.walk =
+        readSceneChunks(bytes.data(), bytes.size(), "test.scn", *result.scene, textures, 640, 480);
     result.log = testing::internal::GetCapturedStderr();
     result.out = testing::internal::GetCapturedStdout();
     return result;
 }
 
-ReadResult walk(const Bytes& bytes)
-{
+ReadResult walk(const Bytes& bytes) {
     FakeTextures textures;
     return walk(bytes, textures);
 }
 
 // The whole read, post-load pass included.
-ReadResult read(const Bytes& bytes)
-{
+ReadResult read(const Bytes& bytes) {
     FakeTextures textures;
     ReadResult result;
     testing::internal::CaptureStdout();
@@ -209,34 +201,27 @@ ReadResult read(const Bytes& bytes)
 }
 
 // Offset of the n-th (0-based) occurrence of a 4-byte tag.
-std::size_t findTag(const Bytes& bytes, const char* tag, int n = 0)
-{
+std::size_t findTag(const Bytes& bytes, const char* tag, int n = 0) {
     for (std::size_t i = 0; i + 4 <= bytes.size(); ++i)
-        if (std::memcmp(bytes.data() + i, tag, 4) == 0 && n-- == 0)
-            return i;
+        if (std::memcmp(bytes.data() + i, tag, 4) == 0 && n-- == 0) return i;
     ADD_FAILURE() << "no tag " << tag;
     return 0;
 }
 
-void put32(Bytes& bytes, std::size_t offset, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+void put32(Bytes& bytes, std::size_t offset, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-Bytes cut(const Bytes& bytes, std::size_t size)
-{
+Bytes cut(const Bytes& bytes, std::size_t size) {
     return Bytes(bytes.begin(), bytes.begin() + std::ptrdiff_t(size));
 }
 
-std::size_t lineCount(const std::string& text)
-{
+std::size_t lineCount(const std::string& text) {
     return std::size_t(std::count(text.begin(), text.end(), '\n'));
 }
 
 template <typename Value>
-void expectSameTrack(const KeyframeTrack<Value>& actual, const KeyframeTrack<Value>& expected)
-{
+void expectSameTrack(const KeyframeTrack<Value>& actual, const KeyframeTrack<Value>& expected) {
     EXPECT_EQ(actual.animated, expected.animated);
     ASSERT_EQ(actual.keys.size(), expected.keys.size());
     for (std::size_t i = 0; i < expected.keys.size(); ++i) {
@@ -246,19 +231,16 @@ void expectSameTrack(const KeyframeTrack<Value>& actual, const KeyframeTrack<Val
     EXPECT_TRUE(actual.value == expected.value);
 }
 
-void expectSameTransform(const Transform& actual, const Transform& expected)
-{
+void expectSameTransform(const Transform& actual, const Transform& expected) {
     expectSameTrack(actual.position, expected.position);
     expectSameTrack(actual.scale, expected.scale);
     expectSameTrack(actual.rotation, expected.rotation);
     Transform recomputed = expected;
     recomputed.recomputeMatrices();
-    for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(actual.linear.m[i], recomputed.linear.m[i]);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(actual.linear.m[i], recomputed.linear.m[i]);
 }
 
-void expectSameColour(const Colour& actual, const Colour& expected)
-{
+void expectSameColour(const Colour& actual, const Colour& expected) {
     EXPECT_EQ(actual.red, expected.red);
     EXPECT_EQ(actual.green, expected.green);
     EXPECT_EQ(actual.blue, expected.blue);
@@ -266,8 +248,8 @@ void expectSameColour(const Colour& actual, const Colour& expected)
 
 // The subtree under `actual` has the shape, splits and leaf lists of the one
 // under `expected`, compared by position in the tree.
-void expectSameNodes(const BspTree& actual, std::int32_t a, const BspTree& expected, std::int32_t e)
-{
+void expectSameNodes(const BspTree& actual, std::int32_t a, const BspTree& expected,
+                     std::int32_t e) {
     const BspNode& an = actual.nodes[std::size_t(a)];
     const BspNode& en = expected.nodes[std::size_t(e)];
     ASSERT_EQ(an.kind, en.kind);
@@ -283,8 +265,7 @@ void expectSameNodes(const BspTree& actual, std::int32_t a, const BspTree& expec
     expectSameNodes(actual, an.upper, expected, en.upper);
 }
 
-void expectSameRecords(const Scene& actual, const Scene& expected)
-{
+void expectSameRecords(const Scene& actual, const Scene& expected) {
     ASSERT_EQ(actual.lights.size(), expected.lights.size());
     for (std::size_t i = 0; i < expected.lights.size(); ++i) {
         const Light& a = actual.lights[i];
@@ -359,16 +340,14 @@ void expectSameRecords(const Scene& actual, const Scene& expected)
             EXPECT_EQ(at.planeConstant, -dot(et.normal, et.corner0));
             EXPECT_EQ(at.axisA, et.axisA);
             EXPECT_EQ(at.axisB, et.axisB);
-            for (int c = 0; c < 3; ++c)
-                EXPECT_EQ(at.vectorIndex[c], et.vectorIndex[c]);
+            for (int c = 0; c < 3; ++c) EXPECT_EQ(at.vectorIndex[c], et.vectorIndex[c]);
         }
         EXPECT_TRUE(a.vectors == e.vectors);
         expectSameNodes(a, 0, e, 0);
     }
 }
 
-TEST(SceneFileRoundTrip, ReaderGivesBackWhatTheWriterWrote)
-{
+TEST(SceneFileRoundTrip, ReaderGivesBackWhatTheWriterWrote) {
     const auto original = sampleScene();
     const Bytes bytes = writeScene(*original);
     FakeTextures textures;
@@ -395,8 +374,7 @@ TEST(SceneFileRoundTrip, ReaderGivesBackWhatTheWriterWrote)
     EXPECT_EQ(writeScene(scene), bytes);
 }
 
-TEST(SceneFileRoundTrip, WholeReadRunsThePostLoadPass)
-{
+TEST(SceneFileRoundTrip, WholeReadRunsThePostLoadPass) {
     const auto original = sampleScene();
     const ReadResult result = read(writeScene(*original));
     ASSERT_TRUE(result.read) << result.log;
@@ -410,8 +388,7 @@ TEST(SceneFileRoundTrip, WholeReadRunsThePostLoadPass)
     EXPECT_EQ(scene.meshes[0].faces[0].neighbour[2], 1);
 }
 
-TEST(SceneFileRoundTrip, FileLayoutOfFacesNamesAndVersion)
-{
+TEST(SceneFileRoundTrip, FileLayoutOfFacesNamesAndVersion) {
     auto scene = sampleScene();
     scene->textureNames = {std::string(256, 'n')};
     scene->views[1].name = std::string(200, 'v');
@@ -435,8 +412,7 @@ TEST(SceneFileRoundTrip, FileLayoutOfFacesNamesAndVersion)
     EXPECT_EQ(result.scene->views[1].name, std::string(127, 'v'));
 }
 
-TEST(SceneFileWalk, VersionIsChecked)
-{
+TEST(SceneFileWalk, VersionIsChecked) {
     Bytes bytes = writeScene(*sampleScene());
     ReadResult accepted = read(bytes);
     EXPECT_TRUE(accepted.read);
@@ -456,8 +432,7 @@ TEST(SceneFileWalk, VersionIsChecked)
     EXPECT_EQ(shortFile.log, "");
 }
 
-TEST(SceneFileWalk, CutFileStopsWhereItsDataEnds)
-{
+TEST(SceneFileWalk, CutFileStopsWhereItsDataEnds) {
     const auto original = sampleScene();
     const Bytes bytes = writeScene(*original);
 
@@ -509,8 +484,7 @@ TEST(SceneFileWalk, CutFileStopsWhereItsDataEnds)
     EXPECT_EQ(inTrees.scene->trees[1].nodes.size(), 1u);
 }
 
-TEST(SceneFileWalk, MistaggedChunks)
-{
+TEST(SceneFileWalk, MistaggedChunks) {
     const Bytes bytes = writeScene(*sampleScene());
 
     Bytes badScen = bytes;
@@ -554,8 +528,7 @@ TEST(SceneFileWalk, MistaggedChunks)
     EXPECT_FALSE(defaultFov.scene->views[1].fieldOfView.animated);
 }
 
-TEST(SceneFileWalk, UnresolvedTextureFailsTheScene)
-{
+TEST(SceneFileWalk, UnresolvedTextureFailsTheScene) {
     FakeTextures textures;
     textures.missing = {"stone.png"};
     const ReadResult result = walk(writeScene(*sampleScene()), textures);
@@ -567,11 +540,9 @@ TEST(SceneFileWalk, UnresolvedTextureFailsTheScene)
     EXPECT_TRUE(result.scene->views[0].name.empty());
 }
 
-class SceneFileLookUp : public TestDirectory {
-};
+class SceneFileLookUp : public TestDirectory {};
 
-TEST_F(SceneFileLookUp, ByBaseNameAsPlainFileOrArchiveMember)
-{
+TEST_F(SceneFileLookUp, ByBaseNameAsPlainFileOrArchiveMember) {
     const Bytes bytes = writeScene(*sampleScene());
     const std::string text(bytes.begin(), bytes.end());
     writeFile("lobby.scn", text);
@@ -603,9 +574,7 @@ TEST_F(SceneFileLookUp, ByBaseNameAsPlainFileOrArchiveMember)
     }
 }
 
-
-void expectRefused(const Bytes& bytes, const std::string& reason)
-{
+void expectRefused(const Bytes& bytes, const std::string& reason) {
     const std::uint64_t before = testsupport::peakResident();
     const ReadResult result = read(bytes);
     EXPECT_FALSE(result.read);
@@ -617,8 +586,7 @@ void expectRefused(const Bytes& bytes, const std::string& reason)
     EXPECT_LT(testsupport::peakResident() - before, std::uint64_t(64) << 20);
 }
 
-TEST(SceneFileMalformed, CountsThatCannotFitAreRefusedBeforeAllocating)
-{
+TEST(SceneFileMalformed, CountsThatCannotFitAreRefusedBeforeAllocating) {
     const Bytes bytes = writeScene(*sampleScene());
     Bytes negative = bytes;
     put32(negative, 8, 0xFFFFFFFF);
@@ -641,8 +609,7 @@ TEST(SceneFileMalformed, CountsThatCannotFitAreRefusedBeforeAllocating)
     expectRefused(kind, "node kind 7 is not 0 to 3");
 }
 
-TEST(SceneFileMalformed, IndicesOutOfRangeAreRefused)
-{
+TEST(SceneFileMalformed, IndicesOutOfRangeAreRefused) {
     struct Case {
         std::function<void(Scene&)> change;
         std::string reason;
@@ -675,8 +642,7 @@ TEST(SceneFileMalformed, IndicesOutOfRangeAreRefused)
 }
 
 // A chain of `levels` interior nodes, each split below its lower child.
-BspTree chain(int levels)
-{
+BspTree chain(int levels) {
     BspTree tree;
     std::int32_t node = 0;
     for (int i = 0; i < levels; ++i) {
@@ -686,8 +652,7 @@ BspTree chain(int levels)
     return tree;
 }
 
-TEST(SceneFileMalformed, TreesDeeperThanTheRayWalkAreRefused)
-{
+TEST(SceneFileMalformed, TreesDeeperThanTheRayWalkAreRefused) {
     auto scene = sampleScene();
     scene->trees[1] = chain(kBspMaxDepth);
     const ReadResult deepest = read(writeScene(*scene));

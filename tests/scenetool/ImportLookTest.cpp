@@ -26,8 +26,7 @@ protected:
     const fs::path& dir() const { return scratch.path(); }
 
     // Imports `model` (a file in dir()) with `flags` into `scene`.
-    ToolRun import(const std::string& model, const std::string& flags, Scene& scene)
-    {
+    ToolRun import(const std::string& model, const std::string& flags, Scene& scene) {
         const ToolRun run = runTool("import " + model + " -o out.scene " + flags, dir());
         RecordedTextures textures;
         if (run.status == 0) {
@@ -38,21 +37,22 @@ protected:
 };
 
 // Every vertex of the scene in world coordinates.
-std::vector<Vec3> worldCorners(const Scene& scene)
-{
+std::vector<Vec3> worldCorners(const Scene& scene) {
     std::vector<Vec3> corners;
     for (const Mesh& mesh : scene.meshes)
         for (const Vec3& p : mesh.positions)
-            corners.push_back(mesh.transform.position.value + linearTimes(mesh.transform.linear, p));
+            corners.push_back(mesh.transform.position.value +
+                              linearTimes(mesh.transform.linear, p));
     return corners;
 }
 
-Vec3 forwardOf(const View& view) { return normalized(linearTimes(view.transform.linear, {0, 0, -1})); }
+Vec3 forwardOf(const View& view) {
+    return normalized(linearTimes(view.transform.linear, {0, 0, -1}));
+}
 
 }  // namespace
 
-TEST_F(ImportLook, ASmallModelIsScaledClearOfTheNearPlaneUnlessTheAuthorSaysNot)
-{
+TEST_F(ImportLook, ASmallModelIsScaledClearOfTheNearPlaneUnlessTheAuthorSaysNot) {
     // A tetrahedron 2 cm across, as many STL and centimetre Collada files are.
     std::ofstream(dir() / "tiny.obj") << "v 0 0 0\nv 0.02 0 0\nv 0 0.02 0\nv 0 0 0.02\n"
                                          "f 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n";
@@ -82,8 +82,7 @@ TEST_F(ImportLook, ASmallModelIsScaledClearOfTheNearPlaneUnlessTheAuthorSaysNot)
     EXPECT_NEAR(largest, 0.02f, 1e-6f);
 }
 
-TEST_F(ImportLook, ZeroNormalsAreMadeFromTheFaces)
-{
+TEST_F(ImportLook, ZeroNormalsAreMadeFromTheFaces) {
     // An STL-like facet whose stored normal is zero, beside one that is sound.
     std::ofstream(dir() / "flat.obj") << "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 2 0 0\nv 3 0 0\nv 2 1 0\n"
                                          "vn 0 0 0\nvn 0 0 1\n"
@@ -100,8 +99,7 @@ TEST_F(ImportLook, ZeroNormalsAreMadeFromTheFaces)
             }
 }
 
-TEST(MeshRepair, FacesSharingABadNormalButFacingApartEachGetTheirOwn)
-{
+TEST(MeshRepair, FacesSharingABadNormalButFacingApartEachGetTheirOwn) {
     Mesh mesh;
     mesh.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
     mesh.normals = {{NAN, 0, 0}};
@@ -115,8 +113,7 @@ TEST(MeshRepair, FacesSharingABadNormalButFacingApartEachGetTheirOwn)
     EXPECT_NEAR(mesh.normals[std::size_t(mesh.faces[1].normal[0])].z, -1.0f, 1e-6f);
 }
 
-TEST_F(ImportLook, DoubleSidedSheetsAreWrittenAgainFacingTheOtherWay)
-{
+TEST_F(ImportLook, DoubleSidedSheetsAreWrittenAgainFacingTheOtherWay) {
     // One triangle in the z = 0 plane, its glTF material double-sided.
     std::ofstream(dir() / "sheet.gltf") << R"({"asset":{"version":"2.0"},"scene":0,
       "scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],
@@ -163,8 +160,7 @@ TEST_F(ImportLook, DoubleSidedSheetsAreWrittenAgainFacingTheOtherWay)
     EXPECT_EQ(closed.meshes.size(), 1u);
 }
 
-TEST_F(ImportLook, AModelWithoutCameraOrLightsIsFramedFromAboveAtAnAngleAndLitToShowShape)
-{
+TEST_F(ImportLook, AModelWithoutCameraOrLightsIsFramedFromAboveAtAnAngleAndLitToShowShape) {
     // A box 4 x 2 x 2 around (10, 1, 0): y up, as OBJ files are.
     std::ofstream(dir() / "box.obj")
         << "v 8 0 -1\nv 12 0 -1\nv 12 2 -1\nv 8 2 -1\nv 8 0 1\nv 12 0 1\nv 12 2 1\nv 8 2 1\n"
@@ -192,7 +188,8 @@ TEST_F(ImportLook, AModelWithoutCameraOrLightsIsFramedFromAboveAtAnAngleAndLitTo
     const float half = 0.5f * view.fieldOfView.value;
     float widest = 0;
     for (const Vec3& c : corners)
-        widest = std::max(widest, std::acos(std::min(1.0f, dot(normalized(c - eye), forwardOf(view)))));
+        widest =
+            std::max(widest, std::acos(std::min(1.0f, dot(normalized(c - eye), forwardOf(view)))));
     EXPECT_LT(widest, half);
     EXPECT_GT(widest, 0.5f * half);
     const Vec3 up = normalized(linearTimes(view.transform.linear, {0, 1, 0}));
@@ -216,8 +213,9 @@ TEST_F(ImportLook, AModelWithoutCameraOrLightsIsFramedFromAboveAtAnAngleAndLitTo
         for (int j = 0; j <= 32; ++j) {
             const float a = 2 * kPi * float(i) / 64, b = kPi * float(j) / 32;
             const Vec3 n{std::sin(b) * std::cos(a), std::cos(b), std::sin(b) * std::sin(a)};
-            brightest = std::max(brightest, ambient + key.diffuse.red * std::max(0.0f, dot(n, toKey)) +
-                                                fill.diffuse.red * std::max(0.0f, dot(n, toFill)));
+            brightest =
+                std::max(brightest, ambient + key.diffuse.red * std::max(0.0f, dot(n, toKey)) +
+                                        fill.diffuse.red * std::max(0.0f, dot(n, toFill)));
         }
     // The box's own grey, lit as brightly as it can be, stays short of full
     // white and is not left grey.
@@ -231,8 +229,7 @@ TEST_F(ImportLook, AModelWithoutCameraOrLightsIsFramedFromAboveAtAnAngleAndLitTo
     EXPECT_GT(dot(key.transform.position.value - centre, up), 0.0f) << "key from above";
 }
 
-TEST_F(ImportLook, AFlatModelIsNotFramedAlongItsEdge)
-{
+TEST_F(ImportLook, AFlatModelIsNotFramedAlongItsEdge) {
     // A sign standing in the plane the three-quarter view would graze: its
     // normal lies across the view direction.
     const float turn = 35.0f * kPi / 180.0f;
@@ -250,8 +247,7 @@ TEST_F(ImportLook, AFlatModelIsNotFramedAlongItsEdge)
     EXPECT_GT(onto, 0.49f) << "at least 30 degrees onto the sign";
 }
 
-TEST(PictureBrightness, RealPicturesDecodeWholeAndTheirBrightestHundredthIsMeasured)
-{
+TEST(PictureBrightness, RealPicturesDecodeWholeAndTheirBrightestHundredthIsMeasured) {
     // A JPEG decodes to YUV, which the scaler turns into RGBA with vector
     // code: a row width that is no multiple of its block (249 pixels here)
     // must not overrun the picture (the sanitizers watch).
@@ -267,8 +263,7 @@ TEST(PictureBrightness, RealPicturesDecodeWholeAndTheirBrightestHundredthIsMeasu
 
     // A dark picture with a few glints: the glints do not decide.
     std::vector<std::uint8_t> rgba(4 * 100 * 100, 255);
-    for (std::size_t i = 0; i < rgba.size(); i += 4)
-        rgba[i] = rgba[i + 1] = rgba[i + 2] = 100;
+    for (std::size_t i = 0; i < rgba.size(); i += 4) rgba[i] = rgba[i + 1] = rgba[i + 2] = 100;
     for (int glint = 0; glint < 20; ++glint) rgba[std::size_t(glint) * 4 * 37] = 255;
     const std::vector<std::uint8_t> png = pngOfRgba(rgba.data(), 100, 100);
     EXPECT_NEAR(picturePeak(png.data(), png.size(), "png"), 100.0f / 255.0f, 1e-3f);

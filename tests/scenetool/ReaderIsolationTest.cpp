@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <csignal>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 using namespace scenetooltest;
@@ -26,8 +26,7 @@ protected:
 
 }  // namespace
 
-TEST(ChildRun, EveryWayAChildEndsIsToldApart)
-{
+TEST(ChildRun, EveryWayAChildEndsIsToldApart) {
     const ChildLimits none;
     ChildOutcome o = runInChild([] { return 7; }, none);
     EXPECT_EQ(o.kind, ChildOutcome::finished);
@@ -35,7 +34,12 @@ TEST(ChildRun, EveryWayAChildEndsIsToldApart)
 
     // As a failed assertion in the library ends (a segmentation fault is
     // the sanitizers' to report, and they end without a signal).
-    o = runInChild([]() -> int { std::raise(SIGABRT); return 0; }, none);
+    o = runInChild(
+        []() -> int {
+            std::raise(SIGABRT);
+            return 0;
+        },
+        none);
     EXPECT_EQ(o.kind, ChildOutcome::signalled);
     EXPECT_EQ(o.signal, SIGABRT);
 
@@ -72,8 +76,7 @@ TEST(ChildRun, EveryWayAChildEndsIsToldApart)
     EXPECT_EQ(o.kind, ChildOutcome::outOfTime);
 }
 
-TEST_F(ReaderIsolation, FilesTheLibraryDiesOnEndWithOneLineAndNothingWritten)
-{
+TEST_F(ReaderIsolation, FilesTheLibraryDiesOnEndWithOneLineAndNothingWritten) {
     for (const char* name : {"gltf-segv.gltf", "gltf-segv-strcmp.gltf", "gltf-assert.gltf",
                              "dae-assert.dae", "dae-memory-bomb.dae", "gltf-huge-accessor.gltf"}) {
         SCOPED_TRACE(name);

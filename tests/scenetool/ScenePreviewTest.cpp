@@ -113,7 +113,9 @@ void writeFloorScene(const fs::path& path) {
     writeSceneBytes(*scene, path);
 }
 
-int brightness(const Rgb& c) { return c[0] + c[1] + c[2]; }
+int brightness(const Rgb& c) {
+    return c[0] + c[1] + c[2];
+}
 
 class ScenePreview : public ::testing::Test {
 protected:
@@ -140,8 +142,8 @@ TEST_F(ScenePreview, DrawsTheLitAndUnlitSidesFromTheChosenCamera) {
     // From "Front" the cube's front side spans about x 72 to 196, then its
     // +x side, turned away from the light, to about x 221.
     const Rgb lit = front.at(130, 240), unlit = front.at(208, 240);
-    EXPECT_GT(brightness(lit), brightness(unlit) + 150) << "lit " << lit[0] << ", unlit "
-                                                        << unlit[0];
+    EXPECT_GT(brightness(lit), brightness(unlit) + 150)
+        << "lit " << lit[0] << ", unlit " << unlit[0];
     EXPECT_GT(brightness(unlit), 0) << "the light's ambient reaches the turned side";
     EXPECT_TRUE(near(front.at(500, 240), kBlack, 0)) << "nothing right of the cube";
     EXPECT_TRUE(near(front.at(5, 5), kBlack, 0)) << "nor in the corner";

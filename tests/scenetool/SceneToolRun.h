@@ -27,10 +27,9 @@ struct ToolRun {
 };
 
 // Runs the tool with `args` (shell words) in `dir`.
-inline ToolRun runTool(const std::string& args, const fs::path& dir)
-{
-    const std::string cmd = "cd '" + dir.string() + "' && '" + std::string(DP_SCENE_TOOL) +
-                            "' " + args + " >tool.out 2>tool.err </dev/null";
+inline ToolRun runTool(const std::string& args, const fs::path& dir) {
+    const std::string cmd = "cd '" + dir.string() + "' && '" + std::string(DP_SCENE_TOOL) + "' " +
+                            args + " >tool.out 2>tool.err </dev/null";
     const int raw = std::system(cmd.c_str());
     ToolRun r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -47,8 +46,7 @@ public:
 // Hands every texture out and records the names asked for.
 class RecordedTextures : public SceneTextures {
 public:
-    TextureSource* texture(const std::string& name) override
-    {
+    TextureSource* texture(const std::string& name) override {
         names.push_back(name);
         return &texture_;
     }
@@ -60,8 +58,7 @@ private:
 
 // The scene file at `path` read back as the player reads it.
 inline ::testing::AssertionResult readBack(const fs::path& path, Scene& scene,
-                                           RecordedTextures& textures)
-{
+                                           RecordedTextures& textures) {
     const std::string bytes = testsupport::slurp(path);
     if (bytes.empty()) return ::testing::AssertionFailure() << "no file " << path;
     if (!readScene(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
@@ -70,8 +67,7 @@ inline ::testing::AssertionResult readBack(const fs::path& path, Scene& scene,
     return ::testing::AssertionSuccess();
 }
 
-inline std::size_t faceCount(const Scene& scene)
-{
+inline std::size_t faceCount(const Scene& scene) {
     std::size_t faces = 0;
     for (const Mesh& mesh : scene.meshes) faces += mesh.faces.size();
     return faces;

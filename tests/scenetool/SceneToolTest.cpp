@@ -27,9 +27,8 @@ protected:
 }  // namespace
 
 TEST_F(SceneTool, ObjBoxGetsDefaultCameraAndLightAndReadsBack) {
-    const ToolRun r = runTool("import '" + (kModels / "OBJ/box.obj").string() +
-                                  "' -o box.scene --name Front",
-                              dir());
+    const ToolRun r = runTool(
+        "import '" + (kModels / "OBJ/box.obj").string() + "' -o box.scene --name Front", dir());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("no camera"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("no light"), std::string::npos) << r.err;
@@ -50,7 +49,9 @@ TEST_F(SceneTool, ObjBoxGetsDefaultCameraAndLightAndReadsBack) {
     // --no-shadows and --no-default-light.
     ASSERT_EQ(runTool("import '" + (kModels / "OBJ/box.obj").string() +
                           "' -o plain.scene --no-shadows --no-default-light",
-                      dir()).status, 0);
+                      dir())
+                  .status,
+              0);
     Scene plain;
     ASSERT_TRUE(readBack(dir() / "plain.scene", plain, textures));
     EXPECT_TRUE(plain.lights.empty());
@@ -60,11 +61,15 @@ TEST_F(SceneTool, ObjBoxGetsDefaultCameraAndLightAndReadsBack) {
 TEST_F(SceneTool, GltfTexturesAreFoundBesideTheOutputWhetherFilesOrEmbedded) {
     ASSERT_EQ(runTool("import '" + (kModels / "glTF2/BoxTextured-glTF/BoxTextured.gltf").string() +
                           "' -o box.scene",
-                      dir()).status, 0);
-    ASSERT_EQ(runTool("import '" +
-                          (kModels / "glTF2/BoxTextured-glTF-Binary/BoxTextured.glb").string() +
-                          "' -o boxbin.scene",
-                      dir()).status, 0);
+                      dir())
+                  .status,
+              0);
+    ASSERT_EQ(
+        runTool("import '" + (kModels / "glTF2/BoxTextured-glTF-Binary/BoxTextured.glb").string() +
+                    "' -o boxbin.scene",
+                dir())
+            .status,
+        0);
     for (const char* file : {"box.scene", "boxbin.scene"}) {
         Scene scene;
         RecordedTextures textures;
@@ -79,7 +84,9 @@ TEST_F(SceneTool, GltfTexturesAreFoundBesideTheOutputWhetherFilesOrEmbedded) {
     // A Half-Life model's skin is embedded as raw texels: written as PNG.
     ASSERT_EQ(runTool("import '" + (kModels / "MDL/MDL (HL1)/chrome_sphere.mdl").string() +
                           "' -o sphere.scene",
-                      dir()).status, 0);
+                      dir())
+                  .status,
+              0);
     EXPECT_EQ(testsupport::slurp(dir() / "chrome_sphere-texture0.png").substr(1, 3), "PNG");
     // info finds both pictures from the output's folder.
     const ToolRun info = runTool("info box.scene", dir());
@@ -92,8 +99,8 @@ TEST_F(SceneTool, GltfTexturesAreFoundBesideTheOutputWhetherFilesOrEmbedded) {
 // (the right way up), so the played duck is yellow, not white or black.
 TEST_F(SceneTool, PicturesThePlayerCannotReadAreConvertedToPng) {
     PlayedDemo demo("scenetool_duck");
-    const ToolRun r =
-        runTool("import '" + (kModels / "Collada/duck.dae").string() + "' -o duck.scene", demo.dir());
+    const ToolRun r = runTool(
+        "import '" + (kModels / "Collada/duck.dae").string() + "' -o duck.scene", demo.dir());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("converted texture duckCM.tga to duckCM.png"), std::string::npos) << r.err;
     Scene scene;
@@ -112,18 +119,20 @@ TEST_F(SceneTool, PicturesThePlayerCannotReadAreConvertedToPng) {
     ASSERT_TRUE(readFrame(demo.dir() / "duckCM.png", skin));
     EXPECT_TRUE(near(skin.at(390, 120), kBlack, 0)) << "the eye, near the top";
     EXPECT_TRUE(near(skin.at(50, 450), {255, 216, 0}, 0)) << "yellow, near the bottom";
-    ASSERT_EQ(demo.play("event e0 timer time=0\nw at e0 scene start file=duck.scene\n",
-                        "160x120", 4, 0.3),
+    ASSERT_EQ(demo.play("event e0 timer time=0\nw at e0 scene start file=duck.scene\n", "160x120",
+                        4, 0.3),
               0)
         << demo.log();
     const Rgb body = demo.frame(0).at(77, 55);
-    EXPECT_TRUE(body[0] > 180 && body[1] > 130 && body[2] < 90) << body[0] << "," << body[1]
-                                                                 << "," << body[2];
+    EXPECT_TRUE(body[0] > 180 && body[1] > 130 && body[2] < 90)
+        << body[0] << "," << body[1] << "," << body[2];
 }
 
 TEST_F(SceneTool, ColladaCamerasAndLightsKeepNamesAndKinds) {
-    ASSERT_EQ(runTool("import '" + (kModels / "Collada/cameras.dae").string() + "' -o c.scene",
-                      dir()).status, 0);
+    ASSERT_EQ(
+        runTool("import '" + (kModels / "Collada/cameras.dae").string() + "' -o c.scene", dir())
+            .status,
+        0);
     Scene cameras;
     RecordedTextures textures;
     ASSERT_TRUE(readBack(dir() / "c.scene", cameras, textures));
@@ -162,8 +171,8 @@ TEST_F(SceneTool, ColladaCamerasAndLightsKeepNamesAndKinds) {
 
 TEST_F(SceneTool, BrokenInputAndOutputGiveClearErrorsAndNoFile) {
     // Points only: no triangle at all.
-    ToolRun r = runTool("import '" + (kModels / "OBJ/testpoints.obj").string() + "' -o p.scene",
-                        dir());
+    ToolRun r =
+        runTool("import '" + (kModels / "OBJ/testpoints.obj").string() + "' -o p.scene", dir());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("no triangles"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir() / "p.scene"));
@@ -181,9 +190,9 @@ TEST_F(SceneTool, BrokenInputAndOutputGiveClearErrorsAndNoFile) {
         << "mtllib painted.mtl\nusemtl paint\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/1 2/1 3/1\n";
     r = runTool("import painted.obj -o painted.scene", dir());
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("texture gone.png is not found (looked as named beside " +
-                         dir().string()),
-              std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("texture gone.png is not found (looked as named beside " + dir().string()),
+              std::string::npos)
+        << r.err;
     EXPECT_NE(runTool("info painted.scene", dir()).out.find("textures: 0"), std::string::npos);
     // A picture to convert that does not decode leaves the material plain.
     std::ofstream(dir() / "broken.tga") << "\x00\x00\x02 truncated";
@@ -261,7 +270,8 @@ TEST_F(SceneTool, CameraTurnedAboutTheVerticalSeesTheObjectOnThatSide) {
     {"bufferView": 2, "componentType": 5126, "count": 2, "type": "SCALAR", "min": [0], "max": [1]},
     {"bufferView": 3, "componentType": 5126, "count": 2, "type": "VEC3"}]
 })";
-    const ToolRun r = runTool("import turn.gltf -o turn.scene --no-default-light --scale 1 --single-sided", demo.dir());
+    const ToolRun r = runTool(
+        "import turn.gltf -o turn.scene --no-default-light --scale 1 --single-sided", demo.dir());
     ASSERT_EQ(r.status, 0) << r.err;
     Scene scene;
     RecordedTextures textures;
@@ -353,7 +363,7 @@ TEST_F(SceneTool, SpotLightConeLandsWhereTheModelAimsIt) {
     const Frame frame = demo.frame(0);
     // x = +3 is 3 / (10 tan 0.6) of the half width right of the middle.
     const Rgb lit = frame.at(46, 32), mirror = frame.at(18, 32);
-    EXPECT_GT(lit[0], mirror[0] + 60) << "lit (" << lit[0] << ") against mirror (" << mirror[0]
-                                      << ")";
+    EXPECT_GT(lit[0], mirror[0] + 60)
+        << "lit (" << lit[0] << ") against mirror (" << mirror[0] << ")";
     EXPECT_GT(lit[0], frame.at(46, 8)[0] + 60) << "outside the cone, above";
 }

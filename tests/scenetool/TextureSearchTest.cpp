@@ -11,9 +11,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -21,19 +21,17 @@ namespace fs = std::filesystem;
 namespace {
 
 // A 2x2 PNG of one colour; `shade` tells pictures apart by their bytes.
-void writePicture(const fs::path& path, std::uint8_t shade)
-{
+void writePicture(const fs::path& path, std::uint8_t shade) {
     fs::create_directories(path.parent_path());
     const std::vector<std::uint8_t> rgba(16, shade);
     const std::vector<std::uint8_t> png = pngOfRgba(rgba.data(), 2, 2);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
-                                                std::streamsize(png.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
 }
 
 // An OBJ with one triangle per material, material k named "m<k>" with the
 // texture `names[k]` and diffuse colour (k/10, 0.5, 0.25).
-void writeModel(const fs::path& obj, const std::vector<std::string>& names)
-{
+void writeModel(const fs::path& obj, const std::vector<std::string>& names) {
     fs::create_directories(obj.parent_path());
     std::ofstream mtl(fs::path(obj).replace_extension(".mtl"));
     std::ofstream out(obj);
@@ -60,8 +58,7 @@ struct Imported {
 // Imports `model` into `out`/m.scene at the model's own size, with `flags`
 // (shell words) added, and reads the scene back.
 void import(const fs::path& model, const fs::path& out, const std::string& flags,
-            Imported& result)
-{
+            Imported& result) {
     fs::create_directories(out);
     const scenetooltest::ToolRun run = scenetooltest::runTool(
         "import '" + model.string() + "' -o m.scene --scale 1 " + flags, out);
@@ -90,8 +87,7 @@ protected:
 
 }  // namespace
 
-TEST_F(TextureFinding, EveryWayModelsNamePicturesIsFoundAndHandedOn)
-{
+TEST_F(TextureFinding, EveryWayModelsNamePicturesIsFoundAndHandedOn) {
     // A game's tree: the model three folders down names pictures from the
     // root, from the author's machine, and as Windows and Blender write them.
     const fs::path root = dir() / "game";
@@ -107,15 +103,15 @@ TEST_F(TextureFinding, EveryWayModelsNamePicturesIsFoundAndHandedOn)
     writePicture(root / "textures" / "shared" / "dup.png", 90);
     writePicture(modelDir / "dup.png", 91);
     const std::vector<std::string> names = {
-        ".\\dots.png",                              // Windows, beside the model
-        "textures/shared/wall.png",                 // from the game's root
-        "UPPER.PNG",                                // letter case from Windows
-        "sub\\DIR\\X.png",                          // every component's case
-        "stone.tga",                                // converted since: .png shipped
-        "D:\\work\\proj\\skins\\deep\\abs.png",     // the author's absolute folders
-        "//blend.png",                              // Blender: the model's folder
-        "C:/Users/someone/Desktop/buried.png",      // only the file name is left
-        "textures/shared/dup.png",                  // same file name, other picture
+        ".\\dots.png",                           // Windows, beside the model
+        "textures/shared/wall.png",              // from the game's root
+        "UPPER.PNG",                             // letter case from Windows
+        "sub\\DIR\\X.png",                       // every component's case
+        "stone.tga",                             // converted since: .png shipped
+        "D:\\work\\proj\\skins\\deep\\abs.png",  // the author's absolute folders
+        "//blend.png",                           // Blender: the model's folder
+        "C:/Users/someone/Desktop/buried.png",   // only the file name is left
+        "textures/shared/dup.png",               // same file name, other picture
         "dup.png",
     };
     writeModel(modelDir / "gun.obj", names);
@@ -131,10 +127,10 @@ TEST_F(TextureFinding, EveryWayModelsNamePicturesIsFoundAndHandedOn)
         // The picture beside the output is the one the model meant.
         const std::string bytes = testsupport::slurp(dir() / "out" / got.textureOf[k]);
         ASSERT_FALSE(bytes.empty());
-        const std::string want = testsupport::slurp(
-            k == 4 ? modelDir / "stone.png"
-                   : k == 8 ? root / "textures/shared/dup.png"
-                            : k == 9 ? modelDir / "dup.png" : fs::path());
+        const std::string want = testsupport::slurp(k == 4   ? modelDir / "stone.png"
+                                                    : k == 8 ? root / "textures/shared/dup.png"
+                                                    : k == 9 ? modelDir / "dup.png"
+                                                             : fs::path());
         if (!want.empty()) {
             EXPECT_EQ(bytes, want);
         }
@@ -146,12 +142,12 @@ TEST_F(TextureFinding, EveryWayModelsNamePicturesIsFoundAndHandedOn)
     EXPECT_NE(got.log.find("texture stone.tga found at stone.png"), std::string::npos) << got.log;
     EXPECT_NE(got.log.find("found at hidden/further/buried.png"), std::string::npos) << got.log;
     EXPECT_EQ(got.log.find("texture .\\dots.png found"), std::string::npos)
-        << "found as named: nothing to say\n" << got.log;
+        << "found as named: nothing to say\n"
+        << got.log;
     EXPECT_EQ(got.log.find("warning"), std::string::npos) << got.log;
 }
 
-TEST_F(TextureFinding, WhatCannotBeHadLeavesTheMaterialPlainAndTheExtraFoldersAreSearched)
-{
+TEST_F(TextureFinding, WhatCannotBeHadLeavesTheMaterialPlainAndTheExtraFoldersAreSearched) {
     const fs::path modelDir = dir() / "model";
     fs::create_directories(dir() / "library" / "woods");
     writePicture(dir() / "library" / "woods" / "oak.png", 33);
@@ -184,18 +180,18 @@ TEST_F(TextureFinding, WhatCannotBeHadLeavesTheMaterialPlainAndTheExtraFoldersAr
               testsupport::slurp(dir() / "library" / "woods" / "oak.png"));
 }
 
-TEST_F(TextureFinding, GltfUrisArePercentDecoded)
-{
+TEST_F(TextureFinding, GltfUrisArePercentDecoded) {
     // A textured triangle whose picture's URI escapes the space in its name.
     writePicture(dir() / "model" / "my skin.png", 77);
-    std::ofstream(dir() / "model" / "skin.gltf") << R"({"asset":{"version":"2.0"},"scene":0,
+    std::ofstream(dir() / "model" / "skin.gltf")
+        << R"({"asset":{"version":"2.0"},"scene":0,
       "scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],
       "meshes":[{"primitives":[{"attributes":{"POSITION":0,"TEXCOORD_0":1},"material":0}]}],
       "materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}],
       "textures":[{"source":0}],"images":[{"uri":"my%20skin.png"}],
       "buffers":[{"byteLength":60,"uri":"data:application/octet-stream;base64,)"
-        "AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAAAAAAAAAAAAIA/AAAAAAAAAAAAAIA/"
-        R"("}],
+           "AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAAAAAAAAAAAAIA/AAAAAAAAAAAAAIA/"
+           R"("}],
       "bufferViews":[{"buffer":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":24}],
       "accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3",
                     "min":[0,0,0],"max":[1,1,0]},
@@ -208,13 +204,13 @@ TEST_F(TextureFinding, GltfUrisArePercentDecoded)
               testsupport::slurp(dir() / "model" / "my skin.png"));
 }
 
-TEST(TextureNames, TheAuthorsMachineIsTakenOutOfTheName)
-{
+TEST(TextureNames, TheAuthorsMachineIsTakenOutOfTheName) {
     using Parts = std::vector<std::string>;
     const auto parts = [](const std::string& text, bool decode = false) {
         return splitTextureName(text, decode).components;
     };
-    EXPECT_EQ(parts("..\\..\\LWO\\.\\LWo2\\earth.jpg"), (Parts{"..", "..", "LWO", "LWo2", "earth.jpg"}));
+    EXPECT_EQ(parts("..\\..\\LWO\\.\\LWo2\\earth.jpg"),
+              (Parts{"..", "..", "LWO", "LWo2", "earth.jpg"}));
     EXPECT_EQ(parts("a/b/../c.png"), (Parts{"a", "c.png"}));
     EXPECT_EQ(parts("  \"quoted name.png\" "), (Parts{"quoted name.png"}));
     EXPECT_EQ(parts("//tex/wood.jpg"), (Parts{"tex", "wood.jpg"}));

@@ -14,15 +14,24 @@ TEST_F(ArgumentListTest, ValueConversionRulesInOrder) {
         float number;
         const char* text;
     } cases[] = {
-        {"0.5", T::Number, 0.5f, ""},         {"", T::Number, 0.0f, ""},
-        {"1:30", T::Number, 90.0f, ""},       {"1:02:03", T::Number, 3723.0f, ""},
-        {"-1:30", T::Number, -30.0f, ""},     {":30", T::Number, 30.0f, ""},
-        {"2:", T::Number, 120.0f, ""},        {"5=6=7", T::Number, 5.0f, ""},
-        {"1e3", T::String, 0, "1e3"},         {"logo.png", T::String, 0, "logo.png"},
-        {"\"a b\"", T::String, 0, "a b"},     {"\"a\"b\"tail", T::String, 0, "a\"b"},
-        {"\"unclosed", T::String, 0, "unclosed"}, {"\"", T::String, 0, ""},
-        {"12\"", T::String, 0, "12\""},       {"MIDI(2:1:0)", T::Number, 1.6f, ""},
-        {"MidiLength(1:0:0)", T::Number, 1.6f, ""}, {"midiX(1)", T::String, 0, "midiX(1)"},
+        {"0.5", T::Number, 0.5f, ""},
+        {"", T::Number, 0.0f, ""},
+        {"1:30", T::Number, 90.0f, ""},
+        {"1:02:03", T::Number, 3723.0f, ""},
+        {"-1:30", T::Number, -30.0f, ""},
+        {":30", T::Number, 30.0f, ""},
+        {"2:", T::Number, 120.0f, ""},
+        {"5=6=7", T::Number, 5.0f, ""},
+        {"1e3", T::String, 0, "1e3"},
+        {"logo.png", T::String, 0, "logo.png"},
+        {"\"a b\"", T::String, 0, "a b"},
+        {"\"a\"b\"tail", T::String, 0, "a\"b"},
+        {"\"unclosed", T::String, 0, "unclosed"},
+        {"\"", T::String, 0, ""},
+        {"12\"", T::String, 0, "12\""},
+        {"MIDI(2:1:0)", T::Number, 1.6f, ""},
+        {"MidiLength(1:0:0)", T::Number, 1.6f, ""},
+        {"midiX(1)", T::String, 0, "midiX(1)"},
     };
     for (const auto& c : cases) {
         const ArgumentValue value = ArgumentValue::fromText(c.valueText);
@@ -84,7 +93,7 @@ TEST_F(ArgumentListTest, WarnUnusedListsInCaseInsensitiveKeyOrderAndCopiesStartU
     const std::string prefix = "Warning in test.qsc, line 3, pos 47: Argument list: key ";
     const std::string suffix = " not recognized, will be ignored\n";
     EXPECT_EQ(logOf([&] { args.warnUnused(); }),
-              prefix + "\"_c\", value \"1.23457e+06\"" + suffix +  //
+              prefix + "\"_c\", value \"1.23457e+06\"" + suffix +   //
                   prefix + "\"A\", value \"3\"" + suffix +          //
                   prefix + "\"a2\", value \"0.333333\"" + suffix +  //
                   prefix + "\"b\", value \"0.1\"" + suffix +        //

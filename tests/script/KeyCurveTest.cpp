@@ -31,12 +31,9 @@ TEST_F(KeyCurveTest, EachModeTravelsFromItsKeyToTheNext) {
         float quarter, half, threeQuarters;
     };
     // From 2 at time 1 to 6 at time 3: u = 0.25, 0.5, 0.75.
-    const Case cases[] = {{"", 0.25f, 0.5f, 0.75f},
-                          {":linear", 0.25f, 0.5f, 0.75f},
-                          {":STEP", 0.0f, 0.0f, 0.0f},
-                          {":Smooth", 0.15625f, 0.5f, 0.84375f},
-                          {":ramp", 0.0625f, 0.25f, 0.5625f},
-                          {":out", 0.4375f, 0.75f, 0.9375f}};
+    const Case cases[] = {{"", 0.25f, 0.5f, 0.75f},           {":linear", 0.25f, 0.5f, 0.75f},
+                          {":STEP", 0.0f, 0.0f, 0.0f},        {":Smooth", 0.15625f, 0.5f, 0.84375f},
+                          {":ramp", 0.0625f, 0.25f, 0.5625f}, {":out", 0.4375f, 0.75f, 0.9375f}};
     for (const Case& c : cases) {
         auto k = curve(std::string("keys(1:2") + c.mode + ",3:6)");
         ASSERT_TRUE(k);

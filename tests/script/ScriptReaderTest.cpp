@@ -39,9 +39,11 @@ TEST_F(ScriptReaderTest, KeepsStatementsWithTheirPhysicalLineNumbers) {
         "x y\0z\n"
         "last line without feed"s);
     EXPECT_EQ(scriptPosition().line, -1);
-    const Lines expected{
-        {2, "event intro timer"}, {5, "logo at intro "}, {6, "t at e text start text=\"a"},
-        {8, "x y"}, {9, "last line without feed"}};
+    const Lines expected{{2, "event intro timer"},
+                         {5, "logo at intro "},
+                         {6, "t at e text start text=\"a"},
+                         {8, "x y"},
+                         {9, "last line without feed"}};
     EXPECT_EQ(walk(reader), expected);
     reader.rewind();
     EXPECT_EQ(walk(reader), expected);
@@ -50,7 +52,9 @@ TEST_F(ScriptReaderTest, KeepsStatementsWithTheirPhysicalLineNumbers) {
 // A UTF-8 byte-order mark some editors write first is no part of the first
 // statement; lines and token positions count as if it were not there.
 TEST_F(ScriptReaderTest, SkipsALeadingByteOrderMark) {
-    ScriptReader reader = ScriptReader::fromText("\xEF\xBB\xBF" "event intro timer\n\xEF\xBB\xBFx\n");
+    ScriptReader reader = ScriptReader::fromText(
+        "\xEF\xBB\xBF"
+        "event intro timer\n\xEF\xBB\xBFx\n");
     Tokenizer first = reader.nextLine();
     EXPECT_EQ(scriptPosition().line, 1);
     EXPECT_EQ(first.nextToken(), "event");

@@ -1,11 +1,11 @@
-#include <clocale>
-#include <cstdlib>
 #include <climits>
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <locale>
-#include <utility>
 #include <string>
+#include <utility>
 
 #include "ScriptTestSupport.h"
 #include "base/NumberText.h"
@@ -15,13 +15,15 @@ namespace {
 
 class TimeExpressionTest : public ScriptTest {};
 
-float seconds(const std::string& valueText) { return ArgumentValue::fromText(valueText).number(); }
+float seconds(const std::string& valueText) {
+    return ArgumentValue::fromText(valueText).number();
+}
 
 TEST_F(TimeExpressionTest, MidiTimesAtTheDefaultTempo) {
     const std::pair<const char*, float> cases[] = {
-        {"midi(1:1:0)", 0.0f},       {"midi(2:1:0)", 1.6f},        {"midi(1:2:0)", 0.4f},
-        {"midi(1:1:120)", 0.2f},     {"midi(1:1:240)", 0.4f},      {"midi(1:0:0)", -0.4f},
-        {"midi(1:1:0,2.5)", 2.5f},   {"midi(3:1:0)junk", 3.2f},    {"midilength(1:0:0)", 1.6f},
+        {"midi(1:1:0)", 0.0f},       {"midi(2:1:0)", 1.6f},         {"midi(1:2:0)", 0.4f},
+        {"midi(1:1:120)", 0.2f},     {"midi(1:1:240)", 0.4f},       {"midi(1:0:0)", -0.4f},
+        {"midi(1:1:0,2.5)", 2.5f},   {"midi(3:1:0)junk", 3.2f},     {"midilength(1:0:0)", 1.6f},
         {"midilength(0:1:0)", 0.4f}, {"midilength(0:0:0,1)", 1.0f}, {"midi(1:4:240)", 1.6f},
     };
     for (const auto& [text, expected] : cases) EXPECT_FLOAT_EQ(seconds(text), expected) << text;
@@ -44,7 +46,8 @@ TEST_F(TimeExpressionTest, CurrentTempoAppliesAndFaultsCountAsZero) {
         {"midi(-1:1:0)", 3.0f, "Miditime - measure must be 0 or more, got -1\n"},
         {"midi(1:5:0)", 3.0f, "Miditime - beat must be between 1 and 4, got 5\n"},
         {"midi(1:1:241)", 3.0f, "Miditime - tick must be between 0 and 240, got 241.000000\n"},
-        {"midilength(1:1:-0.5)", 2.0f, "Miditime - tick must be between 0 and 240, got -0.500000\n"},
+        {"midilength(1:1:-0.5)", 2.0f,
+         "Miditime - tick must be between 0 and 240, got -0.500000\n"},
         {"midi(2:1:0", 0.0f, "Malformed midi time\n"},
         {"midilength(2:1:0", 0.0f, "Malformed midi time\n"},
     };
@@ -72,8 +75,12 @@ TEST_F(TimeExpressionTest, MusicalTimesWithATempoNotAbove0AreErrors) {
             float value = -1.0f;
             const std::string log = logOf([&] { value = seconds(valueText); });
             EXPECT_FLOAT_EQ(value, expected) << valueText << " at " << bpm;
-            EXPECT_EQ(log.rfind("Error in test.qsc, line 3, pos 0: Miditime - tempo must be above 0 "
-                                "beats per minute, got ", 0), 0u) << log;
+            EXPECT_EQ(
+                log.rfind("Error in test.qsc, line 3, pos 0: Miditime - tempo must be above 0 "
+                          "beats per minute, got ",
+                          0),
+                0u)
+                << log;
             EXPECT_EQ(log.find('\n'), log.size() - 1) << "reported once: " << log;
             EXPECT_TRUE(scriptErrorFlag());
         }

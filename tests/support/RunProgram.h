@@ -2,13 +2,13 @@
 // standard error captured, and makes demo directories for it to play.
 #pragma once
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace testsupport {
 
@@ -30,8 +30,8 @@ inline std::string slurp(const std::filesystem::path& p) {
 inline RunResult runDemoplayer(const std::string& args, const std::filesystem::path& scratch) {
     const auto out = scratch / "stdout.txt", err = scratch / "stderr.txt";
     const std::string cmd = "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '" +
-                            std::string(DP_BINARY) + "' " + args + " >'" + out.string() +
-                            "' 2>'" + err.string() + "' </dev/null";
+                            std::string(DP_BINARY) + "' " + args + " >'" + out.string() + "' 2>'" +
+                            err.string() + "' </dev/null";
     RunResult r;
     const int raw = std::system(cmd.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -21,7 +21,8 @@ class Parser : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         namespace fs = std::filesystem;
-        const fs::path dir = fs::temp_directory_path() / ("dp_timeline_" + std::to_string(getpid()));
+        const fs::path dir =
+            fs::temp_directory_path() / ("dp_timeline_" + std::to_string(getpid()));
         fs::create_directories(dir);
         fs::current_path(dir);
     }
@@ -131,7 +132,8 @@ TEST_F(Parser, TempoNotAbove0WarnsAtItsStatementAndFailsEveryMidiTime) {
     EXPECT_NE(log_.find("Warning in data\\t"), std::string::npos);
     EXPECT_NE(log_.find(", line 1, pos 15: globalSettings: parameter \"musicBpm\" must be above 0, "
                         "got 0.000000"),
-              std::string::npos) << log_;
+              std::string::npos)
+        << log_;
     EXPECT_FALSE(scriptErrorFlag());
 
     EXPECT_EXIT(parseLoud("event a timer time=midi(3:1:0)\n"
@@ -145,11 +147,12 @@ TEST_F(Parser, TempoNotAbove0WarnsAtItsStatementAndFailsEveryMidiTime) {
 }
 
 TEST_F(Parser, UnknownTrackModuleStopsAtOnce) {
-    EXPECT_EXIT(parseLoud("event e timer time=0\n"
-                          "t at e fog start\n"
-                          "t at e alsoUnknown start\n"),
-                testing::ExitedWithCode(1),
-                "Fatal error in data\\\\t[0-9]+\\.qsc, line 2, pos 7: Event module \"fog\" unknown");
+    EXPECT_EXIT(
+        parseLoud("event e timer time=0\n"
+                  "t at e fog start\n"
+                  "t at e alsoUnknown start\n"),
+        testing::ExitedWithCode(1),
+        "Fatal error in data\\\\t[0-9]+\\.qsc, line 2, pos 7: Event module \"fog\" unknown");
 }
 
 TEST_F(Parser, ModuleWordsDuplicateEventsAndSameFrameOrder) {
@@ -296,7 +299,8 @@ TEST_F(Parser, RelativeTimerCheckListsFaultsWithoutEndingTheRun) {
     const std::string log = GetCapturedStderr();
     EXPECT_EQ(faults, 4);
     testing::internal::RE expected(
-        "^Error in data.t[0-9]+\\.qsc, line 2, pos 6: relativetimer: event \"nowhere\" does not exist\n"
+        "^Error in data.t[0-9]+\\.qsc, line 2, pos 6: relativetimer: event \"nowhere\" does not "
+        "exist\n"
         "Error in [^,]+, line 3, pos 6: relativeTimer: loop of 1 relative timer\\(s\\) through "
         "\"self\"\n"
         "Error in [^,]+, line 5, pos 6: relativeTimer: loop of 2 relative timer\\(s\\) through "
@@ -336,7 +340,8 @@ TEST_F(Parser, CommentOnlyScriptHasNothingToLoad) {
     CaptureStderr();
     EXPECT_TRUE(tl->load(progress));
     EXPECT_EQ(GetCapturedStderr(), "Loading script\nLoading done, entering demo\n");
-    EXPECT_EXIT(parseLoud(""), testing::ExitedWithCode(245), "Script \"data\\\\t[0-9]+.qsc\" not found");
+    EXPECT_EXIT(parseLoud(""), testing::ExitedWithCode(245),
+                "Script \"data\\\\t[0-9]+.qsc\" not found");
 }
 
 TEST_F(Parser, DrawOrderModuleOrdersTracksWhileStarted) {

@@ -51,9 +51,10 @@ TEST_F(PlayScript, EventsFireInOrderAgainstTheFixedClock) {
     EXPECT_LT(title, added);
     EXPECT_LT(added, stop);
     // The order listing at the second event's time puts title before logo.
-    EXPECT_NE(log.find("Track order at 2.000000 is:\nTrack 0: order,\tmodule: drawOrder\n"
-                       "Track 1: title,\tmodule: dummyModule\nTrack 2: logo,\tmodule: dummyModule\n"),
-              std::string::npos)
+    EXPECT_NE(
+        log.find("Track order at 2.000000 is:\nTrack 0: order,\tmodule: drawOrder\n"
+                 "Track 1: title,\tmodule: dummyModule\nTrack 2: logo,\tmodule: dummyModule\n"),
+        std::string::npos)
         << log;
 }
 
@@ -65,7 +66,8 @@ TEST_F(PlayScript, StartTimeFiresEverythingDueInTheFirstFrame) {
 }
 
 TEST_F(PlayScript, SilentClockEndsThePresentationAfterThreeMinutes) {
-    RunResult r = play("event e timer time=179\nx at e dummyModule start\n", "--batch --fixed-fps 2");
+    RunResult r =
+        play("event e timer time=179\nx at e dummyModule start\n", "--batch --fixed-fps 2");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("start executed at x"), std::string::npos);
 }
@@ -75,9 +77,10 @@ TEST_F(PlayScript, CheckReportsEveryFaultAndTheStatus) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.find("Loading script"), std::string::npos);  // no loading
 
-    r = play("event a timer\nevent b relativeTimer deltaTime=x\nt at a dummyModule start\n"
-             "t at c dummyModule start\n",
-             "--check");
+    r = play(
+        "event a timer\nevent b relativeTimer deltaTime=x\nt at a dummyModule start\n"
+        "t at c dummyModule start\n",
+        "--check");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Error in data\\demo.qsc, line 1, pos 8: timer: must specify parameter "
                          "\"time\"\n"),
@@ -97,7 +100,8 @@ TEST_F(PlayScript, CheckReportsEveryFaultAndTheStatus) {
 }
 
 TEST_F(PlayScript, FaultsFoundWhilePlaying) {
-    RunResult r = play("event e relativeTimer relativeTo=e deltaTime=0\n", "--batch --fixed-fps 10");
+    RunResult r =
+        play("event e relativeTimer relativeTo=e deltaTime=0\n", "--batch --fixed-fps 10");
     EXPECT_EQ(r.status, 326 % 256);
     EXPECT_NE(r.err.find("Possible loop in relative timers, involving \"e\", aborting\n"),
               std::string::npos);

@@ -16,7 +16,8 @@ using testing::internal::GetCapturedStderr;
 namespace {
 
 // A track with a probe module of the given priority selected.
-ProbeModule* withProbe(Track* track, int priority, std::vector<std::unique_ptr<ProbeModule>>& keep) {
+ProbeModule* withProbe(Track* track, int priority,
+                       std::vector<std::unique_ptr<ProbeModule>>& keep) {
     keep.push_back(std::make_unique<ProbeModule>(priority));
     track->selectModule(keep.back().get());
     return keep.back().get();
@@ -149,7 +150,8 @@ TEST_F(TrackListTest, OrderListingNumbersByPositionAndSkipsUnselectedTracks) {
     withProbe(list().getOrCreate("logo"), 100, probes_);
     CaptureStderr();
     list().sort();
-    EXPECT_EQ(GetCapturedStderr(), "Track order at 1.500000 is:\nTrack 1: logo,\tmodule: probe\n\n");
+    EXPECT_EQ(GetCapturedStderr(),
+              "Track order at 1.500000 is:\nTrack 1: logo,\tmodule: probe\n\n");
 }
 
 TEST_F(TrackListTest, DependencyOnTrackOutsideTheListAborts) {

@@ -15,22 +15,22 @@ struct ScreenMode {
 };
 
 struct Options {
-    std::string directory;            // -C / --dir: change here before anything else
-    std::optional<ScreenMode> mode;   // --mode: skips the dialog
-    std::optional<bool> fullScreen;   // --windowed / --fullscreen
-    bool batch = false;               // never wait for a person
-    std::optional<double> fixedFps;   // presentation time steps 1/N per frame
-    double start = 0.0;               // presentation begins at this music time
-    std::optional<double> until;      // end normally before the first frame at >= this time
-    std::string captureDirectory;     // write every presentation frame as PNG
-    std::string videoFile;            // write the presentation and its music as one video
+    std::string directory;               // -C / --dir: change here before anything else
+    std::optional<ScreenMode> mode;      // --mode: skips the dialog
+    std::optional<bool> fullScreen;      // --windowed / --fullscreen
+    bool batch = false;                  // never wait for a person
+    std::optional<double> fixedFps;      // presentation time steps 1/N per frame
+    double start = 0.0;                  // presentation begins at this music time
+    std::optional<double> until;         // end normally before the first frame at >= this time
+    std::string captureDirectory;        // write every presentation frame as PNG
+    std::string videoFile;               // write the presentation and its music as one video
     std::optional<double> videoQuality;  // the video encoder's constant-quality value
-    std::string videoCodec;           // the video encoder by name; empty: the container's choice
-    std::optional<int> msaa;          // --msaa: samples per pixel (0 off); unset: samples()
-    bool check = false;               // check the script and exit
-    bool verify = false;              // check the script and every file it names, and exit
-    bool quiet = false;               // hide plain progress and order messages
-    bool watch = false;               // reload changed files while playing; the author overlay
+    std::string videoCodec;              // the video encoder by name; empty: the container's choice
+    std::optional<int> msaa;             // --msaa: samples per pixel (0 off); unset: samples()
+    bool check = false;                  // check the script and exit
+    bool verify = false;                 // check the script and every file it names, and exit
+    bool quiet = false;                  // hide plain progress and order messages
+    bool watch = false;                  // reload changed files while playing; the author overlay
     bool help = false;
     bool version = false;
 
@@ -47,8 +47,7 @@ enum class ParseStatus { ok, error };
 // with which option or value; the caller prints it and exits with status 2. Implied settings
 // (--capture implies --batch and --fixed-fps 30, --video --batch and
 // --fixed-fps 60) are applied here.
-ParseStatus parseOptions(int argc, const char* const* argv, Options& options,
-                         std::string& error);
+ParseStatus parseOptions(int argc, const char* const* argv, Options& options, std::string& error);
 
 // The --help text: options, keys and exit statuses.
 const char* usageText();

@@ -38,7 +38,6 @@ public:
     // by alphaDiff per copy, times the layer's `alpha`, held to 0..1.
     static float copyAlpha(int i, float firstAlpha, float alphaDiff, float alpha);
 
-
 private:
     enum {
         kXDiff,

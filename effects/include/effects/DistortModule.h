@@ -66,10 +66,8 @@ private:
     void drawGrid();
 
     enum { kAlpha, kRed, kGreen, kBlue };
-    std::array<AnimatedParameter, 4> colour_{{{"alpha", 1.0f, true},
-                                              {"red", 1.0f, true},
-                                              {"green", 1.0f, true},
-                                              {"blue", 1.0f, true}}};
+    std::array<AnimatedParameter, 4> colour_{
+        {{"alpha", 1.0f, true}, {"red", 1.0f, true}, {"green", 1.0f, true}, {"blue", 1.0f, true}}};
     bool additiveBlending_ = false;
     std::array<TexCoord, kGridSize> previousRow_{};
     std::array<TexCoord, kGridSize> currentRow_{};

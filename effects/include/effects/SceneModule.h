@@ -68,8 +68,8 @@ private:
     // near, far, red, green, blue, alpha.
     template <typename F>
     void forEachFogParameter(F f) {
-        for (AnimatedParameter* p : {&fogDensity_, &fogNear_, &fogFar_, &fogRed_, &fogGreen_,
-                                     &fogBlue_, &fogAlpha_})
+        for (AnimatedParameter* p :
+             {&fogDensity_, &fogNear_, &fogFar_, &fogRed_, &fogGreen_, &fogBlue_, &fogAlpha_})
             f(*p);
     }
     // The view named by "camera" (ignoring case), the first one when the
@@ -86,7 +86,7 @@ private:
     float lastTime_ = 0.0f;                  // music time of the previous render
     bool shadows_ = false;
     bool accurateShadows_ = false;
-    int fogType_ = 0;                        // 0 none, 1 linear, 2 exp, 3 exp2
+    int fogType_ = 0;  // 0 none, 1 linear, 2 exp, 3 exp2
     AnimatedParameter fogDensity_{"fogDensity", 1.0f};
     AnimatedParameter fogNear_{"fogNear", 0.0f};
     AnimatedParameter fogFar_{"fogFar", 1.0f};

@@ -94,12 +94,10 @@ public:
     virtual void buildMipmaps(PixelFormat internal, int width, int height, PixelFormat format,
                               const void* pixels) = 0;
     // Level 0 of the bound texture from the frame's pixels at (x, y).
-    virtual void copyFrameToTexture(PixelFormat internal, int x, int y, int width,
-                                    int height) = 0;
+    virtual void copyFrameToTexture(PixelFormat internal, int x, int y, int width, int height) = 0;
     // The frame's pixels at (x, y) into `out` (8 bits per channel, rows
     // tightly packed, bottom row first).
-    virtual void readPixels(int x, int y, int width, int height, PixelFormat format,
-                            void* out) = 0;
+    virtual void readPixels(int x, int y, int width, int height, PixelFormat format, void* out) = 0;
 
     // The colour, depth and stencil values clear writes, and the clear.
     virtual void clearColour(const Rgba& colour) = 0;

@@ -30,9 +30,20 @@ enum class Cap {
     light7,
 };
 inline constexpr int kMaxLights = 8;
-inline Cap lightCap(int i) { return static_cast<Cap>(static_cast<int>(Cap::light0) + i); }
+inline Cap lightCap(int i) {
+    return static_cast<Cap>(static_cast<int>(Cap::light0) + i);
+}
 
-enum class Primitive { points, lines, lineStrip, lineLoop, triangles, triangleStrip, triangleFan, quads };
+enum class Primitive {
+    points,
+    lines,
+    lineStrip,
+    lineLoop,
+    triangles,
+    triangleStrip,
+    triangleFan,
+    quads
+};
 
 enum class MatrixMode { modelView, projection, texture };
 
@@ -68,7 +79,13 @@ enum class MaterialColour { ambient, diffuse, ambientAndDiffuse, specular, emiss
 // How a texture's colour combines with the fragment's.
 enum class TextureEnv { modulate, replace, decal, blend };
 
-enum class Filter { nearest, linear, linearMipmapLinear, linearMipmapNearest, nearestMipmapNearest };
+enum class Filter {
+    nearest,
+    linear,
+    linearMipmapLinear,
+    linearMipmapNearest,
+    nearestMipmapNearest
+};
 
 enum class Wrap { repeat, clampToEdge, clamp };
 

@@ -128,7 +128,7 @@ private:
 
     bool started_ = false;
     bool paused_ = false;
-    double heldTime_ = 0.0;  // the time while paused
+    double heldTime_ = 0.0;    // the time while paused
     double startClock_ = 0.0;  // clock reading at the first frame (silent clock)
     long framesDrawn_ = 0;
     std::atomic<bool> ended_{false};

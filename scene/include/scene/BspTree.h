@@ -21,11 +21,11 @@ inline constexpr std::int32_t kBspLeafKind = 3;
 inline constexpr int kBspMaxDepth = 50;
 
 struct BspNode {
-    float split = 0.0f;               // interior nodes: the splitting coordinate
-    std::int32_t kind = kBspLeafKind; // 0, 1, 2: split across x, y, z; 3: leaf
-    std::int32_t leaf = -1;           // leaf nodes: index into leaves; -1 while it has none
-    std::int32_t lower = -1;          // interior nodes: child below the split (heap 2i)
-    std::int32_t upper = -1;          // interior nodes: child above the split (heap 2i + 1)
+    float split = 0.0f;                // interior nodes: the splitting coordinate
+    std::int32_t kind = kBspLeafKind;  // 0, 1, 2: split across x, y, z; 3: leaf
+    std::int32_t leaf = -1;            // leaf nodes: index into leaves; -1 while it has none
+    std::int32_t lower = -1;           // interior nodes: child below the split (heap 2i)
+    std::int32_t upper = -1;           // interior nodes: child above the split (heap 2i + 1)
 };
 
 struct BspLeaf {
@@ -36,8 +36,8 @@ struct BspTriangle {
     Vec3 normal;
     float planeConstant = 0.0f;  // -(normal . corner0)
     Vec3 corner0;
-    Vec3 edge1;                  // corner 1 - corner 0
-    Vec3 edge2;                  // corner 2 - corner 0
+    Vec3 edge1;  // corner 1 - corner 0
+    Vec3 edge2;  // corner 2 - corner 0
     std::int16_t vectorIndex[3] = {0, 0, 0};
     std::uint8_t axisA = 0, axisB = 1;  // the plane the inside test projects onto
 };
@@ -76,8 +76,8 @@ public:
     std::vector<BspNode> nodes;  // nodes[0] is the root
     std::vector<BspLeaf> leaves;
     std::vector<BspTriangle> triangles;
-    std::vector<Vec3> vectors;   // kept for the file; no query reads it
-    Vec3 boxMin, boxMax;         // local coordinates
+    std::vector<Vec3> vectors;  // kept for the file; no query reads it
+    Vec3 boxMin, boxMax;        // local coordinates
 
     // Turns leaf node `node` into an interior node splitting across `kind`
     // (0 to 2) at `split`, with two new leaf children appended to `nodes`

@@ -20,22 +20,22 @@ struct Colour {
 };
 
 struct Material {
-    std::int32_t kept0 = 0;     // kept for the file, not used by rendering
-    float shininess = 0.0f;     // GL specular exponent
+    std::int32_t kept0 = 0;  // kept for the file, not used by rendering
+    float shininess = 0.0f;  // GL specular exponent
     std::int32_t kept1 = -1;
     Colour emission;
     Colour ambientDiffuse{0.5f, 0.5f, 0.5f};  // used only without a texture
     Colour specular{0.5f, 0.5f, 0.5f};
     std::array<std::int32_t, 3> kept2 = {0, 0, 0};  // the file's three later kept words, as read
-    std::int32_t texture = -1;  // index into Scene::textures; -1 untextured
+    std::int32_t texture = -1;                      // index into Scene::textures; -1 untextured
 };
 
 struct Light {
     Transform transform;
-    std::int32_t kind = 0;      // 3 directional, any other value positional
-    std::uint8_t flag = 0;      // kept, not used by rendering
+    std::int32_t kind = 0;  // 3 directional, any other value positional
+    std::uint8_t flag = 0;  // kept, not used by rendering
     Colour ambient, diffuse, specular;
-    Vec3 direction;             // derived: linear x (0, 0, -1), not normalised
+    Vec3 direction;                  // derived: linear x (0, 0, -1), not normalised
     float spotCutoff = 3.14159274f;  // radians
     std::int32_t spotExponent = 0;
     std::array<float, 3> kept = {0.0f, 0.0f, 0.0f};
@@ -50,11 +50,11 @@ class Scene;
 
 struct View {
     Transform transform;
-    Scene* scene = nullptr;     // non-owning: the scene that holds the view
+    Scene* scene = nullptr;         // non-owning: the scene that holds the view
     int width = 320, height = 200;  // window size at load time
     bool freeCamera = false;
-    std::string name;           // compared ignoring case
-    ScalarTrack fieldOfView;    // radians, vertical full angle
+    std::string name;         // compared ignoring case
+    ScalarTrack fieldOfView;  // radians, vertical full angle
 };
 
 struct Face {
@@ -63,7 +63,7 @@ struct Face {
     std::array<std::int32_t, 3> normal = {0, 0, 0};
     std::int32_t material = -1;
     std::int32_t kept = -1;
-    Vec3 planeNormal;           // unit normal; planeNormal . p + planeOffset = 0 on the face
+    Vec3 planeNormal;  // unit normal; planeNormal . p + planeOffset = 0 on the face
     float planeOffset = 0.0f;
     std::array<std::int32_t, 3> neighbour = {-1, -1, -1};  // per edge j (corner j to j + 1)
     bool litFlag = false;
@@ -75,7 +75,7 @@ struct Mesh {
     std::vector<TexCoord> texCoords;
     std::vector<Face> faces;
     std::vector<Vec3> normals;
-    std::uint8_t flag = 0;      // kept, not used by rendering
+    std::uint8_t flag = 0;  // kept, not used by rendering
     bool castsShadows = true;
     // Display-list bookkeeping of the renderer.
     bool listAllocated = false;
@@ -100,8 +100,8 @@ public:
     std::vector<Mesh> meshes;
     std::vector<BspTree> trees;
     std::vector<Material> materials;
-    std::vector<TextureSource*> textures;  // non-owning: the texture registry's
-    std::vector<std::string> textureNames; // as the file names them, for writing
+    std::vector<TextureSource*> textures;   // non-owning: the texture registry's
+    std::vector<std::string> textureNames;  // as the file names them, for writing
     bool shadows = true;
     std::vector<View> views;
     int fogType = 0;

@@ -30,12 +30,12 @@ public:
 // to standard output ("fileRead: Error while opening input file",
 // "fileRead: Wrong file version", "Scene: Error while loading texture",
 // "numfaces: N" per mesh); a malformed file is refused with one log line.
-bool fileRead(const std::string& fileName, Scene& scene, SceneTextures& textures,
-              int windowWidth, int windowHeight);
+bool fileRead(const std::string& fileName, Scene& scene, SceneTextures& textures, int windowWidth,
+              int windowHeight);
 
 // The same from file content in memory (`name` is kept as the scene's name).
-bool readScene(const std::uint8_t* data, std::size_t size, const std::string& name,
-               Scene& scene, SceneTextures& textures, int windowWidth, int windowHeight);
+bool readScene(const std::uint8_t* data, std::size_t size, const std::string& name, Scene& scene,
+               SceneTextures& textures, int windowWidth, int windowHeight);
 
 // The two halves of readScene, for tests and tools that look at a scene as
 // its file has it. readSceneChunks checks the version and walks the scene
@@ -49,9 +49,9 @@ struct SceneChunksRead {
     bool complete = false;         // the whole scene chunk was read
     bool malformed = false;        // a count was refused (logged); nothing was allocated from it
 };
-SceneChunksRead readSceneChunks(const std::uint8_t* data, std::size_t size,
-                                const std::string& name, Scene& scene,
-                                SceneTextures& textures, int windowWidth, int windowHeight);
+SceneChunksRead readSceneChunks(const std::uint8_t* data, std::size_t size, const std::string& name,
+                                Scene& scene, SceneTextures& textures, int windowWidth,
+                                int windowHeight);
 bool checkSceneIndices(const Scene& scene);
 
 // The exact inverse of the reader: the bytes of a scene file (version,

@@ -13,16 +13,30 @@ struct Vec3 {
     float& operator[](int axis) { return axis == 0 ? x : axis == 1 ? y : z; }
 };
 
-inline Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline Vec3 operator-(Vec3 a) { return {-a.x, -a.y, -a.z}; }
-inline Vec3 operator*(float s, Vec3 a) { return {s * a.x, s * a.y, s * a.z}; }
-inline bool operator==(Vec3 a, Vec3 b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
-inline float dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline Vec3 operator+(Vec3 a, Vec3 b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vec3 operator-(Vec3 a, Vec3 b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vec3 operator-(Vec3 a) {
+    return {-a.x, -a.y, -a.z};
+}
+inline Vec3 operator*(float s, Vec3 a) {
+    return {s * a.x, s * a.y, s * a.z};
+}
+inline bool operator==(Vec3 a, Vec3 b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+inline float dot(Vec3 a, Vec3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline Vec3 cross(Vec3 a, Vec3 b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline float lengthSquared(Vec3 a) { return dot(a, a); }
+inline float lengthSquared(Vec3 a) {
+    return dot(a, a);
+}
 // `a` scaled to length 1; a zero vector stays zero.
 Vec3 normalized(Vec3 a);
 
@@ -40,7 +54,9 @@ struct Quat {
 
 // Hamilton product p x q.
 Quat operator*(const Quat& p, const Quat& q);
-inline Quat operator-(const Quat& q) { return {-q.w, -q.x, -q.y, -q.z}; }
+inline Quat operator-(const Quat& q) {
+    return {-q.w, -q.x, -q.y, -q.z};
+}
 // Exact component-by-component equality.
 inline bool operator==(const Quat& a, const Quat& b) {
     return a.w == b.w && a.x == b.x && a.y == b.y && a.z == b.z;

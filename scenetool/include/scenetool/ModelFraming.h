@@ -45,8 +45,8 @@ Vec3 flatModelNormal(const std::vector<Vec3>& points);
 // does not look at a flat model along its edge: at least 30 degrees onto
 // the plane of `normal`. Unchanged when `normal` is zero or the view is
 // already steep enough.
-CameraPlacement facingFlat(const CameraPlacement& camera, const BoundingSphere& sphere,
-                           Vec3 normal, Vec3 up);
+CameraPlacement facingFlat(const CameraPlacement& camera, const BoundingSphere& sphere, Vec3 normal,
+                           Vec3 up);
 
 // The key light's and the fill light's positions for `camera` looking at
 // `sphere`: the key above and to the left of the camera, the fill low on

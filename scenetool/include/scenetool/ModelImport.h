@@ -12,12 +12,12 @@ struct ImportOptions {
     // Applied to every position; 0 chooses it: the model's units in metres
     // where it says, then scaled up so the player's near plane cannot cut it.
     float scale = 0.0f;
-    bool shadows = true;         // castsShadows of meshes and lights
-    float resampleHz = 30.0f;    // key rate of resampled animation tracks
-    std::string cameraName;      // name of the first view; empty keeps the model's
-    bool defaultLight = true;    // add a key and a fill light when the model has none
-    bool singleSided = false;    // keep double-sided materials' faces one-sided
-    std::string upAxis;          // "x", "y", "z", "-x", "-y" or "-z"; empty: the model's own
+    bool shadows = true;       // castsShadows of meshes and lights
+    float resampleHz = 30.0f;  // key rate of resampled animation tracks
+    std::string cameraName;    // name of the first view; empty keeps the model's
+    bool defaultLight = true;  // add a key and a fill light when the model has none
+    bool singleSided = false;  // keep double-sided materials' faces one-sided
+    std::string upAxis;        // "x", "y", "z", "-x", "-y" or "-z"; empty: the model's own
     std::vector<std::string> textureDirs;  // searched for pictures after the model's own folders
     // Where the output goes: embedded pictures are written there, and the
     // model's own PNG and JPEG pictures copied there when missing.

@@ -45,8 +45,7 @@ public:
     // Reads a whole value text. Beats are converted with the current tempo
     // (MusicTempo.h). Null, with `fault` set, when the text is not a sound
     // key list.
-    static std::shared_ptr<const KeyCurve> parse(std::string_view valueText,
-                                                 KeyListFault& fault);
+    static std::shared_ptr<const KeyCurve> parse(std::string_view valueText, KeyListFault& fault);
 
     // The value `seconds` after the curve's start.
     float valueAt(float seconds) const;

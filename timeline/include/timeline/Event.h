@@ -17,7 +17,7 @@ struct Command {
     TrackModule* module = nullptr;  // non-owning, owned by `track`
     std::string commandName;
     ArgumentList arguments;
-    Track* track = nullptr;         // non-owning
+    Track* track = nullptr;  // non-owning
 };
 
 class EventModule;

@@ -47,7 +47,8 @@ private:
 // An endpoint with no surface: what tracks draw into when nothing renders.
 class NullEndpoint : public PoolEntry {
 public:
-    NullEndpoint(std::string poolName, bool offscreen) : name_(std::move(poolName)), offscreen_(offscreen) {}
+    NullEndpoint(std::string poolName, bool offscreen)
+        : name_(std::move(poolName)), offscreen_(offscreen) {}
     void bind() override {}
     bool isOffscreen() const override { return offscreen_; }
     int width() const override;
