@@ -12,7 +12,7 @@
 #include "data/DataFile.h"
 #include "data/FramePng.h"
 #include "render/FrameSetup.h"
-#include "render/MultisampledFrame.h"
+#include "gfx/MultisampledFrame.h"
 #include "render/OverlayFont.h"
 #include "render/PictureLoadingScreen.h"
 #include "render/SceneRegistry.h"
@@ -287,7 +287,7 @@ void Demo::capture() {
     captureBuffer_.resize(static_cast<size_t>(s.width) * s.height * 3);
     const double readStart = clockSeconds();
     {
-        const ResolvedFrameRead read;
+        const gfx::ResolvedFrameRead read;
         gfx::readPixels(0, 0, s.width, s.height, gfx::PixelFormat::rgb, captureBuffer_.data());
     }
     if (video_) {
@@ -352,6 +352,6 @@ void Demo::oneFrame() {
         ++*presentationFrames_;
         music_->frameDrawn();
     }
-    resolveFrame();
+    gfx::resolveFrame();
     SDL_GL_SwapWindow(window_->window);
 }

@@ -4,7 +4,7 @@
 #include "base/Log.h"
 #include "base/Screen.h"
 #include "render/FrameSetup.h"
-#include "render/MultisampledFrame.h"
+#include "gfx/MultisampledFrame.h"
 #include "render/SceneRenderer.h"
 
 #include <GL/gl.h>
@@ -104,8 +104,8 @@ bool createWindow(WindowRecord& record, bool show, bool makeCurrent) {
     setMessageBoxOwner(record.window);
     if (makeCurrent) {
         // The frame is drawn at the mode's size: the window is that size.
-        const MultisampleGrant grant =
-            beginMultisampledFrame(record.mode.width, record.mode.height, record.mode.samples);
+        const gfx::MultisampleGrant grant =
+            gfx::beginMultisampledFrame(record.mode.width, record.mode.height, record.mode.samples);
         record.samples = grant.samples;
         // Said once per process, not again at every full-screen switch.
         static std::string said;
@@ -127,7 +127,7 @@ void destroyWindow(WindowRecord& record) {
     if (record.window) {
         if (record.context) {
             SDL_GL_MakeCurrent(record.window, record.context);
-            endMultisampledFrame();
+            gfx::endMultisampledFrame();
             SDL_GL_MakeCurrent(record.window, nullptr);
             SDL_GL_DeleteContext(record.context);
         }

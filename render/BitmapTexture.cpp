@@ -2,7 +2,7 @@
 #include "base/Screen.h"
 #include "data/Bitmap.h"
 #include "data/PictureDecodePool.h"
-#include "render/MultisampledFrame.h"
+#include "gfx/MultisampledFrame.h"
 #include "render/Texture.h"
 #include "timeline/SourceDestPool.h"
 
@@ -108,7 +108,7 @@ int PatchCable::height() const {
 void PatchCable::endDraw() {
     bindTexture();
     {
-        const ResolvedFrameRead read;
+        const gfx::ResolvedFrameRead read;
         gfx::copyFrameToTexture(gfx::PixelFormat::rgb, 0, 0, width(), height());
     }
     unbindTexture();

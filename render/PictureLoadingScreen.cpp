@@ -4,7 +4,7 @@
 #include "data/DataFile.h"
 #include "render/Texture.h"
 
-#include <GL/gl.h>
+#include "gfx/Gfx.h"
 
 namespace {
 
@@ -38,40 +38,40 @@ PictureLoadingScreen::PictureLoadingScreen(float total, float startTime,
 
 int PictureLoadingScreen::draw(float) {
     fraction_ = done_ / total_;
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0.0, 1.0, 0.0, 1.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    gfx::matrixMode(gfx::MatrixMode::projection);
+    gfx::pushMatrix();
+    gfx::loadIdentity();
+    gfx::ortho(0.0f, 1.0f, 0.0f, 1.0f, -1.0f, 1.0f);
+    gfx::matrixMode(gfx::MatrixMode::modelView);
+    gfx::loadIdentity();
 
     picture_->bind();
-    glColor3f(1.0f, 1.0f, 1.0f);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(0.12f, 0.0f);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(0.88f, 0.0f);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(0.88f, 1.0f);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(0.12f, 1.0f);
-    glEnd();
+    gfx::colour(1.0f, 1.0f, 1.0f);
+    gfx::begin(gfx::Primitive::quads);
+    gfx::texCoord(0.0f, 0.0f);
+    gfx::vertex(0.12f, 0.0f);
+    gfx::texCoord(1.0f, 0.0f);
+    gfx::vertex(0.88f, 0.0f);
+    gfx::texCoord(1.0f, 1.0f);
+    gfx::vertex(0.88f, 1.0f);
+    gfx::texCoord(0.0f, 1.0f);
+    gfx::vertex(0.12f, 1.0f);
+    gfx::end();
     unbindTexture();
 
     const float right = 0.05f + 0.9f * fraction_;
-    glColor3f(0.65f, 0.65f, 0.65f);
-    glBegin(GL_QUADS);
-    glVertex2f(0.05f, 0.27f);
-    glVertex2f(right, 0.27f);
-    glVertex2f(right, 0.31f);
-    glVertex2f(0.05f, 0.31f);
-    glEnd();
+    gfx::colour(0.65f, 0.65f, 0.65f);
+    gfx::begin(gfx::Primitive::quads);
+    gfx::vertex(0.05f, 0.27f);
+    gfx::vertex(right, 0.27f);
+    gfx::vertex(right, 0.31f);
+    gfx::vertex(0.05f, 0.31f);
+    gfx::end();
 
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    gfx::matrixMode(gfx::MatrixMode::projection);
+    gfx::popMatrix();
+    gfx::matrixMode(gfx::MatrixMode::modelView);
+    gfx::loadIdentity();
     return 0;
 }
 

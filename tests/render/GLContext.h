@@ -4,7 +4,7 @@
 
 #include "GLWindow.h"
 #include "base/Screen.h"
-#include "render/MultisampledFrame.h"
+#include "gfx/MultisampledFrame.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -32,7 +32,7 @@ public:
     std::array<int, 3> pixel(int x, int y) const {
         std::uint8_t rgba[4] = {};
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        const ResolvedFrameRead read;
+        const gfx::ResolvedFrameRead read;
         glReadBuffer(GL_BACK);
         glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
         return {rgba[0], rgba[1], rgba[2]};

@@ -3,7 +3,7 @@
 // the drawing left, and asking for more samples than the driver has takes
 // what it has and says so.
 #include "GLContext.h"
-#include "render/MultisampledFrame.h"
+#include "gfx/MultisampledFrame.h"
 #include "render/Texture.h"
 
 #define GL_GLEXT_PROTOTYPES
@@ -41,7 +41,7 @@ void drawTurnedSquare() {
 std::vector<std::uint8_t> readFrame() {
     std::vector<std::uint8_t> rgb(kSize * kSize * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    const ResolvedFrameRead read;
+    const gfx::ResolvedFrameRead read;
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, kSize, kSize, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     return rgb;
@@ -77,7 +77,7 @@ protected:
     static void SetUpTestSuite() { context_ = std::make_unique<GLContext>(kSize, kSize); }
     static void TearDownTestSuite() { context_.reset(); }
     void SetUp() override { ASSERT_TRUE(context_->ok()); }
-    void TearDown() override { endMultisampledFrame(); }
+    void TearDown() override { gfx::endMultisampledFrame(); }
 
     static std::unique_ptr<GLContext> context_;
 };
@@ -89,10 +89,10 @@ TEST_F(MultisampledFrame, TurnedSquareHasSoftEdgesOnlyWhenMultisampled) {
     const std::vector<std::uint8_t> plain = readFrame();
     EXPECT_EQ(partlyCovered(plain), 0) << "single samples cover a pixel or not";
 
-    const MultisampleGrant grant = beginMultisampledFrame(kSize, kSize, 4);
+    const gfx::MultisampleGrant grant = gfx::beginMultisampledFrame(kSize, kSize, 4);
     ASSERT_EQ(grant.samples, 4) << grant.note;
     EXPECT_TRUE(grant.note.empty()) << grant.note;
-    EXPECT_EQ(multisampledFrameSamples(), 4);
+    EXPECT_EQ(gfx::multisampledFrameSamples(), 4);
     drawTurnedSquare();
     // Reads see the whole frame even when the drawing left a scissor box.
     glEnable(GL_SCISSOR_TEST);
@@ -108,18 +108,18 @@ TEST_F(MultisampledFrame, TurnedSquareHasSoftEdgesOnlyWhenMultisampled) {
 
     // Showing a frame leaves drawing in the multisampled buffer; ending goes
     // back to the window.
-    resolveFrame();
+    gfx::resolveFrame();
     EXPECT_NE(boundFramebuffer(), 0);
-    endMultisampledFrame();
+    gfx::endMultisampledFrame();
     EXPECT_EQ(boundFramebuffer(), 0);
-    EXPECT_EQ(multisampledFrameSamples(), 0);
+    EXPECT_EQ(gfx::multisampledFrameSamples(), 0);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 // Routing copies the frame into a texture: the copy is the resolved
 // picture, and the cable clears the multisampled frame for the next track.
 TEST_F(MultisampledFrame, PatchCableReceivesTheResolvedFrame) {
-    ASSERT_EQ(beginMultisampledFrame(kSize, kSize, 4).samples, 4);
+    ASSERT_EQ(gfx::beginMultisampledFrame(kSize, kSize, 4).samples, 4);
     drawTurnedSquare();
     const std::vector<std::uint8_t> frame = readFrame();
     PatchCable cable("test cable");
@@ -140,7 +140,7 @@ TEST_F(MultisampledFrame, PatchCableReceivesTheResolvedFrame) {
 TEST_F(MultisampledFrame, MoreSamplesThanTheDriverHasTakeItsMostAndSaySo) {
     GLint most = 0;
     glGetIntegerv(GL_MAX_SAMPLES, &most);
-    const MultisampleGrant grant = beginMultisampledFrame(kSize, kSize, 16);
+    const gfx::MultisampleGrant grant = gfx::beginMultisampledFrame(kSize, kSize, 16);
     if (most >= 16) {
         EXPECT_EQ(grant.samples, 16);
         EXPECT_TRUE(grant.note.empty());
@@ -152,7 +152,7 @@ TEST_F(MultisampledFrame, MoreSamplesThanTheDriverHasTakeItsMostAndSaySo) {
     }
     // Beginning again replaces the frame; none or one sample is off, quietly.
     for (int off : {0, 1}) {
-        const MultisampleGrant none = beginMultisampledFrame(kSize, kSize, off);
+        const gfx::MultisampleGrant none = gfx::beginMultisampledFrame(kSize, kSize, off);
         EXPECT_EQ(none.samples, 0);
         EXPECT_TRUE(none.note.empty());
         EXPECT_EQ(boundFramebuffer(), 0);

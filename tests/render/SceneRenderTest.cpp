@@ -3,7 +3,7 @@
 // lost context, and the scene registry.
 #include "GLContext.h"
 #include "data/FramePng.h"
-#include "render/MultisampledFrame.h"
+#include "gfx/MultisampledFrame.h"
 #include "render/SceneRegistry.h"
 #include "render/SceneRenderer.h"
 #include "render/Texture.h"
@@ -142,7 +142,7 @@ void dumpFrame(const std::string& name) {
     if (!dir) return;
     std::vector<std::uint8_t> rgb(kSize * kSize * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    const ResolvedFrameRead read;
+    const gfx::ResolvedFrameRead read;
     glReadPixels(0, 0, kSize, kSize, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     writeFramePng(std::string(dir) + "/" + name + ".png", kSize, kSize, rgb);
 }
@@ -343,7 +343,7 @@ TEST_F(SceneRender, ShadowsUnderMultisampling) {
         draw(true, accurate != 0);
         single[accurate] = {pixel(shadowX, y), pixel(litX, y)};
     }
-    const MultisampleGrant grant = beginMultisampledFrame(kSize, kSize, 4);
+    const gfx::MultisampleGrant grant = gfx::beginMultisampledFrame(kSize, kSize, 4);
     ASSERT_GE(grant.samples, 2) << grant.note;
     for (int accurate = 0; accurate < 2; ++accurate) {
         draw(true, accurate != 0);
@@ -351,7 +351,7 @@ TEST_F(SceneRender, ShadowsUnderMultisampling) {
         expectNear(pixel(shadowX, y), single[accurate][0], 2, "shadow, multisampled");
         expectNear(pixel(litX, y), single[accurate][1], 2, "lit floor, multisampled");
     }
-    endMultisampledFrame();
+    gfx::endMultisampledFrame();
 }
 
 // Two lights whose shadows overlap: 0.6 x 0.6 in the fast quality.

@@ -1,4 +1,4 @@
-#include "render/MultisampledFrame.h"
+#include "gfx/MultisampledFrame.h"
 
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <cstring>
+
+namespace gfx {
 
 namespace {
 
@@ -171,3 +173,5 @@ ResolvedFrameRead::ResolvedFrameRead() {
 ResolvedFrameRead::~ResolvedFrameRead() {
     if (gFrame.framebuffer) glBindFramebuffer(GL_FRAMEBUFFER, gFrame.framebuffer);
 }
+
+}  // namespace gfx

@@ -12,6 +12,8 @@
 
 #include <string>
 
+namespace gfx {
+
 // What beginMultisampledFrame granted.
 struct MultisampleGrant {
     int samples = 0;   // 0: the window's back buffer is drawn to directly
@@ -47,3 +49,5 @@ public:
     ResolvedFrameRead(const ResolvedFrameRead&) = delete;
     ResolvedFrameRead& operator=(const ResolvedFrameRead&) = delete;
 };
+
+}  // namespace gfx
