@@ -6,10 +6,9 @@
 #include "base/Log.h"
 #include "render/GlyphRasterizer.h"
 
+#include "gfx/Gfx.h"
+
 #include <SDL.h>
-#define GL_GLEXT_PROTOTYPES
-#include <GL/gl.h>
-#include <GL/glext.h>
 
 #include <cmath>
 #include <map>
@@ -51,7 +50,7 @@ public:
     explicit DialogPainter(std::unique_ptr<GlyphRasterizer> font,
                            std::unique_ptr<GlyphRasterizer> titleFont)
         : font_(std::move(font)) {
-        // Made top row first; glDrawPixels takes the bottom row first.
+        // Made top row first; images take the bottom row first.
         const std::vector<std::uint8_t> topDown = makeBanner(titleFont.get());
         const size_t stride = static_cast<size_t>(kBannerWidth) * 3;
         banner_.resize(topDown.size());
@@ -61,15 +60,16 @@ public:
     }
 
     void paint(const ModeDialogModel& model) {
-        glViewport(0, 0, kClientW, kClientH);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(0, kClientW, kClientH, 0, -1, 1);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glDisable(GL_DEPTH_TEST);
-        glClearColor(kFace.r, kFace.g, kFace.b, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
+        gfx::viewport(0, 0, kClientW, kClientH);
+        gfx::matrixMode(gfx::MatrixMode::projection);
+        gfx::loadIdentity();
+        gfx::ortho(0.0f, static_cast<float>(kClientW), static_cast<float>(kClientH), 0.0f, -1.0f,
+                   1.0f);
+        gfx::matrixMode(gfx::MatrixMode::modelView);
+        gfx::loadIdentity();
+        gfx::disable(gfx::Cap::depthTest);
+        gfx::clearColour(kFace.r, kFace.g, kFace.b, 1.0f);
+        gfx::clear(gfx::colourBuffer);
 
         for (const DialogItem& item : ModeDialogModel::items()) {
             const PixelRect r = toPixels(item);
@@ -87,7 +87,7 @@ public:
         }
         // The dialog's modal frame.
         frame({0, 0, kClientW, kClientH}, kHighlight, kDarkShadow);
-        glFlush();
+        gfx::flush();
     }
 
 private:
@@ -95,18 +95,18 @@ private:
         // Real size, centred in the control and clipped by it; sunken edge.
         const int x = r.x + (r.w - kBannerWidth) / 2;
         const int y = r.y + (r.h - kBannerHeight) / 2;
-        glEnable(GL_SCISSOR_TEST);
-        glScissor(r.x, kClientH - (r.y + r.h), r.w, r.h);
+        gfx::enable(gfx::Cap::scissorTest);
+        gfx::scissor(r.x, kClientH - (r.y + r.h), r.w, r.h);
         // Around the picture: its top-left pixel's colour (the last row of
         // the bottom-up copy), as centred
         // pictures are shown.
         const std::uint8_t* topLeft =
             &banner_[static_cast<size_t>(kBannerHeight - 1) * kBannerWidth * 3];
         fill(r, {topLeft[0] / 255.0f, topLeft[1] / 255.0f, topLeft[2] / 255.0f});
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glWindowPos2i(std::max(x, 0), std::max(kClientH - (y + kBannerHeight), 0));
-        glDrawPixels(kBannerWidth, kBannerHeight, GL_RGB, GL_UNSIGNED_BYTE, banner_.data());
-        glDisable(GL_SCISSOR_TEST);
+        if (!bannerImage_.texture)
+            bannerImage_ = upload(kBannerWidth, kBannerHeight, gfx::PixelFormat::rgb, banner_.data());
+        draw(bannerImage_, x, y);
+        gfx::disable(gfx::Cap::scissorTest);
         frame(r, kShadow, kHighlight);
     }
 
@@ -121,14 +121,14 @@ private:
             fill({bx, by, box, box}, kShadow);
             fill({bx + 1, by + 1, box - 2, box - 2}, kHighlight);
             if (checked) {
-                glColor3f(kText.r, kText.g, kText.b);
-                glLineWidth(2.0f);
-                glBegin(GL_LINE_STRIP);
-                glVertex2f(bx + 3.0f, by + 6.5f);
-                glVertex2f(bx + 5.5f, by + 9.5f);
-                glVertex2f(bx + 10.0f, by + 3.5f);
-                glEnd();
-                glLineWidth(1.0f);
+                gfx::colour(kText.r, kText.g, kText.b);
+                gfx::lineWidth(2.0f);
+                gfx::begin(gfx::Primitive::lineStrip);
+                gfx::vertex(bx + 3.0f, by + 6.5f);
+                gfx::vertex(bx + 5.5f, by + 9.5f);
+                gfx::vertex(bx + 10.0f, by + 3.5f);
+                gfx::end();
+                gfx::lineWidth(1.0f);
             }
         }
         const int tx = bx + box + 4;
@@ -158,18 +158,63 @@ private:
     // A line of dialog text in the text colour, its top-left corner at x, y.
     void text(int x, int y, const std::string& s) {
         auto it = images_.find(s);
-        if (it == images_.end()) it = images_.emplace(s, textPixels(font_->renderText(s))).first;
-        const TextPixels& img = it->second;
-        if (img.width == 0 || img.height == 0) return;
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glWindowPos2i(x, kClientH - (y + img.height));
-        glDrawPixels(img.width, img.height, GL_RGBA, GL_UNSIGNED_BYTE, img.rgba.data());
-        glDisable(GL_BLEND);
+        if (it == images_.end()) {
+            const TextPixels pixels = textPixels(font_->renderText(s));
+            Image image;
+            if (pixels.width > 0 && pixels.height > 0)
+                image = upload(pixels.width, pixels.height, gfx::PixelFormat::rgba,
+                               pixels.rgba.data());
+            it = images_.emplace(s, image).first;
+        }
+        const Image& img = it->second;
+        if (!img.texture) return;
+        gfx::enable(gfx::Cap::blend);
+        gfx::blendFunc(gfx::BlendFactor::srcAlpha, gfx::BlendFactor::oneMinusSrcAlpha);
+        draw(img, x, y);
+        gfx::disable(gfx::Cap::blend);
     }
 
-    // A rendered line as glDrawPixels takes it: RGBA in the text colour,
+    // Pixels shown one texel to a pixel: a texture of the dialog's context.
+    struct Image {
+        gfx::TextureId texture = 0;  // 0: nothing to show
+        int width = 0;
+        int height = 0;
+    };
+
+    // `pixels` bottom row first, tightly packed.
+    static Image upload(int width, int height, gfx::PixelFormat format,
+                        const std::uint8_t* pixels) {
+        Image image{gfx::createTexture(), width, height};
+        gfx::bindTexture(image.texture);
+        gfx::textureFilter(gfx::Filter::nearest, gfx::Filter::nearest);
+        gfx::textureWrap(gfx::Wrap::clampToEdge, gfx::Wrap::clampToEdge);
+        gfx::textureImage(0, format, width, height, format, pixels);
+        return image;
+    }
+
+    // The image with its top-left corner at x, y (y down), texels on pixel
+    // centres, as drawn pixels would be.
+    static void draw(const Image& image, int x, int y) {
+        const float left = static_cast<float>(x), top = static_cast<float>(y);
+        const float right = left + image.width, bottom = top + image.height;
+        gfx::bindTexture(image.texture);
+        gfx::enable(gfx::Cap::texture2D);
+        gfx::textureEnv(gfx::TextureEnv::replace);
+        gfx::begin(gfx::Primitive::quads);
+        gfx::texCoord(0.0f, 1.0f);
+        gfx::vertex(left, top);
+        gfx::texCoord(1.0f, 1.0f);
+        gfx::vertex(right, top);
+        gfx::texCoord(1.0f, 0.0f);
+        gfx::vertex(right, bottom);
+        gfx::texCoord(0.0f, 0.0f);
+        gfx::vertex(left, bottom);
+        gfx::end();
+        gfx::textureEnv(gfx::TextureEnv::modulate);
+        gfx::disable(gfx::Cap::texture2D);
+    }
+
+    // A rendered line as an image takes it: RGBA in the text colour,
     // coverage as alpha, bottom row first. Made once per string.
     struct TextPixels {
         int width = 0;
@@ -192,8 +237,14 @@ private:
     }
 
     static void fill(const PixelRect& r, Rgb c) {
-        glColor3f(c.r, c.g, c.b);
-        glRecti(r.x, r.y, r.x + r.w, r.y + r.h);
+        gfx::colour(c.r, c.g, c.b);
+        const float left = static_cast<float>(r.x), top = static_cast<float>(r.y);
+        gfx::begin(gfx::Primitive::quads);
+        gfx::vertex(left, top);
+        gfx::vertex(left + r.w, top);
+        gfx::vertex(left + r.w, top + r.h);
+        gfx::vertex(left, top + r.h);
+        gfx::end();
     }
 
     // A one-pixel edge: `topLeft` colour on the top and left sides.
@@ -205,32 +256,33 @@ private:
     }
 
     static void circle(float cx, float cy, float radius, Rgb c) {
-        glColor3f(c.r, c.g, c.b);
-        glBegin(GL_TRIANGLE_FAN);
-        glVertex2f(cx, cy);
+        gfx::colour(c.r, c.g, c.b);
+        gfx::begin(gfx::Primitive::triangleFan);
+        gfx::vertex(cx, cy);
         for (int i = 0; i <= 32; ++i) {
             const float a = i * 6.2831853f / 32;
-            glVertex2f(cx + radius * std::cos(a), cy + radius * std::sin(a));
+            gfx::vertex(cx + radius * std::cos(a), cy + radius * std::sin(a));
         }
-        glEnd();
+        gfx::end();
     }
 
     static void focusRect(const PixelRect& r) {
-        glColor3f(kText.r, kText.g, kText.b);
-        glEnable(GL_LINE_STIPPLE);
-        glLineStipple(1, 0x5555);
-        glBegin(GL_LINE_LOOP);
-        glVertex2f(r.x + 0.5f, r.y + 0.5f);
-        glVertex2f(r.x + r.w - 0.5f, r.y + 0.5f);
-        glVertex2f(r.x + r.w - 0.5f, r.y + r.h - 0.5f);
-        glVertex2f(r.x + 0.5f, r.y + r.h - 0.5f);
-        glEnd();
-        glDisable(GL_LINE_STIPPLE);
+        gfx::colour(kText.r, kText.g, kText.b);
+        gfx::enable(gfx::Cap::lineStipple);
+        gfx::lineStipple(1, 0x5555);
+        gfx::begin(gfx::Primitive::lineLoop);
+        gfx::vertex(r.x + 0.5f, r.y + 0.5f);
+        gfx::vertex(r.x + r.w - 0.5f, r.y + 0.5f);
+        gfx::vertex(r.x + r.w - 0.5f, r.y + r.h - 0.5f);
+        gfx::vertex(r.x + 0.5f, r.y + r.h - 0.5f);
+        gfx::end();
+        gfx::disable(gfx::Cap::lineStipple);
     }
 
     std::unique_ptr<GlyphRasterizer> font_;
     std::vector<std::uint8_t> banner_;
-    std::map<std::string, TextPixels> images_;
+    Image bannerImage_;
+    std::map<std::string, Image> images_;
 };
 
 std::optional<DialogKey> dialogKey(const SDL_Keysym& key) {
@@ -279,6 +331,7 @@ DialogResult runModeDialog(std::optional<bool> fullScreenPreset, std::optional<i
         return DialogResult::failed;
     }
     SDL_GL_MakeCurrent(dw.window, dw.context);
+    gfx::setBackend(nullptr);  // the door starts afresh in the new context
     SDL_RaiseWindow(dw.window);
 
     ModeDialogModel model(fullScreenPreset, samplesPreset);
