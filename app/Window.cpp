@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "base/Screen.h"
 #include "render/FrameSetup.h"
+#include "gfx/Gfx.h"
 #include "gfx/MultisampledFrame.h"
 #include "render/SceneRenderer.h"
 
@@ -97,6 +98,7 @@ bool createWindow(WindowRecord& record, bool show, bool makeCurrent) {
 
     if (makeCurrent) {
         SDL_GL_MakeCurrent(record.window, record.context);
+        gfx::setBackend(nullptr);  // the door starts afresh in the new context
         // Swap interval: wait for the display normally; batch runs draw as
         // fast as the machine can.
         SDL_GL_SetSwapInterval(record.vsync ? 1 : 0);

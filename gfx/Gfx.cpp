@@ -96,6 +96,9 @@ void stencilOp(StencilAction fail, StencilAction depthFail, StencilAction pass) 
 void stencilMask(unsigned mask) {
     backend().stencilMask(mask);
 }
+void alphaFunc(Compare compare, float reference) {
+    backend().alphaFunc(compare, reference);
+}
 void cullFace(Face face) {
     backend().cullFace(face);
 }
@@ -257,6 +260,10 @@ Rgba currentColour() {
     return door().inBatch ? door().colour : backend().currentColourState();
 }
 
+void drawBitmaps(float x, float y, const Bitmap* const* bitmaps, std::size_t count) {
+    backend().drawBitmaps(x, y, bitmaps, count);
+}
+
 TextureId createTexture() {
     return backend().createTexture();
 }
@@ -307,6 +314,27 @@ void viewport(int x, int y, int width, int height) {
 }
 void scissor(int x, int y, int width, int height) {
     backend().scissor(x, y, width, height);
+}
+std::array<int, 4> viewportState() {
+    return backend().viewportState();
+}
+
+bool windowPosition(float x, float y, float z, std::array<float, 3>& window) {
+    // As a driver places a vertex: the combined matrix, then the clip test,
+    // the divide and the viewport's scale and offset.
+    const Matrix4 combined =
+        multiply(matrix(MatrixMode::projection), matrix(MatrixMode::modelView));
+    const std::array<float, 4> clip = transform(combined, {{x, y, z, 1.0f}});
+    const float w = clip[3];
+    for (int i = 0; i < 3; ++i)
+        if (!(clip[i] >= -w && clip[i] <= w)) return false;
+    const std::array<int, 4> v = viewportState();
+    const float halfWidth = static_cast<float>(v[2]) * 0.5f;
+    const float halfHeight = static_cast<float>(v[3]) * 0.5f;
+    window[0] = clip[0] / w * halfWidth + (static_cast<float>(v[0]) + halfWidth);
+    window[1] = clip[1] / w * halfHeight + (static_cast<float>(v[1]) + halfHeight);
+    window[2] = clip[2] / w * 0.5f + 0.5f;
+    return true;
 }
 void flush() {
     backend().flush();

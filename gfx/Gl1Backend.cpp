@@ -161,6 +161,9 @@ void Gl1Backend::stencilOp(StencilAction fail, StencilAction depthFail, StencilA
 void Gl1Backend::stencilMask(unsigned mask) {
     glStencilMask(mask);
 }
+void Gl1Backend::alphaFunc(Compare compare, float reference) {
+    glAlphaFunc(glCompare(compare), reference);
+}
 void Gl1Backend::cullFace(Face face) {
     glCullFace(glFace(face));
 }
@@ -290,6 +293,26 @@ void Gl1Backend::drawBatch(const VertexBatch& batch) {
     glEnd();
 }
 
+// The fixed-function bitmaps: the raster position takes the current colour
+// and moves by each bitmap's advance, so text looks as it always has.
+void Gl1Backend::drawBitmaps(float x, float y, const Bitmap* const* bitmaps, std::size_t count) {
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+    glRasterPos2f(x, y);
+    static const GLubyte kNoBits = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Bitmap& b = *bitmaps[i];
+        // An empty picture (a space) still needs a pointer to move the pen.
+        glBitmap(b.width, b.rows, b.originX, b.originY, b.advance, 0.0f,
+                 b.bits.empty() ? &kNoBits : b.bits.data());
+    }
+    glPopClientAttrib();
+}
+
 TextureId Gl1Backend::createTexture() {
     GLuint name = 0;
     glGenTextures(1, &name);
@@ -356,6 +379,11 @@ void Gl1Backend::clear(unsigned bits) {
 }
 void Gl1Backend::viewport(int x, int y, int width, int height) {
     glViewport(x, y, width, height);
+}
+std::array<int, 4> Gl1Backend::viewportState() const {
+    GLint v[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, v);
+    return {{v[0], v[1], v[2], v[3]}};
 }
 void Gl1Backend::scissor(int x, int y, int width, int height) {
     glScissor(x, y, width, height);

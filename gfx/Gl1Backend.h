@@ -21,6 +21,7 @@ public:
     void stencilFunc(Compare compare, int reference, unsigned mask) override;
     void stencilOp(StencilAction fail, StencilAction depthFail, StencilAction pass) override;
     void stencilMask(unsigned mask) override;
+    void alphaFunc(Compare compare, float reference) override;
     void cullFace(Face face) override;
     void shadeModel(Shading shading) override;
     void perspectiveHint(Hint hint) override;
@@ -48,6 +49,7 @@ public:
     void perspective(double fovyDegrees, double aspect, double zNear, double zFar) override;
 
     void drawBatch(const VertexBatch& batch) override;
+    void drawBitmaps(float x, float y, const Bitmap* const* bitmaps, std::size_t count) override;
 
     TextureId createTexture() override;
     void deleteTexture(TextureId id) override;
@@ -67,6 +69,7 @@ public:
     void clearStencil(int value) override;
     void clear(unsigned bits) override;
     void viewport(int x, int y, int width, int height) override;
+    std::array<int, 4> viewportState() const override;
     void scissor(int x, int y, int width, int height) override;
     void flush() override;
 };

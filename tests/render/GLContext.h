@@ -4,6 +4,7 @@
 
 #include "GLWindow.h"
 #include "base/Screen.h"
+#include "gfx/Gfx.h"
 #include "gfx/MultisampledFrame.h"
 
 #include <GL/gl.h>
@@ -17,6 +18,7 @@ class GLContext : public GLWindow {
 public:
     GLContext(int width, int height) : GLWindow(width, height) {
         if (ok()) {
+            gfx::setBackend(nullptr);  // the door starts afresh in a new context
             glViewport(0, 0, width, height);
             glMatrixMode(GL_PROJECTION);
             glLoadIdentity();

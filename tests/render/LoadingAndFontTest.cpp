@@ -2,6 +2,7 @@
 // back from the frame.
 #include "GLContext.h"
 #include "base/Utf8.h"
+#include "gfx/Gfx.h"
 #include "render/OverlayFont.h"
 #include "render/PictureLoadingScreen.h"
 
@@ -78,13 +79,13 @@ TEST(OverlayFont, GlyphsLandAtTheRasterPositionInTheirColour) {
     OverlayFont& font = OverlayFont::instance();
     ASSERT_TRUE(font.build(480));
 
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 640, 0, 480, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glColor3f(1.0f, 1.0f, 0.0f);
-    glRasterPos2i(100, 200);
-    font.print("%s", "H\x01H");  // a control character draws nothing and takes no room
+    gfx::matrixMode(gfx::MatrixMode::projection);
+    gfx::loadIdentity();
+    gfx::ortho(0, 640, 0, 480, -1, 1);
+    gfx::matrixMode(gfx::MatrixMode::modelView);
+    gfx::colour(1.0f, 1.0f, 0.0f);
+    // A control character draws nothing and takes no room.
+    const float twoH = font.printFrom(100, 200, "H\x01H");
     auto litAround = [&](int x0, int y0, int x1, int y1) {
         int lit = 0;
         for (int y = y0; y < y1; ++y)
@@ -100,12 +101,16 @@ TEST(OverlayFont, GlyphsLandAtTheRasterPositionInTheirColour) {
     EXPECT_EQ(litAround(100, 185, 160, 199), 0);
     EXPECT_EQ(litAround(170, 195, 260, 240), 0);
 
-    // A space draws nothing but still moves the pen.
-    glRasterPos2i(100, 100);
-    font.print(" ");
-    GLfloat pos[4] = {};
-    glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
-    EXPECT_GT(pos[0], 102.0f);
+    EXPECT_EQ(twoH, 2 * font.printFrom(100, 300, "H"));
+    // A space draws nothing but still moves the pen; a start outside the
+    // view shows nothing.
+    EXPECT_GT(font.printFrom(100, 100, " "), 2.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    EXPECT_EQ(font.printFrom(-5, 200, "H"), 0.0f);
+    EXPECT_EQ(litAround(0, 190, 60, 240), 0);
+    // The textures' record and texturing are as they were.
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
 
     // printAt places text in the top-left corner of the window.
     glClear(GL_COLOR_BUFFER_BIT);
@@ -137,19 +142,15 @@ TEST(OverlayFont, ReadsUtf8AndMakesOtherGlyphsOnFirstUse) {
     ASSERT_TRUE(gl.ok());
     OverlayFont& font = OverlayFont::instance();
     ASSERT_TRUE(font.build(480));
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 640, 0, 480, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glColor3f(1.0f, 1.0f, 1.0f);
+    gfx::matrixMode(gfx::MatrixMode::projection);
+    gfx::loadIdentity();
+    gfx::ortho(0, 640, 0, 480, -1, 1);
+    gfx::matrixMode(gfx::MatrixMode::modelView);
+    gfx::colour(1.0f, 1.0f, 1.0f);
     // How far printing `text` moves the pen; its picture is left at 100, 200.
     auto advance = [&](const std::string& text) {
         glClear(GL_COLOR_BUFFER_BIT);
-        glRasterPos2i(100, 200);
-        font.print("%s", text.c_str());
-        GLfloat pos[4] = {};
-        glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
-        return pos[0] - 100.0f;
+        return font.printFrom(100, 200, text.c_str());
     };
     auto picture = [&] {
         std::vector<std::array<int, 3>> pixels;

@@ -8,6 +8,7 @@
 #include "gfx/Types.h"
 #include "gfx/VertexBatch.h"
 
+#include <array>
 #include <cstddef>
 
 namespace gfx {
@@ -41,6 +42,9 @@ public:
     virtual void stencilFunc(Compare compare, int reference, unsigned mask) = 0;
     virtual void stencilOp(StencilAction fail, StencilAction depthFail, StencilAction pass) = 0;
     virtual void stencilMask(unsigned mask) = 0;
+    // Fragments pass the alpha test (when on) if their alpha compares so
+    // with `reference`.
+    virtual void alphaFunc(Compare compare, float reference) = 0;
     // Which faces culling removes; flat or smooth colours across a face.
     virtual void cullFace(Face face) = 0;
     virtual void shadeModel(Shading shading) = 0;
@@ -75,6 +79,10 @@ public:
 
     // Draws the batch's primitive under the current state and matrices.
     virtual void drawBatch(const VertexBatch& batch) = 0;
+    // Draws the bitmaps one after the other, the pen starting at the point
+    // (x, y) of the current matrices, in the current colour; nothing when
+    // that point lies outside the view.
+    virtual void drawBitmaps(float x, float y, const Bitmap* const* bitmaps, std::size_t count) = 0;
 
     // Texture objects: made, deleted, bound to the one texture unit.
     virtual TextureId createTexture() = 0;
@@ -105,6 +113,8 @@ public:
     virtual void clearStencil(int value) = 0;
     virtual void clear(unsigned bits) = 0;
     virtual void viewport(int x, int y, int width, int height) = 0;
+    // x, y, width, height of the viewport.
+    virtual std::array<int, 4> viewportState() const = 0;
     virtual void scissor(int x, int y, int width, int height) = 0;
     // Hands queued work to the driver without waiting for it.
     virtual void flush() = 0;

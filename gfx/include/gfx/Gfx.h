@@ -30,6 +30,7 @@ void colorMask(bool red, bool green, bool blue, bool alpha);
 void stencilFunc(Compare compare, int reference, unsigned mask);
 void stencilOp(StencilAction fail, StencilAction depthFail, StencilAction pass);
 void stencilMask(unsigned mask);
+void alphaFunc(Compare compare, float reference);
 void cullFace(Face face);
 void shadeModel(Shading shading);
 void perspectiveHint(Hint hint);
@@ -67,6 +68,9 @@ void vertex(float x, float y, float z, float w);
 void colour(float red, float green, float blue, float alpha = 1.0f);
 void texCoord(float u, float v);
 void normal(float x, float y, float z);
+// One-bit pictures (text) from the point (x, y) of the current matrices,
+// in the current colour, the pen moving by each one's advance.
+void drawBitmaps(float x, float y, const Bitmap* const* bitmaps, std::size_t count);
 // The current colour (the last set outside a primitive, or by one).
 Rgba currentColour();
 
@@ -90,6 +94,11 @@ void clearDepth(double depth);
 void clearStencil(int value);
 void clear(unsigned bits);
 void viewport(int x, int y, int width, int height);
+std::array<int, 4> viewportState();
+// Where the point (x, y, z) of the current matrices lands in the window:
+// x and y in pixels, z the depth 0..1. False when it lies outside the view
+// volume.
+bool windowPosition(float x, float y, float z, std::array<float, 3>& window);
 void scissor(int x, int y, int width, int height);
 void flush();
 

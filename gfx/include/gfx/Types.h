@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace gfx {
 
@@ -97,6 +98,18 @@ enum ClearBits : unsigned { colourBuffer = 1, depthBuffer = 2, stencilBuffer = 4
 
 // A texture object's name in the current context; 0 is none.
 using TextureId = std::uint32_t;
+
+// A one-bit picture drawn in the current colour where its bits are set,
+// one bit to a pixel, as text glyphs are: rows bottom first, each row's
+// bits from the most significant down, rows padded to whole bytes.
+struct Bitmap {
+    int width = 0;
+    int rows = 0;
+    float originX = 0.0f;  // the pen's place in the picture, from its lower left
+    float originY = 0.0f;
+    float advance = 0.0f;  // how far the pen moves to the right after it
+    std::vector<std::uint8_t> bits;
+};
 
 struct Rgba {
     float r = 0.0f, g = 0.0f, b = 0.0f, a = 1.0f;
