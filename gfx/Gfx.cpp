@@ -6,6 +6,9 @@
 
 namespace gfx {
 
+// Keeps a call in the mesh being compiled, for the door to replay.
+void record(std::function<void()> command);
+
 namespace {
 
 // Stack depths: what every driver keeps at least (32 model-view, 2
@@ -18,6 +21,8 @@ struct Door {
     MatrixMode mode = MatrixMode::modelView;
     std::vector<Matrix4> stacks[3] = {{Matrix4{}}, {Matrix4{}}, {Matrix4{}}};
     bool inBatch = false;
+    StaticMesh* recording = nullptr;  // compiling into it
+    bool replaying = false;           // recording without a driver object
     VertexBatch batch;
     // The attributes the next vertex takes once the batch sets them.
     Rgba colour;
@@ -37,6 +42,11 @@ union NeverDestroyed {
 Door& door() {
     static NeverDestroyed holder;
     return holder.door;
+}
+
+// Whether calls are kept in the mesh being compiled for the door to replay.
+bool recordingForReplay() {
+    return door().recording && door().replaying;
 }
 
 std::vector<Matrix4>& stack() {
@@ -64,12 +74,15 @@ Backend& backend() {
 }
 
 void enable(Cap cap) {
+    if (recordingForReplay()) return record([=] { enable(cap); });
     backend().setEnabled(cap, true);
 }
 void disable(Cap cap) {
+    if (recordingForReplay()) return record([=] { disable(cap); });
     backend().setEnabled(cap, false);
 }
 void setEnabled(Cap cap, bool on) {
+    if (recordingForReplay()) return record([=] { setEnabled(cap, on); });
     backend().setEnabled(cap, on);
 }
 bool isEnabled(Cap cap) {
@@ -114,8 +127,14 @@ void lineWidth(float width) {
 void lineStipple(int factor, unsigned short pattern) {
     backend().lineStipple(factor, pattern);
 }
-void fog(const FogParams& params) {
-    backend().fog(params);
+void fogColour(float red, float green, float blue, float alpha) {
+    backend().fogColour(Rgba{red, green, blue, alpha});
+}
+void fogLinear(float start, float end) {
+    backend().fogLinear(start, end);
+}
+void fogExponential(bool squared, float density) {
+    backend().fogExponential(squared, density);
 }
 void textureEnv(TextureEnv mode) {
     backend().textureEnv(mode);
@@ -138,22 +157,26 @@ void loadMatrix(const Matrix4& matrix) {
     backend().loadMatrix(matrix);
 }
 void multMatrix(const Matrix4& matrix) {
+    if (recordingForReplay()) return record([=] { multMatrix(matrix); });
     multiplyBy(top(), matrix.m.data());
     backend().multMatrix(matrix);
 }
 void pushMatrix() {
+    if (recordingForReplay()) return record([=] { pushMatrix(); });
     std::vector<Matrix4>& s = stack();
     if (s.size() >= kStackDepth[static_cast<int>(door().mode)]) return;
     s.push_back(s.back());
     backend().pushMatrix();
 }
 void popMatrix() {
+    if (recordingForReplay()) return record([=] { popMatrix(); });
     std::vector<Matrix4>& s = stack();
     if (s.size() <= 1) return;
     s.pop_back();
     backend().popMatrix();
 }
 void translate(float x, float y, float z) {
+    if (recordingForReplay()) return record([=] { translate(x, y, z); });
     gfx::translate(top(), x, y, z);
     backend().translate(x, y, z);
 }
@@ -189,6 +212,19 @@ void end() {
     if (!d.inBatch) return;
     d.inBatch = false;
     const VertexBatch& b = d.batch;
+    if (recordingForReplay()) {
+        // Replayed as given: the batch and the current values it leaves.
+        const VertexBatch copy = b;
+        const Rgba last = d.colour;
+        const std::array<float, 2> lastTexCoord = d.texCoord;
+        const std::array<float, 3> lastNormal = d.normal;
+        return record([copy, last, lastTexCoord, lastNormal] {
+            if (copy.size() > 0) backend().drawBatch(copy);
+            if (copy.hasColours) backend().currentColour(last);
+            if (copy.hasTexCoords) backend().currentTexCoord(lastTexCoord[0], lastTexCoord[1]);
+            if (copy.hasNormals) backend().currentNormal(lastNormal[0], lastNormal[1], lastNormal[2]);
+        });
+    }
     if (b.size() > 0) backend().drawBatch(b);
     // The last values set in the primitive are the current ones after it.
     if (b.hasColours) backend().currentColour(d.colour);
@@ -231,7 +267,9 @@ void colour(float red, float green, float blue, float alpha) {
         b.hasColours = true;
     }
     d.colour = Rgba{red, green, blue, alpha};
-    if (!d.inBatch) backend().currentColour(d.colour);
+    if (d.inBatch) return;
+    if (recordingForReplay()) return record([=] { colour(red, green, blue, alpha); });
+    backend().currentColour(d.colour);
 }
 
 void texCoord(float u, float v) {
@@ -271,6 +309,7 @@ void deleteTexture(TextureId id) {
     backend().deleteTexture(id);
 }
 void bindTexture(TextureId id) {
+    if (recordingForReplay()) return record([=] { bindTexture(id); });
     backend().bindTexture(id);
 }
 void textureFilter(Filter minify, Filter magnify) {
@@ -338,6 +377,84 @@ bool windowPosition(float x, float y, float z, std::array<float, 3>& window) {
 }
 void flush() {
     backend().flush();
+}
+
+void light(int index, const LightParams& params) {
+    if (index >= 0 && index < kMaxLights) backend().light(index, params);
+}
+void lightModelAmbient(float red, float green, float blue, float alpha) {
+    backend().lightModelAmbient(Rgba{red, green, blue, alpha});
+}
+void material(Face face, MaterialColour which, const Rgba& colour) {
+    if (recordingForReplay()) return record([=] { material(face, which, colour); });
+    backend().material(face, which, colour);
+}
+void shininess(Face face, float exponent) {
+    if (recordingForReplay()) return record([=] { shininess(face, exponent); });
+    backend().shininess(face, exponent);
+}
+void colorMaterial(Face face, MaterialColour which) {
+    backend().colorMaterial(face, which);
+}
+
+StateScope::StateScope() {
+    backend().pushState();
+}
+StateScope::~StateScope() {
+    backend().popState();
+}
+
+StaticMesh::StaticMesh(StaticMesh&& other) noexcept
+    : compiled_(other.compiled_), object_(other.object_), replay_(std::move(other.replay_)) {
+    other.compiled_ = false;
+    other.object_ = 0;
+}
+
+StaticMesh& StaticMesh::operator=(StaticMesh&& other) noexcept {
+    if (this != &other) {
+        compiled_ = other.compiled_;
+        object_ = other.object_;
+        replay_ = std::move(other.replay_);
+        other.compiled_ = false;
+        other.object_ = 0;
+    }
+    return *this;
+}
+
+void StaticMesh::release(bool deleteObject) {
+    if (object_ != 0 && deleteObject) backend().deleteCompiled(object_);
+    object_ = 0;
+    replay_.clear();
+    compiled_ = false;
+}
+
+void record(std::function<void()> command) {
+    door().recording->replay_.push_back(std::move(command));
+}
+
+void beginStaticMesh(StaticMesh& mesh) {
+    Door& d = door();
+    mesh.release(true);
+    mesh.compiled_ = true;
+    d.recording = &mesh;
+    mesh.object_ = backend().beginCompile();
+    d.replaying = mesh.object_ == 0;
+}
+
+void endStaticMesh() {
+    Door& d = door();
+    if (!d.recording) return;
+    if (d.recording->object_ != 0) backend().endCompile();
+    d.recording = nullptr;
+    d.replaying = false;
+}
+
+void drawStaticMesh(const StaticMesh& mesh) {
+    if (mesh.object_ != 0) {
+        backend().drawCompiled(mesh.object_);
+        return;
+    }
+    for (const auto& command : mesh.replay_) command();
 }
 
 }  // namespace gfx

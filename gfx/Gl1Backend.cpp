@@ -186,24 +186,18 @@ void Gl1Backend::lineWidth(float width) {
 void Gl1Backend::lineStipple(int factor, unsigned short pattern) {
     glLineStipple(factor, pattern);
 }
-void Gl1Backend::fog(const FogParams& p) {
-    const GLfloat colour[4] = {p.colour.r, p.colour.g, p.colour.b, p.colour.a};
+void Gl1Backend::fogColour(const Rgba& c) {
+    const GLfloat colour[4] = {c.r, c.g, c.b, c.a};
     glFogfv(GL_FOG_COLOR, colour);
-    switch (p.mode) {
-    case FogMode::linear:
-        glFogi(GL_FOG_MODE, GL_LINEAR);
-        glFogf(GL_FOG_START, p.start);
-        glFogf(GL_FOG_END, p.end);
-        break;
-    case FogMode::exp:
-        glFogi(GL_FOG_MODE, GL_EXP);
-        glFogf(GL_FOG_DENSITY, p.density);
-        break;
-    case FogMode::exp2:
-        glFogi(GL_FOG_MODE, GL_EXP2);
-        glFogf(GL_FOG_DENSITY, p.density);
-        break;
-    }
+}
+void Gl1Backend::fogLinear(float start, float end) {
+    glFogi(GL_FOG_MODE, GL_LINEAR);
+    glFogf(GL_FOG_START, start);
+    glFogf(GL_FOG_END, end);
+}
+void Gl1Backend::fogExponential(bool squared, float density) {
+    glFogi(GL_FOG_MODE, squared ? GL_EXP2 : GL_EXP);
+    glFogf(GL_FOG_DENSITY, density);
 }
 void Gl1Backend::textureEnv(TextureEnv mode) {
     GLint m = GL_MODULATE;
@@ -214,6 +208,68 @@ void Gl1Backend::textureEnv(TextureEnv mode) {
     case TextureEnv::blend: m = GL_BLEND; break;
     }
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, m);
+}
+
+namespace {
+
+GLenum glMaterial(MaterialColour m) {
+    switch (m) {
+    case MaterialColour::ambient: return GL_AMBIENT;
+    case MaterialColour::diffuse: return GL_DIFFUSE;
+    case MaterialColour::ambientAndDiffuse: return GL_AMBIENT_AND_DIFFUSE;
+    case MaterialColour::specular: return GL_SPECULAR;
+    case MaterialColour::emission: return GL_EMISSION;
+    }
+    return GL_AMBIENT_AND_DIFFUSE;
+}
+
+}  // namespace
+
+void Gl1Backend::light(int index, const LightParams& p) {
+    const GLenum id = static_cast<GLenum>(GL_LIGHT0 + index);
+    glLightfv(id, GL_POSITION, p.position.data());
+    const GLfloat diffuse[4] = {p.diffuse.r, p.diffuse.g, p.diffuse.b, p.diffuse.a};
+    glLightfv(id, GL_DIFFUSE, diffuse);
+    const GLfloat specular[4] = {p.specular.r, p.specular.g, p.specular.b, p.specular.a};
+    glLightfv(id, GL_SPECULAR, specular);
+    glLightfv(id, GL_SPOT_DIRECTION, p.spotDirection.data());
+    glLightf(id, GL_SPOT_CUTOFF, p.spotCutoffDegrees);
+    glLightf(id, GL_SPOT_EXPONENT, p.spotExponent);
+}
+void Gl1Backend::lightModelAmbient(const Rgba& c) {
+    const GLfloat v[4] = {c.r, c.g, c.b, c.a};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, v);
+}
+void Gl1Backend::material(Face face, MaterialColour which, const Rgba& c) {
+    const GLfloat v[4] = {c.r, c.g, c.b, c.a};
+    glMaterialfv(glFace(face), glMaterial(which), v);
+}
+void Gl1Backend::shininess(Face face, float exponent) {
+    glMaterialf(glFace(face), GL_SHININESS, exponent);
+}
+void Gl1Backend::colorMaterial(Face face, MaterialColour which) {
+    glColorMaterial(glFace(face), glMaterial(which));
+}
+void Gl1Backend::pushState() {
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+}
+void Gl1Backend::popState() {
+    glPopAttrib();
+}
+// Display lists: what the player always drew its static meshes with.
+std::uint32_t Gl1Backend::beginCompile() {
+    const GLuint list = glGenLists(1);
+    if (list != 0) glNewList(list, GL_COMPILE);
+    return list;
+}
+void Gl1Backend::endCompile() {
+    glEndList();
+}
+void Gl1Backend::drawCompiled(std::uint32_t object) {
+    glCallList(object);
+}
+void Gl1Backend::deleteCompiled(std::uint32_t object) {
+    glDeleteLists(object, 1);
 }
 
 void Gl1Backend::currentColour(const Rgba& c) {

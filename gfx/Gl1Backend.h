@@ -28,8 +28,21 @@ public:
     Hint perspectiveHintState() const override;
     void lineWidth(float width) override;
     void lineStipple(int factor, unsigned short pattern) override;
-    void fog(const FogParams& params) override;
+    void fogColour(const Rgba& colour) override;
+    void fogLinear(float start, float end) override;
+    void fogExponential(bool squared, float density) override;
     void textureEnv(TextureEnv mode) override;
+    void light(int index, const LightParams& params) override;
+    void lightModelAmbient(const Rgba& colour) override;
+    void material(Face face, MaterialColour which, const Rgba& colour) override;
+    void shininess(Face face, float exponent) override;
+    void colorMaterial(Face face, MaterialColour which) override;
+    void pushState() override;
+    void popState() override;
+    std::uint32_t beginCompile() override;
+    void endCompile() override;
+    void drawCompiled(std::uint32_t object) override;
+    void deleteCompiled(std::uint32_t object) override;
 
     void currentColour(const Rgba& colour) override;
     Rgba currentColourState() const override;

@@ -1,14 +1,16 @@
 #include "render/SceneRenderer.h"
 
+#include "gfx/Gfx.h"
+
 #include "render/Texture.h"
 #include "scene/Scene.h"
 #include "scene/SceneTrees.h"
 
-#include <GL/gl.h>
 
 #include <algorithm>
 #include <cmath>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -17,14 +19,40 @@ bool gStencilShadows = true;
 // The material last applied while compiling a mesh list; null = none.
 const Material* gLastMaterial = nullptr;
 
-// Whether each light's shadow list was compiled with caps, so a change of
-// quality at run time recompiles a list made for the other counting method.
-std::unordered_map<const Light*, bool>& listHasCaps() {
-    static std::unordered_map<const Light*, bool> caps;
-    return caps;
+constexpr unsigned kAllStencilBits = 0xFF;
+
+// What the renderer compiled for one scene: a static mesh per mesh, and
+// per light the static casters' shadow volumes with the light position and
+// counting method they were made for (a moved light makes them again).
+struct LightVolumes {
+    gfx::StaticMesh volumes;
+    bool caps = false;
+    Vec3 position;
+};
+struct SceneCache {
+    std::uint64_t serial = 0;  // the scene's; another scene at the same address has another
+    std::vector<gfx::StaticMesh> meshes;
+    std::vector<LightVolumes> lights;
+};
+
+std::unordered_map<const Scene*, SceneCache>& caches() {
+    static std::unordered_map<const Scene*, SceneCache> all;
+    return all;
 }
 
-constexpr GLuint kAllStencilBits = 0xFF;
+SceneCache& cacheOf(const Scene& scene) {
+    SceneCache& cache = caches()[&scene];
+    if (cache.serial != scene.serial()) {
+        // A scene gone without its compiled drawing released: not this one's.
+        for (gfx::StaticMesh& mesh : cache.meshes) mesh.release(true);
+        for (LightVolumes& light : cache.lights) light.volumes.release(true);
+        cache = SceneCache{};
+        cache.serial = scene.serial();
+    }
+    cache.meshes.resize(scene.meshes.size());
+    cache.lights.resize(scene.lights.size());
+    return cache;
+}
 
 void resetMaterialCache() {
     gLastMaterial = nullptr;
@@ -33,24 +61,23 @@ void resetMaterialCache() {
 // Texturing off in GL and in the bound record, whatever a replayed list
 // left enabled (replays do not update the record).
 void forceUnbind() {
-    glDisable(GL_TEXTURE_2D);
+    gfx::disable(gfx::Cap::texture2D);
     unbindTexture();
 }
 
-void setMaterial(GLenum pname, const Colour& c) {
-    const GLfloat v[4] = {c.red, c.green, c.blue, 1.0f};
-    glMaterialfv(GL_FRONT_AND_BACK, pname, v);
+void setMaterial(gfx::MaterialColour which, const Colour& c) {
+    gfx::material(gfx::Face::frontAndBack, which, gfx::Rgba{c.red, c.green, c.blue, 1.0f});
 }
 
 void applyMaterial(const Scene& scene, const Material& material) {
-    setMaterial(GL_SPECULAR, material.specular);
-    setMaterial(GL_EMISSION, material.emission);
-    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, material.shininess);
+    setMaterial(gfx::MaterialColour::specular, material.specular);
+    setMaterial(gfx::MaterialColour::emission, material.emission);
+    gfx::shininess(gfx::Face::frontAndBack, material.shininess);
     if (material.texture < 0) {
-        setMaterial(GL_AMBIENT_AND_DIFFUSE, material.ambientDiffuse);
+        setMaterial(gfx::MaterialColour::ambientAndDiffuse, material.ambientDiffuse);
         unbindTexture();
     } else {
-        setMaterial(GL_AMBIENT_AND_DIFFUSE, Colour{1.0f, 1.0f, 1.0f});
+        setMaterial(gfx::MaterialColour::ambientAndDiffuse, Colour{1.0f, 1.0f, 1.0f});
         scene.textures[static_cast<std::size_t>(material.texture)]->bind();
     }
 }
@@ -69,18 +96,18 @@ void emitFaces(const Mesh& mesh, const Scene& scene) {
             applyMaterial(scene, *material);
         }
         const bool textured = material && material->texture >= 0;
-        glBegin(GL_TRIANGLES);
+        gfx::begin(gfx::Primitive::triangles);
         for (int k = 0; k < 3; ++k) {
             const Vec3& n = mesh.normals[static_cast<std::size_t>(face.normal[k])];
-            glNormal3f(n.x, n.y, n.z);
+            gfx::normal(n.x, n.y, n.z);
             if (textured) {
                 const TexCoord& t = mesh.texCoords[static_cast<std::size_t>(face.texCoord[k])];
-                glTexCoord2f(t.u, t.v);
+                gfx::texCoord(t.u, t.v);
             }
             const Vec3& p = mesh.positions[static_cast<std::size_t>(face.position[k])];
-            glVertex3f(p.x, p.y, p.z);
+            gfx::vertex(p.x, p.y, p.z);
         }
-        glEnd();
+        gfx::end();
     }
 }
 
@@ -88,13 +115,8 @@ void emitFaces(const Mesh& mesh, const Scene& scene) {
 // is compiled at the first draw; each list is self-contained (it opens with
 // its first material and texture binding) because replays update neither the
 // material cache nor the bound record.
-void drawMesh(Mesh& mesh, const Scene& scene) {
-    if (!mesh.listAllocated) {
-        mesh.list = glGenLists(1);
-        mesh.listAllocated = true;
-    }
-    if (mesh.listStale) {
-        mesh.listStale = false;
+void drawMesh(const Mesh& mesh, const Scene& scene, gfx::StaticMesh& compiled) {
+    if (!compiled.compiled()) {
         // Uploads happen now, not inside the list: a texture made again after
         // a context change would otherwise be uploaded at every replay.
         for (const Face& face : mesh.faces) {
@@ -104,26 +126,29 @@ void drawMesh(Mesh& mesh, const Scene& scene) {
         }
         forceUnbind();
         resetMaterialCache();
-        glNewList(mesh.list, GL_COMPILE);
+        gfx::beginStaticMesh(compiled);
         emitFaces(mesh, scene);
-        glEndList();
+        gfx::endStaticMesh();
     }
     forceUnbind();
-    glCallList(mesh.list);
+    gfx::drawStaticMesh(compiled);
 }
 
 void multiplyMeshMatrix(const Mesh& mesh) {
     const Vec3& p = mesh.transform.position.value;
-    glTranslatef(p.x, p.y, p.z);
-    glMultMatrixf(mesh.transform.linear.m);
+    gfx::translate(p.x, p.y, p.z);
+    gfx::Matrix4 linear;
+    std::copy(mesh.transform.linear.m, mesh.transform.linear.m + 16, linear.m.begin());
+    gfx::multMatrix(linear);
 }
 
-void drawAllMeshes(Scene& scene) {
-    for (Mesh& mesh : scene.meshes) {
-        glPushMatrix();
-        multiplyMeshMatrix(mesh);
-        drawMesh(mesh, scene);
-        glPopMatrix();
+void drawAllMeshes(const Scene& scene) {
+    SceneCache& cache = cacheOf(scene);
+    for (std::size_t i = 0; i < scene.meshes.size(); ++i) {
+        gfx::pushMatrix();
+        multiplyMeshMatrix(scene.meshes[i]);
+        drawMesh(scene.meshes[i], scene, cache.meshes[i]);
+        gfx::popMatrix();
     }
     forceUnbind();
 }
@@ -133,21 +158,25 @@ void loadProjection(const View& view) {
     const float f = 1.0f / std::tan(fov / 2.0f);
     const float aspect =
         static_cast<float>(view.width) / static_cast<float>(std::max(1, view.height));
-    GLfloat m[16] = {};
-    m[0] = f / aspect;
-    m[5] = f;
-    m[10] = -1.0f;
-    m[11] = -1.0f;
-    m[14] = -2.0f;
-    glMatrixMode(GL_PROJECTION);
-    glLoadMatrixf(m);
-    glMatrixMode(GL_MODELVIEW);
+    gfx::Matrix4 m;
+    m.m.fill(0.0f);
+    m.m[0] = f / aspect;
+    m.m[5] = f;
+    m.m[10] = -1.0f;
+    m.m[11] = -1.0f;
+    m.m[14] = -2.0f;
+    gfx::matrixMode(gfx::MatrixMode::projection);
+    gfx::loadMatrix(m);
+    gfx::matrixMode(gfx::MatrixMode::modelView);
 }
 
 void loadViewMatrix(const View& view) {
-    glLoadMatrixf(view.transform.inverseLinear.m);
+    gfx::Matrix4 inverse;
+    std::copy(view.transform.inverseLinear.m, view.transform.inverseLinear.m + 16,
+              inverse.m.begin());
+    gfx::loadMatrix(inverse);
     const Vec3& p = view.transform.position.value;
-    glTranslatef(-p.x, -p.y, -p.z);
+    gfx::translate(-p.x, -p.y, -p.z);
 }
 
 bool isDirectional(const Light& light) {
@@ -158,46 +187,31 @@ void setUpLight(int i, const Light& light, Colour& ambientSum) {
     ambientSum.red += light.ambient.red;
     ambientSum.green += light.ambient.green;
     ambientSum.blue += light.ambient.blue;
-    const GLenum id = static_cast<GLenum>(GL_LIGHT0 + i);
     const Vec3& p = light.transform.position.value;
-    const GLfloat position[4] = {p.x, p.y, p.z, isDirectional(light) ? 0.0f : 1.0f};
-    glLightfv(id, GL_POSITION, position);
-    const GLfloat diffuse[4] = {light.diffuse.red, light.diffuse.green, light.diffuse.blue, 1.0f};
-    glLightfv(id, GL_DIFFUSE, diffuse);
-    const GLfloat specular[4] = {light.specular.red, light.specular.green, light.specular.blue,
-                                 1.0f};
-    glLightfv(id, GL_SPECULAR, specular);
-    const GLfloat direction[3] = {light.direction.x, light.direction.y, light.direction.z};
-    glLightfv(id, GL_SPOT_DIRECTION, direction);
-    glLightf(id, GL_SPOT_CUTOFF, light.spotCutoff * 57.295776f);
-    glLightf(id, GL_SPOT_EXPONENT, static_cast<float>(light.spotExponent));
+    gfx::LightParams params;
+    params.position = {{p.x, p.y, p.z, isDirectional(light) ? 0.0f : 1.0f}};
+    params.diffuse = {light.diffuse.red, light.diffuse.green, light.diffuse.blue, 1.0f};
+    params.specular = {light.specular.red, light.specular.green, light.specular.blue, 1.0f};
+    params.spotDirection = {{light.direction.x, light.direction.y, light.direction.z}};
+    params.spotCutoffDegrees = light.spotCutoff * 57.295776f;
+    params.spotExponent = static_cast<float>(light.spotExponent);
+    gfx::light(i, params);
 }
 
 void setAmbient(float r, float g, float b) {
-    const GLfloat v[4] = {r, g, b, 1.0f};
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, v);
+    gfx::lightModelAmbient(r, g, b);
 }
 
 void setUpFog(const Scene& scene) {
-    glEnable(GL_FOG);
+    gfx::enable(gfx::Cap::fog);
     const auto& c = scene.fogColour;
-    glClearColor(c[0], c[1], c[2], c[3]);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glFogfv(GL_FOG_COLOR, c.data());
+    gfx::clearColour(c[0], c[1], c[2], c[3]);
+    gfx::clear(gfx::colourBuffer);
+    gfx::fogColour(c[0], c[1], c[2], c[3]);
     switch (scene.fogType) {
-    case 1:
-        glFogi(GL_FOG_MODE, GL_LINEAR);
-        glFogf(GL_FOG_START, scene.fogStart);
-        glFogf(GL_FOG_END, scene.fogEnd);
-        break;
-    case 2:
-        glFogi(GL_FOG_MODE, GL_EXP);
-        glFogf(GL_FOG_DENSITY, scene.fogDensity);
-        break;
-    case 3:
-        glFogi(GL_FOG_MODE, GL_EXP2);
-        glFogf(GL_FOG_DENSITY, scene.fogDensity);
-        break;
+    case 1: gfx::fogLinear(scene.fogStart, scene.fogEnd); break;
+    case 2: gfx::fogExponential(false, scene.fogDensity); break;
+    case 3: gfx::fogExponential(true, scene.fogDensity); break;
     default: break;
     }
 }
@@ -213,102 +227,107 @@ Vec3 lightInMeshSpace(const Light& light, const Mesh& mesh) {
 
 // A face is lit when the light lies strictly in front of its plane: for a
 // point, n . L + d > 0; for a direction (w = 0), n . L > 0, since the plane
-// offset scales with w.
-void classifyFaces(Mesh& mesh, Vec3 light, bool directional) {
+// offset scales with w. One flag per face.
+std::vector<char> classifyFaces(const Mesh& mesh, Vec3 light, bool directional) {
     const float w = directional ? 0.0f : 1.0f;
-    for (Face& face : mesh.faces)
-        face.litFlag = dot(face.planeNormal, light) + w * face.planeOffset > 0.0f;
+    std::vector<char> lit(mesh.faces.size());
+    for (std::size_t i = 0; i < mesh.faces.size(); ++i) {
+        const Face& face = mesh.faces[i];
+        lit[i] = dot(face.planeNormal, light) + w * face.planeOffset > 0.0f;
+    }
+    return lit;
 }
 
-// Emits the mesh's shadow volume for the light at `light` (mesh space);
-// faces must be classified against it.
+// Emits the mesh's shadow volume for the light at `light` (mesh space).
 void drawShadowVolume(const Mesh& mesh, Vec3 light, bool directional, bool caps) {
+    const std::vector<char> lit = classifyFaces(mesh, light, directional);
     const float x = directional ? 0.0f : 1.0f;
-    glBegin(GL_QUADS);
-    for (const Face& face : mesh.faces) {
-        if (!face.litFlag) continue;
+    gfx::begin(gfx::Primitive::quads);
+    for (std::size_t i = 0; i < mesh.faces.size(); ++i) {
+        const Face& face = mesh.faces[i];
+        if (!lit[i]) continue;
         for (int j = 0; j < 3; ++j) {
             const int neighbour = face.neighbour[j];
-            if (neighbour >= 0 && mesh.faces[static_cast<std::size_t>(neighbour)].litFlag) continue;
+            if (neighbour >= 0 && lit[static_cast<std::size_t>(neighbour)]) continue;
             const Vec3& a = mesh.positions[static_cast<std::size_t>(face.position[(j + 1) % 3])];
             const Vec3& b = mesh.positions[static_cast<std::size_t>(face.position[j])];
             const Vec3 bFar = x * b - light;
             const Vec3 aFar = x * a - light;
-            glVertex4f(a.x, a.y, a.z, 1.0f);
-            glVertex4f(b.x, b.y, b.z, 1.0f);
-            glVertex4f(bFar.x, bFar.y, bFar.z, 0.0f);
-            glVertex4f(aFar.x, aFar.y, aFar.z, 0.0f);
+            gfx::vertex(a.x, a.y, a.z, 1.0f);
+            gfx::vertex(b.x, b.y, b.z, 1.0f);
+            gfx::vertex(bFar.x, bFar.y, bFar.z, 0.0f);
+            gfx::vertex(aFar.x, aFar.y, aFar.z, 0.0f);
         }
     }
-    glEnd();
+    gfx::end();
     if (!caps) return;
-    glBegin(GL_TRIANGLES);
-    for (const Face& face : mesh.faces) {
+    gfx::begin(gfx::Primitive::triangles);
+    for (std::size_t i = 0; i < mesh.faces.size(); ++i) {
+        const Face& face = mesh.faces[i];
         for (int k = 0; k < 3; ++k) {
             const Vec3& p = mesh.positions[static_cast<std::size_t>(face.position[k])];
-            if (face.litFlag) {
-                glVertex4f(p.x, p.y, p.z, 1.0f);
+            if (lit[i]) {
+                gfx::vertex(p.x, p.y, p.z, 1.0f);
             } else {
                 const Vec3 far = x * p - light;
-                glVertex4f(far.x, far.y, far.z, 0.0f);
+                gfx::vertex(far.x, far.y, far.z, 0.0f);
             }
         }
     }
-    glEnd();
+    gfx::end();
 }
 
-// Allocates the light's list and, when stale or made for the other counting
-// method, compiles the static casters' volumes into it.
-void prepareShadowList(Light& light, Scene& scene, bool caps) {
-    if (!light.shadowListAllocated) {
-        light.shadowList = glGenLists(1);
-        light.shadowListAllocated = true;
-    }
-    auto& capsOf = listHasCaps();
-    const auto known = capsOf.find(&light);
-    if (known == capsOf.end() || known->second != caps) light.shadowListStale = true;
-    if (!light.shadowListStale) return;
-    light.shadowListStale = false;
-    capsOf[&light] = caps;
-    for (Mesh& mesh : scene.meshes)
-        if (mesh.castsShadows && !mesh.isAnimated())
-            classifyFaces(mesh, lightInMeshSpace(light, mesh), isDirectional(light));
-    glNewList(light.shadowList, GL_COMPILE);
-    for (Mesh& mesh : scene.meshes) {
+// The shadow volumes of every caster whose shadow moves only with the light,
+// under the current model-view.
+void drawStaticVolumes(const Light& light, const Scene& scene, bool caps) {
+    for (const Mesh& mesh : scene.meshes) {
         if (!mesh.castsShadows || mesh.isAnimated()) continue;
-        glPushMatrix();
+        gfx::pushMatrix();
         multiplyMeshMatrix(mesh);
         drawShadowVolume(mesh, lightInMeshSpace(light, mesh), isDirectional(light), caps);
-        glPopMatrix();
+        gfx::popMatrix();
     }
-    glEndList();
 }
 
-void classifyAnimated(const Light& light, Scene& scene) {
-    for (Mesh& mesh : scene.meshes)
-        if (mesh.castsShadows && mesh.isAnimated())
-            classifyFaces(mesh, lightInMeshSpace(light, mesh), isDirectional(light));
+bool samePosition(Vec3 a, Vec3 b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
 }
 
-void drawAnimatedVolumes(const Light& light, Scene& scene, bool caps) {
-    for (Mesh& mesh : scene.meshes) {
+// Compiles the static casters' volumes for the light, unless compiled for
+// this light position and counting method already.
+void prepareShadowVolumes(LightVolumes& volumes, const Light& light, const Scene& scene,
+                          bool caps) {
+    const Vec3 position = light.transform.position.value;
+    if (volumes.volumes.compiled() && volumes.caps == caps &&
+        samePosition(volumes.position, position))
+        return;
+    volumes.caps = caps;
+    volumes.position = position;
+    gfx::beginStaticMesh(volumes.volumes);
+    drawStaticVolumes(light, scene, caps);
+    gfx::endStaticMesh();
+}
+
+void drawAnimatedVolumes(const Light& light, const Scene& scene, bool caps) {
+    for (const Mesh& mesh : scene.meshes) {
         if (!mesh.castsShadows || !mesh.isAnimated()) continue;
-        glPushMatrix();
+        gfx::pushMatrix();
         multiplyMeshMatrix(mesh);
         drawShadowVolume(mesh, lightInMeshSpace(light, mesh), isDirectional(light), caps);
-        glPopMatrix();
+        gfx::popMatrix();
     }
 }
 
-// One stencil counting pass over the light's shadow volumes (its list of
-// static casters, then the animated ones): faces `cull` drops are skipped;
+// One stencil counting pass over the light's shadow volumes (the compiled
+// static casters', then the animated ones): faces `cull` drops are skipped;
 // the others change the stencil by `onDepthFail` where the depth test fails
 // and by `onDepthPass` where it passes.
-void countVolumes(const Light& light, Scene& scene, bool caps, GLenum cull, GLenum onDepthFail,
-                  GLenum onDepthPass) {
-    glCullFace(cull);
-    glStencilOp(GL_KEEP, onDepthFail, onDepthPass);
-    glCallList(light.shadowList);
+void countVolumes(const LightVolumes& volumes, const Light& light, const Scene& scene, bool caps,
+                  gfx::Face cull, gfx::StencilAction onDepthFail,
+                  gfx::StencilAction onDepthPass) {
+    gfx::cullFace(cull);
+    gfx::stencilOp(gfx::StencilAction::keep, onDepthFail, onDepthPass);
+    gfx::drawStaticMesh(volumes.volumes);
     drawAnimatedVolumes(light, scene, caps);
 }
 
@@ -337,19 +356,19 @@ bool cameraInShadow(const Light& light, const View& view, const Scene& scene) {
 }
 
 void loadOrtho(int width, int height) {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0.0, width, 0.0, height, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    gfx::matrixMode(gfx::MatrixMode::projection);
+    gfx::loadIdentity();
+    gfx::ortho(0.0f, width, 0.0f, height, -1.0f, 1.0f);
+    gfx::matrixMode(gfx::MatrixMode::modelView);
+    gfx::loadIdentity();
 }
 
 void finishState(const View& view) {
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_STENCIL_TEST);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_BLEND);
-    glDisable(GL_CULL_FACE);
+    gfx::disable(gfx::Cap::depthTest);
+    gfx::disable(gfx::Cap::stencilTest);
+    gfx::disable(gfx::Cap::lighting);
+    gfx::disable(gfx::Cap::blend);
+    gfx::disable(gfx::Cap::cullFace);
     loadOrtho(view.width, view.height);
 }
 
@@ -357,94 +376,100 @@ void renderFast(View& view, Scene& scene, int targetWidth, int targetHeight, boo
     const bool fog = scene.fogType != 0;
     if (fog) {
         setUpFog(scene);
-        glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+        gfx::clearColour(0.0f, 0.0f, 0.0f, 0.5f);
     }
     loadProjection(view);
     loadViewMatrix(view);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_LIGHTING);
+    gfx::enable(gfx::Cap::depthTest);
+    gfx::enable(gfx::Cap::lighting);
     const int n = static_cast<int>(std::min<std::size_t>(scene.lights.size(), 8));
     Colour ambient;
     for (int i = n - 1; i >= 0; --i) {
-        glEnable(static_cast<GLenum>(GL_LIGHT0 + i));
+        gfx::enable(gfx::lightCap(i));
         setUpLight(i, scene.lights[static_cast<std::size_t>(i)], ambient);
     }
-    glCullFace(GL_BACK);
-    glEnable(GL_CULL_FACE);
+    gfx::cullFace(gfx::Face::back);
+    gfx::enable(gfx::Cap::cullFace);
     setAmbient(ambient.red, ambient.green, ambient.blue);
     drawAllMeshes(scene);
 
-    glDisable(GL_LIGHTING);
-    for (int i = 0; i < n; ++i) glDisable(static_cast<GLenum>(GL_LIGHT0 + i));
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_TEXTURE_2D);
+    gfx::disable(gfx::Cap::lighting);
+    for (int i = 0; i < n; ++i) gfx::disable(gfx::lightCap(i));
+    gfx::disable(gfx::Cap::depthTest);
+    gfx::disable(gfx::Cap::cullFace);
+    gfx::disable(gfx::Cap::texture2D);
     setAmbient(0.2f, 0.2f, 0.2f);
     resetMaterialCache();
     unbindTexture();
-    if (fog) glDisable(GL_FOG);
-    glLoadIdentity();
+    if (fog) gfx::disable(gfx::Cap::fog);
+    gfx::loadIdentity();
     if (!shadows) return;
 
-    glEnable(GL_DEPTH_TEST);
-    glCullFace(GL_BACK);
-    glEnable(GL_CULL_FACE);
-    for (Light& light : scene.lights) {
+    gfx::enable(gfx::Cap::depthTest);
+    gfx::cullFace(gfx::Face::back);
+    gfx::enable(gfx::Cap::cullFace);
+    SceneCache& cache = cacheOf(scene);
+    for (std::size_t l = 0; l < scene.lights.size(); ++l) {
+        const Light& light = scene.lights[l];
+        LightVolumes& volumes = cache.lights[l];
         if (!light.castsShadows) continue;
-        glClearStencil(cameraInShadow(light, view, scene) ? 129 : 128);
-        glClear(GL_STENCIL_BUFFER_BIT);
-        glShadeModel(GL_FLAT);
-        glLoadIdentity();
+        gfx::clearStencil(cameraInShadow(light, view, scene) ? 129 : 128);
+        gfx::clear(gfx::stencilBuffer);
+        gfx::shadeModel(gfx::Shading::flat);
+        gfx::loadIdentity();
         loadViewMatrix(view);
-        prepareShadowList(light, scene, false);
-        classifyAnimated(light, scene);
+        prepareShadowVolumes(volumes, light, scene, false);
 
-        glDisable(GL_LIGHTING);
-        glDepthMask(GL_FALSE);
-        glDepthFunc(GL_LEQUAL);
-        glEnable(GL_STENCIL_TEST);
-        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-        glStencilFunc(GL_ALWAYS, 1, kAllStencilBits);
+        gfx::disable(gfx::Cap::lighting);
+        gfx::depthMask(false);
+        gfx::depthFunc(gfx::Compare::lessOrEqual);
+        gfx::enable(gfx::Cap::stencilTest);
+        gfx::colorMask(false, false, false, false);
+        gfx::stencilFunc(gfx::Compare::always, 1, kAllStencilBits);
         // z-pass: front faces count up, back faces down.
-        countVolumes(light, scene, false, GL_BACK, GL_KEEP, GL_INCR);
-        countVolumes(light, scene, false, GL_FRONT, GL_KEEP, GL_DECR);
+        countVolumes(volumes, light, scene, false, gfx::Face::back, gfx::StencilAction::keep,
+                     gfx::StencilAction::increment);
+        countVolumes(volumes, light, scene, false, gfx::Face::front, gfx::StencilAction::keep,
+                     gfx::StencilAction::decrement);
 
         // The stencil alone selects the shadowed pixels; with the depth test
         // on, the quad at depth 0.5 would miss every surface nearer than 2.
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        glCullFace(GL_BACK);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
-        glDisable(GL_DEPTH_TEST);
-        glMatrixMode(GL_PROJECTION);
-        glPushMatrix();
-        glLoadIdentity();
-        glOrtho(0.0, targetWidth, 0.0, targetHeight, -1.0, 1.0);
-        glMatrixMode(GL_MODELVIEW);
-        glPushMatrix();
-        glLoadIdentity();
-        glColor4f(0.0f, 0.0f, 0.0f, 0.4f);
-        glStencilFunc(GL_NOTEQUAL, 128, kAllStencilBits);
-        glBegin(GL_QUADS);
-        glVertex2i(0, 0);
-        glVertex2i(targetWidth, 0);
-        glVertex2i(targetWidth, targetHeight);
-        glVertex2i(0, targetHeight);
-        glEnd();
-        glMatrixMode(GL_PROJECTION);
-        glPopMatrix();
-        glMatrixMode(GL_MODELVIEW);
-        glPopMatrix();
-        glDisable(GL_BLEND);
-        glDepthFunc(GL_LEQUAL);
-        glDepthMask(GL_TRUE);
-        glEnable(GL_LIGHTING);
-        glEnable(GL_DEPTH_TEST);
-        glDisable(GL_STENCIL_TEST);
-        glShadeModel(GL_SMOOTH);
+        gfx::colorMask(true, true, true, true);
+        gfx::cullFace(gfx::Face::back);
+        gfx::enable(gfx::Cap::blend);
+        gfx::blendFunc(gfx::BlendFactor::srcAlpha, gfx::BlendFactor::oneMinusSrcAlpha);
+        gfx::stencilOp(gfx::StencilAction::keep, gfx::StencilAction::keep,
+                       gfx::StencilAction::keep);
+        gfx::disable(gfx::Cap::depthTest);
+        gfx::matrixMode(gfx::MatrixMode::projection);
+        gfx::pushMatrix();
+        gfx::loadIdentity();
+        gfx::ortho(0.0f, targetWidth, 0.0f, targetHeight, -1.0f, 1.0f);
+        gfx::matrixMode(gfx::MatrixMode::modelView);
+        gfx::pushMatrix();
+        gfx::loadIdentity();
+        gfx::colour(0.0f, 0.0f, 0.0f, 0.4f);
+        gfx::stencilFunc(gfx::Compare::notEqual, 128, kAllStencilBits);
+        gfx::begin(gfx::Primitive::quads);
+        const float w = static_cast<float>(targetWidth), h = static_cast<float>(targetHeight);
+        gfx::vertex(0.0f, 0.0f);
+        gfx::vertex(w, 0.0f);
+        gfx::vertex(w, h);
+        gfx::vertex(0.0f, h);
+        gfx::end();
+        gfx::matrixMode(gfx::MatrixMode::projection);
+        gfx::popMatrix();
+        gfx::matrixMode(gfx::MatrixMode::modelView);
+        gfx::popMatrix();
+        gfx::disable(gfx::Cap::blend);
+        gfx::depthFunc(gfx::Compare::lessOrEqual);
+        gfx::depthMask(true);
+        gfx::enable(gfx::Cap::lighting);
+        gfx::enable(gfx::Cap::depthTest);
+        gfx::disable(gfx::Cap::stencilTest);
+        gfx::shadeModel(gfx::Shading::smooth);
     }
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    gfx::colour(1.0f, 1.0f, 1.0f, 1.0f);
     finishState(view);
 }
 
@@ -455,77 +480,79 @@ void renderAccurate(View& view, Scene& scene) {
     loadProjection(view);
     loadViewMatrix(view);
     Colour ambient;
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_LIGHTING);
+    gfx::enable(gfx::Cap::depthTest);
+    gfx::enable(gfx::Cap::lighting);
     for (int i = n - 1; i >= 0; --i) {
         const Light& light = scene.lights[static_cast<std::size_t>(i)];
-        if (!light.castsShadows) glEnable(static_cast<GLenum>(GL_LIGHT0 + i));
+        if (!light.castsShadows) gfx::enable(gfx::lightCap(i));
         setUpLight(i, light, ambient);
     }
-    glEnable(GL_CULL_FACE);
-    glCullFace(GL_BACK);
-    glDepthFunc(GL_LESS);
+    gfx::enable(gfx::Cap::cullFace);
+    gfx::cullFace(gfx::Face::back);
+    gfx::depthFunc(gfx::Compare::less);
     setAmbient(ambient.red, ambient.green, ambient.blue);
     drawAllMeshes(scene);
-    for (int i = 7; i >= 0; --i) glDisable(static_cast<GLenum>(GL_LIGHT0 + i));
+    for (int i = 7; i >= 0; --i) gfx::disable(gfx::lightCap(i));
     setAmbient(0.0f, 0.0f, 0.0f);
     if (fog) {
-        glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
-        glDisable(GL_FOG);
+        gfx::clearColour(0.0f, 0.0f, 0.0f, 0.5f);
+        gfx::disable(gfx::Cap::fog);
     }
-    glDepthMask(GL_FALSE);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE);
-    glClearStencil(128);
+    gfx::depthMask(false);
+    gfx::enable(gfx::Cap::blend);
+    gfx::blendFunc(gfx::BlendFactor::one, gfx::BlendFactor::one);
+    gfx::clearStencil(128);
 
     for (int k = 0; k < n; ++k) {
-        Light& light = scene.lights[static_cast<std::size_t>(k)];
+        const Light& light = scene.lights[static_cast<std::size_t>(k)];
+        LightVolumes& volumes = cacheOf(scene).lights[static_cast<std::size_t>(k)];
         if (!light.castsShadows) continue;
-        glPushAttrib(GL_ALL_ATTRIB_BITS);
-        glClear(GL_STENCIL_BUFFER_BIT);
-        glShadeModel(GL_FLAT);
-        glEnable(GL_STENCIL_TEST);
-        glStencilFunc(GL_ALWAYS, 1, kAllStencilBits);
-        glStencilMask(kAllStencilBits);
-        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        const gfx::StateScope saved;
+        gfx::clear(gfx::stencilBuffer);
+        gfx::shadeModel(gfx::Shading::flat);
+        gfx::enable(gfx::Cap::stencilTest);
+        gfx::stencilFunc(gfx::Compare::always, 1, kAllStencilBits);
+        gfx::stencilMask(kAllStencilBits);
+        gfx::colorMask(false, false, false, false);
         loadViewMatrix(view);
-        prepareShadowList(light, scene, true);
-        classifyAnimated(light, scene);
+        prepareShadowVolumes(volumes, light, scene, true);
 
         // z-fail: hidden back faces count up, hidden front faces down.
-        countVolumes(light, scene, true, GL_FRONT, GL_INCR, GL_KEEP);
-        countVolumes(light, scene, true, GL_BACK, GL_DECR, GL_KEEP);
+        countVolumes(volumes, light, scene, true, gfx::Face::front,
+                     gfx::StencilAction::increment, gfx::StencilAction::keep);
+        countVolumes(volumes, light, scene, true, gfx::Face::back, gfx::StencilAction::decrement,
+                     gfx::StencilAction::keep);
 
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_ONE, GL_ONE);
-        glEnable(GL_LIGHTING);
-        glDepthFunc(GL_EQUAL);
-        glDepthMask(GL_TRUE);
-        glEnable(static_cast<GLenum>(GL_LIGHT0 + k));
-        glStencilFunc(GL_EQUAL, 128, kAllStencilBits);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
-        glShadeModel(GL_SMOOTH);
+        gfx::colorMask(true, true, true, true);
+        gfx::enable(gfx::Cap::blend);
+        gfx::blendFunc(gfx::BlendFactor::one, gfx::BlendFactor::one);
+        gfx::enable(gfx::Cap::lighting);
+        gfx::depthFunc(gfx::Compare::equal);
+        gfx::depthMask(true);
+        gfx::enable(gfx::lightCap(k));
+        gfx::stencilFunc(gfx::Compare::equal, 128, kAllStencilBits);
+        gfx::stencilOp(gfx::StencilAction::keep, gfx::StencilAction::keep,
+                       gfx::StencilAction::increment);
+        gfx::shadeModel(gfx::Shading::smooth);
         // The base pass gave every surface its emission; tracking the
         // emission to black here keeps each light pass from adding it again
         // (the lists' material calls do not change a tracked property).
-        glColorMaterial(GL_FRONT_AND_BACK, GL_EMISSION);
-        glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
-        glEnable(GL_COLOR_MATERIAL);
+        gfx::colorMaterial(gfx::Face::frontAndBack, gfx::MaterialColour::emission);
+        gfx::colour(0.0f, 0.0f, 0.0f, 1.0f);
+        gfx::enable(gfx::Cap::colorMaterial);
         drawAllMeshes(scene);
-        glDisable(GL_COLOR_MATERIAL);
-        glDisable(static_cast<GLenum>(GL_LIGHT0 + k));
-        glDepthFunc(GL_LESS);
-        glDisable(GL_BLEND);
-        glPopAttrib();
+        gfx::disable(gfx::Cap::colorMaterial);
+        gfx::disable(gfx::lightCap(k));
+        gfx::depthFunc(gfx::Compare::less);
+        gfx::disable(gfx::Cap::blend);
     }
 
-    glDepthFunc(GL_LEQUAL);
-    glDepthMask(GL_TRUE);
+    gfx::depthFunc(gfx::Compare::lessOrEqual);
+    gfx::depthMask(true);
     resetMaterialCache();
     forceUnbind();
     setAmbient(0.2f, 0.2f, 0.2f);
-    for (int i = 0; i < n; ++i) glDisable(static_cast<GLenum>(GL_LIGHT0 + i));
+    for (int i = 0; i < n; ++i) gfx::disable(gfx::lightCap(i));
     finishState(view);
 }
 
@@ -552,18 +579,9 @@ void renderScene(View& view, int targetWidth, int targetHeight, float sceneTime)
 }
 
 void releaseSceneLists(Scene& scene, bool deleteLists) {
-    for (Mesh& mesh : scene.meshes) {
-        if (deleteLists && mesh.listAllocated) glDeleteLists(mesh.list, 1);
-        mesh.list = 0;
-        mesh.listAllocated = false;
-        mesh.listStale = true;
-    }
-    auto& capsOf = listHasCaps();
-    for (Light& light : scene.lights) {
-        if (deleteLists && light.shadowListAllocated) glDeleteLists(light.shadowList, 1);
-        light.shadowList = 0;
-        light.shadowListAllocated = false;
-        light.shadowListStale = true;
-        capsOf.erase(&light);
-    }
+    const auto found = caches().find(&scene);
+    if (found == caches().end()) return;
+    for (gfx::StaticMesh& mesh : found->second.meshes) mesh.release(deleteLists);
+    for (LightVolumes& light : found->second.lights) light.volumes.release(deleteLists);
+    caches().erase(found);
 }

@@ -1,12 +1,18 @@
 #include "base/CaseInsensitive.h"
 #include "scene/Scene.h"
 
-Scene::Scene() : trees(1), views(1) {
+#include <atomic>
+
+namespace {
+std::atomic<std::uint64_t> gSceneSerial{0};
+}  // namespace
+
+Scene::Scene() : trees(1), views(1), serial_(++gSceneSerial) {
     views.front().scene = this;
 }
 
 void updateLight(Light& light, float t) {
-    if (light.transform.sample(t)) light.shadowListStale = true;
+    light.transform.sample(t);
     light.transform.recomputeMatrices();
     light.direction = linearTimes(light.transform.linear, Vec3{0.0f, 0.0f, -1.0f});
 }

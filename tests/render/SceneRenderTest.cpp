@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace {
@@ -247,6 +248,30 @@ TEST_F(SceneRender, EmissionLightingAndMaterialsOnOneMesh) {
 
 // Linear fog half way (eye depth 10 between 5 and 15) blends the face with
 // the fog colour, and the background is cleared to the fog colour.
+// What the renderer compiled for a scene belongs to that scene alone: a new
+// scene made where a gone one lay (never released) draws itself.
+TEST_F(SceneRender, ANewSceneAtAGoneOnesAddressDrawsItself) {
+    std::optional<Scene> place;
+    const auto drawGlowing = [&](Colour emission) {
+        place.emplace();
+        Scene& scene = *place;
+        const int glow = addMaterial(scene, emission, {0, 0, 0});
+        scene.meshes.push_back(floorMesh(2.0f, 0.0f, glow));
+        placeView(scene, {0, 0, 10});
+        finish(scene);
+        scene.shadows = false;
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        renderScene(scene.views.front(), kSize, kSize, 0.0f);
+        return pixel(32, 32);
+    };
+    expectNear(drawGlowing({1, 0, 0}), {255, 0, 0}, 1, "the first scene");
+    const Scene* first = &*place;
+    place.reset();  // gone without its drawing released
+    expectNear(drawGlowing({0, 0, 1}), {0, 0, 255}, 1, "the second scene, same address");
+    EXPECT_EQ(&*place, first);
+    releaseSceneLists(*place, true);
+}
+
 TEST_F(SceneRender, LinearFogAndItsClear) {
     const int red = addMaterial(scene_, {1.0f, 0.0f, 0.0f}, {0, 0, 0});
     scene_.meshes.push_back(floorMesh(2.0f, 0.0f, red));
@@ -395,7 +420,7 @@ TEST_F(SceneRender, CameraInsideShadowVolume) {
     // points from (here beside the box).
     scene_.lights[0].kind = 3;
     scene_.lights[0].transform.position.value = {20, 0, 20};
-    scene_.lights[0].shadowListStale = true;  // a static light moved by hand
+    // A static light moved by hand: its compiled volumes are made again.
     placeView(scene_, {-15, 0, 12});
     draw(false);
     const Rgb under = pixel(32, 32), open = pixel(62, 32);  // floor x = -15, x = -3.75
@@ -487,7 +512,6 @@ TEST_F(SceneRender, RegistryReadsOnceAndRefusesMissingFiles) {
     scene->shadows = false;
     renderScene(view, kSize, kSize, 0.0f);
     registry.releaseGLResources();
-    EXPECT_FALSE(scene->meshes.front().listAllocated);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     renderScene(view, kSize, kSize, 0.0f);
     expectNear(pixel(32, 32), {0, 255, 0}, 1, "registry scene after release");

@@ -13,12 +13,16 @@
 
 namespace gfx {
 
-struct FogParams {
-    FogMode mode = FogMode::exp;
-    float start = 0.0f;
-    float end = 1.0f;
-    float density = 1.0f;
-    Rgba colour{0, 0, 0, 0};
+// One light's parameters as the scene renderer sets them. The position
+// (w = 0: a direction) is taken through the model-view matrix current when
+// the light is set, as the spot direction is.
+struct LightParams {
+    std::array<float, 4> position{{0, 0, 1, 0}};
+    Rgba diffuse{1, 1, 1, 1};
+    Rgba specular{1, 1, 1, 1};
+    std::array<float, 3> spotDirection{{0, 0, -1}};
+    float spotCutoffDegrees = 180.0f;  // 180: no spot
+    float spotExponent = 0.0f;
 };
 
 class Backend {
@@ -53,9 +57,27 @@ public:
     virtual Hint perspectiveHintState() const = 0;
     virtual void lineWidth(float width) = 0;
     virtual void lineStipple(int factor, unsigned short pattern) = 0;
-    virtual void fog(const FogParams& params) = 0;
+    // Fog's colour; linear fog from `start` to `end`; exponential fog
+    // (squared: exp2) of `density`. Each leaves the others' values alone.
+    virtual void fogColour(const Rgba& colour) = 0;
+    virtual void fogLinear(float start, float end) = 0;
+    virtual void fogExponential(bool squared, float density) = 0;
     // How textures combine with the fragment's colour.
     virtual void textureEnv(TextureEnv mode) = 0;
+    // Light `index` (< kMaxLights), and the light everything gets.
+    virtual void light(int index, const LightParams& params) = 0;
+    virtual void lightModelAmbient(const Rgba& colour) = 0;
+    // Material colours and shininess of the faces named.
+    virtual void material(Face face, MaterialColour which, const Rgba& colour) = 0;
+    virtual void shininess(Face face, float exponent) = 0;
+    // Which material colour follows the current colour while colour
+    // tracking is on.
+    virtual void colorMaterial(Face face, MaterialColour which) = 0;
+    // Saves every piece of state the door sets (switches, functions, masks,
+    // lights, materials, fog, the current colour), and puts the last saved
+    // back; saves nest.
+    virtual void pushState() = 0;
+    virtual void popState() = 0;
 
     // The attribute values of vertices drawn without their own.
     virtual void currentColour(const Rgba& colour) = 0;
@@ -76,6 +98,15 @@ public:
     virtual void ortho(float left, float right, float bottom, float top, float zNear,
                        float zFar) = 0;
     virtual void perspective(double fovyDegrees, double aspect, double zNear, double zFar) = 0;
+
+    // Compiling: what the door is given between beginCompile and
+    // endCompile is kept in a driver object to draw again with
+    // drawCompiled. beginCompile returns 0 when the backend keeps no such
+    // objects (the door then replays what it recorded).
+    virtual std::uint32_t beginCompile() = 0;
+    virtual void endCompile() = 0;
+    virtual void drawCompiled(std::uint32_t object) = 0;
+    virtual void deleteCompiled(std::uint32_t object) = 0;
 
     // Draws the batch's primitive under the current state and matrices.
     virtual void drawBatch(const VertexBatch& batch) = 0;

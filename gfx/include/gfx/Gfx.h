@@ -6,6 +6,7 @@
 #pragma once
 
 #include "gfx/Backend.h"
+#include "gfx/StaticMesh.h"
 #include "gfx/Matrix.h"
 #include "gfx/Types.h"
 
@@ -36,8 +37,25 @@ void shadeModel(Shading shading);
 void perspectiveHint(Hint hint);
 void lineWidth(float width);
 void lineStipple(int factor, unsigned short pattern);
-void fog(const FogParams& params);
+void fogColour(float red, float green, float blue, float alpha);
+void fogLinear(float start, float end);
+void fogExponential(bool squared, float density);
 void textureEnv(TextureEnv mode);
+void light(int index, const LightParams& params);
+void lightModelAmbient(float red, float green, float blue, float alpha = 1.0f);
+void material(Face face, MaterialColour which, const Rgba& colour);
+void shininess(Face face, float exponent);
+void colorMaterial(Face face, MaterialColour which);
+
+// Saves every piece of state the door sets for its lifetime and puts it
+// back after; scopes nest.
+class StateScope {
+public:
+    StateScope();
+    ~StateScope();
+    StateScope(const StateScope&) = delete;
+    StateScope& operator=(const StateScope&) = delete;
+};
 
 // Matrices: the stack `matrixMode` selected (model-view at first). Pops
 // below the bottom and pushes beyond the depth a driver keeps (32 for the

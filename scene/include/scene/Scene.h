@@ -40,10 +40,6 @@ struct Light {
     std::int32_t spotExponent = 0;
     std::array<float, 3> kept = {0.0f, 0.0f, 0.0f};
     bool castsShadows = true;
-    // Shadow-volume bookkeeping of the renderer.
-    bool shadowListAllocated = false;
-    bool shadowListStale = true;
-    std::uint32_t shadowList = 0;
 };
 
 class Scene;
@@ -66,7 +62,6 @@ struct Face {
     Vec3 planeNormal;  // unit normal; planeNormal . p + planeOffset = 0 on the face
     float planeOffset = 0.0f;
     std::array<std::int32_t, 3> neighbour = {-1, -1, -1};  // per edge j (corner j to j + 1)
-    bool litFlag = false;
 };
 
 struct Mesh {
@@ -77,10 +72,6 @@ struct Mesh {
     std::vector<Vec3> normals;
     std::uint8_t flag = 0;  // kept, not used by rendering
     bool castsShadows = true;
-    // Display-list bookkeeping of the renderer.
-    bool listAllocated = false;
-    bool listStale = true;
-    std::uint32_t list = 0;
 
     bool isAnimated() const { return transform.isAnimated(); }
 };
@@ -95,6 +86,10 @@ public:
     // The file name it was loaded from (the scene registry's key).
     const std::string& name() const { return name_; }
     void setName(std::string name) { name_ = std::move(name); }
+    // A number no other scene of this process has had: what other layers
+    // keep for a scene is keyed on it, since a gone scene's address may be
+    // reused.
+    std::uint64_t serial() const { return serial_; }
 
     std::vector<Light> lights;
     std::vector<Mesh> meshes;
@@ -113,6 +108,7 @@ public:
 
 private:
     std::string name_;
+    std::uint64_t serial_;
 };
 
 // The animation of a frame, for view `view` of its scene at scene time t:
