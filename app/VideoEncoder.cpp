@@ -1,6 +1,6 @@
 #include "VideoEncoder.h"
 
-#include "MusicDecoder.h"
+#include "music/MusicDecoder.h"
 #include "base/Log.h"
 
 extern "C" {

@@ -8,8 +8,6 @@
 #include "gfx/MultisampledFrame.h"
 #include "render/SceneRenderer.h"
 
-#include <GL/gl.h>
-
 #include <cstring>
 
 namespace {

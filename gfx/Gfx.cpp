@@ -354,6 +354,9 @@ void viewport(int x, int y, int width, int height) {
 void scissor(int x, int y, int width, int height) {
     backend().scissor(x, y, width, height);
 }
+unsigned takeError() {
+    return backend().takeError();
+}
 std::array<int, 4> viewportState() {
     return backend().viewportState();
 }

@@ -448,4 +448,12 @@ void Gl1Backend::flush() {
     glFlush();
 }
 
+unsigned Gl1Backend::takeError() {
+    // Drivers keep one flag per kind of error: drain them all.
+    const GLenum first = glGetError();
+    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+    return first;
+}
+
 }  // namespace gfx

@@ -85,6 +85,7 @@ public:
     std::array<int, 4> viewportState() const override;
     void scissor(int x, int y, int width, int height) override;
     void flush() override;
+    unsigned takeError() override;
 };
 
 }  // namespace gfx

@@ -1,6 +1,6 @@
 // libopenmpt behind MusicDecoder: tracker modules, rendered straight at the
 // output rate. The module plays once, without its loop.
-#include "MusicDecoder.h"
+#include "music/MusicDecoder.h"
 
 #include <libopenmpt/libopenmpt.hpp>
 

@@ -1,6 +1,6 @@
 #include "music/Music.h"
 
-#include "MusicDecoder.h"
+#include "music/MusicDecoder.h"
 #include "MusicStream.h"
 #include "RiffCues.h"
 #include "base/Clock.h"

@@ -1,4 +1,4 @@
-#include "MusicDecoder.h"
+#include "music/MusicDecoder.h"
 
 #include "MusicFormat.h"
 

@@ -7,7 +7,7 @@
 #pragma once
 
 #include "AudioRing.h"
-#include "MusicDecoder.h"
+#include "music/MusicDecoder.h"
 #include "Resampler.h"
 #include "SmoothClock.h"
 

@@ -1,5 +1,5 @@
 // libsndfile behind MusicDecoder: any file libsndfile recognises by content.
-#include "MusicDecoder.h"
+#include "music/MusicDecoder.h"
 
 #include "MusicFormat.h"
 

@@ -12,7 +12,7 @@
 #include "scene/SceneFile.h"
 #include "timeline/RenderTarget.h"
 
-#include <GL/gl.h>
+#include "gfx/Gfx.h"
 #include <SDL.h>
 
 #include <algorithm>
@@ -80,6 +80,7 @@ public:
             return false;
         }
         SDL_GL_MakeCurrent(window_, context_);
+        gfx::setBackend(nullptr);  // the door starts afresh in the new context
         int drawableWidth = 0, drawableHeight = 0;
         SDL_GL_GetDrawableSize(window_, &drawableWidth, &drawableHeight);
         if (drawableWidth < width || drawableHeight < height) {
@@ -186,8 +187,8 @@ std::string viewNames(const Scene& scene) {
 void beginFrame(int width, int height) {
     setTargetProjection(width, height);
     setPresentationDefaults();
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
+    gfx::clear(gfx::colourBuffer | gfx::depthBuffer);
+    gfx::loadIdentity();
 }
 
 // What a scene track's first frame does after "start": its default fog and
@@ -200,11 +201,11 @@ void drawLikeSceneTrack(Scene& scene, View& view, const PreviewOptions& options)
     scene.fogColour = {0.0f, 0.0f, 0.0f, 0.0f};
     scene.shadows = options.shadows;
     scene.accurateShadows = options.shadows;
-    glClear(GL_DEPTH_BUFFER_BIT);
+    gfx::clear(gfx::depthBuffer);
     renderScene(view, options.width, options.height, options.sceneTime);
     unbindTexture();
-    glDisable(GL_TEXTURE_2D);
-    glFlush();
+    gfx::disable(gfx::Cap::texture2D);
+    gfx::flush();
 }
 
 // Reads the scene and draws it into the current context's back buffer;
@@ -266,13 +267,11 @@ bool drawScene(const PreviewOptions& options, const fs::path& scenePath,
     drawLikeSceneTrack(scene, *view, options);
     // The player never asks GL for errors while drawing: neither does the
     // preview. Only a failed read-back fails it.
-    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {}
+    gfx::takeError();
     rgb.resize(std::size_t(options.width) * std::size_t(options.height) * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, options.width, options.height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    const GLenum readError = glGetError();
-    if (readError != GL_NO_ERROR) {
+    gfx::readPixels(0, 0, options.width, options.height, gfx::PixelFormat::rgb, rgb.data());
+    const unsigned readError = gfx::takeError();
+    if (readError != 0) {
         error = "cannot read the drawn picture back (GL error " + std::to_string(readError) + ")";
         return false;
     }

@@ -1,11 +1,15 @@
-# Fails when a file includes from a library folder above its own.
+# Fails when a file reaches where it must not, naming file and line:
+# - the folders form a stack, lowest first: a source or header in folder F
+#   (or in tests/F, bench/F, fuzz/F) may include "G/..." only when G is F or
+#   below it;
+# - a library's private headers are its own: a CMakeLists.txt in F (or
+#   tests/F, bench/F, fuzz/F) may name ${PROJECT_SOURCE_DIR}/G, G's private
+#   include directory, only for G = F;
+# - only the drawing door (gfx/) talks to the graphics API: no other
+#   library folder calls gl*( or glu*( or includes <GL/...> (tests and
+#   benchmarks may, to check the door against the driver).
 #
 # Usage: cmake -DROOT=<source dir> -P LayeringCheck.cmake
-#
-# The folders form a stack, lowest first. A source or header in folder F
-# (or in tests/F, bench/F, fuzz/F) may include "G/..." only when G is F or
-# below it; a CMakeLists.txt there may name ${PROJECT_SOURCE_DIR}/G (a private
-# include directory) under the same rule. Every violation is listed.
 set(LAYERS base data script timeline music scene gfx render effects app scenetool)
 
 if(NOT ROOT)
@@ -35,9 +39,36 @@ foreach(layer IN LISTS LAYERS)
         set(target ${CMAKE_MATCH_1})
       endif()
       list(FIND LAYERS ${target} targetRank)
+      file(RELATIVE_PATH shown "${ROOT}" "${path}")
       if(targetRank GREATER rank)
-        file(RELATIVE_PATH shown "${ROOT}" "${path}")
         message("${shown}: '${layer}' reaches up into '${target}': ${line}")
+        math(EXPR violations "${violations} + 1")
+      elseif(line MATCHES "PROJECT_SOURCE_DIR}/(${layerAlternatives})[/) \"]" AND
+             NOT target STREQUAL layer)
+        message("${shown}: '${layer}' reaches into the private folder of '${target}': ${line}")
+        math(EXPR violations "${violations} + 1")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+# The graphics API behind the door: library sources only.
+foreach(layer IN LISTS LAYERS)
+  if(layer STREQUAL "gfx")
+    continue()
+  endif()
+  file(GLOB_RECURSE sources LIST_DIRECTORIES false "${ROOT}/${layer}/*.cpp" "${ROOT}/${layer}/*.h")
+  foreach(path IN LISTS sources)
+    file(STRINGS "${path}" lines)
+    set(number 0)
+    foreach(line IN LISTS lines)
+      math(EXPR number "${number} + 1")
+      # Comments may name the calls they replace.
+      string(REGEX REPLACE "//.*$" "" code "${line}")
+      if(code MATCHES "(^|[^A-Za-z0-9_:.>])glu?[A-Z][A-Za-z0-9]*[ \t]*\\(" OR
+         code MATCHES "#include[ \t]*<GL/")
+        file(RELATIVE_PATH shown "${ROOT}" "${path}")
+        message("${shown}:${number}: '${layer}' calls the graphics API outside gfx/: ${line}")
         math(EXPR violations "${violations} + 1")
       endif()
     endforeach()
@@ -45,7 +76,8 @@ foreach(layer IN LISTS LAYERS)
 endforeach()
 
 if(violations GREATER 0)
-  message(FATAL_ERROR "LayeringCheck: ${violations} upward reference(s); "
+  message(FATAL_ERROR "LayeringCheck: ${violations} violation(s); "
     "the stack, lowest first, is: ${LAYERS}")
 endif()
-message(STATUS "LayeringCheck: no folder reaches above its own")
+message(STATUS "LayeringCheck: no folder reaches above its own or into another's private "
+  "folder, and only gfx/ calls the graphics API")

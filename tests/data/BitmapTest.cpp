@@ -349,7 +349,7 @@ TEST_F(BitmapTest, DecodePoolHoldsEachOutcomeForItsTaker) {
     writeFile("cut.png", good.substr(0, good.size() - 20));
     ASSERT_EQ(std::system("zip -q pictures.zip p*.jpg p*.png cut.png && rm p*.jpg p*.png cut.png"),
               0);
-    resetDataFiles();
+    rescanDataArchives();
     names.insert(names.end(), {"cut.png", "gone.jpg", "p0.jpg"});
 
     testing::internal::CaptureStderr();

@@ -3,6 +3,7 @@
 #include "PeakMemory.h"
 #include "TestDirectory.h"
 
+#include "DataFiles.h"
 #include "ZipArchive.h"
 #include "data/DataFile.h"
 

@@ -2,7 +2,7 @@
 // process-wide data files rebuilt from it.
 #pragma once
 
-#include "DataFiles.h"
+#include "data/DataFile.h"
 
 #include <gtest/gtest.h>
 
@@ -20,13 +20,13 @@ protected:
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
         std::filesystem::current_path(dir_);
-        resetDataFiles();
+        rescanDataArchives();
     }
 
     void TearDown() override {
         std::filesystem::current_path(previous_);
         std::filesystem::remove_all(dir_);
-        resetDataFiles();
+        rescanDataArchives();
     }
 
     static void writeFile(const std::filesystem::path& path, const std::string& bytes) {

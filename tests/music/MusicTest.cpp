@@ -1,6 +1,6 @@
 // The music object without a sound device: fixed frame rate, decode only,
 // the silent clock, opening errors and the formats.
-#include "MusicDecoder.h"
+#include "music/MusicDecoder.h"
 #include "TestAudioFiles.h"
 #include "base/Log.h"
 #include "music/Music.h"

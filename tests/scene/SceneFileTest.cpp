@@ -550,7 +550,7 @@ TEST_F(SceneFileLookUp, ByBaseNameAsPlainFileOrArchiveMember) {
     run("zip -q scenes.zip packed.scn");
     std::filesystem::remove("packed.scn");
     writeFile("empty.scn", "");
-    resetDataFiles();
+    rescanDataArchives();
 
     for (const std::string name : {"data\\lobby.scn", "models/lobby.scn", "x/y\\packed.scn"}) {
         Scene scene;

@@ -149,6 +149,9 @@ public:
     virtual void scissor(int x, int y, int width, int height) = 0;
     // Hands queued work to the driver without waiting for it.
     virtual void flush() = 0;
+    // The driver's first error code since the last call (0: none), and
+    // every error flag cleared.
+    virtual unsigned takeError() = 0;
 };
 
 }  // namespace gfx

@@ -119,5 +119,7 @@ std::array<int, 4> viewportState();
 bool windowPosition(float x, float y, float z, std::array<float, 3>& window);
 void scissor(int x, int y, int width, int height);
 void flush();
+// The driver's first error code since the last call (0: none); clears them.
+unsigned takeError();
 
 }  // namespace gfx
