@@ -32,7 +32,7 @@ bool BlurModule::checkCommand(const std::string& commandName, ArgumentList& argu
 }
 
 bool BlurModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {
-    const float t = commandTime();
+    const float t = commandTime(track);
     const CommandWord word = picture_.apply(commandName, arguments);
     for (AnimatedParameter& p : parameters_) commandParameter(word, p, arguments, t);
     return TrackModule::command(commandName, arguments, track);

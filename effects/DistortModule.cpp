@@ -23,7 +23,7 @@ bool DistortModule::checkCommand(const std::string& commandName, ArgumentList& a
 }
 
 bool DistortModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {
-    const float t = commandTime();
+    const float t = commandTime(track);
     const CommandWord word = picture_.apply(commandName, arguments);
     forEachParameter([&](AnimatedParameter& p) { commandParameter(word, p, arguments, t); });
     return TrackModule::command(commandName, arguments, track);

@@ -3,15 +3,10 @@
 #include "base/CaseInsensitive.h"
 #include "base/Log.h"
 #include "script/ArgumentList.h"
-#include "timeline/Timeline.h"
 #include "timeline/Track.h"
 #include "timeline/TrackList.h"
 
 namespace {
-
-TrackList& currentTracks() {
-    return currentTimeline()->tracks();
-}
 
 int priorityOf(const Track& track) {
     return track.selected() ? track.selected()->drawPriority() : 0;
@@ -39,24 +34,17 @@ float FadeModule::amountAt(float time, float startTime, float duration, bool fad
     return fadingIn ? progress : 1.0f - progress;
 }
 
-bool FadeModule::checkCommand(const std::string& commandName, ArgumentList& arguments, Track&) {
+bool FadeModule::checkCommand(const std::string& commandName, ArgumentList& arguments,
+                              Track& track) {
     if (equalsIgnoreCase(commandName, "start")) {
-        arguments.requireString("from");
-        arguments.requireString("to");
+        pair_.check(arguments, "from", "to", track);
         arguments.requireNumber("time");
-        trackNames_.push_back(arguments.find("from").text());
-        trackNames_.push_back(arguments.find("to").text());
     }
     return true;
 }
 
 bool FadeModule::load(LoadingScreen&) {
-    for (const std::string& name : trackNames_) {
-        if (!currentTracks().getOrCreate(name)) {
-            logMessage("FxModule - track with name %s not found\n", name.c_str());
-            fatalStop(4574);
-        }
-    }
+    pair_.ensureTracks();
     return true;
 }
 
@@ -66,26 +54,27 @@ bool FadeModule::command(const std::string& commandName, ArgumentList& arguments
         // (a later fade the other way would then be a loop) and the first
         // upper module fading for ever.
         endRunningFade();
-        lower_ = currentTracks().getOrCreate(arguments.find("from").text());
-        upper_ = currentTracks().getOrCreate(arguments.find("to").text());
+        pair_.bind(track);
+        Track* lower = pair_.named(arguments, "from");
+        Track* upper = pair_.named(arguments, "to");
         fadingIn_ = true;
         // The track drawn on top is the one with the higher priority; equal
         // priorities keep "to" on top.
-        if (priorityOf(*upper_) < priorityOf(*lower_)) {
-            std::swap(lower_, upper_);
+        if (priorityOf(*upper) < priorityOf(*lower)) {
+            std::swap(lower, upper);
             fadingIn_ = false;
         }
-        currentTracks().addDependency(lower_, upper_);
-        startTime_ = static_cast<float>(currentTimeline()->commandTime());
+        pair_.hold(lower, upper);
+        startTime_ = static_cast<float>(track.list().commandTime());
         const ArgumentValue& time = arguments.find("time");
         duration_ = time.isNumber() ? time.number() : 0.0f;
-        TrackModule& faded = fadedModule(*upper_);
+        TrackModule& faded = fadedModule(*upper);
         faded.beginFade();
         // The amount holds from the start, even for a track drawn before
         // this module's render in the frame (a texture-target track).
         faded.setFade(amountAt(startTime_, startTime_, duration_, fadingIn_));
     } else if (equalsIgnoreCase(commandName, "stop")) {
-        if (!lower_ || !upper_) {
+        if (!pair_.held()) {
             logMessage("FadeModule - stop called without tracks set, aborting\n");
             fatalStop(23);
         }
@@ -95,13 +84,13 @@ bool FadeModule::command(const std::string& commandName, ArgumentList& arguments
 }
 
 int FadeModule::render(float time, Destination*, TextureSource*, TextureSource*) {
-    if (!lower_ || !upper_) {
+    if (!pair_.held()) {
         logMessage("Fade module: rendering after module has been stopped, aborting\n");
         fatalStop(465);
     }
     const float amount = amountAt(time, startTime_, duration_, fadingIn_);
     // Whatever module the upper track selects now receives the amount.
-    fadedModule(*upper_).setFade(amount);
+    fadedModule(*pair_.second()).setFade(amount);
     return 0;
 }
 
@@ -111,9 +100,8 @@ bool FadeModule::deselect(Track&) {
 }
 
 void FadeModule::endRunningFade() {
-    if (!lower_ || !upper_) return;
-    currentTracks().removeDependency(lower_, upper_);
-    if (upper_->selected()) upper_->selected()->endFade();
-    lower_ = nullptr;
-    upper_ = nullptr;
+    if (!pair_.held()) return;
+    Track* upper = pair_.second();
+    pair_.release();
+    if (upper->selected()) upper->selected()->endFade();
 }

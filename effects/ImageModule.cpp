@@ -28,7 +28,7 @@ bool ImageModule::checkCommand(const std::string& commandName, ArgumentList& arg
 }
 
 bool ImageModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {
-    const float t = commandTime();
+    const float t = commandTime(track);
     const CommandWord word = picture_.apply(commandName, arguments);
     forEachParameter([&](AnimatedParameter& p) { commandParameter(word, p, arguments, t); });
     switch (word) {

@@ -3,7 +3,8 @@
 #include "base/CaseInsensitive.h"
 #include "script/AnimatedParameter.h"
 #include "script/ArgumentList.h"
-#include "timeline/Timeline.h"
+#include "timeline/Track.h"
+#include "timeline/TrackList.h"
 
 CommandWord commandWord(const std::string& commandName) {
     if (equalsIgnoreCase(commandName, "start")) return CommandWord::start;
@@ -12,9 +13,8 @@ CommandWord commandWord(const std::string& commandName) {
     return CommandWord::other;
 }
 
-float commandTime() {
-    Timeline* timeline = currentTimeline();
-    return timeline ? static_cast<float>(timeline->commandTime()) : 0.0f;
+float commandTime(const Track& track) {
+    return static_cast<float>(track.list().commandTime());
 }
 
 void commandParameter(CommandWord word, AnimatedParameter& parameter, ArgumentList& arguments,

@@ -15,7 +15,7 @@ bool RouteModule::command(const std::string& commandName, ArgumentList& argument
         // A second start would otherwise leave the first source track drawing
         // into a cable nobody shows, and its dependency behind.
         if (hasTracks()) disconnect();
-        startTracks(arguments);
+        startTracks(arguments, track);
         PoolEntry* cable = SourceDestPool::instance().freeEndpoint("PatchCable");
         if (!cable) {
             logMessage("Route: error - cannot alloc memory to patch cable\n");

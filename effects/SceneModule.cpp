@@ -100,7 +100,7 @@ void SceneModule::setClock(ArgumentList& arguments, float m) {
 }
 
 bool SceneModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {
-    const float m = commandTime();
+    const float m = commandTime(track);
     const CommandWord word = commandWord(commandName);
     switch (word) {
     case CommandWord::start: {

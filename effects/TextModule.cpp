@@ -42,7 +42,7 @@ void TextModule::takeText(ArgumentList& arguments) {
 }
 
 bool TextModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {
-    const float t = commandTime();
+    const float t = commandTime(track);
     const CommandWord word = commandWord(commandName);
     for (AnimatedParameter& p : parameters_) commandParameter(word, p, arguments, t);
     switch (word) {

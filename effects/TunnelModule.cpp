@@ -78,7 +78,7 @@ bool TunnelModule::checkCommand(const std::string& commandName, ArgumentList& ar
 }
 
 bool TunnelModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {
-    const float t = commandTime();
+    const float t = commandTime(track);
     const CommandWord word = picture_.apply(commandName, arguments);
     if (word == CommandWord::start || word == CommandWord::stop) additiveBlending_ = false;
     for (AnimatedParameter& p : parameters_) commandParameter(word, p, arguments, t);

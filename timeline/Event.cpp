@@ -21,11 +21,11 @@ float numberOr0(ArgumentList& arguments, const char* key) {
 
 // The event a relative timer refers to; a name that matches nothing ends
 // the process (status 364).
-Event& referencedEvent(ArgumentList& arguments) {
+Event& referencedEvent(ArgumentList& arguments, Timeline& timeline) {
     const ArgumentValue& v = arguments.find("relativeTo");
     // text() is empty unless the value is a string; no event has that name.
     const std::string& name = v.text();
-    Event* e = currentTimeline()->findEventIgnoringCase(name);
+    Event* e = timeline.findEventIgnoringCase(name);
     if (!e) {
         logMessage("relativetimer: event \"%s\" does not exist\n", name.c_str());
         fatalStop(364);
@@ -35,9 +35,9 @@ Event& referencedEvent(ArgumentList& arguments) {
 
 }  // namespace
 
-float Event::eventTime(int depth) {
+float Event::eventTime(Timeline& timeline, int depth) {
     if (depth == 0) loopAbort(name.c_str());
-    return module->eventTime(arguments, depth);
+    return module->eventTime(arguments, timeline, depth);
 }
 
 const std::string& EventModule::name() const {
@@ -61,12 +61,12 @@ bool TimerModule::checkArguments(ArgumentList& arguments) {
     return true;
 }
 
-float TimerModule::eventTime(ArgumentList& arguments, int) {
+float TimerModule::eventTime(ArgumentList& arguments, Timeline&, int) {
     return numberOr0(arguments, "time");
 }
 
-bool TimerModule::isDue(ArgumentList& arguments) {
-    return currentTimeline()->musicTime() >= numberOr0(arguments, "time");
+bool TimerModule::isDue(ArgumentList& arguments, Timeline& timeline) {
+    return timeline.musicTime() >= numberOr0(arguments, "time");
 }
 
 const std::string& RelativeTimerModule::name() const {
@@ -82,16 +82,16 @@ bool RelativeTimerModule::checkArguments(ArgumentList& arguments) {
     return true;
 }
 
-float RelativeTimerModule::eventTime(ArgumentList& arguments, int depth) {
+float RelativeTimerModule::eventTime(ArgumentList& arguments, Timeline& timeline, int depth) {
     if (depth == 0) loopAbort(nullptr);
     const float delta = numberOr0(arguments, "deltaTime");
-    return referencedEvent(arguments).eventTime(depth - 1) + delta;
+    return referencedEvent(arguments, timeline).eventTime(timeline, depth - 1) + delta;
 }
 
-bool RelativeTimerModule::isDue(ArgumentList& arguments) {
+bool RelativeTimerModule::isDue(ArgumentList& arguments, Timeline& timeline) {
     const float delta = numberOr0(arguments, "deltaTime");
-    Event& referenced = referencedEvent(arguments);
-    return currentTimeline()->musicTime() >= referenced.eventTime(kDepthBudget) + delta;
+    Event& referenced = referencedEvent(arguments, timeline);
+    return timeline.musicTime() >= referenced.eventTime(timeline, kDepthBudget) + delta;
 }
 
 EventModuleRegistry& EventModuleRegistry::instance() {

@@ -3,52 +3,27 @@
 #include "base/CaseInsensitive.h"
 #include "base/Log.h"
 #include "script/ArgumentList.h"
-#include "timeline/Timeline.h"
 #include "timeline/Track.h"
 #include "timeline/TrackList.h"
-
-namespace {
-
-TrackList& currentTracks() {
-    return currentTimeline()->tracks();
-}
-
-Track* trackNamed(ArgumentList& arguments, const std::string& parameter) {
-    return currentTracks().getOrCreate(arguments.find(parameter).text());
-}
-
-}  // namespace
 
 FxModule::FxModule(std::string firstParameter, std::string secondParameter)
     : firstParameter_(std::move(firstParameter)), secondParameter_(std::move(secondParameter)) {}
 
-bool FxModule::checkCommand(const std::string& commandName, ArgumentList& arguments, Track&) {
-    if (equalsIgnoreCase(commandName, "start")) {
-        arguments.requireString(firstParameter_);
-        arguments.requireString(secondParameter_);
-        trackNames_.push_back(arguments.find(firstParameter_).text());
-        trackNames_.push_back(arguments.find(secondParameter_).text());
-    }
+bool FxModule::checkCommand(const std::string& commandName, ArgumentList& arguments,
+                            Track& track) {
+    if (equalsIgnoreCase(commandName, "start"))
+        pair_.check(arguments, firstParameter_, secondParameter_, track);
     return true;
 }
 
 bool FxModule::load(LoadingScreen&) {
-    for (const std::string& name : trackNames_) {
-        if (!currentTracks().getOrCreate(name)) {
-            logMessage("FxModule - track with name %s not found\n", name.c_str());
-            fatalStop(4574);
-        }
-    }
+    pair_.ensureTracks();
     return true;
 }
 
-void FxModule::startTracks(ArgumentList& arguments) {
-    // A second "start" while started replaces the pair: the first one's
-    // dependency must not stay behind with nobody left to remove it.
-    if (hasTracks()) currentTracks().removeDependency(first_, second_);
-    first_ = trackNamed(arguments, firstParameter_);
-    second_ = trackNamed(arguments, secondParameter_);
-    currentTracks().addDependency(first_, second_);
+void FxModule::startTracks(ArgumentList& arguments, Track& owner) {
+    pair_.bind(owner);
+    pair_.hold(pair_.named(arguments, firstParameter_), pair_.named(arguments, secondParameter_));
 }
 
 void FxModule::stopTracks() {
@@ -56,14 +31,12 @@ void FxModule::stopTracks() {
         logMessage("FxModule - stop called without tracks set, aborting\n");
         fatalStop(23);
     }
-    currentTracks().removeDependency(first_, second_);
-    first_ = nullptr;
-    second_ = nullptr;
+    pair_.release();
 }
 
 bool FxModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {
     if (equalsIgnoreCase(commandName, "start")) {
-        startTracks(arguments);
+        startTracks(arguments, track);
     } else if (equalsIgnoreCase(commandName, "stop")) {
         stopTracks();
     }
@@ -71,11 +44,7 @@ bool FxModule::command(const std::string& commandName, ArgumentList& arguments, 
 }
 
 bool FxModule::deselect(Track&) {
-    if (hasTracks()) {
-        currentTracks().removeDependency(first_, second_);
-        first_ = nullptr;
-        second_ = nullptr;
-    }
+    pair_.release();
     return true;
 }
 

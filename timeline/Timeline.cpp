@@ -10,10 +10,6 @@ namespace {
 Timeline* gCurrent = nullptr;
 }  // namespace
 
-Timeline* currentTimeline() {
-    return gCurrent;
-}
-
 void setCurrentTimeline(Timeline* timeline) {
     gCurrent = timeline;
     setCurrentTempo(timeline ? &timeline->tempo() : nullptr);
@@ -21,10 +17,11 @@ void setCurrentTimeline(Timeline* timeline) {
 
 Timeline::Timeline(MusicClock* music) : music_(music) {
     tracks_.setTimeSource([this] { return musicTime(); });
+    tracks_.setCommandTimeSource([this] { return commandTime(); });
 }
 
 Timeline::~Timeline() {
-    // Modules reach the timeline through the current pointer while they go.
+    // Its tempo must not stay current once it is gone.
     if (gCurrent == this) setCurrentTimeline(nullptr);
 }
 
@@ -57,12 +54,12 @@ Event* Timeline::findEventIgnoringCase(const std::string& name) {
 bool Timeline::fireEvents() {
     bool result = true;
     for (auto& e : events_) {
-        if (e->fired || !e->module->isDue(e->arguments)) continue;
+        if (e->fired || !e->module->isDue(e->arguments, *this)) continue;
         e->fired = true;
         // The event's time with the budget its due test had, never later
         // than now.
         firingTime_ = std::min(
-            static_cast<double>(e->eventTime(RelativeTimerModule::kDepthBudget + 1)), musicTime());
+            static_cast<double>(e->eventTime(*this, RelativeTimerModule::kDepthBudget + 1)), musicTime());
         firing_ = e.get();
         bool eventResult = true;
         for (Command& c : e->commands) {

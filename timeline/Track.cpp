@@ -5,8 +5,8 @@
 #include "timeline/TrackModule.h"
 #include "timeline/TrackModuleFactory.h"
 
-Track::Track(std::string name, int creationIndex)
-    : name_(std::move(name)), creationIndex_(creationIndex) {
+Track::Track(std::string name, int creationIndex, TrackList& list)
+    : name_(std::move(name)), creationIndex_(creationIndex), list_(&list) {
     SourceDestPool::assign(destination_, SourceDestPool::instance().freeEndpoint("DestinationGL"));
 }
 

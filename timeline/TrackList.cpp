@@ -16,7 +16,10 @@ std::ptrdiff_t positionOf(const std::vector<std::unique_ptr<Track>>& tracks, con
 }
 }  // namespace
 
-TrackList::TrackList() : setViewport_([](int, int, int, int) {}), timeSource_([] { return 0.0; }) {}
+TrackList::TrackList()
+    : setViewport_([](int, int, int, int) {}),
+      timeSource_([] { return 0.0; }),
+      commandTimeSource_([] { return 0.0; }) {}
 
 TrackList::~TrackList() {
     dependencies_.clear();
@@ -24,7 +27,7 @@ TrackList::~TrackList() {
 }
 
 std::unique_ptr<Track> TrackList::create(std::string_view name) {
-    return std::make_unique<Track>(std::string(name), nextCreationIndex_++);
+    return std::make_unique<Track>(std::string(name), nextCreationIndex_++, *this);
 }
 
 void TrackList::addDependency(Track* first, Track* second) {

@@ -3,7 +3,7 @@
 #include "base/CaseInsensitive.h"
 #include "base/Log.h"
 #include "script/ArgumentList.h"
-#include "timeline/Timeline.h"
+#include "timeline/TrackList.h"
 #include "timeline/Track.h"
 
 const std::string& TrackModule::name() const {
@@ -14,7 +14,7 @@ const std::string& TrackModule::name() const {
 bool TrackModule::command(const std::string& commandName, ArgumentList&, Track& track) {
     if (equalsIgnoreCase(commandName, "start")) {
         track.selectModule(this);
-        if (Timeline* timeline = currentTimeline()) timeline->tracks().markForSort();
+        track.list().markForSort();
     } else if (equalsIgnoreCase(commandName, "stop")) {
         track.selectModule(nullptr);
     }

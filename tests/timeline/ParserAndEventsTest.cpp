@@ -72,7 +72,7 @@ TEST_F(Parser, ThreePassesKeywordCaseAndForwardEvents) {
     ASSERT_EQ(tl->eventCount(), 2u);
     EXPECT_EQ(tl->event(0).commands.size(), 1u);
     EXPECT_EQ(tl->event(1).commands.size(), 1u);
-    EXPECT_FLOAT_EQ(tl->event(1).eventTime(256), 9.0f);
+    EXPECT_FLOAT_EQ(tl->event(1).eventTime(*tl, 256), 9.0f);
     EXPECT_EQ(log_.find("Warning"), std::string::npos);  // other global keys are silent
     EXPECT_FALSE(scriptErrorFlag());
 
@@ -198,7 +198,7 @@ TEST_F(Parser, RelativeTimerChains) {
     EXPECT_EQ(tl->findEventIgnoringCase("E0"), &tl->event(0));
     EXPECT_EQ(tl->findEvent("E0"), &tl->event(3));
     EXPECT_EQ(tl->findEvent("e3"), nullptr);
-    EXPECT_FLOAT_EQ(tl->event(2).eventTime(256), 4.0f);
+    EXPECT_FLOAT_EQ(tl->event(2).eventTime(*tl, 256), 4.0f);
     EXPECT_TRUE(frameAt(*tl, 3.9));
     EXPECT_EQ(log_.find("executed"), std::string::npos);
     EXPECT_TRUE(frameAt(*tl, 4.0));
@@ -244,7 +244,7 @@ TEST_F(Parser, LateEventsStartTheirCommandsAtTheirOwnTime) {
     static std::vector<double> seen;
     struct TimeProbe : DummyModule {
         bool command(const std::string& word, ArgumentList& arguments, Track& track) override {
-            seen.push_back(currentTimeline()->commandTime());
+            seen.push_back(track.list().commandTime());
             return TrackModule::command(word, arguments, track);
         }
     };
@@ -313,8 +313,8 @@ TEST_F(Parser, RelativeTimerCheckListsFaultsWithoutEndingTheRun) {
     // The limits the run itself has, with the budget of a firing event:
     // deep1's chain is sound, deep0's one event too long.
     const int budget = RelativeTimerModule::kDepthBudget + 1;
-    EXPECT_FLOAT_EQ(tl->event(8).eventTime(budget), 1.0f);
-    EXPECT_EXIT(tl->event(7).eventTime(budget), testing::ExitedWithCode(326 % 256),
+    EXPECT_FLOAT_EQ(tl->event(8).eventTime(*tl, budget), 1.0f);
+    EXPECT_EXIT(tl->event(7).eventTime(*tl, budget), testing::ExitedWithCode(326 % 256),
                 "Possible loop in relative timers, involving \"start\"");
 
     // A sound timeline: nothing to report, and it plays as it would have.

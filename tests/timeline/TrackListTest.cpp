@@ -155,7 +155,8 @@ TEST_F(TrackListTest, OrderListingNumbersByPositionAndSkipsUnselectedTracks) {
 }
 
 TEST_F(TrackListTest, DependencyOnTrackOutsideTheListAborts) {
-    Track stranger("stranger", 99);
+    TrackList elsewhere;
+    Track stranger("stranger", 99, elsewhere);
     Track* a = list().getOrCreate("a");
     EXPECT_EXIT(list().addDependency(a, &stranger), testing::ExitedWithCode(2867 % 256),
                 "Track in dependency not found, either a or stranger\n");

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "timeline/TrackModule.h"
+#include "timeline/TrackPair.h"
 
 #include <string>
 #include <vector>
@@ -39,8 +40,8 @@ public:
     // fade already complete: 1 when fading in, 0 when fading out.
     static float amountAt(float time, float startTime, float duration, bool fadingIn);
 
-    Track* lower() const { return lower_; }
-    Track* upper() const { return upper_; }
+    Track* lower() const { return pair_.first(); }
+    Track* upper() const { return pair_.second(); }
     bool fadingIn() const { return fadingIn_; }
 
 private:
@@ -48,9 +49,7 @@ private:
     // forgotten. Nothing when no fade runs.
     void endRunningFade();
 
-    std::vector<std::string> trackNames_;
-    Track* lower_ = nullptr;  // non-owning
-    Track* upper_ = nullptr;  // non-owning
+    TrackPair pair_;  // lower, then upper
     bool fadingIn_ = true;
     float startTime_ = 0.0f;
     float duration_ = 0.0f;

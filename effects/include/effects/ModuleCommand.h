@@ -5,6 +5,7 @@
 #include <string>
 
 class AnimatedParameter;
+class Track;
 class ArgumentList;
 
 // The command words the effect modules answer to.
@@ -13,10 +14,10 @@ enum class CommandWord { start, stop, setParam, other };
 // `commandName` as one of the words, compared without regard to case.
 CommandWord commandWord(const std::string& commandName);
 
-// The music time at which a command takes effect: the current timeline's
-// command time (the firing event's own time), read once per command; 0 when
-// no timeline is current.
-float commandTime();
+// The music time at which a command to a module of `track` takes effect:
+// its timeline's command time (the firing event's own time), read once per
+// command through the track's list; 0 for a list of no timeline.
+float commandTime(const Track& track);
 
 // What a command word does to one animated parameter: "start" restarts it
 // at `t` from the arguments, "setParam" changes it when the arguments name

@@ -21,6 +21,7 @@ struct Command {
 };
 
 class EventModule;
+class Timeline;
 
 struct Event {
     std::string name;
@@ -33,25 +34,28 @@ struct Event {
     int line = -1;
     int pos = 0;
 
-    // The event's time through its module; `depth` is the budget of hops
-    // through referenced events. A budget of 0 ends the process (status 326).
-    float eventTime(int depth);
+    // The event's time through its module, events it refers to found in
+    // `timeline`; `depth` is the budget of hops through referenced events.
+    // A budget of 0 ends the process (status 326).
+    float eventTime(Timeline& timeline, int depth);
 };
 
 // Computes events' times from their arguments. One shared instance per type
-// serves every event of that type; it reads the current timeline.
+// serves every event of that type, for the timeline it is handed.
 class EventModule {
 public:
     virtual ~EventModule() = default;
     // The type's name ("timer", "relativeTimer").
     virtual const std::string& name() const;
-    // Called every frame until the event fires: has its time come?
-    virtual bool isDue(ArgumentList& arguments) = 0;
+    // Called every frame until the event fires: has its time come on
+    // `timeline`'s music clock?
+    virtual bool isDue(ArgumentList& arguments, Timeline& timeline) = 0;
     // Called once per event statement while parsing; reports problems with
     // logError. The result is not used.
     virtual bool checkArguments(ArgumentList& arguments) = 0;
-    // The event's time in seconds; `depth` limits chains of references.
-    virtual float eventTime(ArgumentList& arguments, int depth) = 0;
+    // The event's time in seconds, events it refers to found in `timeline`;
+    // `depth` limits chains of references.
+    virtual float eventTime(ArgumentList& arguments, Timeline& timeline, int depth) = 0;
     // Called once after parsing; false stops the demo.
     virtual bool initialise() { return true; }
 };
@@ -60,9 +64,9 @@ public:
 class TimerModule : public EventModule {
 public:
     const std::string& name() const override;
-    bool isDue(ArgumentList& arguments) override;
+    bool isDue(ArgumentList& arguments, Timeline& timeline) override;
     bool checkArguments(ArgumentList& arguments) override;
-    float eventTime(ArgumentList& arguments, int depth) override;
+    float eventTime(ArgumentList& arguments, Timeline& timeline, int depth) override;
 };
 
 // "relativeTimer": fires "deltaTime" seconds after the event "relativeTo"
@@ -71,9 +75,9 @@ class RelativeTimerModule : public EventModule {
 public:
     static constexpr int kDepthBudget = 256;
     const std::string& name() const override;
-    bool isDue(ArgumentList& arguments) override;
+    bool isDue(ArgumentList& arguments, Timeline& timeline) override;
     bool checkArguments(ArgumentList& arguments) override;
-    float eventTime(ArgumentList& arguments, int depth) override;
+    float eventTime(ArgumentList& arguments, Timeline& timeline, int depth) override;
 };
 
 // The process-wide registry of event modules: "timer" and "relativeTimer",

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "timeline/TrackModule.h"
+#include "timeline/TrackPair.h"
 
 #include <string>
-#include <vector>
 
 class FxModule : public TrackModule {
 public:
@@ -24,24 +24,22 @@ public:
     bool deselect(Track& track) override;
     int drawPriority() const override { return -1000; }
 
-    Track* first() const { return first_; }
-    Track* second() const { return second_; }
+    Track* first() const { return pair_.first(); }
+    Track* second() const { return pair_.second(); }
 
 protected:
     // The FxModule part of "start" (tracks and dependency), without the base
     // handling; the route module builds on it.
-    void startTracks(ArgumentList& arguments);
+    void startTracks(ArgumentList& arguments, Track& owner);
     // The FxModule part of "stop": ends the process (status 23) when no
     // "start" came before.
     void stopTracks();
-    bool hasTracks() const { return first_ && second_; }
+    bool hasTracks() const { return pair_.held(); }
 
 private:
-    Track* first_ = nullptr;   // non-owning
-    Track* second_ = nullptr;  // non-owning
+    TrackPair pair_;
     std::string firstParameter_;
     std::string secondParameter_;
-    std::vector<std::string> trackNames_;
 };
 
 // Draws track "first" before track "second" while started.

@@ -76,7 +76,7 @@ private:
     double firingTime_ = 0.0;
 };
 
-// The timeline being built or played; null when none. Making a timeline
-// current also makes its tempo the one musical times are read with.
-Timeline* currentTimeline();
+// Makes `timeline` (null: none) the one being built or played: its tempo is
+// the one musical times are read with. Modules are handed what they need of
+// it (their track's list, its clock), never this.
 void setCurrentTimeline(Timeline* timeline);

@@ -11,19 +11,24 @@
 
 class LoadingScreen;
 struct ResourceList;
+class TrackList;
 class TrackModule;
 
 class Track {
 public:
-    // `creationIndex` orders tracks for the dependency map. The destination
-    // starts as a free frame-buffer endpoint of the routing pool.
-    Track(std::string name, int creationIndex);
+    // `creationIndex` orders tracks for the dependency map; `list` is the
+    // list that holds the track. The destination starts as a free
+    // frame-buffer endpoint of the routing pool.
+    Track(std::string name, int creationIndex, TrackList& list);
     ~Track();
     Track(const Track&) = delete;
     Track& operator=(const Track&) = delete;
 
     const std::string& name() const { return name_; }
     int creationIndex() const { return creationIndex_; }
+    // The list that holds this track: its modules act on the other tracks
+    // and read the command time through it.
+    TrackList& list() const { return *list_; }
 
     // Draws the selected module; true when there is none or it returned 0.
     bool render(float time);
@@ -53,6 +58,7 @@ public:
 private:
     std::string name_;
     int creationIndex_;
+    TrackList* list_;  // non-owning: the list owns the track
     PoolEntry* source_ = nullptr;       // counted use, pool-owned
     PoolEntry* destination_ = nullptr;  // counted use, pool-owned
     TrackModule* selected_ = nullptr;   // one of modules_, or null

@@ -26,6 +26,11 @@ public:
 
     void setViewportSetter(ViewportSetter setter) { setViewport_ = std::move(setter); }
     void setTimeSource(TimeSource source) { timeSource_ = std::move(source); }
+    // Reads the time of the command being carried out (the firing event's
+    // time while events fire, else the music time): modules' motions start
+    // there.
+    void setCommandTimeSource(TimeSource source) { commandTimeSource_ = std::move(source); }
+    double commandTime() const { return commandTimeSource_(); }
 
     // Counted: each add needs one remove. Adding sorts at once; removing a
     // pair that was never added ends the process (status 87).
@@ -68,4 +73,5 @@ private:
     int nextCreationIndex_ = 0;
     ViewportSetter setViewport_;
     TimeSource timeSource_;
+    TimeSource commandTimeSource_;
 };
