@@ -13,6 +13,7 @@
 #include "base/Screen.h"
 #include "effects/EffectModules.h"
 #include "render/FrameSetup.h"
+#include "render/PatchCable.h"
 #include "render/Texture.h"
 
 #include <SDL.h>

@@ -104,7 +104,8 @@ private:
             &banner_[static_cast<size_t>(kBannerHeight - 1) * kBannerWidth * 3];
         fill(r, {topLeft[0] / 255.0f, topLeft[1] / 255.0f, topLeft[2] / 255.0f});
         if (!bannerImage_.texture)
-            bannerImage_ = upload(kBannerWidth, kBannerHeight, gfx::PixelFormat::rgb, banner_.data());
+            bannerImage_ =
+                upload(kBannerWidth, kBannerHeight, gfx::PixelFormat::rgb, banner_.data());
         draw(bannerImage_, x, y);
         gfx::disable(gfx::Cap::scissorTest);
         frame(r, kShadow, kHighlight);
@@ -162,8 +163,8 @@ private:
             const TextPixels pixels = textPixels(font_->renderText(s));
             Image image;
             if (pixels.width > 0 && pixels.height > 0)
-                image = upload(pixels.width, pixels.height, gfx::PixelFormat::rgba,
-                               pixels.rgba.data());
+                image =
+                    upload(pixels.width, pixels.height, gfx::PixelFormat::rgba, pixels.rgba.data());
             it = images_.emplace(s, image).first;
         }
         const Image& img = it->second;

@@ -4,8 +4,10 @@
 #include "data/Bitmap.h"
 #include "data/DataFile.h"
 #include "data/PictureCheck.h"
+#include "render/BitmapTexture.h"
 #include "render/SceneRegistry.h"
 #include "render/Texture.h"
+#include "render/TextureRegistry.h"
 
 #include <cstring>
 #include <memory>

@@ -6,6 +6,7 @@
 #include "data/DataFile.h"
 #include "render/SceneRegistry.h"
 #include "render/Texture.h"
+#include "render/TextureRegistry.h"
 #include "timeline/LoadingScreen.h"
 #include "timeline/RelativeTimerCheck.h"
 #include "timeline/ResourceList.h"

@@ -1,7 +1,7 @@
 #include "VideoEncoder.h"
 
-#include "music/MusicDecoder.h"
 #include "base/Log.h"
+#include "music/MusicDecoder.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -3,9 +3,9 @@
 #include "MessageBox.h"
 #include "base/Log.h"
 #include "base/Screen.h"
-#include "render/FrameSetup.h"
 #include "gfx/Gfx.h"
 #include "gfx/MultisampledFrame.h"
+#include "render/FrameSetup.h"
 #include "render/SceneRenderer.h"
 
 #include <cstring>

@@ -1,7 +1,9 @@
 #include "effects/LayerPicture.h"
 
 #include "base/Log.h"
+#include "render/BitmapTexture.h"
 #include "render/Texture.h"
+#include "render/TextureRegistry.h"
 #include "script/ArgumentList.h"
 #include "timeline/LoadingScreen.h"
 #include "timeline/ResourceList.h"

@@ -222,7 +222,8 @@ void end() {
             if (copy.size() > 0) backend().drawBatch(copy);
             if (copy.hasColours) backend().currentColour(last);
             if (copy.hasTexCoords) backend().currentTexCoord(lastTexCoord[0], lastTexCoord[1]);
-            if (copy.hasNormals) backend().currentNormal(lastNormal[0], lastNormal[1], lastNormal[2]);
+            if (copy.hasNormals)
+                backend().currentNormal(lastNormal[0], lastNormal[1], lastNormal[2]);
         });
     }
     if (b.size() > 0) backend().drawBatch(b);

@@ -451,8 +451,7 @@ void Gl1Backend::flush() {
 unsigned Gl1Backend::takeError() {
     // Drivers keep one flag per kind of error: drain them all.
     const GLenum first = glGetError();
-    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {
-    }
+    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {}
     return first;
 }
 

@@ -1,14 +1,9 @@
-#include "base/Log.h"
+#include "render/BitmapTexture.h"
+
 #include "base/Screen.h"
 #include "data/Bitmap.h"
-#include "data/PictureDecodePool.h"
-#include "gfx/MultisampledFrame.h"
-#include "render/Texture.h"
-#include "timeline/SourceDestPool.h"
-
-#include "base/CaseInsensitive.h"
-
 #include "gfx/Gfx.h"
+#include "render/TextureRegistry.h"
 
 #include <cstdio>
 
@@ -86,90 +81,4 @@ void BitmapTexture::create() {
 void BitmapTexture::imageChanged() {
     if (boundTexture() == this) unbindTexture();
     release();
-}
-
-PatchCable::PatchCable(std::string poolName) : Texture(linear), poolName_(std::move(poolName)) {
-    create();
-    Texture* bound = boundTexture();
-    gfx::bindTexture(bound ? bound->id() : 0);
-}
-
-void PatchCable::create() {
-    createObject(linear);
-}
-
-int PatchCable::width() const {
-    return screenSize().pow2Width;
-}
-int PatchCable::height() const {
-    return screenSize().pow2Height;
-}
-
-void PatchCable::endDraw() {
-    bindTexture();
-    {
-        const gfx::ResolvedFrameRead read;
-        gfx::copyFrameToTexture(gfx::PixelFormat::rgb, 0, 0, width(), height());
-    }
-    unbindTexture();
-    gfx::clear(gfx::colourBuffer);
-}
-
-TextureRegistry& TextureRegistry::instance() {
-    static TextureRegistry registry;
-    return registry;
-}
-
-std::unique_ptr<BitmapTexture> TextureRegistry::create(std::string_view name) {
-    // Always a texture: the bitmap's loader decides what a file that cannot
-    // be had means (a fatal stop for JPEG and BMP, an empty picture for PNG).
-    return std::make_unique<BitmapTexture>(std::string(name), mipmap);
-}
-
-BitmapRegistry& BitmapRegistry::instance() {
-    static BitmapRegistry registry;
-    return registry;
-}
-
-BitmapRegistry::~BitmapRegistry() = default;
-
-void BitmapRegistry::beginPrefetch(const std::vector<std::string>& names, unsigned workers) {
-    endPrefetch();
-    std::vector<std::string> wanted;
-    for (const std::string& name : names)
-        if (!find(name)) wanted.push_back(name);
-    if (wanted.empty() || workers == 0) return;
-    prefetch_ =
-        std::make_unique<PictureDecodePool>(wanted, workers, 2 * std::size_t(workers), true);
-}
-
-void BitmapRegistry::endPrefetch() {
-    prefetch_.reset();
-    mipmaps_.clear();
-}
-
-MipmapChain BitmapRegistry::takeMipmaps(const std::string& name) {
-    const auto found = mipmaps_.find(name);
-    if (found == mipmaps_.end()) return {};
-    MipmapChain chain = std::move(found->second);
-    mipmaps_.erase(found);
-    return chain;
-}
-
-std::unique_ptr<Bitmap> BitmapRegistry::create(std::string_view name) {
-    std::string fileName(name);
-    std::unique_ptr<DecodedPicture> decoded = prefetch_ ? prefetch_->take(fileName) : nullptr;
-    if (!decoded) return std::make_unique<Bitmap>(std::move(fileName));
-    replayLog(decoded->log);
-    if (decoded->stopStatus != 0) fatalStop(decoded->stopStatus);
-    if (!decoded->mipmaps.empty()) mipmaps_[fileName] = std::move(decoded->mipmaps);
-    return std::move(decoded->bitmap);
-}
-
-void installGLEndpoints() {
-    SourceDestPool::instance().setFactory([](std::string_view name) -> std::unique_ptr<PoolEntry> {
-        if (startsWithIgnoreCase(name, "PatchCable"))
-            return std::make_unique<PatchCable>(std::string(name));
-        return std::make_unique<DestinationGL>(screenSize().width, screenSize().height);
-    });
 }

@@ -2,7 +2,9 @@
 
 #include "base/Log.h"
 #include "data/DataFile.h"
+#include "render/BitmapTexture.h"
 #include "render/Texture.h"
+#include "render/TextureRegistry.h"
 
 #include "gfx/Gfx.h"
 

@@ -7,6 +7,7 @@
 #include "data/DecodePool.h"
 #include "render/SceneRenderer.h"
 #include "render/Texture.h"
+#include "render/TextureRegistry.h"
 #include "scene/SceneFile.h"
 
 #include <algorithm>

@@ -6,7 +6,6 @@
 #include "scene/Scene.h"
 #include "scene/SceneTrees.h"
 
-
 #include <algorithm>
 #include <cmath>
 #include <unordered_map>
@@ -323,8 +322,7 @@ void drawAnimatedVolumes(const Light& light, const Scene& scene, bool caps) {
 // the others change the stencil by `onDepthFail` where the depth test fails
 // and by `onDepthPass` where it passes.
 void countVolumes(const LightVolumes& volumes, const Light& light, const Scene& scene, bool caps,
-                  gfx::Face cull, gfx::StencilAction onDepthFail,
-                  gfx::StencilAction onDepthPass) {
+                  gfx::Face cull, gfx::StencilAction onDepthFail, gfx::StencilAction onDepthPass) {
     gfx::cullFace(cull);
     gfx::stencilOp(gfx::StencilAction::keep, onDepthFail, onDepthPass);
     gfx::drawStaticMesh(volumes.volumes);
@@ -518,8 +516,8 @@ void renderAccurate(View& view, Scene& scene) {
         prepareShadowVolumes(volumes, light, scene, true);
 
         // z-fail: hidden back faces count up, hidden front faces down.
-        countVolumes(volumes, light, scene, true, gfx::Face::front,
-                     gfx::StencilAction::increment, gfx::StencilAction::keep);
+        countVolumes(volumes, light, scene, true, gfx::Face::front, gfx::StencilAction::increment,
+                     gfx::StencilAction::keep);
         countVolumes(volumes, light, scene, true, gfx::Face::back, gfx::StencilAction::decrement,
                      gfx::StencilAction::keep);
 

@@ -8,12 +8,13 @@
 #include "render/FrameSetup.h"
 #include "render/SceneRenderer.h"
 #include "render/Texture.h"
+#include "render/TextureRegistry.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "timeline/RenderTarget.h"
 
-#include "gfx/Gfx.h"
 #include <SDL.h>
+#include "gfx/Gfx.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -9,8 +9,7 @@
 FxModule::FxModule(std::string firstParameter, std::string secondParameter)
     : firstParameter_(std::move(firstParameter)), secondParameter_(std::move(secondParameter)) {}
 
-bool FxModule::checkCommand(const std::string& commandName, ArgumentList& arguments,
-                            Track& track) {
+bool FxModule::checkCommand(const std::string& commandName, ArgumentList& arguments, Track& track) {
     if (equalsIgnoreCase(commandName, "start"))
         pair_.check(arguments, firstParameter_, secondParameter_, track);
     return true;

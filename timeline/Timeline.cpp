@@ -59,7 +59,8 @@ bool Timeline::fireEvents() {
         // The event's time with the budget its due test had, never later
         // than now.
         firingTime_ = std::min(
-            static_cast<double>(e->eventTime(*this, RelativeTimerModule::kDepthBudget + 1)), musicTime());
+            static_cast<double>(e->eventTime(*this, RelativeTimerModule::kDepthBudget + 1)),
+            musicTime());
         firing_ = e.get();
         bool eventResult = true;
         for (Command& c : e->commands) {

@@ -3,8 +3,8 @@
 #include "base/CaseInsensitive.h"
 #include "base/Log.h"
 #include "script/ArgumentList.h"
-#include "timeline/TrackList.h"
 #include "timeline/Track.h"
+#include "timeline/TrackList.h"
 
 const std::string& TrackModule::name() const {
     static const std::string n = "no module";

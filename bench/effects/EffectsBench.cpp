@@ -9,6 +9,7 @@
 #include "base/Screen.h"
 #include "effects/EffectModules.h"
 #include "render/OverlayFont.h"
+#include "render/PatchCable.h"
 #include "render/Texture.h"
 #include "timeline/LoadingScreen.h"
 #include "timeline/MusicClock.h"

@@ -13,6 +13,8 @@
 #include "base/Screen.h"
 #include "effects/EffectModules.h"
 #include "render/PictureLoadingScreen.h"
+#include "render/PatchCable.h"
+#include "render/TextureRegistry.h"
 #include "render/Texture.h"
 #include "timeline/MusicClock.h"
 #include "timeline/ResourceList.h"

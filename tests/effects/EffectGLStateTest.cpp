@@ -8,6 +8,7 @@
 
 #include "render/OverlayFont.h"
 #include "render/Texture.h"
+#include "render/TextureRegistry.h"
 #include "timeline/LoadingScreen.h"
 
 #include <GL/gl.h>

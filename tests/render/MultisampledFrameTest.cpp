@@ -4,6 +4,7 @@
 // what it has and says so.
 #include "GLContext.h"
 #include "gfx/MultisampledFrame.h"
+#include "render/PatchCable.h"
 #include "render/Texture.h"
 
 #define GL_GLEXT_PROTOTYPES

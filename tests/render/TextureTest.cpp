@@ -2,7 +2,10 @@
 // their filters, patch-cable captures, loss of the context.
 #include "GLContext.h"
 #include "data/Bitmap.h"
+#include "render/BitmapTexture.h"
+#include "render/PatchCable.h"
 #include "render/Texture.h"
+#include "render/TextureRegistry.h"
 
 #include <GL/glu.h>
 #include <png.h>

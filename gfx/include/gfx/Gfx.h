@@ -6,8 +6,8 @@
 #pragma once
 
 #include "gfx/Backend.h"
-#include "gfx/StaticMesh.h"
 #include "gfx/Matrix.h"
+#include "gfx/StaticMesh.h"
 #include "gfx/Types.h"
 
 #include <memory>

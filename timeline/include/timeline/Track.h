@@ -58,7 +58,7 @@ public:
 private:
     std::string name_;
     int creationIndex_;
-    TrackList* list_;  // non-owning: the list owns the track
+    TrackList* list_;                   // non-owning: the list owns the track
     PoolEntry* source_ = nullptr;       // counted use, pool-owned
     PoolEntry* destination_ = nullptr;  // counted use, pool-owned
     TrackModule* selected_ = nullptr;   // one of modules_, or null

@@ -15,8 +15,8 @@ public:
     // At a "start" statement: both names required (reported when absent or
     // not texts) and kept for ensureTracks; `owner`'s list is the one the
     // pair acts on.
-    void check(ArgumentList& arguments, const std::string& firstKey,
-               const std::string& secondKey, Track& owner);
+    void check(ArgumentList& arguments, const std::string& firstKey, const std::string& secondKey,
+               Track& owner);
     // The list the pair acts on: `owner`'s (a command may come before any
     // check when a module is driven directly).
     void bind(Track& owner);

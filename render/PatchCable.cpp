@@ -1,0 +1,42 @@
+#include "render/PatchCable.h"
+
+#include "base/CaseInsensitive.h"
+#include "base/Screen.h"
+#include "gfx/Gfx.h"
+#include "gfx/MultisampledFrame.h"
+#include "timeline/SourceDestPool.h"
+
+PatchCable::PatchCable(std::string poolName) : Texture(linear), poolName_(std::move(poolName)) {
+    create();
+    Texture* bound = boundTexture();
+    gfx::bindTexture(bound ? bound->id() : 0);
+}
+
+void PatchCable::create() {
+    createObject(linear);
+}
+
+int PatchCable::width() const {
+    return screenSize().pow2Width;
+}
+int PatchCable::height() const {
+    return screenSize().pow2Height;
+}
+
+void PatchCable::endDraw() {
+    bindTexture();
+    {
+        const gfx::ResolvedFrameRead read;
+        gfx::copyFrameToTexture(gfx::PixelFormat::rgb, 0, 0, width(), height());
+    }
+    unbindTexture();
+    gfx::clear(gfx::colourBuffer);
+}
+
+void installGLEndpoints() {
+    SourceDestPool::instance().setFactory([](std::string_view name) -> std::unique_ptr<PoolEntry> {
+        if (startsWithIgnoreCase(name, "PatchCable"))
+            return std::make_unique<PatchCable>(std::string(name));
+        return std::make_unique<DestinationGL>(screenSize().width, screenSize().height);
+    });
+}
