@@ -11,7 +11,7 @@
 #include "render/TextureRegistry.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
-#include "timeline/RenderTarget.h"
+#include "data/TextureSource.h"
 
 #include <SDL.h>
 #include "gfx/Gfx.h"

@@ -3,7 +3,7 @@
 #include "data/DataFile.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
-#include "timeline/RenderTarget.h"
+#include "data/TextureSource.h"
 
 #include <algorithm>
 #include <cmath>

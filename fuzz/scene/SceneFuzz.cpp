@@ -7,7 +7,7 @@
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/SceneTrees.h"
-#include "timeline/RenderTarget.h"
+#include "data/TextureSource.h"
 
 #include <cmath>
 #include <cstddef>

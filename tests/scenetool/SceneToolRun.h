@@ -6,7 +6,7 @@
 
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
-#include "timeline/RenderTarget.h"
+#include "data/TextureSource.h"
 
 #include <gtest/gtest.h>
 

@@ -3,21 +3,9 @@
 // cables) live with the textures; the timeline only counts and passes them.
 #pragma once
 
-#include <string>
+#include "data/TextureSource.h"
 
-// A texture a module can draw with in place of its own picture.
-class TextureSource {
-public:
-    virtual ~TextureSource() = default;
-    // Called before drawing with the texture: makes it the bound 2D texture.
-    virtual void bind() = 0;
-    // Whether the texture's picture has an alpha channel.
-    virtual bool hasAlpha() const { return false; }
-    // Called after bind: switch the bound texture to nearest-neighbour filtering.
-    virtual void setNearestFilter() {}
-    // Called after drawing with nearest filtering: back to the texture's own filter.
-    virtual void restoreFilter() {}
-};
+#include <string>
 
 // A surface a track draws into.
 class Destination {
