@@ -21,6 +21,7 @@ struct Door {
     MatrixMode mode = MatrixMode::modelView;
     std::vector<Matrix4> stacks[3] = {{Matrix4{}}, {Matrix4{}}, {Matrix4{}}};
     bool inBatch = false;
+    bool streaming = false;           // this primitive goes to the backend vertex by vertex
     StaticMesh* recording = nullptr;  // compiling into it
     bool replaying = false;           // recording without a driver object
     VertexBatch batch;
@@ -203,6 +204,11 @@ const Matrix4& matrix(MatrixMode mode) {
 void begin(Primitive primitive) {
     Door& d = door();
     d.inBatch = true;
+    d.streaming = backend().streamsVertices() && !recordingForReplay();
+    if (d.streaming) {
+        backend().beginPrimitive(primitive);
+        return;
+    }
     d.batch.clear();
     d.batch.primitive = primitive;
 }
@@ -211,6 +217,11 @@ void end() {
     Door& d = door();
     if (!d.inBatch) return;
     d.inBatch = false;
+    if (d.streaming) {
+        d.streaming = false;
+        backend().endPrimitive();
+        return;
+    }
     const VertexBatch& b = d.batch;
     if (recordingForReplay()) {
         // Replayed as given: the batch and the current values it leaves.
@@ -238,6 +249,7 @@ namespace {
 void addVertex(float x, float y, float z, float w, int given) {
     Door& d = door();
     if (!d.inBatch) return;
+    if (d.streaming) return backend().streamVertex(x, y, z, w, given);
     VertexBatch& b = d.batch;
     if (given > b.positionSize) b.positionSize = given;
     b.positions.push_back({{x, y, z, w}});
@@ -260,11 +272,15 @@ void vertex(float x, float y, float z, float w) {
 
 void colour(float red, float green, float blue, float alpha) {
     Door& d = door();
+    if (d.streaming) {
+        d.colour = Rgba{red, green, blue, alpha};
+        return backend().currentColour(d.colour);
+    }
     VertexBatch& b = d.batch;
     if (d.inBatch && !b.hasColours) {
-        // The vertices so far took the current colour: the backend's, which
-        // drawing outside the door may also have set.
-        if (b.size() > 0) b.colours.assign(b.size(), backend().currentColourState());
+        // The vertices so far take the current colour when drawn.
+        b.colours.assign(b.size(), Rgba{});
+        b.firstColour = b.size();
         b.hasColours = true;
     }
     d.colour = Rgba{red, green, blue, alpha};
@@ -275,9 +291,11 @@ void colour(float red, float green, float blue, float alpha) {
 
 void texCoord(float u, float v) {
     Door& d = door();
+    if (d.streaming) return backend().currentTexCoord(u, v);
     VertexBatch& b = d.batch;
     if (d.inBatch && !b.hasTexCoords) {
-        b.texCoords.assign(b.size(), d.texCoord);
+        b.texCoords.assign(b.size(), std::array<float, 2>{});
+        b.firstTexCoord = b.size();
         b.hasTexCoords = true;
     }
     d.texCoord = {{u, v}};
@@ -286,9 +304,11 @@ void texCoord(float u, float v) {
 
 void normal(float x, float y, float z) {
     Door& d = door();
+    if (d.streaming) return backend().currentNormal(x, y, z);
     VertexBatch& b = d.batch;
     if (d.inBatch && !b.hasNormals) {
-        b.normals.assign(b.size(), d.normal);
+        b.normals.assign(b.size(), std::array<float, 3>{});
+        b.firstNormal = b.size();
         b.hasNormals = true;
     }
     d.normal = {{x, y, z}};
@@ -296,7 +316,8 @@ void normal(float x, float y, float z) {
 }
 
 Rgba currentColour() {
-    return door().inBatch ? door().colour : backend().currentColourState();
+    const Door& d = door();
+    return d.inBatch && !d.streaming ? d.colour : backend().currentColourState();
 }
 
 void drawBitmaps(float x, float y, const Bitmap* const* bitmaps, std::size_t count) {

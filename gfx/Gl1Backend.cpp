@@ -325,6 +325,20 @@ void Gl1Backend::perspective(double fovyDegrees, double aspect, double zNear, do
     gluPerspective(fovyDegrees, aspect, zNear, zFar);
 }
 
+void Gl1Backend::beginPrimitive(Primitive primitive) {
+    glBegin(glPrimitive(primitive));
+}
+void Gl1Backend::streamVertex(float x, float y, float z, float w, int given) {
+    switch (given) {
+    case 2: glVertex2f(x, y); break;
+    case 3: glVertex3f(x, y, z); break;
+    default: glVertex4f(x, y, z, w); break;
+    }
+}
+void Gl1Backend::endPrimitive() {
+    glEnd();
+}
+
 // Vertex by vertex, as immediate mode: Mesa merges consecutive primitives
 // of one mode into one draw and then rasterises some pixels differently
 // from separate array draws, so replaying keeps every picture as the
@@ -332,12 +346,13 @@ void Gl1Backend::perspective(double fovyDegrees, double aspect, double zNear, do
 void Gl1Backend::drawBatch(const VertexBatch& batch) {
     glBegin(glPrimitive(batch.primitive));
     for (std::size_t i = 0; i < batch.size(); ++i) {
-        if (batch.hasColours) {
+        if (batch.hasColours && i >= batch.firstColour) {
             const Rgba& c = batch.colours[i];
             glColor4f(c.r, c.g, c.b, c.a);
         }
-        if (batch.hasTexCoords) glTexCoord2f(batch.texCoords[i][0], batch.texCoords[i][1]);
-        if (batch.hasNormals)
+        if (batch.hasTexCoords && i >= batch.firstTexCoord)
+            glTexCoord2f(batch.texCoords[i][0], batch.texCoords[i][1]);
+        if (batch.hasNormals && i >= batch.firstNormal)
             glNormal3f(batch.normals[i][0], batch.normals[i][1], batch.normals[i][2]);
         const std::array<float, 4>& p = batch.positions[i];
         switch (batch.positionSize) {

@@ -61,6 +61,10 @@ public:
     void ortho(float left, float right, float bottom, float top, float zNear, float zFar) override;
     void perspective(double fovyDegrees, double aspect, double zNear, double zFar) override;
 
+    bool streamsVertices() const override { return true; }
+    void beginPrimitive(Primitive primitive) override;
+    void streamVertex(float x, float y, float z, float w, int given) override;
+    void endPrimitive() override;
     void drawBatch(const VertexBatch& batch) override;
     void drawBitmaps(float x, float y, const Bitmap* const* bitmaps, std::size_t count) override;
 

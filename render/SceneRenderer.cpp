@@ -227,9 +227,11 @@ Vec3 lightInMeshSpace(const Light& light, const Mesh& mesh) {
 // A face is lit when the light lies strictly in front of its plane: for a
 // point, n . L + d > 0; for a direction (w = 0), n . L > 0, since the plane
 // offset scales with w. One flag per face.
-std::vector<char> classifyFaces(const Mesh& mesh, Vec3 light, bool directional) {
+const std::vector<char>& classifyFaces(const Mesh& mesh, Vec3 light, bool directional) {
+    // One buffer for every mesh and frame: the renderer runs on one thread.
+    static std::vector<char> lit;
     const float w = directional ? 0.0f : 1.0f;
-    std::vector<char> lit(mesh.faces.size());
+    lit.resize(mesh.faces.size());
     for (std::size_t i = 0; i < mesh.faces.size(); ++i) {
         const Face& face = mesh.faces[i];
         lit[i] = dot(face.planeNormal, light) + w * face.planeOffset > 0.0f;
@@ -239,7 +241,7 @@ std::vector<char> classifyFaces(const Mesh& mesh, Vec3 light, bool directional) 
 
 // Emits the mesh's shadow volume for the light at `light` (mesh space).
 void drawShadowVolume(const Mesh& mesh, Vec3 light, bool directional, bool caps) {
-    const std::vector<char> lit = classifyFaces(mesh, light, directional);
+    const std::vector<char>& lit = classifyFaces(mesh, light, directional);
     const float x = directional ? 0.0f : 1.0f;
     gfx::begin(gfx::Primitive::quads);
     for (std::size_t i = 0; i < mesh.faces.size(); ++i) {

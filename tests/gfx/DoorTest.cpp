@@ -3,6 +3,7 @@
 // must give the same pixels and leave the same current colour; state set
 // through the door reads back as set.
 #include "GLWindow.h"
+#include "Gl1Backend.h"
 #include "gfx/Gfx.h"
 
 #include <GL/gl.h>
@@ -50,6 +51,15 @@ protected:
 };
 
 std::unique_ptr<GLWindow> Door::window_;
+
+// The OpenGL 1.1 backend taken as a backend without immediate mode or
+// compiled objects, as a shader backend is: the door then gathers batches
+// and replays what static meshes recorded.
+class GatheringBackend : public gfx::Gl1Backend {
+public:
+    bool streamsVertices() const override { return false; }
+    std::uint32_t beginCompile() override { return 0; }
+};
 
 TEST_F(Door, BatchesDrawWhatImmediateModeDraws) {
     // A triangle fan with the colour set only after its first vertex (which
@@ -112,11 +122,14 @@ TEST_F(Door, BatchesDrawWhatImmediateModeDraws) {
     };
     GLfloat directColour[4], doorColour[4];
     const std::vector<std::uint8_t> expected = drawn(direct, directColour);
-    const std::vector<std::uint8_t> seen = drawn(door, doorColour);
-    EXPECT_TRUE(expected == seen) << "the frames differ";
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(directColour[i], doorColour[i]) << i;
-    EXPECT_EQ(gfx::currentColour().b, 1.0f);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    for (bool gathering : {false, true}) {
+        if (gathering) gfx::setBackend(std::make_unique<GatheringBackend>());
+        const std::vector<std::uint8_t> seen = drawn(door, doorColour);
+        EXPECT_TRUE(expected == seen) << "the frames differ, gathering " << gathering;
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(directColour[i], doorColour[i]) << i;
+        EXPECT_EQ(gfx::currentColour().b, 1.0f);
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    }
 }
 
 TEST_F(Door, TexturedBatchesAndTheirCurrentValues) {
@@ -162,6 +175,48 @@ TEST_F(Door, TexturedBatchesAndTheirCurrentValues) {
     EXPECT_EQ(texCoord[1], 1.0f) << "the last texture coordinate is current";
     gfx::deleteTexture(texture);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// A static mesh draws what was given while it was compiled, and nothing
+// then: as a driver object, or replayed by the door.
+TEST_F(Door, StaticMeshesDrawWhatTheyWereGiven) {
+    const auto give = [] {
+        gfx::pushMatrix();
+        gfx::translate(8.0f, 0.0f, 0.0f);
+        gfx::colour(1, 0, 0, 1);
+        gfx::begin(gfx::Primitive::triangles);
+        gfx::vertex(2, 2);
+        gfx::colour(0, 0, 1, 1);
+        gfx::vertex(30, 4);
+        gfx::vertex(16, 30);
+        gfx::end();
+        gfx::popMatrix();
+    };
+    GLfloat colour[4];
+    const std::vector<std::uint8_t> expected = drawn(give, colour);
+    for (bool gathering : {false, true}) {
+        if (gathering) gfx::setBackend(std::make_unique<GatheringBackend>());
+        gfx::StaticMesh mesh;
+        const std::vector<std::uint8_t> whileCompiling = drawn(
+            [&] {
+                gfx::beginStaticMesh(mesh);
+                give();
+                gfx::endStaticMesh();
+            },
+            colour);
+        const std::vector<std::uint8_t> empty = drawn([] {}, colour);
+        EXPECT_TRUE(whileCompiling == empty)
+            << "nothing drawn while compiling, gathering " << gathering;
+        EXPECT_TRUE(mesh.compiled());
+        EXPECT_TRUE(drawn([&] { gfx::drawStaticMesh(mesh); }, colour) == expected)
+            << "gathering " << gathering;
+        EXPECT_TRUE(drawn([&] { gfx::drawStaticMesh(mesh); }, colour) == expected)
+            << "again, gathering " << gathering;
+        mesh.release(true);
+        EXPECT_FALSE(mesh.compiled());
+        EXPECT_EQ(gfx::matrix(gfx::MatrixMode::modelView), gfx::Matrix4{});
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    }
 }
 
 TEST_F(Door, StateReadsBackAsSet) {

@@ -108,6 +108,16 @@ public:
     virtual void drawCompiled(std::uint32_t object) = 0;
     virtual void deleteCompiled(std::uint32_t object) = 0;
 
+    // Whether the backend takes immediate-mode vertices one by one (the
+    // stream calls below) rather than gathered into batches: a driver with
+    // immediate mode of its own draws them sooner so.
+    virtual bool streamsVertices() const { return false; }
+    // A primitive's vertices one by one: between beginPrimitive and
+    // endPrimitive, the current* calls set the next vertex's attributes.
+    virtual void beginPrimitive(Primitive) {}
+    virtual void streamVertex(float, float, float, float, int) {}
+    virtual void endPrimitive() {}
+
     // Draws the batch's primitive under the current state and matrices.
     virtual void drawBatch(const VertexBatch& batch) = 0;
     // Draws the bitmaps one after the other, the pen starting at the point

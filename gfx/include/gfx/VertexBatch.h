@@ -23,11 +23,18 @@ struct VertexBatch {
     bool hasColours = false;    // colours holds one per vertex
     bool hasTexCoords = false;  // texCoords likewise
     bool hasNormals = false;    // normals likewise
+    // Vertices before these came before the batch set the attribute: they
+    // take the current value when the batch is drawn (their array entries
+    // only hold the place).
+    std::size_t firstColour = 0;
+    std::size_t firstTexCoord = 0;
+    std::size_t firstNormal = 0;
 
     std::size_t size() const { return positions.size(); }
     void clear() {
         positionSize = 2;
         hasColours = hasTexCoords = hasNormals = false;
+        firstColour = firstTexCoord = firstNormal = 0;
         positions.clear();
         colours.clear();
         texCoords.clear();
