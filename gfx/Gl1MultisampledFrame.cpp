@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace gfx {
 
@@ -85,6 +86,15 @@ bool makeBuffers(FrameBuffers& f, GLenum format) {
     return ok;
 }
 
+// No multisampling, and why: "N samples asked for, but the OpenGL driver
+// <reason>; drawing without anti-aliasing".
+MultisampleGrant withoutSamples(int asked, const char* reason) {
+    MultisampleGrant grant;
+    grant.note = std::to_string(asked) + " samples asked for, but the OpenGL driver " + reason +
+                 "; drawing without anti-aliasing";
+    return grant;
+}
+
 }  // namespace
 
 MultisampleGrant beginMultisampledFrame(int width, int height, int samples) {
@@ -92,29 +102,15 @@ MultisampleGrant beginMultisampledFrame(int width, int height, int samples) {
     MultisampleGrant grant;
     if (samples < 2 || width < 1 || height < 1) return grant;
     while (glGetError() != GL_NO_ERROR) {}
-    char text[160];
-    if (!haveMultisampledFramebuffers()) {
-        std::snprintf(text, sizeof text,
-                      "%d samples asked for, but the OpenGL driver has no multisampled "
-                      "framebuffers; drawing without anti-aliasing",
-                      samples);
-        grant.note = text;
-        return grant;
-    }
+    if (!haveMultisampledFramebuffers())
+        return withoutSamples(samples, "has no multisampled framebuffers");
     GLint most = 0;
     glGetIntegerv(GL_MAX_SAMPLES, &most);
     FrameBuffers f;
     f.width = width;
     f.height = height;
     f.samples = samples <= most ? samples : most;
-    if (f.samples < 2) {
-        std::snprintf(text, sizeof text,
-                      "%d samples asked for, but the OpenGL driver gives none; drawing "
-                      "without anti-aliasing",
-                      samples);
-        grant.note = text;
-        return grant;
-    }
+    if (f.samples < 2) return withoutSamples(samples, "gives none");
     // The window's colour format first, so the resolve is a plain copy.
     GLint red = 0, green = 0, blue = 0;
     glGetIntegerv(GL_RED_BITS, &red);
@@ -126,22 +122,16 @@ MultisampleGrant beginMultisampledFrame(int width, int height, int samples) {
     bool made = false;
     for (GLenum format : formats)
         if ((made = makeBuffers(f, format))) break;
-    if (!made) {
-        std::snprintf(text, sizeof text,
-                      "%d samples asked for, but the OpenGL driver cannot resolve a "
-                      "multisampled frame into the window; drawing without anti-aliasing",
-                      samples);
-        grant.note = text;
-        return grant;
-    }
+    if (!made)
+        return withoutSamples(samples, "cannot resolve a multisampled frame into the window");
     gFrame = f;
     glBindFramebuffer(GL_FRAMEBUFFER, gFrame.framebuffer);
     grant.samples = gFrame.samples;
     if (gFrame.samples < samples) {
-        std::snprintf(text, sizeof text,
-                      "%d samples asked for, the OpenGL driver gives at most %d; using %d", samples,
-                      gFrame.samples, gFrame.samples);
-        grant.note = text;
+        const std::string most = std::to_string(gFrame.samples);
+        grant.note = std::to_string(samples) +
+                     " samples asked for, the OpenGL driver gives at most " + most + "; using " +
+                     most;
     }
     return grant;
 }
