@@ -45,6 +45,7 @@ ScreenMode Options::batchMode() const {
     ScreenMode m = mode.value_or(ScreenMode{});
     m.fullScreen = fullScreen.value_or(false);
     m.samples = samples();
+    m.renderer = renderer.value_or(gfx::Renderer::gl1);
     return m;
 }
 
@@ -143,6 +144,11 @@ ParseStatus parseOptions(int argc, const char* const* argv, Options& options, st
             if (!parseInt(value, n) || (n != 0 && n != 2 && n != 4 && n != 8 && n != 16))
                 return badValue(value);
             options.msaa = n;
+        } else if (name == "--renderer") {
+            if (!takeValue(value)) return ParseStatus::error;
+            const std::optional<gfx::Renderer> renderer = gfx::rendererNamed(std::string(value));
+            if (!renderer) return badValue(value);
+            options.renderer = renderer;
         } else if (name == "--check") {
             if (!noValueAllowed()) return ParseStatus::error;
             options.check = true;
@@ -199,6 +205,8 @@ const char* usageText() {
            "  --msaa N            smooth edges: N samples per pixel (0 off, 2, 4, 8, 16;\n"
            "                      fewer when the driver has fewer); default 0, 4 for\n"
            "                      --video\n"
+           "  --renderer NAME     the drawing backend: gl1 (OpenGL 1.1 fixed function, the\n"
+           "                      default) or gles2 (OpenGL ES 2.0 shaders)\n"
            "  --check             check the script alone and exit (0 sound, 1 faulty)\n"
            "  --verify            check the script and every picture, scene and music\n"
            "                      file it names, without drawing; exit 0 or 1\n"

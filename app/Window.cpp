@@ -36,7 +36,13 @@ bool findDisplayMode(const ScreenMode& want, SDL_DisplayMode& found) {
 
 void setGLAttributes(const ScreenMode& mode) {
     SDL_GL_ResetAttributes();
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    if (mode.renderer == gfx::Renderer::gles2) {
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+    } else {
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    }
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
@@ -83,9 +89,13 @@ bool createWindow(WindowRecord& record, bool show, bool makeCurrent) {
         SDL_ShowCursor(SDL_DISABLE);
     }
 
+    record.failure.clear();
     record.context = SDL_GL_CreateContext(record.window);
     if (!record.context) {
         logMessage("Window: %s\n", SDL_GetError());
+        if (record.mode.renderer == gfx::Renderer::gles2)
+            record.failure = std::string("No OpenGL ES 2.0 context for the gles2 renderer: ") +
+                             SDL_GetError();
         destroyWindow(record);
         return false;
     }
@@ -96,7 +106,17 @@ bool createWindow(WindowRecord& record, bool show, bool makeCurrent) {
 
     if (makeCurrent) {
         SDL_GL_MakeCurrent(record.window, record.context);
-        gfx::setBackend(nullptr);  // the door starts afresh in the new context
+        // The door starts afresh in the new context, with the backend the
+        // mode asks for; one that cannot draw here stops the run with why.
+        try {
+            gfx::setBackend(gfx::makeBackend(record.mode.renderer));
+        } catch (const gfx::BackendError& e) {
+            record.failure = std::string("The ") + gfx::rendererName(record.mode.renderer) +
+                             " renderer cannot draw in this OpenGL context.\n" + e.what();
+            logMessage("Window: %s\n", record.failure.c_str());
+            destroyWindow(record);
+            return false;
+        }
         // Swap interval: wait for the display normally; batch runs draw as
         // fast as the machine can.
         SDL_GL_SetSwapInterval(record.vsync ? 1 : 0);

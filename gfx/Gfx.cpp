@@ -8,6 +8,8 @@ namespace gfx {
 
 // Keeps a call in the mesh being compiled, for the door to replay.
 void record(std::function<void()> command);
+// The mesh being compiled owns the backend's kept batch `handle`.
+void keepHandle(std::uint32_t handle);
 
 namespace {
 
@@ -25,6 +27,11 @@ struct Door {
     StaticMesh* recording = nullptr;  // compiling into it
     bool replaying = false;           // recording without a driver object
     VertexBatch batch;
+    // While recording: consecutive batches of one list primitive and the
+    // same attributes, gathered into one to keep (recorded at the next other
+    // command or at the end).
+    VertexBatch pending;
+    bool havePending = false;
     // The attributes the next vertex takes once the batch sets them.
     Rgba colour;
     std::array<float, 2> texCoord{{0, 0}};
@@ -201,6 +208,106 @@ const Matrix4& matrix(MatrixMode mode) {
     return door().stacks[static_cast<int>(mode)].back();
 }
 
+namespace {
+
+// Primitives whose vertices may be joined from consecutive batches without
+// changing what is drawn, and how many vertices each one takes.
+int listPrimitiveSize(Primitive p) {
+    switch (p) {
+    case Primitive::points: return 1;
+    case Primitive::lines: return 2;
+    case Primitive::triangles: return 3;
+    case Primitive::quads: return 4;
+    default: return 0;
+    }
+}
+
+bool joinable(const VertexBatch& b) {
+    const int n = listPrimitiveSize(b.primitive);
+    return n > 0 && b.size() > 0 && b.size() % static_cast<std::size_t>(n) == 0 &&
+           b.firstColour == 0 && b.firstTexCoord == 0 && b.firstNormal == 0;
+}
+
+bool sameKind(const VertexBatch& a, const VertexBatch& b) {
+    return a.primitive == b.primitive && a.hasColours == b.hasColours &&
+           a.hasTexCoords == b.hasTexCoords && a.hasNormals == b.hasNormals;
+}
+
+// The current values a batch leaves behind it.
+struct LastValues {
+    Rgba colour;
+    std::array<float, 2> texCoord;
+    std::array<float, 3> normal;
+};
+
+LastValues lastValues() {
+    const Door& d = door();
+    return {d.colour, d.texCoord, d.normal};
+}
+
+// Records the drawing of `copy` (kept by the backend when it can) followed
+// by the current values it leaves.
+void recordBatch(VertexBatch copy, const LastValues& last) {
+    const bool colours = copy.hasColours, texCoords = copy.hasTexCoords,
+               normals = copy.hasNormals;
+    const std::uint32_t kept = copy.size() > 0 ? backend().keepBatch(copy) : 0;
+    if (kept != 0) {
+        keepHandle(kept);
+        copy = VertexBatch{};
+    }
+    record(
+        [copy = std::move(copy), kept, last, colours, texCoords, normals] {
+            if (kept != 0)
+                backend().drawKept(kept);
+            else if (copy.size() > 0)
+                backend().drawBatch(copy);
+            if (colours) backend().currentColour(last.colour);
+            if (texCoords) backend().currentTexCoord(last.texCoord[0], last.texCoord[1]);
+            if (normals) backend().currentNormal(last.normal[0], last.normal[1], last.normal[2]);
+        });
+}
+
+LastValues& pendingLast() {
+    static LastValues last;
+    return last;
+}
+
+void flushPending() {
+    Door& d = door();
+    if (!d.havePending) return;
+    d.havePending = false;
+    recordBatch(std::move(d.pending), pendingLast());
+    d.pending.clear();
+}
+
+// A batch given while recording for replay: joined to the pending one when
+// it can be, else recorded as given. Only the last batch's current values
+// count, and nothing was recorded between them, so the replay draws what
+// the batches one by one would.
+void keepForReplay(const VertexBatch& b) {
+    Door& d = door();
+    if (d.havePending && joinable(b) && sameKind(d.pending, b)) {
+        VertexBatch& p = d.pending;
+        p.positionSize = std::max(p.positionSize, b.positionSize);
+        p.positions.insert(p.positions.end(), b.positions.begin(), b.positions.end());
+        p.colours.insert(p.colours.end(), b.colours.begin(), b.colours.end());
+        p.texCoords.insert(p.texCoords.end(), b.texCoords.begin(), b.texCoords.end());
+        p.normals.insert(p.normals.end(), b.normals.begin(), b.normals.end());
+        pendingLast() = lastValues();
+        return;
+    }
+    flushPending();
+    if (joinable(b)) {
+        d.pending = b;
+        d.havePending = true;
+        pendingLast() = lastValues();
+        return;
+    }
+    recordBatch(b, lastValues());
+}
+
+}  // namespace
+
 void begin(Primitive primitive) {
     Door& d = door();
     d.inBatch = true;
@@ -223,20 +330,7 @@ void end() {
         return;
     }
     const VertexBatch& b = d.batch;
-    if (recordingForReplay()) {
-        // Replayed as given: the batch and the current values it leaves.
-        const VertexBatch copy = b;
-        const Rgba last = d.colour;
-        const std::array<float, 2> lastTexCoord = d.texCoord;
-        const std::array<float, 3> lastNormal = d.normal;
-        return record([copy, last, lastTexCoord, lastNormal] {
-            if (copy.size() > 0) backend().drawBatch(copy);
-            if (copy.hasColours) backend().currentColour(last);
-            if (copy.hasTexCoords) backend().currentTexCoord(lastTexCoord[0], lastTexCoord[1]);
-            if (copy.hasNormals)
-                backend().currentNormal(lastNormal[0], lastNormal[1], lastNormal[2]);
-        });
-    }
+    if (recordingForReplay()) return keepForReplay(b);
     if (b.size() > 0) backend().drawBatch(b);
     // The last values set in the primitive are the current ones after it.
     if (b.hasColours) backend().currentColour(d.colour);
@@ -430,7 +524,10 @@ StateScope::~StateScope() {
 }
 
 StaticMesh::StaticMesh(StaticMesh&& other) noexcept
-    : compiled_(other.compiled_), object_(other.object_), replay_(std::move(other.replay_)) {
+    : compiled_(other.compiled_),
+      object_(other.object_),
+      replay_(std::move(other.replay_)),
+      kept_(std::move(other.kept_)) {
     other.compiled_ = false;
     other.object_ = 0;
 }
@@ -440,6 +537,8 @@ StaticMesh& StaticMesh::operator=(StaticMesh&& other) noexcept {
         compiled_ = other.compiled_;
         object_ = other.object_;
         replay_ = std::move(other.replay_);
+        kept_ = std::move(other.kept_);
+        other.kept_.clear();
         other.compiled_ = false;
         other.object_ = 0;
     }
@@ -448,12 +547,20 @@ StaticMesh& StaticMesh::operator=(StaticMesh&& other) noexcept {
 
 void StaticMesh::release(bool deleteObject) {
     if (object_ != 0 && deleteObject) backend().deleteCompiled(object_);
+    if (deleteObject)
+        for (std::uint32_t kept : kept_) backend().releaseKept(kept);
+    kept_.clear();
     object_ = 0;
     replay_.clear();
     compiled_ = false;
 }
 
+void keepHandle(std::uint32_t handle) {
+    door().recording->kept_.push_back(handle);
+}
+
 void record(std::function<void()> command) {
+    flushPending();
     door().recording->replay_.push_back(std::move(command));
 }
 
@@ -469,6 +576,7 @@ void beginStaticMesh(StaticMesh& mesh) {
 void endStaticMesh() {
     Door& d = door();
     if (!d.recording) return;
+    flushPending();
     if (d.recording->object_ != 0) backend().endCompile();
     d.recording = nullptr;
     d.replaying = false;

@@ -235,6 +235,11 @@ void Gl1Backend::light(int index, const LightParams& p) {
     glLightfv(id, GL_SPOT_DIRECTION, p.spotDirection.data());
     glLightf(id, GL_SPOT_CUTOFF, p.spotCutoffDegrees);
     glLightf(id, GL_SPOT_EXPONENT, p.spotExponent);
+    const GLfloat ambient[4] = {p.ambient.r, p.ambient.g, p.ambient.b, p.ambient.a};
+    glLightfv(id, GL_AMBIENT, ambient);
+    glLightf(id, GL_CONSTANT_ATTENUATION, p.constantAttenuation);
+    glLightf(id, GL_LINEAR_ATTENUATION, p.linearAttenuation);
+    glLightf(id, GL_QUADRATIC_ATTENUATION, p.quadraticAttenuation);
 }
 void Gl1Backend::lightModelAmbient(const Rgba& c) {
     const GLfloat v[4] = {c.r, c.g, c.b, c.a};

@@ -24,11 +24,14 @@ struct FrameBuffers {
 FrameBuffers gFrame;
 
 // Framebuffer objects with multisampled renderbuffers and blits between
-// framebuffers: core since 3.0, else the ARB extension that brought them.
+// framebuffers: core since 3.0 (and OpenGL ES 3.0), else the ARB extension
+// that brought them.
 bool haveMultisampledFramebuffers() {
     const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
     int major = 0;
     if (version && std::sscanf(version, "%d", &major) == 1 && major >= 3) return true;
+    // OpenGL ES has them from 3.0 on, with the same calls.
+    if (version && std::sscanf(version, "OpenGL ES %d", &major) == 1 && major >= 3) return true;
     const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     return extensions && std::strstr(extensions, "GL_ARB_framebuffer_object") != nullptr;
 }

@@ -1,6 +1,7 @@
 #include "gfx/Renderer.h"
 
 #include "Gl1Backend.h"
+#include "Gles2Backend.h"
 
 namespace gfx {
 
@@ -15,7 +16,7 @@ std::optional<Renderer> rendererNamed(const std::string& name) {
 }
 
 std::unique_ptr<Backend> makeBackend(Renderer renderer) {
-    if (renderer == Renderer::gles2) throw BackendError("the gles2 renderer is not built yet");
+    if (renderer == Renderer::gles2) return std::make_unique<Gles2Backend>();
     return std::make_unique<Gl1Backend>();
 }
 

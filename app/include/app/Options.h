@@ -3,6 +3,8 @@
 // options serve authors, tests and automation.
 #pragma once
 
+#include "gfx/Renderer.h"
+
 #include <optional>
 #include <string>
 
@@ -12,6 +14,7 @@ struct ScreenMode {
     int bitsPerPixel = 32;
     bool fullScreen = false;
     int samples = 0;  // multisample anti-aliasing: samples per pixel, 0 off
+    gfx::Renderer renderer = gfx::Renderer::gl1;  // which drawing backend
 };
 
 struct Options {
@@ -27,6 +30,7 @@ struct Options {
     std::optional<double> videoQuality;  // the video encoder's constant-quality value
     std::string videoCodec;              // the video encoder by name; empty: the container's choice
     std::optional<int> msaa;             // --msaa: samples per pixel (0 off); unset: samples()
+    std::optional<gfx::Renderer> renderer;  // --renderer; unset: gl1 (the dialog may choose)
     bool check = false;                  // check the script and exit
     bool verify = false;                 // check the script and every file it names, and exit
     bool quiet = false;                  // hide plain progress and order messages

@@ -1,5 +1,5 @@
 // What a graphics API must do for the drawing door: one implementation per
-// API (today OpenGL 1.1). The door (Gfx.h) keeps the matrix stacks on the
+// API (OpenGL 1.1, OpenGL ES 2.0). The door (Gfx.h) keeps the matrix stacks on the
 // CPU and gathers immediate-mode vertices; a backend applies state, draws
 // batches and owns textures. One backend serves the current context.
 #pragma once
@@ -18,11 +18,16 @@ namespace gfx {
 // the light is set, as the spot direction is.
 struct LightParams {
     std::array<float, 4> position{{0, 0, 1, 0}};
+    Rgba ambient{0, 0, 0, 1};
     Rgba diffuse{1, 1, 1, 1};
     Rgba specular{1, 1, 1, 1};
     std::array<float, 3> spotDirection{{0, 0, -1}};
     float spotCutoffDegrees = 180.0f;  // 180: no spot
     float spotExponent = 0.0f;
+    // Positional lights fade by 1 / (constant + linear d + quadratic d^2).
+    float constantAttenuation = 1.0f;
+    float linearAttenuation = 0.0f;
+    float quadraticAttenuation = 0.0f;
 };
 
 class Backend {
@@ -107,6 +112,14 @@ public:
     virtual void endCompile() = 0;
     virtual void drawCompiled(std::uint32_t object) = 0;
     virtual void deleteCompiled(std::uint32_t object) = 0;
+    // While the door records a static mesh for replay: keeps a batch in a
+    // driver buffer and returns its handle, or 0 when the backend keeps none
+    // (the door then keeps the batch itself).
+    virtual std::uint32_t keepBatch(const VertexBatch&) { return 0; }
+    // Draws a kept batch under the current state and matrices.
+    virtual void drawKept(std::uint32_t) {}
+    // Frees a kept batch's buffer.
+    virtual void releaseKept(std::uint32_t) {}
 
     // Whether the backend takes immediate-mode vertices one by one (the
     // stream calls below) rather than gathered into batches: a driver with

@@ -33,10 +33,12 @@ private:
     friend void endStaticMesh();
     friend void drawStaticMesh(const StaticMesh& mesh);
     friend void record(std::function<void()> command);
+    friend void keepHandle(std::uint32_t handle);
 
     bool compiled_ = false;
     std::uint32_t object_ = 0;                   // the backend's, 0 when none
     std::vector<std::function<void()>> replay_;  // when there is no object
+    std::vector<std::uint32_t> kept_;            // the backend's batches the replay draws
 };
 
 // Begins compiling into `mesh` (what it held is released first); the door's

@@ -1,0 +1,79 @@
+// The OpenGL ES 2.0 backend's shader programs: one pair of GLSL ES 1.00
+// shaders written once, compiled in variants for the fixed-function state
+// they stand in for (which lights, colour tracking, texture combine, fog,
+// alpha test), each variant made when first needed and kept. A variant that
+// does not compile or link is a BackendError naming it, with the driver's
+// log.
+#pragma once
+
+#include "gfx/Types.h"
+
+#include <GLES2/gl2.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace gfx {
+
+// Attribute locations every program binds.
+enum Gles2Attribute : GLuint { positionAttribute, colourAttribute, texCoordAttribute, normalAttribute };
+
+// What a variant computes, packed into one key.
+struct ProgramKey {
+    bool lighting = false;
+    unsigned lights = 0;         // bit i: light i on (with lighting)
+    int trackedColour = -1;      // MaterialColour followed by the vertex colour, -1: none
+    int textureEnv = -1;         // TextureEnv when texturing, -1: none
+    bool textureMatrix = false;  // texture coordinates go through a matrix
+    int fog = -1;                // FogMode when fog is on, -1: none
+    int alphaTest = -1;          // Compare of the alpha test, -1: none (or always)
+
+    std::uint32_t packed() const;
+    // "lighting (lights 0 1, colour tracking 3), texture (modulate), fog exp": for messages.
+    std::string describe() const;
+};
+
+// Uniform locations of one variant (-1: not in it), and the state it was
+// last given, so unchanged values are not handed over again.
+struct Gles2Program {
+    GLuint id = 0;
+    GLint mvp = -1, modelView = -1, normalMatrix = -1, textureMatrix = -1;
+    GLint modelAmbient = -1, materialAmbient = -1, materialDiffuse = -1, materialSpecular = -1,
+          materialEmission = -1, shininess = -1;
+    GLint lightPosition = -1, lightHalf = -1, lightAmbient = -1, lightDiffuse = -1,
+          lightSpecular = -1, lightSpot = -1, lightAttenuation = -1;
+    GLint texture = -1, textureChannels = -1;
+    GLint fogColour = -1, fogParameters = -1, alphaReference = -1;
+    std::uint64_t uniformSerial = ~std::uint64_t{0};  // the backend's serial last handed over
+    float lastMvp[16] = {};
+    bool haveMvp = false;
+};
+
+// The program that draws one-bit pictures (text) at window positions.
+struct Gles2BitmapProgram {
+    GLuint id = 0;
+    GLint viewport = -1, depth = -1, colour = -1, picture = -1;
+};
+
+class Gles2Programs {
+public:
+    Gles2Programs() = default;
+    ~Gles2Programs();
+    Gles2Programs(const Gles2Programs&) = delete;
+    Gles2Programs& operator=(const Gles2Programs&) = delete;
+
+    // Compiles the variant with every feature on, and the text program, so
+    // a driver that cannot take the shaders says so before anything draws.
+    void check();
+    // The variant for `key`, made at its first use. Throws BackendError.
+    Gles2Program& get(const ProgramKey& key);
+    Gles2BitmapProgram& bitmapProgram();
+
+private:
+    std::unordered_map<std::uint32_t, std::unique_ptr<Gles2Program>> programs_;
+    Gles2BitmapProgram bitmap_;
+};
+
+}  // namespace gfx
