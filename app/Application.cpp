@@ -203,7 +203,7 @@ int runApplication(const Options& options) {
     if (options.mode || options.batch) {
         mode = options.batchMode();
     } else {
-        switch (runModeDialog(options.fullScreen, options.msaa, mode)) {
+        switch (runModeDialog(options.fullScreen, options.msaa, options.renderer, mode)) {
         case DialogResult::chosen: break;
         case DialogResult::cancelled: return 0;  // the viewer chose not to play
         case DialogResult::failed: return -1;    // no window to ask in

@@ -312,6 +312,7 @@ struct DialogWindow {
 }  // namespace
 
 DialogResult runModeDialog(std::optional<bool> fullScreenPreset, std::optional<int> samplesPreset,
+                           std::optional<gfx::Renderer> rendererPreset,
                            ScreenMode& mode) {
     // 8 points at 96 dpi.
     auto font = GlyphRasterizer::open("Verdana", 8.0 * 96.0 / 72.0);
@@ -335,7 +336,7 @@ DialogResult runModeDialog(std::optional<bool> fullScreenPreset, std::optional<i
     gfx::setBackend(nullptr);  // the door starts afresh in the new context
     SDL_RaiseWindow(dw.window);
 
-    ModeDialogModel model(fullScreenPreset, samplesPreset);
+    ModeDialogModel model(fullScreenPreset, samplesPreset, rendererPreset);
     auto toUnits = [](int px, int py, int& ux, int& uy) {
         ux = static_cast<int>(px / kUnitX);
         uy = static_cast<int>(py / kUnitY);

@@ -1,5 +1,5 @@
 // The screen-mode dialog shown at start: resolution, colour depth,
-// anti-aliasing, full screen, OK. Operable with the mouse and the keyboard (Tab, arrows, Space,
+// anti-aliasing, renderer, full screen, OK. Operable with the mouse and the keyboard (Tab, arrows, Space,
 // Enter; Escape leaves without playing).
 #pragma once
 
@@ -16,4 +16,4 @@ enum class DialogResult {
 // Shows the dialog until OK, Escape or a close request, and stores the
 // choice in `mode`. SDL video must be initialised.
 DialogResult runModeDialog(std::optional<bool> fullScreenPreset, std::optional<int> samplesPreset,
-                           ScreenMode& mode);
+                           std::optional<gfx::Renderer> rendererPreset, ScreenMode& mode);

@@ -14,16 +14,17 @@ const Group kGroupControls[] = {
     {{DialogControl::depth16, DialogControl::depth32}},
     {{DialogControl::samples0, DialogControl::samples2, DialogControl::samples4,
       DialogControl::samples8}},
+    {{DialogControl::rendererGl1, DialogControl::rendererGles2}},
 };
-constexpr int kCheckStop = 3;
-constexpr int kOkStop = 4;
-constexpr int kStops = 5;
+constexpr int kCheckStop = 4;
+constexpr int kOkStop = 5;
+constexpr int kStops = 6;
 constexpr int kSampleChoices[] = {0, 2, 4, 8};
 
 }  // namespace
 
-const std::array<DialogItem, 15>& ModeDialogModel::items() {
-    static const std::array<DialogItem, 15> table = {{
+const std::array<DialogItem, 18>& ModeDialogModel::items() {
+    static const std::array<DialogItem, 18> table = {{
         {DialogControl::banner, DialogControlKind::picture, "", 0, 0, 258, 123},
         {DialogControl::caption, DialogControlKind::text, "Select Screen Mode :", 6, 134, 89, 13},
         {DialogControl::size320, DialogControlKind::radio, "320x200", 9, 149, 58, 9},
@@ -37,15 +38,20 @@ const std::array<DialogItem, 15>& ModeDialogModel::items() {
         {DialogControl::samples2, DialogControlKind::radio, "2x", 110, 175, 30, 9},
         {DialogControl::samples4, DialogControlKind::radio, "4x", 144, 175, 30, 9},
         {DialogControl::samples8, DialogControlKind::radio, "8x", 178, 175, 30, 9},
-        {DialogControl::fullScreen, DialogControlKind::checkBox, "FullScreen", 10, 191, 65, 11},
-        {DialogControl::ok, DialogControlKind::button, "OK", 146, 189, 53, 13},
+        {DialogControl::rendererCaption, DialogControlKind::text, "Renderer :", 10, 190, 60, 9},
+        {DialogControl::rendererGl1, DialogControlKind::radio, "OpenGL 1.1", 72, 189, 54, 9},
+        {DialogControl::rendererGles2, DialogControlKind::radio, "OpenGL ES 2.0", 130, 189, 66, 9},
+        {DialogControl::fullScreen, DialogControlKind::checkBox, "FullScreen", 10, 205, 65, 11},
+        {DialogControl::ok, DialogControlKind::button, "OK", 146, 203, 53, 13},
     }};
     return table;
 }
 
 ModeDialogModel::ModeDialogModel(std::optional<bool> fullScreenPreset,
-                                 std::optional<int> samplesPreset)
+                                 std::optional<int> samplesPreset,
+                                 std::optional<gfx::Renderer> rendererPreset)
     : fullScreen_(fullScreenPreset.value_or(true)) {
+    if (rendererPreset) choice_[3] = *rendererPreset == gfx::Renderer::gles2 ? 1 : 0;
     if (!samplesPreset) return;
     for (int i = 0; i < 4; ++i)
         if (kSampleChoices[i] <= *samplesPreset) choice_[2] = i;
@@ -148,5 +154,6 @@ ScreenMode ModeDialogModel::result() const {
     m.width = kW[choice_[0]];
     m.height = kH[choice_[0]];
     m.samples = samplesKept_.value_or(kSampleChoices[choice_[2]]);
+    m.renderer = choice_[3] == 1 ? gfx::Renderer::gles2 : gfx::Renderer::gl1;
     return m;
 }

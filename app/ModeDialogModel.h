@@ -20,6 +20,9 @@ enum class DialogControl {
     samples2,
     samples4,
     samples8,
+    rendererCaption,
+    rendererGl1,
+    rendererGles2,
     fullScreen,
     ok,
     none
@@ -40,15 +43,16 @@ enum class DialogKey { tab, shiftTab, left, right, up, down, space, enter };
 class ModeDialogModel {
 public:
     static constexpr int kWidth = 259;  // dialog units
-    static constexpr int kHeight = 222;
-    static const std::array<DialogItem, 15>& items();
+    static constexpr int kHeight = 236;
+    static const std::array<DialogItem, 18>& items();
 
-    // 640x480, 32 bpp, no anti-aliasing, full screen checked. Presets
-    // override the check box and the anti-aliasing choice; a sample count
-    // the dialog does not offer (16) shows as its largest choice and is
-    // kept unless the viewer picks another.
+    // 640x480, 32 bpp, no anti-aliasing, the OpenGL 1.1 renderer, full
+    // screen checked. Presets override the check box, the anti-aliasing and
+    // the renderer; a sample count the dialog does not offer (16) shows as
+    // its largest choice and is kept unless the viewer picks another.
     explicit ModeDialogModel(std::optional<bool> fullScreenPreset = std::nullopt,
-                             std::optional<int> samplesPreset = std::nullopt);
+                             std::optional<int> samplesPreset = std::nullopt,
+                             std::optional<gfx::Renderer> rendererPreset = std::nullopt);
 
     // Returns true when the key ended the dialog (OK).
     bool key(DialogKey k);
@@ -70,9 +74,9 @@ private:
     DialogControl focused() const;
     void select(DialogControl c);
 
-    // The radio groups, top to bottom: sizes, depths, samples.
-    static constexpr int kGroups = 3;
-    std::array<int, kGroups> choice_{{1, 1, 0}};  // 640x480, 32 bpp, off
+    // The radio groups, top to bottom: sizes, depths, samples, renderers.
+    static constexpr int kGroups = 4;
+    std::array<int, kGroups> choice_{{1, 1, 0, 0}};  // 640x480, 32 bpp, off, gl1
     std::optional<int> samplesKept_;              // a preset the dialog cannot show
     bool fullScreen_ = true;
     int focusStop_ = 0;  // the groups in order, then the check box, OK

@@ -85,6 +85,10 @@ TEST(ModeDialog, KeyboardTabArrowsSpace) {
     EXPECT_TRUE(m.hasFocus(DialogControl::samples8));
     m.key(DialogKey::up);
     m.key(DialogKey::tab);
+    EXPECT_TRUE(m.hasFocus(DialogControl::rendererGl1));
+    m.key(DialogKey::right);
+    EXPECT_TRUE(m.isChecked(DialogControl::rendererGles2));
+    m.key(DialogKey::tab);
     EXPECT_TRUE(m.hasFocus(DialogControl::fullScreen));
     EXPECT_FALSE(m.key(DialogKey::space));
     EXPECT_FALSE(m.isChecked(DialogControl::fullScreen));
@@ -99,6 +103,7 @@ TEST(ModeDialog, KeyboardTabArrowsSpace) {
     EXPECT_EQ(r.height, 200);
     EXPECT_EQ(r.bitsPerPixel, 16);
     EXPECT_EQ(r.samples, 4);
+    EXPECT_EQ(r.renderer, gfx::Renderer::gles2);
     EXPECT_FALSE(r.fullScreen);
 }
 
@@ -120,6 +125,17 @@ TEST(ModeDialog, SamplesPresetSelectsTheChoice) {
     EXPECT_EQ(sixteen.result().samples, 16) << "other groups leave it";
     click(sixteen, DialogControl::samples4);
     EXPECT_EQ(sixteen.result().samples, 4);
+}
+
+// --renderer presets the choice; a click changes it.
+TEST(ModeDialog, RendererPresetSelectsTheChoice) {
+    ModeDialogModel plain;
+    EXPECT_EQ(plain.result().renderer, gfx::Renderer::gl1);
+    ModeDialogModel gles2(std::nullopt, std::nullopt, gfx::Renderer::gles2);
+    EXPECT_TRUE(gles2.isChecked(DialogControl::rendererGles2));
+    EXPECT_EQ(gles2.result().renderer, gfx::Renderer::gles2);
+    click(gles2, DialogControl::rendererGl1);
+    EXPECT_EQ(gles2.result().renderer, gfx::Renderer::gl1);
 }
 
 // Every control lies inside the dialog and no two overlap, so every click

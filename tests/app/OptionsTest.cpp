@@ -79,7 +79,10 @@ TEST(Options, BadValuesAreRejected) {
                                                            {"--msaa", "-4"},
                                                            {"--msaa", "32"},
                                                            {"--msaa", "4x"},
-                                                           {"--msaa"}}) {
+                                                           {"--msaa"},
+                                                           {"--renderer", "gl2"},
+                                                           {"--renderer", "GLES2"},
+                                                           {"--renderer"}}) {
         Parsed p = parse(args);
         EXPECT_EQ(p.status, ParseStatus::error) << args[0];
         EXPECT_FALSE(p.error.empty());
@@ -125,6 +128,14 @@ TEST(Options, MultisamplingDefaultsAndChoices) {
         EXPECT_EQ(p.options.batchMode().samples, n);
         EXPECT_EQ(*p.options.msaa, n);
     }
+}
+
+// The renderer is the fixed-function one unless asked for.
+TEST(Options, RendererChoice) {
+    EXPECT_FALSE(parse({}).options.renderer);
+    EXPECT_EQ(parse({}).options.batchMode().renderer, gfx::Renderer::gl1);
+    EXPECT_EQ(parse({"--renderer", "gles2"}).options.batchMode().renderer, gfx::Renderer::gles2);
+    EXPECT_EQ(parse({"--renderer=gl1"}).options.batchMode().renderer, gfx::Renderer::gl1);
 }
 
 TEST(Options, TimesAndDirectory) {
