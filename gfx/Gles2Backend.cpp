@@ -544,6 +544,24 @@ void Gles2Backend::useProgramForState() {
     if (p.alphaReference >= 0) glUniform1f(p.alphaReference, s.alphaReference);
 }
 
+namespace {
+
+// Whether a vertex of the batch lies outside the view volume under the
+// current matrices.
+bool needsClipping(const VertexBatch& b) {
+    const Matrix4 mvp = multiply(matrix(MatrixMode::projection), matrix(MatrixMode::modelView));
+    for (const std::array<float, 4>& p : b.positions) {
+        const std::array<float, 4> clip = transform(mvp, p);
+        for (int i = 0; i < 3; ++i)
+            if (!(clip[static_cast<std::size_t>(i)] >= -clip[3] &&
+                  clip[static_cast<std::size_t>(i)] <= clip[3]))
+                return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 GLenum Gles2Backend::interleave(const VertexBatch& b, std::vector<float>& out, bool& colours,
                                 bool& texCoords, bool& normals) {
     colours = b.hasColours;
@@ -567,11 +585,19 @@ GLenum Gles2Backend::interleave(const VertexBatch& b, std::vector<float>& out, b
     };
     out.clear();
     if (b.primitive == Primitive::quads) {
-        // Each quad as the triangles 0 1 3 and 1 2 3, the split drivers use
-        // for quads, so the diagonal (and interpolation) is theirs.
+        // The diagonal decides how colours and texture coordinates spread
+        // over a quad that is no parallelogram. Mesa's fixed-function quads
+        // take 0 1 2 and 0 2 3, except in a draw with a vertex outside the
+        // view volume, where its clipper splits every quad into 0 1 3 and
+        // 1 2 3: the same here, so the pictures match.
+        const bool clipped = needsClipping(b);
         out.reserve(b.size() / 4 * 6 * stride);
-        for (std::size_t q = 0; q + 3 < b.size(); q += 4)
-            for (std::size_t k : {0, 1, 3, 1, 2, 3}) put(q + k);
+        for (std::size_t q = 0; q + 3 < b.size(); q += 4) {
+            if (clipped)
+                for (std::size_t k : {0, 1, 3, 1, 2, 3}) put(q + k);
+            else
+                for (std::size_t k : {0, 1, 2, 0, 2, 3}) put(q + k);
+        }
         return GL_TRIANGLES;
     }
     out.reserve(b.size() * stride);
