@@ -113,7 +113,6 @@ bool createWindow(WindowRecord& record, bool show, bool makeCurrent) {
         } catch (const gfx::BackendError& e) {
             record.failure = std::string("The ") + gfx::rendererName(record.mode.renderer) +
                              " renderer cannot draw in this OpenGL context.\n" + e.what();
-            logMessage("Window: %s\n", record.failure.c_str());
             destroyWindow(record);
             return false;
         }

@@ -280,9 +280,10 @@ GLuint compile(GLenum type, const std::string& defines, const char* source,
     return shader;
 }
 
-// Links the two shaders with the attribute locations every program uses.
-GLuint link(const std::string& defines, const char* vertexSource, const char* fragmentSource,
-            const std::string& name) {
+}  // namespace
+
+GLuint buildProgram(const std::string& defines, const char* vertexSource,
+                    const char* fragmentSource, const std::string& name) {
     const GLuint vertex = compile(GL_VERTEX_SHADER, defines, vertexSource, "vertex shader " + name);
     GLuint fragment = 0;
     try {
@@ -310,6 +311,8 @@ GLuint link(const std::string& defines, const char* vertexSource, const char* fr
     }
     return program;
 }
+
+namespace {
 
 std::string definesOf(const ProgramKey& key) {
     std::string d;
@@ -391,7 +394,7 @@ Gles2Program& Gles2Programs::get(const ProgramKey& key) {
     if (found != programs_.end()) return *found->second;
 
     auto p = std::make_unique<Gles2Program>();
-    p->id = link(definesOf(key), kVertexShader, kFragmentShader, key.describe());
+    p->id = buildProgram(definesOf(key), kVertexShader, kFragmentShader, key.describe());
     const GLuint id = p->id;
     const auto at = [id](const char* name) { return glGetUniformLocation(id, name); };
     p->mvp = at("u_mvp");
@@ -423,7 +426,7 @@ Gles2Program& Gles2Programs::get(const ProgramKey& key) {
 
 Gles2BitmapProgram& Gles2Programs::bitmapProgram() {
     if (bitmap_.id) return bitmap_;
-    bitmap_.id = link("", kBitmapVertexShader, kBitmapFragmentShader, "for text");
+    bitmap_.id = buildProgram("", kBitmapVertexShader, kBitmapFragmentShader, "for text");
     bitmap_.viewport = glGetUniformLocation(bitmap_.id, "u_viewport");
     bitmap_.depth = glGetUniformLocation(bitmap_.id, "u_depth");
     bitmap_.colour = glGetUniformLocation(bitmap_.id, "u_colour");

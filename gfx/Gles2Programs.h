@@ -57,6 +57,13 @@ struct Gles2BitmapProgram {
     GLint viewport = -1, depth = -1, colour = -1, picture = -1;
 };
 
+// Compiles and links a program from GLSL ES 1.00 sources (`defines` put
+// before each), binding the attribute locations above. Throws BackendError
+// naming the vertex or fragment shader (or the program) `name` and holding
+// the driver's log.
+GLuint buildProgram(const std::string& defines, const char* vertexSource,
+                    const char* fragmentSource, const std::string& name);
+
 class Gles2Programs {
 public:
     Gles2Programs() = default;

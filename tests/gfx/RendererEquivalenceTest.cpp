@@ -5,6 +5,7 @@
 // lights of every kind with materials and colour tracking, fog, texture
 // combine modes with pictures of every channel layout, mipmaps, the alpha
 // test, quads' diagonals, text bitmaps, stencil and blending, static meshes.
+#include "Gles2Programs.h"
 #include "gfx/Gfx.h"
 #include "gfx/Renderer.h"
 
@@ -435,4 +436,22 @@ TEST(RendererEquivalence, StaticMeshesReplayWithTheirMaterials) {
         gfx::drawStaticMesh(mesh);
         mesh.release(true);
     });
+}
+
+// A shader the driver refuses is an error naming the shader and quoting the
+// driver's log, never a program that draws nothing.
+TEST(RendererEquivalence, ShaderFaultsNameTheShaderAndQuoteTheDriver) {
+    std::string message;
+    render(gfx::Renderer::gles2, [&message] {
+        const char* fine = "void main() { gl_Position = vec4(0.0); }";
+        const char* broken = "void main() { gl_FragColor = undeclared; }";
+        try {
+            gfx::buildProgram("", fine, broken, "for the test");
+        } catch (const gfx::BackendError& e) {
+            message = e.what();
+        }
+    });
+    EXPECT_NE(message.find("fragment shader for the test did not compile"), std::string::npos)
+        << message;
+    EXPECT_NE(message.find("undeclared"), std::string::npos) << message;
 }
