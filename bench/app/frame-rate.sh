@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Frames per second of the example demo's 2D part (4 s to 19 s) and 3D part
-# (21 s to 40 s) at 640x480 and 1280x720, drawn as fast as the machine can
-# (batch, 60 frames per second of music, no capture), for one build or two
-# side by side: each run of the second follows the same run of the first,
-# and the ratio second/first is printed. Start-up and loading are timed by a
-# run that ends at its first frame and taken off.
+# Frames per second of the example demo's 2D part (4 s to 19 s) and its 3D
+# parts, fast shadows (24 s to 32 s) and accurate shadows (32 s to 42 s), at
+# 640x480 and 1280x720, drawn as fast as the machine can (batch, 60 frames
+# per second of music, no capture), for one player or two side by side: each
+# run of the second follows the same run of the first, and the ratio
+# second/first is printed. Start-up and loading are timed by a run that ends
+# at its first frame and taken off.
 #
-# Usage: bench/app/frame-rate.sh BUILD_DIR [OTHER_BUILD_DIR] [ROUNDS]
-#   ROUNDS  how often each run is repeated; the fastest counts (default 2)
+# Usage: bench/app/frame-rate.sh BUILD_DIR[:RENDERER] [OTHER_BUILD_DIR[:RENDERER]] [ROUNDS]
+#   RENDERER  gl1 or gles2 (default: the player's default)
+#   ROUNDS    how often each run is repeated; the fastest counts (default 2)
+# e.g. bench/app/frame-rate.sh build:gl1 build:gles2
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 first="${1:?usage: bench/app/frame-rate.sh BUILD_DIR [OTHER_BUILD_DIR] [ROUNDS]}"
@@ -15,13 +18,14 @@ second="${2:-}"
 rounds="${3:-2}"
 export SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-offscreen}" SDL_AUDIODRIVER=dummy
 
-seconds() {  # BUILD MODE START UNTIL: the fastest wall time of the runs
-  local best=""
+seconds() {  # BUILD[:RENDERER] MODE START UNTIL: the fastest wall time of the runs
+  local best="" build="${1%%:*}" renderer=()
+  [ "$build" != "$1" ] && renderer=(--renderer "${1#*:}")
   for _ in $(seq "$rounds"); do
     local s e
     s=$(date +%s.%N)
-    "$1/demoplayer" -C examples/demo --batch --mode "$2" --fixed-fps 60 --start "$3" \
-      --until "$4" -q >/dev/null 2>&1
+    "$build/demoplayer" -C examples/demo --batch --mode "$2" --fixed-fps 60 --start "$3" \
+      --until "$4" "${renderer[@]}" -q >/dev/null 2>&1
     e=$(date +%s.%N)
     best=$(awk -v b="$best" -v t="$(awk -v s="$s" -v e="$e" 'BEGIN{print e-s}')" \
       'BEGIN { print (b == "" || t < b) ? t : b }')
@@ -36,18 +40,18 @@ fps() {  # BUILD MODE START UNTIL
     'BEGIN { printf "%.1f", (u - s) * 60 / (w - l) }'
 }
 
-printf "%-9s %-3s %10s %10s %6s\n" mode part "$(basename "$first")" \
+printf "%-9s %-7s %12s %12s %6s\n" mode part "$(basename "$first")" \
   "$( [ -n "$second" ] && basename "$second")" ratio
 for mode in 640x480 1280x720; do
-  for part in "2D 4 19" "3D 21 40"; do
+  for part in "2D 4 19" "3D-fast 24 32" "3D-acc 32 42"; do
     set -- $part
     a=$(fps "$first" "$mode" "$2" "$3")
     if [ -n "$second" ]; then
       b=$(fps "$second" "$mode" "$2" "$3")
       awk -v m="$mode" -v p="$1" -v a="$a" -v b="$b" \
-        'BEGIN { printf "%-9s %-3s %10.1f %10.1f %6.2f\n", m, p, a, b, b / a }'
+        'BEGIN { printf "%-9s %-7s %12.1f %12.1f %6.2f\n", m, p, a, b, b / a }'
     else
-      printf "%-9s %-3s %10.1f\n" "$mode" "$1" "$a"
+      printf "%-9s %-7s %12.1f\n" "$mode" "$1" "$a"
     fi
   done
 done
