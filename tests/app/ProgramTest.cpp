@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -121,6 +122,12 @@ TEST_F(Program, AnInterruptedCaptureEndsWithTheSignalsStatus) {
     for (int signal : {SIGINT, SIGTERM}) {
         const fs::path cap = workPath() / ("sig" + std::to_string(signal));
         const std::string dir = "--dir=" + demoDir(), capture = "--capture=" + cap.string();
+        // The player's arguments, made before the fork for the child to exec.
+        std::vector<std::string> args = testsupport::playerRendererArgumentList();
+        args.insert(args.end(), {dir, "--mode", "32x24", capture});
+        std::vector<char*> argv{const_cast<char*>(DP_BINARY)};
+        for (std::string& arg : args) argv.push_back(arg.data());
+        argv.push_back(nullptr);
         // The presentation runs for three minutes: it is still running when
         // the signal arrives.
         const pid_t pid = fork();
@@ -134,7 +141,7 @@ TEST_F(Program, AnInterruptedCaptureEndsWithTheSignalsStatus) {
             // program). Normal and fatal exits keep their leak check.
             setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
             std::freopen("/dev/null", "w", stderr);
-            execl(DP_BINARY, DP_BINARY, dir.c_str(), "--mode", "32x24", capture.c_str(), nullptr);
+            execv(DP_BINARY, argv.data());
             _exit(99);
         }
         for (int i = 0; i < 2000 && !fs::exists(cap / "frame_000003.png"); ++i) usleep(5000);
@@ -290,8 +297,8 @@ TEST_F(Program, AScriptBeingRewrittenIsNotReadyAndNeverStopsThePlayer) {
     // on its own: it survives every one.
     std::ofstream(workPath() / "stress.sh")
         << "cd '" << demo.string() << "'\n"
-        << "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '" << DP_BINARY
-        << "' -C . --mode 64x48 --watch --batch --until 6 >player.log 2>&1 &\n"
+        << testsupport::playerCommand()
+        << "-C . --mode 64x48 --watch --batch --until 6 >player.log 2>&1 &\n"
            "p=$!; n=0\n"
            "while kill -0 $p 2>/dev/null; do\n"
            "  if [ $((n % 2)) -eq 0 ]; then : > demo.qsc; cat good.qsc > demo.qsc\n"

@@ -194,10 +194,9 @@ TEST_F(VideoExport, BadSettingsFailBeforeRenderingAndLeaveNoFile) {
 TEST_F(VideoExport, WriteErrorStopsTheExportAndRemovesThePartialFile) {
     // A file size limit makes the writes fail part way (the signal it sends is ignored).
     const fs::path out = file("out.mp4");
-    const std::string err =
-        outputOf("(ulimit -f 8; trap '' XFSZ; SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '" +
-                 std::string(DP_BINARY) + "' -C '" + example() +
-                 "' --mode 160x120 --until 1 --video '" + out.string() + "'; echo status=$?) 2>&1");
+    const std::string err = outputOf("(ulimit -f 8; trap '' XFSZ; " + testsupport::playerCommand() +
+                                     "-C '" + example() + "' --mode 160x120 --until 1 --video '" +
+                                     out.string() + "'; echo status=$?) 2>&1");
     EXPECT_NE(err.find("cannot write"), std::string::npos) << err;
     EXPECT_NE(err.find("status=5"), std::string::npos) << err;
     EXPECT_FALSE(fs::exists(out));
@@ -220,8 +219,7 @@ TEST_F(VideoExport, AFileTakenAwayWhileTheExportRunsIsNotReportedAsWritten) {
     const auto exportAndMeddle = [&](const std::string& meddle) {
         const fs::path dir = file("out");
         fs::create_directories(dir);
-        return outputOf("(SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '" +
-                        std::string(DP_BINARY) + "' -C '" + example() +
+        return outputOf("(" + testsupport::playerCommand() + "-C '" + example() +
                         "' --mode 160x120 --until 20 --video '" + dir.string() +
                         "/v.mp4' & p=$!; for i in $(seq 1000); do [ -e '" + dir.string() +
                         "/v.mp4' ] && break; sleep 0.01; done; rm -rf '" + dir.string() + "'; " +

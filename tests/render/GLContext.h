@@ -1,5 +1,6 @@
-// A test window's GL context set up for drawing at its size. Pixels are read
-// back from the back buffer, resolved first when frames are multisampled.
+// A test window's GL context set up for drawing at its size through the
+// drawing door, with the test renderer's backend. Pixels are read back from
+// the back buffer, resolved first when frames are multisampled.
 #pragma once
 
 #include "GLWindow.h"
@@ -7,7 +8,6 @@
 #include "gfx/Gfx.h"
 #include "gfx/MultisampledFrame.h"
 
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -18,14 +18,13 @@ class GLContext : public GLWindow {
 public:
     GLContext(int width, int height) : GLWindow(width, height) {
         if (ok()) {
-            gfx::setBackend(nullptr);  // the door starts afresh in a new context
-            glViewport(0, 0, width, height);
-            glMatrixMode(GL_PROJECTION);
-            glLoadIdentity();
-            glMatrixMode(GL_MODELVIEW);
-            glLoadIdentity();
-            glClearColor(0, 0, 0, 1);
-            glClear(GL_COLOR_BUFFER_BIT);
+            gfx::viewport(0, 0, width, height);
+            gfx::matrixMode(gfx::MatrixMode::projection);
+            gfx::loadIdentity();
+            gfx::matrixMode(gfx::MatrixMode::modelView);
+            gfx::loadIdentity();
+            gfx::clearColour(0, 0, 0, 1);
+            gfx::clear(gfx::colourBuffer);
             setScreenSize(width, height);
         }
     }
@@ -33,10 +32,16 @@ public:
     // RGB of the pixel at x, y (y up from the bottom row).
     std::array<int, 3> pixel(int x, int y) const {
         std::uint8_t rgba[4] = {};
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
         const gfx::ResolvedFrameRead read;
-        glReadBuffer(GL_BACK);
-        glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+        gfx::readPixels(x, y, 1, 1, gfx::PixelFormat::rgba, rgba);
         return {rgba[0], rgba[1], rgba[2]};
+    }
+
+    // RGB of `width` x `height` pixels from (x, y), rows bottom first.
+    std::vector<std::uint8_t> pixels(int x, int y, int width, int height) const {
+        std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
+        const gfx::ResolvedFrameRead read;
+        gfx::readPixels(x, y, width, height, gfx::PixelFormat::rgb, rgb.data());
+        return rgb;
     }
 };

@@ -47,7 +47,7 @@ TEST(LoadingScreen, BarGrowsWithTheReportedShare) {
     ASSERT_TRUE(gl.ok());
     int frames = 0;
     PictureLoadingScreen screen(40.0f, 0.0f, [&] {
-        glClear(GL_COLOR_BUFFER_BIT);
+        gfx::clear(gfx::colourBuffer);
         screen.draw(0.0f);
         ++frames;
     });
@@ -67,7 +67,7 @@ TEST(LoadingScreen, BarGrowsWithTheReportedShare) {
     EXPECT_EQ(gl.pixel(static_cast<int>(0.05f * gl.width()), gl.height() / 2),
               (std::array<int, 3>{0, 0, 0}));
     EXPECT_NE(gl.pixel(gl.width() / 2, gl.height() - 2), (std::array<int, 3>{0, 0, 0}));
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_FALSE(gfx::isEnabled(gfx::Cap::texture2D));
 }
 
 TEST(OverlayFont, GlyphsLandAtTheRasterPositionInTheirColour) {
@@ -105,15 +105,15 @@ TEST(OverlayFont, GlyphsLandAtTheRasterPositionInTheirColour) {
     // A space draws nothing but still moves the pen; a start outside the
     // view shows nothing.
     EXPECT_GT(font.printFrom(100, 100, " "), 2.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
+    gfx::clear(gfx::colourBuffer);
     EXPECT_EQ(font.printFrom(-5, 200, "H"), 0.0f);
     EXPECT_EQ(litAround(0, 190, 60, 240), 0);
     // The textures' record and texturing are as they were.
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-    EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
+    EXPECT_FALSE(gfx::isEnabled(gfx::Cap::texture2D));
+    EXPECT_FALSE(gfx::isEnabled(gfx::Cap::alphaTest));
 
     // printAt places text in the top-left corner of the window.
-    glClear(GL_COLOR_BUFFER_BIT);
+    gfx::clear(gfx::colourBuffer);
     font.printAt(0.0f, 0.0f, "%2.2f fps", 59.94);
     EXPECT_GT(litAround(10, 480 - 40, 120, 480 - 10), 20);
     font.destroy();
@@ -149,7 +149,7 @@ TEST(OverlayFont, ReadsUtf8AndMakesOtherGlyphsOnFirstUse) {
     gfx::colour(1.0f, 1.0f, 1.0f);
     // How far printing `text` moves the pen; its picture is left at 100, 200.
     auto advance = [&](const std::string& text) {
-        glClear(GL_COLOR_BUFFER_BIT);
+        gfx::clear(gfx::colourBuffer);
         return font.printFrom(100, 200, text.c_str());
     };
     auto picture = [&] {

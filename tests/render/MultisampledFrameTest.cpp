@@ -7,7 +7,7 @@
 #include "render/PatchCable.h"
 #include "render/Texture.h"
 
-#define GL_GLEXT_PROTOTYPES
+#include <GL/gl.h>
 #include <GL/glext.h>
 
 #include <cstdlib>
@@ -21,31 +21,52 @@ constexpr int kSize = 64;
 
 // A white square, half the frame wide, turned 30 degrees, on black.
 void drawTurnedSquare() {
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-1, 1, -1, 1, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glRotatef(30.0f, 0.0f, 0.0f, 1.0f);
-    glColor3f(1.0f, 1.0f, 1.0f);
-    glBegin(GL_QUADS);
-    glVertex2f(-0.5f, -0.5f);
-    glVertex2f(0.5f, -0.5f);
-    glVertex2f(0.5f, 0.5f);
-    glVertex2f(-0.5f, 0.5f);
-    glEnd();
-    glLoadIdentity();
+    gfx::clearColour(0.0f, 0.0f, 0.0f, 1.0f);
+    gfx::clear(gfx::colourBuffer);
+    gfx::matrixMode(gfx::MatrixMode::projection);
+    gfx::loadIdentity();
+    gfx::ortho(-1, 1, -1, 1, -1, 1);
+    gfx::matrixMode(gfx::MatrixMode::modelView);
+    gfx::loadIdentity();
+    gfx::rotate(30.0f, 0.0f, 0.0f, 1.0f);
+    gfx::colour(1.0f, 1.0f, 1.0f);
+    gfx::begin(gfx::Primitive::quads);
+    gfx::vertex(-0.5f, -0.5f);
+    gfx::vertex(0.5f, -0.5f);
+    gfx::vertex(0.5f, 0.5f);
+    gfx::vertex(-0.5f, 0.5f);
+    gfx::end();
+    gfx::loadIdentity();
 }
 
 std::vector<std::uint8_t> readFrame() {
     std::vector<std::uint8_t> rgb(kSize * kSize * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
     const gfx::ResolvedFrameRead read;
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, kSize, kSize, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    gfx::readPixels(0, 0, kSize, kSize, gfx::PixelFormat::rgb, rgb.data());
     return rgb;
+}
+
+// The texture `t` drawn over the whole frame, one texel to a pixel, as the
+// frame reads it back.
+std::vector<std::uint8_t> drawnTexture(Texture& t) {
+    gfx::clear(gfx::colourBuffer);
+    gfx::matrixMode(gfx::MatrixMode::projection);
+    gfx::loadIdentity();
+    gfx::ortho(0, 1, 0, 1, -1, 1);
+    gfx::matrixMode(gfx::MatrixMode::modelView);
+    gfx::loadIdentity();
+    gfx::textureEnv(gfx::TextureEnv::replace);
+    t.bindTexture();
+    gfx::begin(gfx::Primitive::quads);
+    const float corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    for (const auto& c : corners) {
+        gfx::texCoord(c[0], c[1]);
+        gfx::vertex(c[0], c[1]);
+    }
+    gfx::end();
+    unbindTexture();
+    gfx::textureEnv(gfx::TextureEnv::modulate);
+    return readFrame();
 }
 
 // Pixels neither black nor white: an edge's partial coverage.
@@ -96,11 +117,11 @@ TEST_F(MultisampledFrame, TurnedSquareHasSoftEdgesOnlyWhenMultisampled) {
     EXPECT_EQ(gfx::multisampledFrameSamples(), 4);
     drawTurnedSquare();
     // Reads see the whole frame even when the drawing left a scissor box.
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(0, 0, 8, 8);
+    gfx::enable(gfx::Cap::scissorTest);
+    gfx::scissor(0, 0, 8, 8);
     const std::vector<std::uint8_t> smooth = readFrame();
-    EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST)) << "the drawing's state is left as it was";
-    glDisable(GL_SCISSOR_TEST);
+    EXPECT_TRUE(gfx::isEnabled(gfx::Cap::scissorTest)) << "the drawing's state is left as it was";
+    gfx::disable(gfx::Cap::scissorTest);
     EXPECT_GT(partlyCovered(smooth), 40) << "the square's four edges";
     // The same picture, only smoother: the square where it was, as bright.
     EXPECT_EQ(red(smooth, 32, 32), 255);
@@ -114,7 +135,7 @@ TEST_F(MultisampledFrame, TurnedSquareHasSoftEdgesOnlyWhenMultisampled) {
     gfx::endMultisampledFrame();
     EXPECT_EQ(boundFramebuffer(), 0);
     EXPECT_EQ(gfx::multisampledFrameSamples(), 0);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    EXPECT_EQ(gfx::takeError(), 0u);
 }
 
 // Routing copies the frame into a texture: the copy is the resolved
@@ -127,15 +148,13 @@ TEST_F(MultisampledFrame, PatchCableReceivesTheResolvedFrame) {
     ASSERT_EQ(cable.width(), kSize);
     ASSERT_EQ(cable.height(), kSize);
     cable.endDraw();
-    std::vector<std::uint8_t> texels(frame.size());
-    cable.bind();
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
-    unbindTexture();
+    EXPECT_EQ(brightness(readFrame()), 0) << "cleared after the copy";
+    // What the cable holds, drawn back into the window's own buffer.
+    gfx::endMultisampledFrame();
+    const std::vector<std::uint8_t> texels = drawnTexture(cable);
     EXPECT_EQ(texels, frame);
     EXPECT_GT(partlyCovered(texels), 40);
-    EXPECT_EQ(brightness(readFrame()), 0) << "cleared after the copy";
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    EXPECT_EQ(gfx::takeError(), 0u);
 }
 
 TEST_F(MultisampledFrame, MoreSamplesThanTheDriverHasTakeItsMostAndSaySo) {

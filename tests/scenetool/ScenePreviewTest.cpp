@@ -119,6 +119,11 @@ int brightness(const Rgb& c) {
 
 class ScenePreview : public ::testing::Test {
 protected:
+    void SetUp() override {
+        if (testsupport::testRendererName() != "gl1")
+            GTEST_SKIP() << "the scene tool's preview cannot be told a renderer: it always "
+                            "draws with gl1, which the gl1 run checks";
+    }
     testsupport::ScratchDir scratch{"scenepreview"};
     const fs::path& dir() const { return scratch.path(); }
 

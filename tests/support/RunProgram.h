@@ -2,6 +2,8 @@
 // standard error captured, and makes demo directories for it to play.
 #pragma once
 
+#include "TestRenderer.h"
+
 #include <sys/wait.h>
 #include <unistd.h>
 #include <cstdlib>
@@ -25,13 +27,19 @@ inline std::string slurp(const std::filesystem::path& p) {
     return s.str();
 }
 
-// Runs `DP_BINARY args` (args are shell words) with the offscreen video and
-// dummy audio drivers; scratch files go to `scratch`.
+// The shell words that start the player headless (the offscreen video and
+// dummy audio drivers) drawing with the test renderer; its own arguments
+// follow. Every test that runs the player starts it so.
+inline std::string playerCommand() {
+    return "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '" + std::string(DP_BINARY) + "' " +
+           playerRendererArguments();
+}
+
+// Runs the player with `args` (shell words); scratch files go to `scratch`.
 inline RunResult runDemoplayer(const std::string& args, const std::filesystem::path& scratch) {
     const auto out = scratch / "stdout.txt", err = scratch / "stderr.txt";
-    const std::string cmd = "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy '" +
-                            std::string(DP_BINARY) + "' " + args + " >'" + out.string() + "' 2>'" +
-                            err.string() + "' </dev/null";
+    const std::string cmd =
+        playerCommand() + args + " >'" + out.string() + "' 2>'" + err.string() + "' </dev/null";
     RunResult r;
     const int raw = std::system(cmd.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
