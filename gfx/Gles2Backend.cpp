@@ -455,7 +455,7 @@ void Gles2Backend::currentNormal(float x, float y, float z) {
 
 // Picks the variant for the state and hands it what changed since it last
 // drew.
-void Gles2Backend::useProgramForState() {
+void Gles2Backend::useProgramForState(GLenum mode) {
     const State& s = state_;
     const auto on = [&s](Cap c) { return s.enabled[static_cast<std::size_t>(c)]; };
     ProgramKey key;
@@ -475,8 +475,10 @@ void Gles2Backend::useProgramForState() {
     const Matrix4& textureMatrix = matrix(MatrixMode::texture);
     if (texture) {
         key.textureEnv = static_cast<int>(s.textureEnv);
+        key.textureChannels = !hasColour(texture->format) ? 2 : hasAlpha(texture->format) ? 0 : 1;
         key.textureMatrix = !(textureMatrix == Matrix4{});
     }
+    key.points = mode == GL_POINTS;
     if (on(Cap::fog)) key.fog = static_cast<int>(s.fogMode);
     if (on(Cap::alphaTest) && s.alphaCompare != Compare::always)
         key.alphaTest = static_cast<int>(s.alphaCompare);
@@ -502,9 +504,6 @@ void Gles2Backend::useProgramForState() {
         p.haveMvp = true;
     }
     if (p.textureMatrix >= 0) glUniformMatrix4fv(p.textureMatrix, 1, GL_FALSE, textureMatrix.m.data());
-    if (texture && p.textureChannels >= 0)
-        glUniform2f(p.textureChannels, hasColour(texture->format) ? 1.0f : 0.0f,
-                    hasAlpha(texture->format) ? 1.0f : 0.0f);
     if (p.uniformSerial == serial_) return;
     p.uniformSerial = serial_;
     if (key.lighting) {
@@ -619,7 +618,7 @@ GLenum Gles2Backend::interleave(const VertexBatch& b, std::vector<float>& out, b
 // take the current values.
 void Gles2Backend::drawArrays(GLuint buffer, GLenum mode, GLsizei count, bool colours,
                               bool texCoords, bool normals) {
-    useProgramForState();
+    useProgramForState(mode);
     const GLsizei stride = static_cast<GLsizei>(
         (4 + (colours ? 4 : 0) + (texCoords ? 2 : 0) + (normals ? 3 : 0)) * sizeof(float));
     glBindBuffer(GL_ARRAY_BUFFER, buffer);

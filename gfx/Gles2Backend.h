@@ -198,7 +198,7 @@ private:
                       bool& texCoords, bool& normals);
     void drawArrays(GLuint buffer, GLenum mode, GLsizei count, bool colours, bool texCoords,
                     bool normals);
-    void useProgramForState();
+    void useProgramForState(GLenum mode);
     void applyTextureParameters(TextureId id);
     bool textureComplete(const TextureInfo& info) const;
 

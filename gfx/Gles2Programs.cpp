@@ -86,7 +86,9 @@ void addLight(int i, vec3 eye, vec3 n, vec3 ambientM, vec3 diffuseM, vec3 specul
 
 void main() {
     gl_Position = u_mvp * a_position;
+#ifdef POINTS
     gl_PointSize = 1.0;
+#endif
 #if defined(LIGHTING) || defined(FOG)
     vec4 eye = u_modelView * a_position;
 #endif
@@ -153,10 +155,10 @@ void main() {
 }
 )";
 
-// Texturing as the texture environment combines (for the picture's own
-// channels: a picture without colour leaves the fragment's, one without
-// alpha its alpha), fog per fragment from the interpolated distance, then
-// the alpha test.
+// Texturing as the texture environment combines, for the picture's own
+// channels (CHANNELS 0: colour and alpha, 1: colour alone, 2: alpha alone;
+// what a picture lacks the fragment keeps), fog per fragment from the
+// interpolated distance, then the alpha test.
 const char* const kFragmentShader = R"(
 #ifdef GL_FRAGMENT_PRECISION_HIGH
 precision highp float;
@@ -166,7 +168,6 @@ precision mediump float;
 varying vec4 v_colour;
 #ifdef TEXTURE
 uniform sampler2D u_texture;
-uniform vec2 u_textureChannels;  // x: the picture has colour, y: it has alpha
 varying vec2 v_texCoord;
 #endif
 #ifdef FOG
@@ -183,11 +184,25 @@ void main() {
 #ifdef TEXTURE
     vec4 t = texture2D(u_texture, v_texCoord);
 #if TEXTURE == 0
-    c = vec4(mix(c.rgb, c.rgb * t.rgb, u_textureChannels.x), c.a * t.a);
+#if CHANNELS == 2
+    c.a *= t.a;
+#else
+    c *= t;
+#endif
 #elif TEXTURE == 1
-    c = vec4(mix(c.rgb, t.rgb, u_textureChannels.x), mix(c.a, t.a, u_textureChannels.y));
+#if CHANNELS == 0
+    c = t;
+#elif CHANNELS == 1
+    c.rgb = t.rgb;
+#else
+    c.a = t.a;
+#endif
 #elif TEXTURE == 2
-    c.rgb = mix(c.rgb, t.rgb, mix(1.0, t.a, u_textureChannels.y));
+#if CHANNELS == 0
+    c.rgb = mix(c.rgb, t.rgb, t.a);
+#else
+    c.rgb = t.rgb;
+#endif
 #else
     c = vec4(c.rgb * (vec3(1.0) - t.rgb), c.a * t.a);
 #endif
@@ -324,9 +339,11 @@ std::string definesOf(const ProgramKey& key) {
     }
     if (key.textureEnv >= 0) {
         d += "#define TEXTURE " + std::to_string(key.textureEnv) + "\n";
+        d += "#define CHANNELS " + std::to_string(key.textureChannels) + "\n";
         if (key.textureMatrix) d += "#define TEXTURE_MATRIX\n";
     }
     if (key.fog >= 0) d += "#define FOG " + std::to_string(key.fog) + "\n";
+    if (key.points) d += "#define POINTS\n";
     if (key.alphaTest >= 0) {
         // Never passing: a comparison no alpha in 0..1 meets.
         d += "#define ALPHA_TEST ";
@@ -347,6 +364,8 @@ std::uint32_t ProgramKey::packed() const {
     k |= (textureEnv >= 0 && textureMatrix ? 1u : 0u) << 15;
     k |= static_cast<std::uint32_t>(fog + 1) << 16;
     k |= static_cast<std::uint32_t>(alphaTest + 1) << 18;
+    k |= static_cast<std::uint32_t>(textureEnv >= 0 ? textureChannels : 0) << 22;
+    k |= (points ? 1u : 0u) << 24;
     return k;
 }
 
@@ -415,7 +434,6 @@ Gles2Program& Gles2Programs::get(const ProgramKey& key) {
     p->lightSpot = at("u_lightSpot");
     p->lightAttenuation = at("u_lightAttenuation");
     p->texture = at("u_texture");
-    p->textureChannels = at("u_textureChannels");
     p->fogColour = at("u_fogColour");
     p->fogParameters = at("u_fogParameters");
     p->alphaReference = at("u_alphaReference");

@@ -26,9 +26,11 @@ struct ProgramKey {
     unsigned lights = 0;         // bit i: light i on (with lighting)
     int trackedColour = -1;      // MaterialColour followed by the vertex colour, -1: none
     int textureEnv = -1;         // TextureEnv when texturing, -1: none
+    int textureChannels = 0;     // the picture's: 0 colour and alpha, 1 colour, 2 alpha
     bool textureMatrix = false;  // texture coordinates go through a matrix
     int fog = -1;                // FogMode when fog is on, -1: none
     int alphaTest = -1;          // Compare of the alpha test, -1: none (or always)
+    bool points = false;         // drawing points: their size is written
 
     std::uint32_t packed() const;
     // "lighting (lights 0 1, colour tracking 3), texture (modulate), fog exp": for messages.
@@ -44,7 +46,7 @@ struct Gles2Program {
           materialEmission = -1, shininess = -1;
     GLint lightPosition = -1, lightHalf = -1, lightAmbient = -1, lightDiffuse = -1,
           lightSpecular = -1, lightSpot = -1, lightAttenuation = -1;
-    GLint texture = -1, textureChannels = -1;
+    GLint texture = -1;
     GLint fogColour = -1, fogParameters = -1, alphaReference = -1;
     std::uint64_t uniformSerial = ~std::uint64_t{0};  // the backend's serial last handed over
     float lastMvp[16] = {};
