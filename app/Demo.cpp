@@ -195,6 +195,7 @@ void Demo::authorActions(const std::int32_t* keys) {
         case ScriptedAction::Kind::seek: seekTo(music_->time() + action.seconds); break;
         case ScriptedAction::Kind::home: seekTo(options_->start); break;
         case ScriptedAction::Kind::pause: music_->setPaused(!music_->paused()); break;
+        case ScriptedAction::Kind::fullScreen: requestToggle_(); break;
         case ScriptedAction::Kind::copy: copyFile(action.from, action.to); break;
         }
     }

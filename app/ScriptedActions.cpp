@@ -18,6 +18,8 @@ bool readEntry(std::string_view entry, ScriptedAction& action) {
         action.kind = ScriptedAction::Kind::home;
     } else if (what == "pause") {
         action.kind = ScriptedAction::Kind::pause;
+    } else if (what == "fullscreen") {
+        action.kind = ScriptedAction::Kind::fullScreen;
     } else if (what.rfind("seek", 0) == 0 && what.size() > 5 &&
                (what[4] == '+' || what[4] == '-')) {
         const std::string_view number = what.substr(5);

@@ -9,6 +9,7 @@
 //   seek+S seek-S seek S seconds forward or back (as Page Down / Page Up)
 //   home          back to the start (as Home)
 //   pause         pause or resume (as P)
+//   fullscreen    switch between full screen and a window (as F1)
 //   copy=A>B      copy file A over file B in the demo directory
 #pragma once
 
@@ -16,7 +17,7 @@
 #include <vector>
 
 struct ScriptedAction {
-    enum class Kind { reload, seek, home, pause, copy };
+    enum class Kind { reload, seek, home, pause, fullScreen, copy };
     long frame = 0;
     Kind kind = Kind::reload;
     double seconds = 0.0;  // seek: signed step

@@ -147,6 +147,9 @@ void destroyWindow(WindowRecord& record) {
         if (record.context) {
             SDL_GL_MakeCurrent(record.window, record.context);
             gfx::endMultisampledFrame();
+            // The backend's buffers, programs and textures go with their
+            // own context current, never later in the next window's.
+            gfx::setBackend(nullptr);
             SDL_GL_MakeCurrent(record.window, nullptr);
             SDL_GL_DeleteContext(record.context);
         }

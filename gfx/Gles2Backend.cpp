@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace gfx {
 
@@ -588,8 +589,18 @@ GLenum Gles2Backend::interleave(const VertexBatch& b, std::vector<float>& out, b
         // over a quad that is no parallelogram. Mesa's fixed-function quads
         // take 0 1 2 and 0 2 3, except in a draw with a vertex outside the
         // view volume, where its clipper splits every quad into 0 1 3 and
-        // 1 2 3: the same here, so the pictures match.
-        const bool clipped = needsClipping(b);
+        // 1 2 3: the same here, so the pictures match. Mesa also joins
+        // quads given one batch after another, with nothing changed between
+        // them, into one draw: a batch that follows a clipped one under the
+        // same state and matrices is split as clipped too.
+        bool clipped = needsClipping(b);
+        if (quadsRun_) {
+            const Matrix4 mvp =
+                multiply(matrix(MatrixMode::projection), matrix(MatrixMode::modelView));
+            clipped = clipped || (quadsRun_->clipped && quadsRun_->serial == serial_ &&
+                                  quadsRun_->bound == state_.bound && quadsRun_->mvp == mvp);
+            quadsRun_ = QuadsRun{clipped, serial_, state_.bound, mvp};
+        }
         out.reserve(b.size() / 4 * 6 * stride);
         for (std::size_t q = 0; q + 3 < b.size(); q += 4) {
             if (clipped)
@@ -648,6 +659,12 @@ void Gles2Backend::drawArrays(GLuint buffer, GLenum mode, GLsizei count, bool co
 
 void Gles2Backend::drawBatch(const VertexBatch& batch) {
     bool colours = false, texCoords = false, normals = false;
+    // Only drawn quads continue a run (kept batches are drawn later).
+    if (batch.primitive == Primitive::quads) {
+        if (!quadsRun_) quadsRun_ = QuadsRun{};
+    } else {
+        quadsRun_.reset();
+    }
     const GLenum mode = interleave(batch, scratch_, colours, texCoords, normals);
     if (scratch_.empty()) return;
     const std::size_t stride = 4 + (colours ? 4 : 0) + (texCoords ? 2 : 0) + (normals ? 3 : 0);
@@ -668,7 +685,9 @@ std::uint32_t Gles2Backend::keepBatch(const VertexBatch& batch) {
         return 0;
     Kept k;
     std::vector<float> data;
+    const std::optional<QuadsRun> run = std::exchange(quadsRun_, std::nullopt);
     k.mode = interleave(batch, data, k.colours, k.texCoords, k.normals);
+    quadsRun_ = run;
     const std::size_t stride =
         4 + (k.colours ? 4 : 0) + (k.texCoords ? 2 : 0) + (k.normals ? 3 : 0);
     k.count = static_cast<GLsizei>(data.size() / stride);

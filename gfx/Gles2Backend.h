@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -28,6 +29,7 @@ public:
     // Needs an OpenGL ES 2.0 (or later) context current; throws
     // BackendError when its shaders do not build there.
     Gles2Backend();
+    // Deletes the driver objects it made: its context must be current.
     ~Gles2Backend() override;
 
     void setEnabled(Cap cap, bool on) override;
@@ -202,7 +204,17 @@ private:
     void applyTextureParameters(TextureId id);
     bool textureComplete(const TextureInfo& info) const;
 
+    // The quads drawn last, while one batch of quads follows another: how
+    // it was split and under what.
+    struct QuadsRun {
+        bool clipped = false;
+        std::uint64_t serial = ~std::uint64_t{0};
+        TextureId bound = 0;
+        Matrix4 mvp;
+    };
+
     State state_;
+    std::optional<QuadsRun> quadsRun_;
     std::vector<State> saved_;
     Gles2Programs programs_;
     GLuint currentProgram_ = 0;

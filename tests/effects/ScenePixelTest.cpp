@@ -78,6 +78,28 @@ TEST(ScenePixels, SceneTrackDrawsItsViewUnderPicturesUntilStopped) {
     EXPECT_NE(demo.log().find("Progress bar: 100"), std::string::npos) << demo.log();
 }
 
+// F1 makes the window and its context again: the scene, its compiled meshes
+// and the picture are drawn in the new context as before the switch (the
+// old context's renderer must not take the new one's objects with it).
+TEST(ScenePixels, AFullScreenSwitchDrawsTheSameFramesInTheNewContext) {
+    PlayedDemo demo("switch");
+    writeQuadScene(demo.dir() / "glow.scn", {1, 0, 0}, {"Front"});
+    const std::string script =
+        "event e0 timer time=0\n"
+        "pic at e0 image start bitmap=blue.png width=0.25 height=0.25 x=0.25\n"
+        "w at e0 scene start file=glow.scn camera=FRONT shadows=1\n";
+    ::setenv("DEMOPLAYER_TEST_ACTIONS", "2:fullscreen,4:fullscreen", 1);
+    const int status = demo.play(script, "64x64", 4, 2);
+    ::unsetenv("DEMOPLAYER_TEST_ACTIONS");
+    ASSERT_EQ(status, 0) << demo.log();
+    for (int k : {1, 3, 5, 7}) {
+        SCOPED_TRACE(k);
+        EXPECT_TRUE(near(demo.frame(k).at(32, 32), kRed)) << demo.log();
+        EXPECT_TRUE(near(demo.frame(k).at(48, 32), kBlue));
+        EXPECT_TRUE(near(demo.frame(k).at(4, 4), kBlack));
+    }
+}
+
 TEST(SceneReview, VerifyNamesMissingAndUnloadableScenesAtTheirStatements) {
     PlayedDemo demo("scenereview");
     writeQuadScene(demo.dir() / "glow.scn", {1, 0, 0}, {"Front"});

@@ -15,7 +15,8 @@
 namespace gfx {
 
 // The backend the door uses from now on (null: the OpenGL 1.1 one, made at
-// the first call). The matrix stacks start again from identities.
+// the first call). The matrix stacks start again from identities. The
+// backend it replaces is destroyed: its context must still be current.
 void setBackend(std::unique_ptr<Backend> backend);
 Backend& backend();
 
