@@ -403,10 +403,12 @@ void Gles2Backend::material(Face face, MaterialColour which, const Rgba& colour)
     }
     changed();
 }
+// An exponent outside 0..128 is refused, as the fixed-function call refuses
+// it: the previous one stays.
 void Gles2Backend::shininess(Face face, float exponent) {
-    const float e = std::min(std::max(exponent, 0.0f), 128.0f);
-    if (face != Face::back) state_.front.shininess = e;
-    if (face != Face::front) state_.back.shininess = e;
+    if (!(exponent >= 0.0f && exponent <= 128.0f)) return;
+    if (face != Face::back) state_.front.shininess = exponent;
+    if (face != Face::front) state_.back.shininess = exponent;
     changed();
 }
 void Gles2Backend::colorMaterial(Face face, MaterialColour which) {
