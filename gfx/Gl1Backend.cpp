@@ -3,7 +3,11 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "GlEnums.h"
+
 namespace gfx {
+
+using namespace glenums;
 
 namespace {
 
@@ -25,48 +29,9 @@ GLenum glCap(Cap cap) {
     return static_cast<GLenum>(GL_LIGHT0 + (static_cast<int>(cap) - static_cast<int>(Cap::light0)));
 }
 
-GLenum glBlend(BlendFactor f) {
-    switch (f) {
-    case BlendFactor::zero: return GL_ZERO;
-    case BlendFactor::one: return GL_ONE;
-    case BlendFactor::srcColor: return GL_SRC_COLOR;
-    case BlendFactor::oneMinusSrcColor: return GL_ONE_MINUS_SRC_COLOR;
-    case BlendFactor::srcAlpha: return GL_SRC_ALPHA;
-    case BlendFactor::oneMinusSrcAlpha: return GL_ONE_MINUS_SRC_ALPHA;
-    case BlendFactor::dstAlpha: return GL_DST_ALPHA;
-    case BlendFactor::oneMinusDstAlpha: return GL_ONE_MINUS_DST_ALPHA;
-    case BlendFactor::dstColor: return GL_DST_COLOR;
-    case BlendFactor::oneMinusDstColor: return GL_ONE_MINUS_DST_COLOR;
-    }
-    return GL_ONE;
-}
 
-constexpr GLenum kCompares[] = {GL_NEVER,   GL_LESS,     GL_EQUAL,  GL_LEQUAL,
-                                GL_GREATER, GL_NOTEQUAL, GL_GEQUAL, GL_ALWAYS};
-GLenum glCompare(Compare c) {
-    return kCompares[static_cast<int>(c)];
-}
 
-GLenum glStencil(StencilAction a) {
-    switch (a) {
-    case StencilAction::keep: return GL_KEEP;
-    case StencilAction::zero: return GL_ZERO;
-    case StencilAction::replace: return GL_REPLACE;
-    case StencilAction::increment: return GL_INCR;
-    case StencilAction::decrement: return GL_DECR;
-    case StencilAction::invert: return GL_INVERT;
-    }
-    return GL_KEEP;
-}
 
-GLenum glFace(Face f) {
-    switch (f) {
-    case Face::front: return GL_FRONT;
-    case Face::back: return GL_BACK;
-    case Face::frontAndBack: return GL_FRONT_AND_BACK;
-    }
-    return GL_BACK;
-}
 
 GLenum glPrimitive(Primitive p) {
     switch (p) {
@@ -82,16 +47,6 @@ GLenum glPrimitive(Primitive p) {
     return GL_TRIANGLES;
 }
 
-GLint glFilter(Filter f) {
-    switch (f) {
-    case Filter::nearest: return GL_NEAREST;
-    case Filter::linear: return GL_LINEAR;
-    case Filter::linearMipmapLinear: return GL_LINEAR_MIPMAP_LINEAR;
-    case Filter::linearMipmapNearest: return GL_LINEAR_MIPMAP_NEAREST;
-    case Filter::nearestMipmapNearest: return GL_NEAREST_MIPMAP_NEAREST;
-    }
-    return GL_LINEAR;
-}
 
 GLint glWrap(Wrap w) {
     switch (w) {
@@ -106,16 +61,6 @@ GLboolean glBool(bool b) {
     return b ? GL_TRUE : GL_FALSE;
 }
 
-GLenum glFormat(PixelFormat f) {
-    switch (f) {
-    case PixelFormat::rgb: return GL_RGB;
-    case PixelFormat::rgba: return GL_RGBA;
-    case PixelFormat::luminance: return GL_LUMINANCE;
-    case PixelFormat::luminanceAlpha: return GL_LUMINANCE_ALPHA;
-    case PixelFormat::alpha: return GL_ALPHA;
-    }
-    return GL_RGBA;
-}
 
 }  // namespace
 
@@ -129,7 +74,7 @@ bool Gl1Backend::isEnabled(Cap cap) const {
     return glIsEnabled(glCap(cap)) == GL_TRUE;
 }
 void Gl1Backend::blendFunc(BlendFactor source, BlendFactor destination) {
-    glBlendFunc(glBlend(source), glBlend(destination));
+    glBlendFunc(glBlendFactor(source), glBlendFactor(destination));
 }
 void Gl1Backend::depthFunc(Compare compare) {
     glDepthFunc(glCompare(compare));
@@ -156,7 +101,7 @@ void Gl1Backend::stencilFunc(Compare compare, int reference, unsigned mask) {
     glStencilFunc(glCompare(compare), reference, mask);
 }
 void Gl1Backend::stencilOp(StencilAction fail, StencilAction depthFail, StencilAction pass) {
-    glStencilOp(glStencil(fail), glStencil(depthFail), glStencil(pass));
+    glStencilOp(glStencilAction(fail), glStencilAction(depthFail), glStencilAction(pass));
 }
 void Gl1Backend::stencilMask(unsigned mask) {
     glStencilMask(mask);
@@ -419,22 +364,22 @@ int Gl1Backend::maxTextureSize() const {
 void Gl1Backend::textureImage(int level, PixelFormat internal, int width, int height,
                               PixelFormat format, const void* pixels) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, level, static_cast<GLint>(glFormat(internal)), width, height, 0,
-                 glFormat(format), GL_UNSIGNED_BYTE, pixels);
+    glTexImage2D(GL_TEXTURE_2D, level, static_cast<GLint>(glPixelFormat(internal)), width, height, 0,
+                 glPixelFormat(format), GL_UNSIGNED_BYTE, pixels);
 }
 void Gl1Backend::buildMipmaps(PixelFormat internal, int width, int height, PixelFormat format,
                               const void* pixels) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(glFormat(internal)), width, height,
-                      glFormat(format), GL_UNSIGNED_BYTE, pixels);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(glPixelFormat(internal)), width, height,
+                      glPixelFormat(format), GL_UNSIGNED_BYTE, pixels);
 }
 void Gl1Backend::copyFrameToTexture(PixelFormat internal, int x, int y, int width, int height) {
-    glCopyTexImage2D(GL_TEXTURE_2D, 0, glFormat(internal), x, y, width, height, 0);
+    glCopyTexImage2D(GL_TEXTURE_2D, 0, glPixelFormat(internal), x, y, width, height, 0);
 }
 void Gl1Backend::readPixels(int x, int y, int width, int height, PixelFormat format, void* out) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
-    glReadPixels(x, y, width, height, glFormat(format), GL_UNSIGNED_BYTE, out);
+    glReadPixels(x, y, width, height, glPixelFormat(format), GL_UNSIGNED_BYTE, out);
 }
 
 void Gl1Backend::clearColour(const Rgba& c) {
@@ -447,11 +392,7 @@ void Gl1Backend::clearStencil(int value) {
     glClearStencil(value);
 }
 void Gl1Backend::clear(unsigned bits) {
-    GLbitfield mask = 0;
-    if (bits & colourBuffer) mask |= GL_COLOR_BUFFER_BIT;
-    if (bits & depthBuffer) mask |= GL_DEPTH_BUFFER_BIT;
-    if (bits & stencilBuffer) mask |= GL_STENCIL_BUFFER_BIT;
-    glClear(mask);
+    glClear(glClearMask(bits));
 }
 void Gl1Backend::viewport(int x, int y, int width, int height) {
     glViewport(x, y, width, height);
@@ -469,10 +410,7 @@ void Gl1Backend::flush() {
 }
 
 unsigned Gl1Backend::takeError() {
-    // Drivers keep one flag per kind of error: drain them all.
-    const GLenum first = glGetError();
-    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {}
-    return first;
+    return takeGlError();
 }
 
 }  // namespace gfx

@@ -1,5 +1,7 @@
 #include "Gles2Backend.h"
 
+#include "GlEnums.h"
+
 #include "data/MipmapChain.h"
 #include "gfx/Gfx.h"
 #include "gfx/Renderer.h"
@@ -10,6 +12,8 @@
 #include <utility>
 
 namespace gfx {
+
+using namespace glenums;
 
 namespace {
 
@@ -24,59 +28,10 @@ GLenum glCapOf(Cap cap) {
     }
 }
 
-GLenum glBlendOf(BlendFactor f) {
-    switch (f) {
-    case BlendFactor::zero: return GL_ZERO;
-    case BlendFactor::one: return GL_ONE;
-    case BlendFactor::srcColor: return GL_SRC_COLOR;
-    case BlendFactor::oneMinusSrcColor: return GL_ONE_MINUS_SRC_COLOR;
-    case BlendFactor::srcAlpha: return GL_SRC_ALPHA;
-    case BlendFactor::oneMinusSrcAlpha: return GL_ONE_MINUS_SRC_ALPHA;
-    case BlendFactor::dstAlpha: return GL_DST_ALPHA;
-    case BlendFactor::oneMinusDstAlpha: return GL_ONE_MINUS_DST_ALPHA;
-    case BlendFactor::dstColor: return GL_DST_COLOR;
-    case BlendFactor::oneMinusDstColor: return GL_ONE_MINUS_DST_COLOR;
-    }
-    return GL_ONE;
-}
 
-constexpr GLenum kCompares[] = {GL_NEVER,   GL_LESS,     GL_EQUAL,  GL_LEQUAL,
-                                GL_GREATER, GL_NOTEQUAL, GL_GEQUAL, GL_ALWAYS};
-GLenum glCompareOf(Compare c) {
-    return kCompares[static_cast<int>(c)];
-}
 
-GLenum glStencilOf(StencilAction a) {
-    switch (a) {
-    case StencilAction::keep: return GL_KEEP;
-    case StencilAction::zero: return GL_ZERO;
-    case StencilAction::replace: return GL_REPLACE;
-    case StencilAction::increment: return GL_INCR;
-    case StencilAction::decrement: return GL_DECR;
-    case StencilAction::invert: return GL_INVERT;
-    }
-    return GL_KEEP;
-}
 
-GLenum glFaceOf(Face f) {
-    switch (f) {
-    case Face::front: return GL_FRONT;
-    case Face::back: return GL_BACK;
-    case Face::frontAndBack: return GL_FRONT_AND_BACK;
-    }
-    return GL_BACK;
-}
 
-GLenum glFormatOf(PixelFormat f) {
-    switch (f) {
-    case PixelFormat::rgb: return GL_RGB;
-    case PixelFormat::rgba: return GL_RGBA;
-    case PixelFormat::luminance: return GL_LUMINANCE;
-    case PixelFormat::luminanceAlpha: return GL_LUMINANCE_ALPHA;
-    case PixelFormat::alpha: return GL_ALPHA;
-    }
-    return GL_RGBA;
-}
 
 int channelsOf(PixelFormat f) {
     switch (f) {
@@ -101,16 +56,6 @@ bool mipmapped(Filter f) {
            f == Filter::nearestMipmapNearest;
 }
 
-GLint glFilterOf(Filter f) {
-    switch (f) {
-    case Filter::nearest: return GL_NEAREST;
-    case Filter::linear: return GL_LINEAR;
-    case Filter::linearMipmapLinear: return GL_LINEAR_MIPMAP_LINEAR;
-    case Filter::linearMipmapNearest: return GL_LINEAR_MIPMAP_NEAREST;
-    case Filter::nearestMipmapNearest: return GL_NEAREST_MIPMAP_NEAREST;
-    }
-    return GL_LINEAR;
-}
 
 bool powerOfTwo(int n) {
     return n > 0 && (n & (n - 1)) == 0;
@@ -234,15 +179,15 @@ void Gles2Backend::applyDriverState() {
     const State& s = state_;
     for (int c = 0; c < static_cast<int>(s.enabled.size()); ++c)
         applyCap(static_cast<Cap>(c), s.enabled[static_cast<std::size_t>(c)]);
-    glBlendFunc(glBlendOf(s.blendSource), glBlendOf(s.blendDestination));
-    glDepthFunc(glCompareOf(s.depthFunc));
+    glBlendFunc(glBlendFactor(s.blendSource), glBlendFactor(s.blendDestination));
+    glDepthFunc(glCompare(s.depthFunc));
     glDepthMask(s.depthMask ? GL_TRUE : GL_FALSE);
     glColorMask(s.colourMask[0], s.colourMask[1], s.colourMask[2], s.colourMask[3]);
-    glStencilFunc(glCompareOf(s.stencilCompare), s.stencilReference, s.stencilValueMask);
-    glStencilOp(glStencilOf(s.stencilFail), glStencilOf(s.stencilDepthFail),
-                glStencilOf(s.stencilPass));
+    glStencilFunc(glCompare(s.stencilCompare), s.stencilReference, s.stencilValueMask);
+    glStencilOp(glStencilAction(s.stencilFail), glStencilAction(s.stencilDepthFail),
+                glStencilAction(s.stencilPass));
     glStencilMask(s.stencilWriteMask);
-    glCullFace(glFaceOf(s.cull));
+    glCullFace(glFace(s.cull));
     glLineWidth(s.lineWidth);
     glClearColor(s.clearColour.r, s.clearColour.g, s.clearColour.b, s.clearColour.a);
     glClearDepthf(s.clearDepth);
@@ -267,11 +212,11 @@ bool Gles2Backend::isEnabled(Cap cap) const {
 void Gles2Backend::blendFunc(BlendFactor source, BlendFactor destination) {
     state_.blendSource = source;
     state_.blendDestination = destination;
-    glBlendFunc(glBlendOf(source), glBlendOf(destination));
+    glBlendFunc(glBlendFactor(source), glBlendFactor(destination));
 }
 void Gles2Backend::depthFunc(Compare compare) {
     state_.depthFunc = compare;
-    glDepthFunc(glCompareOf(compare));
+    glDepthFunc(glCompare(compare));
 }
 void Gles2Backend::depthMask(bool write) {
     state_.depthMask = write;
@@ -285,13 +230,13 @@ void Gles2Backend::stencilFunc(Compare compare, int reference, unsigned mask) {
     state_.stencilCompare = compare;
     state_.stencilReference = reference;
     state_.stencilValueMask = mask;
-    glStencilFunc(glCompareOf(compare), reference, mask);
+    glStencilFunc(glCompare(compare), reference, mask);
 }
 void Gles2Backend::stencilOp(StencilAction fail, StencilAction depthFail, StencilAction pass) {
     state_.stencilFail = fail;
     state_.stencilDepthFail = depthFail;
     state_.stencilPass = pass;
-    glStencilOp(glStencilOf(fail), glStencilOf(depthFail), glStencilOf(pass));
+    glStencilOp(glStencilAction(fail), glStencilAction(depthFail), glStencilAction(pass));
 }
 void Gles2Backend::stencilMask(unsigned mask) {
     state_.stencilWriteMask = mask;
@@ -304,7 +249,7 @@ void Gles2Backend::alphaFunc(Compare compare, float reference) {
 }
 void Gles2Backend::cullFace(Face face) {
     state_.cull = face;
-    glCullFace(glFaceOf(face));
+    glCullFace(glFace(face));
 }
 void Gles2Backend::lineWidth(float width) {
     state_.lineWidth = width;
@@ -828,8 +773,8 @@ void Gles2Backend::applyTextureParameters(TextureId id) {
     const auto wrap = [restricted](Wrap w) {
         return restricted || w != Wrap::repeat ? GL_CLAMP_TO_EDGE : GL_REPEAT;
     };
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, glFilterOf(minify));
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, glFilterOf(t.magnify));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, glFilter(minify));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, glFilter(t.magnify));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap(t.wrapS));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap(t.wrapT));
 }
@@ -865,7 +810,7 @@ void Gles2Backend::textureImage(int level, PixelFormat internal, int width, int 
                              count, internal);
         data = converted.data();
     }
-    const GLenum f = glFormatOf(internal);
+    const GLenum f = glPixelFormat(internal);
     glTexImage2D(GL_TEXTURE_2D, level, static_cast<GLint>(f), width, height, 0, f,
                  GL_UNSIGNED_BYTE, data);
     TextureInfo& t = textures_[state_.bound];
@@ -908,7 +853,7 @@ void Gles2Backend::buildMipmaps(PixelFormat internal, int width, int height, Pix
 }
 
 void Gles2Backend::copyFrameToTexture(PixelFormat internal, int x, int y, int width, int height) {
-    glCopyTexImage2D(GL_TEXTURE_2D, 0, glFormatOf(internal), x, y, width, height, 0);
+    glCopyTexImage2D(GL_TEXTURE_2D, 0, glPixelFormat(internal), x, y, width, height, 0);
     TextureInfo& t = textures_[state_.bound];
     t.width = width;
     t.height = height;
@@ -951,11 +896,7 @@ void Gles2Backend::clearStencil(int value) {
     glClearStencil(value);
 }
 void Gles2Backend::clear(unsigned bits) {
-    GLbitfield mask = 0;
-    if (bits & colourBuffer) mask |= GL_COLOR_BUFFER_BIT;
-    if (bits & depthBuffer) mask |= GL_DEPTH_BUFFER_BIT;
-    if (bits & stencilBuffer) mask |= GL_STENCIL_BUFFER_BIT;
-    glClear(mask);
+    glClear(glClearMask(bits));
 }
 void Gles2Backend::viewport(int x, int y, int width, int height) {
     state_.viewport = {{x, y, width, height}};
@@ -969,9 +910,7 @@ void Gles2Backend::flush() {
     glFlush();
 }
 unsigned Gles2Backend::takeError() {
-    const GLenum first = glGetError();
-    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {}
-    return first;
+    return takeGlError();
 }
 
 }  // namespace gfx

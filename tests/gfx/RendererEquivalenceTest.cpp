@@ -5,11 +5,11 @@
 // lights of every kind with materials and colour tracking, fog, texture
 // combine modes with pictures of every channel layout, mipmaps, the alpha
 // test, quads' diagonals, text bitmaps, stencil and blending, static meshes.
+#include "GLWindow.h"
 #include "Gles2Programs.h"
 #include "gfx/Gfx.h"
 #include "gfx/Renderer.h"
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -28,38 +28,16 @@ using Pixels = std::vector<std::uint8_t>;
 // Draws with `draw` in a fresh hidden window and context of the renderer's
 // kind and returns the RGBA frame; empty when no such context can be had.
 Pixels render(gfx::Renderer renderer, const std::function<void()>& draw) {
-    SDL_Init(SDL_INIT_VIDEO);
-    SDL_GL_ResetAttributes();
-    if (renderer == gfx::Renderer::gles2) {
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
-    } else {
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    }
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-    SDL_Window* window = SDL_CreateWindow("equivalence", 0, 0, kSize, kSize,
-                                          SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!window) return {};
-    SDL_GLContext context = SDL_GL_CreateContext(window);
-    Pixels pixels;
-    if (context) {
-        SDL_GL_MakeCurrent(window, context);
-        gfx::setBackend(gfx::makeBackend(renderer));
-        gfx::viewport(0, 0, kSize, kSize);
-        gfx::clearColour(0.1f, 0.1f, 0.15f, 1.0f);
-        gfx::clearStencil(0);
-        gfx::clear(gfx::colourBuffer | gfx::depthBuffer | gfx::stencilBuffer);
-        draw();
-        pixels.resize(kSize * kSize * 4);
-        gfx::readPixels(0, 0, kSize, kSize, gfx::PixelFormat::rgba, pixels.data());
-        EXPECT_EQ(gfx::takeError(), 0u) << gfx::rendererName(renderer);
-        gfx::setBackend(nullptr);
-        SDL_GL_DeleteContext(context);
-    }
-    SDL_DestroyWindow(window);
+    GLWindow window(kSize, kSize, renderer, true);
+    if (!window.ok()) return {};
+    gfx::viewport(0, 0, kSize, kSize);
+    gfx::clearColour(0.1f, 0.1f, 0.15f, 1.0f);
+    gfx::clearStencil(0);
+    gfx::clear(gfx::colourBuffer | gfx::depthBuffer | gfx::stencilBuffer);
+    draw();
+    Pixels pixels(kSize * kSize * 4);
+    gfx::readPixels(0, 0, kSize, kSize, gfx::PixelFormat::rgba, pixels.data());
+    EXPECT_EQ(gfx::takeError(), 0u) << gfx::rendererName(renderer);
     return pixels;
 }
 

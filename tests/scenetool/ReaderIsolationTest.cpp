@@ -58,7 +58,7 @@ TEST(ChildRun, EveryWayAChildEndsIsToldApart) {
             return 0;
         },
         tight);
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     // The sanitizer's allocator reports running out and ends the child.
     EXPECT_TRUE(o.kind == ChildOutcome::outOfMemory || o.kind == ChildOutcome::died) << o.kind;
 #else
