@@ -12,6 +12,7 @@
 #include "base/QuietStandardOutput.h"
 #include "base/Screen.h"
 #include "effects/EffectModules.h"
+#include "gfx/Frame.h"
 #include "render/FrameSetup.h"
 #include "render/PatchCable.h"
 #include "render/Texture.h"
@@ -83,10 +84,12 @@ void handleWindowEvent(const SDL_WindowEvent& e, WindowRecord& record) {
     case SDL_WINDOWEVENT_SIZE_CHANGED:
     case SDL_WINDOWEVENT_RESTORED:
     case SDL_WINDOWEVENT_MAXIMIZED: {
+        // The frame keeps its size; it is shown scaled to the window's.
         record.active = true;
         int w = 0, h = 0;
         SDL_GL_GetDrawableSize(record.window, &w, &h);
-        setTargetProjection(w, h);
+        gfx::setFrameWindowSize(w, h);
+        setTargetProjection(record.mode.width, record.mode.height);
         break;
     }
     case SDL_WINDOWEVENT_MINIMIZED: record.active = false; break;
@@ -213,6 +216,8 @@ int runApplication(const Options& options) {
     WindowRecord record;
     record.mode = mode;
     record.vsync = !options.fixedFps;
+    record.switchMode = options.switchMode;
+    record.smoothScaling = !options.nearestScaling;
     Music& music = Music::instance();
     music.configure(options.fixedFps, options.start, false);
     MusicAdapter musicClock(music);

@@ -11,7 +11,7 @@
 #include "base/Screen.h"
 #include "data/DataFile.h"
 #include "data/FramePng.h"
-#include "gfx/MultisampledFrame.h"
+#include "gfx/Frame.h"
 #include "render/FrameSetup.h"
 #include "render/OverlayFont.h"
 #include "render/PictureLoadingScreen.h"
@@ -196,6 +196,10 @@ void Demo::authorActions(const std::int32_t* keys) {
         case ScriptedAction::Kind::home: seekTo(options_->start); break;
         case ScriptedAction::Kind::pause: music_->setPaused(!music_->paused()); break;
         case ScriptedAction::Kind::fullScreen: requestToggle_(); break;
+        case ScriptedAction::Kind::windowPicture: windowPicture_ = action.to; break;
+        case ScriptedAction::Kind::resize:
+            SDL_SetWindowSize(window_->window, action.width, action.height);
+            break;
         case ScriptedAction::Kind::copy: copyFile(action.from, action.to); break;
         }
     }
@@ -355,5 +359,16 @@ void Demo::oneFrame() {
         music_->frameDrawn();
     }
     gfx::resolveFrame();
+    if (!windowPicture_.empty()) writeWindowPicture();
     SDL_GL_SwapWindow(window_->window);
+}
+
+void Demo::writeWindowPicture() {
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(window_->window, &w, &h);
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(w) * h * 3);
+    gfx::readWindowPixels(w, h, rgb.data());
+    if (!writeFramePng(windowPicture_, w, h, rgb))
+        logMessage("%s: cannot write \"%s\"\n", kScriptedActionsVariable, windowPicture_.c_str());
+    windowPicture_.clear();
 }

@@ -70,6 +70,8 @@ private:
     // Moves the music to `seconds` and rebuilds the timeline there.
     void seekTo(double seconds);
     void copyFile(const std::string& from, const std::string& to);
+    // The window's picture as shown, for the test hook's "window=" action.
+    void writeWindowPicture();
     // False when no frame was drawn (the --until time was reached).
     bool draw();
     void capture();
@@ -107,6 +109,7 @@ private:
     PressDetector pauseKey_, overlayKey_, backKey_, forwardKey_, homeKey_;
     bool overlay_ = false;
     std::string note_;        // the last reload's result, shown for a while
+    std::string windowPicture_;  // where the shown picture goes after this frame
     double noteUntil_ = 0.0;  // clock seconds
     std::vector<ScriptedAction> actions_;
     std::size_t nextAction_ = 0;

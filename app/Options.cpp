@@ -144,6 +144,13 @@ ParseStatus parseOptions(int argc, const char* const* argv, Options& options, st
             if (!parseInt(value, n) || (n != 0 && n != 2 && n != 4 && n != 8 && n != 16))
                 return badValue(value);
             options.msaa = n;
+        } else if (name == "--switch-mode") {
+            if (!noValueAllowed()) return ParseStatus::error;
+            options.switchMode = true;
+        } else if (name == "--scale") {
+            if (!takeValue(value)) return ParseStatus::error;
+            if (value != "smooth" && value != "nearest") return badValue(value);
+            options.nearestScaling = value == "nearest";
         } else if (name == "--renderer") {
             if (!takeValue(value)) return ParseStatus::error;
             const std::optional<gfx::Renderer> renderer = gfx::rendererNamed(std::string(value));
@@ -189,7 +196,12 @@ const char* usageText() {
            "  -C, --dir DIR       change to DIR before anything else\n"
            "  --mode WxH[xBPP]    skip the screen-mode dialog (BPP 16 or 32, default 32)\n"
            "  --windowed          window for --mode (the default)\n"
-           "  --fullscreen        full screen for --mode\n"
+           "  --fullscreen        full screen for --mode: the desktop's size, the frame\n"
+           "                      scaled to it with its aspect kept\n"
+           "  --switch-mode       full screen changes the display's mode to the frame's\n"
+           "                      size (the desktop's way when the display has none)\n"
+           "  --scale HOW         how the frame is scaled to a full screen or resized\n"
+           "                      window: smooth (the default) or nearest (crisp pixels)\n"
            "  --batch             never wait for a person: no dialog, no message boxes;\n"
            "                      falls back to an offscreen GL context without a display\n"
            "  --fixed-fps N       presentation time advances exactly 1/N s per frame\n"

@@ -28,6 +28,20 @@ bool readEntry(std::string_view entry, ScriptedAction& action) {
         if (c != std::errc() || e != number.data() + number.size()) return false;
         if (what[4] == '-') action.seconds = -action.seconds;
         action.kind = ScriptedAction::Kind::seek;
+    } else if (what.rfind("resize=", 0) == 0) {
+        const std::string_view size = what.substr(7);
+        const std::size_t x = size.find('x');
+        if (x == std::string_view::npos) return false;
+        const auto [e1, c1] = std::from_chars(size.data(), size.data() + x, action.width);
+        const auto [e2, c2] =
+            std::from_chars(size.data() + x + 1, size.data() + size.size(), action.height);
+        if (c1 != std::errc() || c2 != std::errc() || e1 != size.data() + x ||
+            e2 != size.data() + size.size() || action.width < 1 || action.height < 1)
+            return false;
+        action.kind = ScriptedAction::Kind::resize;
+    } else if (what.rfind("window=", 0) == 0 && what.size() > 7) {
+        action.kind = ScriptedAction::Kind::windowPicture;
+        action.to = std::string(what.substr(7));
     } else if (what.rfind("copy=", 0) == 0) {
         const std::string_view files = what.substr(5);
         const std::size_t arrow = files.find('>');

@@ -10,6 +10,9 @@
 //   home          back to the start (as Home)
 //   pause         pause or resume (as P)
 //   fullscreen    switch between full screen and a window (as F1)
+//   resize=WxH    the window's size, as a person dragging its border sets it
+//   window=FILE   write the window's picture as shown (the frame scaled into
+//                 it) as the PNG FILE, after the frame is drawn
 //   copy=A>B      copy file A over file B in the demo directory
 #pragma once
 
@@ -17,11 +20,12 @@
 #include <vector>
 
 struct ScriptedAction {
-    enum class Kind { reload, seek, home, pause, fullScreen, copy };
+    enum class Kind { reload, seek, home, pause, fullScreen, copy, windowPicture, resize };
     long frame = 0;
     Kind kind = Kind::reload;
     double seconds = 0.0;  // seek: signed step
-    std::string from, to;  // copy
+    int width = 0, height = 0;  // resize
+    std::string from, to;  // copy; windowPicture: `to`
 };
 
 inline constexpr const char* kScriptedActionsVariable = "DEMOPLAYER_TEST_ACTIONS";

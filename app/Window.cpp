@@ -4,7 +4,7 @@
 #include "base/Log.h"
 #include "base/Screen.h"
 #include "gfx/Gfx.h"
-#include "gfx/MultisampledFrame.h"
+#include "gfx/Frame.h"
 #include "render/FrameSetup.h"
 #include "render/SceneRenderer.h"
 
@@ -57,33 +57,44 @@ void setGLAttributes(const ScreenMode& mode) {
 bool createWindow(WindowRecord& record, bool show, bool makeCurrent) {
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     SDL_DisplayMode displayMode{};
+    bool switchingMode = false;
     if (record.mode.fullScreen) {
-        if (findDisplayMode(record.mode, displayMode)) {
-            flags |= SDL_WINDOW_FULLSCREEN;
-        } else {
-            showMessageBox("Mode Switch Failed.\nRunning In Windowed Mode.", "Error",
-                           BoxIcon::exclamation);
-            record.mode.fullScreen = false;
-        }
+        // Full screen is a borderless window over the desktop, the frame
+        // scaled into it; the display's mode changes only when asked, and
+        // when it cannot, full screen is had the desktop's way.
+        switchingMode = record.switchMode && findDisplayMode(record.mode, displayMode);
+        if (record.switchMode && !switchingMode)
+            logMessage("Window: the display has no %dx%d mode; full screen at the desktop's size\n",
+                       record.mode.width, record.mode.height);
+        flags |= switchingMode ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_FULLSCREEN_DESKTOP;
+    } else {
+        // A window the viewer may resize: the frame is scaled to it.
+        flags |= SDL_WINDOW_RESIZABLE;
     }
 
     setGLAttributes(record.mode);
-    record.window =
-        SDL_CreateWindow(record.title.c_str(), 0, 0, record.mode.width, record.mode.height, flags);
+    // The window starts at its final place and size: full screen on the
+    // desktop covers the display even where no window manager makes it so
+    // (a bare X server).
+    SDL_Rect place{0, 0, record.mode.width, record.mode.height};
+    if ((flags & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP &&
+        SDL_GetDisplayBounds(0, &place) != 0)
+        place = SDL_Rect{0, 0, record.mode.width, record.mode.height};
+    record.window = SDL_CreateWindow(record.title.c_str(), place.x, place.y, place.w, place.h, flags);
     if (!record.window && record.mode.bitsPerPixel == 16) {
         // Some drivers offer no 16-bit visual: any colour depth will do.
         SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 0);
         SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 0);
         SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 0);
-        record.window = SDL_CreateWindow(record.title.c_str(), 0, 0, record.mode.width,
-                                         record.mode.height, flags);
+        record.window =
+            SDL_CreateWindow(record.title.c_str(), place.x, place.y, place.w, place.h, flags);
     }
     if (!record.window) {
         logMessage("Window: %s\n", SDL_GetError());
         return false;
     }
     if (record.mode.fullScreen) {
-        if (SDL_SetWindowDisplayMode(record.window, &displayMode) != 0) {
+        if (switchingMode && SDL_SetWindowDisplayMode(record.window, &displayMode) != 0) {
             logMessage("Window: %s\n", SDL_GetError());
         }
         SDL_ShowCursor(SDL_DISABLE);
@@ -122,9 +133,15 @@ bool createWindow(WindowRecord& record, bool show, bool makeCurrent) {
     }
     setMessageBoxOwner(record.window);
     if (makeCurrent) {
-        // The frame is drawn at the mode's size: the window is that size.
-        const gfx::MultisampleGrant grant =
-            gfx::beginMultisampledFrame(record.mode.width, record.mode.height, record.mode.samples);
+        // The frame is drawn at the mode's size and shown scaled to the
+        // window's.
+        gfx::FrameLayout layout;
+        layout.width = record.mode.width;
+        layout.height = record.mode.height;
+        layout.samples = record.mode.samples;
+        SDL_GL_GetDrawableSize(record.window, &layout.windowWidth, &layout.windowHeight);
+        layout.smooth = record.smoothScaling;
+        const gfx::MultisampleGrant grant = gfx::beginFrame(layout);
         record.samples = grant.samples;
         // Said once per process, not again at every full-screen switch.
         static std::string said;
@@ -137,6 +154,12 @@ bool createWindow(WindowRecord& record, bool show, bool makeCurrent) {
         SDL_ShowWindow(record.window);
         record.active = true;
         setTargetProjection(record.mode.width, record.mode.height);
+        if (makeCurrent) {
+            // Showing may have given the window its final size.
+            int w = 0, h = 0;
+            SDL_GL_GetDrawableSize(record.window, &w, &h);
+            gfx::setFrameWindowSize(w, h);
+        }
     }
     std::memset(mutableKeyState(), 0, sizeof(std::int32_t) * kKeyCount);
     return true;

@@ -3,7 +3,7 @@
 #include "base/CaseInsensitive.h"
 #include "base/Screen.h"
 #include "gfx/Gfx.h"
-#include "gfx/MultisampledFrame.h"
+#include "gfx/Frame.h"
 #include "timeline/SourceDestPool.h"
 
 PatchCable::PatchCable(std::string poolName) : Texture(linear), poolName_(std::move(poolName)) {

@@ -113,9 +113,11 @@ TEST(FileWatcher, ReportsABurstOnceWhenItHasSettled) {
 TEST(ScriptedActions, ReadsFrameOrderedActionsAndNamesTheFirstBadEntry) {
     std::string error;
     const std::vector<ScriptedAction> actions = parseScriptedActions(
-        "20:reload,3:seek-1.5,x:home,5:copy=a.png>b.png,9:pause,4:seek+10,30:fullscreen", error);
+        "20:reload,3:seek-1.5,x:home,5:copy=a.png>b.png,9:pause,4:seek+10,30:fullscreen,"
+        "31:resize=800x600,32:resize=800,33:window=w.png",
+        error);
     EXPECT_EQ(error, "cannot read \"x:home\"");
-    ASSERT_EQ(actions.size(), 6u);
+    ASSERT_EQ(actions.size(), 8u);
     EXPECT_EQ(actions[0].frame, 3);
     EXPECT_EQ(actions[0].seconds, -1.5);
     EXPECT_EQ(actions[1].seconds, 10.0);
@@ -124,4 +126,7 @@ TEST(ScriptedActions, ReadsFrameOrderedActionsAndNamesTheFirstBadEntry) {
     EXPECT_EQ(actions[3].kind, ScriptedAction::Kind::pause);
     EXPECT_EQ(actions[4].kind, ScriptedAction::Kind::reload);
     EXPECT_EQ(actions[5].kind, ScriptedAction::Kind::fullScreen);
+    EXPECT_EQ(actions[6].kind, ScriptedAction::Kind::resize);
+    EXPECT_EQ(actions[6].height, 600);
+    EXPECT_EQ(actions[7].to, "w.png");
 }

@@ -6,7 +6,7 @@
 #include "GLWindow.h"
 #include "base/Screen.h"
 #include "gfx/Gfx.h"
-#include "gfx/MultisampledFrame.h"
+#include "gfx/Frame.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // the drawing left, and asking for more samples than the driver has takes
 // what it has and says so.
 #include "GLContext.h"
-#include "gfx/MultisampledFrame.h"
+#include "gfx/Frame.h"
 #include "render/PatchCable.h"
 #include "render/Texture.h"
 

@@ -3,7 +3,7 @@
 // lost context, and the scene registry.
 #include "GLContext.h"
 #include "data/FramePng.h"
-#include "gfx/MultisampledFrame.h"
+#include "gfx/Frame.h"
 #include "render/SceneRegistry.h"
 #include "render/SceneRenderer.h"
 #include "render/Texture.h"

@@ -21,6 +21,8 @@ struct Options {
     std::string directory;               // -C / --dir: change here before anything else
     std::optional<ScreenMode> mode;      // --mode: skips the dialog
     std::optional<bool> fullScreen;      // --windowed / --fullscreen
+    bool switchMode = false;             // full screen changes the display's mode
+    bool nearestScaling = false;           // --scale nearest: the frame scaled by nearest pixels
     bool batch = false;                  // never wait for a person
     std::optional<double> fixedFps;      // presentation time steps 1/N per frame
     double start = 0.0;                  // presentation begins at this music time
