@@ -71,11 +71,11 @@ public:
         gfx::clearColour(kFace.r, kFace.g, kFace.b, 1.0f);
         gfx::clear(gfx::colourBuffer);
 
-        for (const DialogItem& item : ModeDialogModel::items()) {
+        for (const DialogItem& item : model.items()) {
             const PixelRect r = toPixels(item);
             switch (item.kind) {
             case DialogControlKind::picture: paintBanner(r); break;
-            case DialogControlKind::text: text(r.x, r.y, item.text); break;
+            case DialogControlKind::text: text(r.x, r.y, item.text.c_str()); break;
             case DialogControlKind::radio:
             case DialogControlKind::checkBox:
                 paintChoice(item, r, model.isChecked(item.control), model.hasFocus(item.control));
@@ -134,8 +134,8 @@ private:
         }
         const int tx = bx + box + 4;
         const int ty = r.y + (r.h - lineHeight()) / 2;
-        text(tx, ty, item.text);
-        if (focus) focusRect({tx - 2, ty - 1, font_->textWidth(item.text) + 4, lineHeight() + 2});
+        text(tx, ty, item.text.c_str());
+        if (focus) focusRect({tx - 2, ty - 1, font_->textWidth(item.text.c_str()) + 4, lineHeight() + 2});
     }
 
     void paintButton(const DialogItem& item, const PixelRect& r, bool down, bool focus) {
@@ -147,10 +147,10 @@ private:
         else
             frame(inner, kHighlight, kDarkShadow);
         const int shift = down ? 1 : 0;
-        const int tw = font_->textWidth(item.text);
+        const int tw = font_->textWidth(item.text.c_str());
         const int tx = r.x + (r.w - tw) / 2 + shift;
         const int ty = r.y + (r.h - lineHeight()) / 2 + shift;
-        text(tx, ty, item.text);
+        text(tx, ty, item.text.c_str());
         if (focus) focusRect({r.x + 4, r.y + 4, r.w - 8, r.h - 8});
     }
 
@@ -336,7 +336,13 @@ DialogResult runModeDialog(std::optional<bool> fullScreenPreset, std::optional<i
     gfx::setBackend(nullptr);  // the door starts afresh in the new context
     SDL_RaiseWindow(dw.window);
 
-    ModeDialogModel model(fullScreenPreset, samplesPreset, rendererPreset);
+    // The desktop the dialog is shown on, for its own size and the wide sizes
+    // that fit it.
+    DesktopSize desktop;
+    SDL_DisplayMode current{};
+    if (SDL_GetDesktopDisplayMode(SDL_GetWindowDisplayIndex(dw.window), &current) == 0)
+        desktop = DesktopSize{current.w, current.h};
+    ModeDialogModel model(fullScreenPreset, samplesPreset, rendererPreset, desktop);
     auto toUnits = [](int px, int py, int& ux, int& uy) {
         ux = static_cast<int>(px / kUnitX);
         uy = static_cast<int>(py / kUnitY);

@@ -4,8 +4,8 @@
 
 namespace {
 // The centre of a control, in dialog units.
-void centre(DialogControl c, int& x, int& y) {
-    for (const DialogItem& item : ModeDialogModel::items())
+void centre(const ModeDialogModel& m, DialogControl c, int& x, int& y) {
+    for (const DialogItem& item : m.items())
         if (item.control == c) {
             x = item.x + item.width / 2;
             y = item.y + item.height / 2;
@@ -13,7 +13,7 @@ void centre(DialogControl c, int& x, int& y) {
 }
 bool click(ModeDialogModel& m, DialogControl c) {
     int x = 0, y = 0;
-    centre(c, x, y);
+    centre(m, c, x, y);
     m.mouseDown(x, y);
     return m.mouseUp(x, y);
 }
@@ -55,8 +55,8 @@ TEST(ModeDialog, MouseChoosesEachGroupIndependently) {
 TEST(ModeDialog, ClickNeedsPressAndReleaseOnTheSameControl) {
     ModeDialogModel m;
     int x = 0, y = 0, ox = 0, oy = 0;
-    centre(DialogControl::ok, x, y);
-    centre(DialogControl::size320, ox, oy);
+    centre(m, DialogControl::ok, x, y);
+    centre(m, DialogControl::size320, ox, oy);
     m.mouseDown(x, y);
     EXPECT_TRUE(m.okHeldDown());
     m.mouseMove(ox, oy);
@@ -138,10 +138,42 @@ TEST(ModeDialog, RendererPresetSelectsTheChoice) {
     EXPECT_EQ(gles2.result().renderer, gfx::Renderer::gl1);
 }
 
+// The wide sizes the desktop shows whole are offered, and the desktop's own
+// size; none of them without a desktop.
+TEST(ModeDialog, WideSizesUpToTheDesktopAndTheDesktopItself) {
+    const ModeDialogModel laptop(std::nullopt, std::nullopt, std::nullopt, DesktopSize{1366, 768});
+    std::vector<std::string> offered;
+    for (const DialogItem& item : laptop.items())
+        if (item.kind == DialogControlKind::radio && item.y < 188) offered.push_back(item.text);
+    EXPECT_EQ(offered, (std::vector<std::string>{"320x200", "640x480", "800x600", "1024x768",
+                                                 "1280x720", "Desktop (1366x768)"}));
+    ModeDialogModel m(std::nullopt, std::nullopt, std::nullopt, DesktopSize{1366, 768});
+    click(m, DialogControl::sizeDesktop);
+    EXPECT_EQ(m.result().width, 1366);
+    EXPECT_EQ(m.result().height, 768);
+    m.key(DialogKey::left);  // arrows run through both rows
+    EXPECT_EQ(m.result().width, 1280);
+    EXPECT_EQ(m.result().height, 720);
+
+    const ModeDialogModel wide(std::nullopt, std::nullopt, std::nullopt, DesktopSize{1920, 1080});
+    int sizes = 0;
+    for (const DialogItem& item : wide.items()) {
+        if (item.control == DialogControl::size1920x1080) ADD_FAILURE() << "the desktop twice";
+        sizes += item.control == DialogControl::size1280x800;
+    }
+    EXPECT_EQ(sizes, 1);
+    int withoutDesktop = 0;
+    const ModeDialogModel unknown;
+    for (const DialogItem& item : unknown.items())
+        withoutDesktop += item.control == DialogControl::sizeDesktop;
+    EXPECT_EQ(withoutDesktop, 0);
+}
+
 // Every control lies inside the dialog and no two overlap, so every click
-// reaches the control it is on.
+// reaches the control it is on, with every size offered.
 TEST(ModeDialog, ControlsDoNotOverlap) {
-    const auto& items = ModeDialogModel::items();
+    const ModeDialogModel m(std::nullopt, std::nullopt, std::nullopt, DesktopSize{2560, 1440});
+    const auto& items = m.items();
     for (size_t i = 0; i < items.size(); ++i) {
         const DialogItem& a = items[i];
         EXPECT_LE(a.x + a.width, ModeDialogModel::kWidth) << a.text;
