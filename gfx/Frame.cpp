@@ -227,14 +227,17 @@ MultisampleGrant beginFrame(const FrameLayout& layout) {
             f.layout.samples = 0;
         }
     }
-    // The window's colour format first, so the copy is a plain one.
-    GLint red = 0, green = 0, blue = 0;
+    // The window's colour format first, so the copy is a plain one and the
+    // frame draws as the window would (without stored alpha, blending with
+    // the destination's alpha sees 1, as in the window).
+    GLint red = 0, green = 0, blue = 0, alpha = 0;
     glGetIntegerv(GL_RED_BITS, &red);
     glGetIntegerv(GL_GREEN_BITS, &green);
     glGetIntegerv(GL_BLUE_BITS, &blue);
+    glGetIntegerv(GL_ALPHA_BITS, &alpha);
     const bool shallow = red == 5 && green == 6 && blue == 5;
-    const GLenum formats[] = {shallow ? GLenum(GL_RGB565) : GLenum(GL_RGBA8), GL_RGB8, GL_RGBA8,
-                              GL_RGB565};
+    const GLenum own = shallow ? GLenum(GL_RGB565) : alpha > 0 ? GLenum(GL_RGBA8) : GLenum(GL_RGB8);
+    const GLenum formats[] = {own, GL_RGB8, GL_RGBA8, GL_RGB565};
     bool made = false;
     for (GLenum format : formats)
         if ((made = makeFrame(f, format))) break;
