@@ -234,9 +234,9 @@ int runApplication(const Options& options) {
         record.mode.width = mode.width;
         record.mode.height = mode.height;
         if (!createWindow(record, true, true)) {
-            showMessageBox(record.failure.empty() ? "Error Creating OpenGL Window"
-                                                  : record.failure.c_str(),
-                           "Error", BoxIcon::exclamation);
+            showMessageBox(
+                record.failure.empty() ? "Error Creating OpenGL Window" : record.failure.c_str(),
+                "Error", BoxIcon::exclamation);
             gLoop.running = false;
             return -1;
         }

@@ -108,9 +108,9 @@ private:
     ResourceRefresh resources_;
     PressDetector pauseKey_, overlayKey_, backKey_, forwardKey_, homeKey_;
     bool overlay_ = false;
-    std::string note_;        // the last reload's result, shown for a while
+    std::string note_;           // the last reload's result, shown for a while
     std::string windowPicture_;  // where the shown picture goes after this frame
-    double noteUntil_ = 0.0;  // clock seconds
+    double noteUntil_ = 0.0;     // clock seconds
     std::vector<ScriptedAction> actions_;
     std::size_t nextAction_ = 0;
 };

@@ -135,7 +135,8 @@ private:
         const int tx = bx + box + 4;
         const int ty = r.y + (r.h - lineHeight()) / 2;
         text(tx, ty, item.text.c_str());
-        if (focus) focusRect({tx - 2, ty - 1, font_->textWidth(item.text.c_str()) + 4, lineHeight() + 2});
+        if (focus)
+            focusRect({tx - 2, ty - 1, font_->textWidth(item.text.c_str()) + 4, lineHeight() + 2});
     }
 
     void paintButton(const DialogItem& item, const PixelRect& r, bool down, bool focus) {
@@ -312,8 +313,7 @@ struct DialogWindow {
 }  // namespace
 
 DialogResult runModeDialog(std::optional<bool> fullScreenPreset, std::optional<int> samplesPreset,
-                           std::optional<gfx::Renderer> rendererPreset,
-                           ScreenMode& mode) {
+                           std::optional<gfx::Renderer> rendererPreset, ScreenMode& mode) {
     // 8 points at 96 dpi.
     auto font = GlyphRasterizer::open("Verdana", 8.0 * 96.0 / 72.0);
     if (!font) {

@@ -1,6 +1,6 @@
 // The screen-mode dialog shown at start: resolution, colour depth,
-// anti-aliasing, renderer, full screen, OK. Operable with the mouse and the keyboard (Tab, arrows, Space,
-// Enter; Escape leaves without playing).
+// anti-aliasing, renderer, full screen, OK. Operable with the mouse and the keyboard (Tab, arrows,
+// Space, Enter; Escape leaves without playing).
 #pragma once
 
 #include "app/Options.h"

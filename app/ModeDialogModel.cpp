@@ -58,8 +58,8 @@ ModeDialogModel::ModeDialogModel(std::optional<bool> fullScreenPreset,
         // Only what the desktop shows whole, and not the desktop twice.
         if (c.width > desktop.width || c.height > desktop.height) continue;
         if (c.width == desktop.width && c.height == desktop.height) continue;
-        items_.push_back({c.control, DialogControlKind::radio, sizeText(c.width, c.height), x,
-                          kWideRow, 58, 9});
+        items_.push_back(
+            {c.control, DialogControlKind::radio, sizeText(c.width, c.height), x, kWideRow, 58, 9});
         x += 60;
         groups_[0].push_back(c.control);
         sizes_.push_back({c.width, c.height});
@@ -74,8 +74,8 @@ ModeDialogModel::ModeDialogModel(std::optional<bool> fullScreenPreset,
     const std::vector<DialogItem> rest = {
         {DialogControl::depth16, DialogControlKind::radio, "16bpp", 10, 162 + kBelow, 50, 9},
         {DialogControl::depth32, DialogControlKind::radio, "32bpp", 81, 162 + kBelow, 50, 9},
-        {DialogControl::smoothCaption, DialogControlKind::text, "Anti-aliasing :", 10,
-         176 + kBelow, 60, 9},
+        {DialogControl::smoothCaption, DialogControlKind::text, "Anti-aliasing :", 10, 176 + kBelow,
+         60, 9},
         {DialogControl::samples0, DialogControlKind::radio, "Off", 72, 175 + kBelow, 34, 9},
         {DialogControl::samples2, DialogControlKind::radio, "2x", 110, 175 + kBelow, 30, 9},
         {DialogControl::samples4, DialogControlKind::radio, "4x", 144, 175 + kBelow, 30, 9},
@@ -84,10 +84,10 @@ ModeDialogModel::ModeDialogModel(std::optional<bool> fullScreenPreset,
          60, 9},
         {DialogControl::rendererGl1, DialogControlKind::radio, "OpenGL 1.1", 72, 189 + kBelow, 54,
          9},
-        {DialogControl::rendererGles2, DialogControlKind::radio, "OpenGL ES 2.0", 130,
-         189 + kBelow, 66, 9},
-        {DialogControl::fullScreen, DialogControlKind::checkBox, "FullScreen", 10, 205 + kBelow,
-         65, 11},
+        {DialogControl::rendererGles2, DialogControlKind::radio, "OpenGL ES 2.0", 130, 189 + kBelow,
+         66, 9},
+        {DialogControl::fullScreen, DialogControlKind::checkBox, "FullScreen", 10, 205 + kBelow, 65,
+         11},
         {DialogControl::ok, DialogControlKind::button, "OK", 146, 203 + kBelow, 53, 13},
     };
     items_.insert(items_.end(), rest.begin(), rest.end());
@@ -104,7 +104,8 @@ ModeDialogModel::ModeDialogModel(std::optional<bool> fullScreenPreset,
 }
 
 DialogControl ModeDialogModel::focused() const {
-    if (focusStop_ < kGroups) return groups_[static_cast<std::size_t>(focusStop_)][choice_[focusStop_]];
+    if (focusStop_ < kGroups)
+        return groups_[static_cast<std::size_t>(focusStop_)][choice_[focusStop_]];
     return focusStop_ == kCheckStop ? DialogControl::fullScreen : DialogControl::ok;
 }
 
@@ -147,7 +148,8 @@ bool ModeDialogModel::key(DialogKey k) {
         // groups do) and move the focus elsewhere.
         if (focusStop_ < kGroups) {
             const int n = static_cast<int>(groups_[static_cast<std::size_t>(focusStop_)].size());
-            select(groups_[static_cast<std::size_t>(focusStop_)][(choice_[focusStop_] + n + step) % n]);
+            select(groups_[static_cast<std::size_t>(focusStop_)]
+                          [(choice_[focusStop_] + n + step) % n]);
         } else {
             focusStop_ = (focusStop_ + kStops + step) % kStops;
         }

@@ -96,7 +96,7 @@ private:
     std::array<std::vector<DialogControl>, kGroups> groups_;
     std::vector<std::array<int, 2>> sizes_;  // the sizes group's, in its order
     std::vector<DialogItem> items_;
-    std::optional<int> samplesKept_;              // a preset the dialog cannot show
+    std::optional<int> samplesKept_;  // a preset the dialog cannot show
     bool fullScreen_ = true;
     int focusStop_ = 0;  // the groups in order, then the check box, OK
     DialogControl pressed_ = DialogControl::none;

@@ -23,9 +23,9 @@ struct ScriptedAction {
     enum class Kind { reload, seek, home, pause, fullScreen, copy, windowPicture, resize };
     long frame = 0;
     Kind kind = Kind::reload;
-    double seconds = 0.0;  // seek: signed step
+    double seconds = 0.0;       // seek: signed step
     int width = 0, height = 0;  // resize
-    std::string from, to;  // copy; windowPicture: `to`
+    std::string from, to;       // copy; windowPicture: `to`
 };
 
 inline constexpr const char* kScriptedActionsVariable = "DEMOPLAYER_TEST_ACTIONS";

@@ -3,8 +3,8 @@
 #include "MessageBox.h"
 #include "base/Log.h"
 #include "base/Screen.h"
-#include "gfx/Gfx.h"
 #include "gfx/Frame.h"
+#include "gfx/Gfx.h"
 #include "render/FrameSetup.h"
 #include "render/SceneRenderer.h"
 
@@ -80,7 +80,8 @@ bool createWindow(WindowRecord& record, bool show, bool makeCurrent) {
     if ((flags & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP &&
         SDL_GetDisplayBounds(0, &place) != 0)
         place = SDL_Rect{0, 0, record.mode.width, record.mode.height};
-    record.window = SDL_CreateWindow(record.title.c_str(), place.x, place.y, place.w, place.h, flags);
+    record.window =
+        SDL_CreateWindow(record.title.c_str(), place.x, place.y, place.w, place.h, flags);
     if (!record.window && record.mode.bitsPerPixel == 16) {
         // Some drivers offer no 16-bit visual: any colour depth will do.
         SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 0);
@@ -105,8 +106,8 @@ bool createWindow(WindowRecord& record, bool show, bool makeCurrent) {
     if (!record.context) {
         logMessage("Window: %s\n", SDL_GetError());
         if (record.mode.renderer == gfx::Renderer::gles2)
-            record.failure = std::string("No OpenGL ES 2.0 context for the gles2 renderer: ") +
-                             SDL_GetError();
+            record.failure =
+                std::string("No OpenGL ES 2.0 context for the gles2 renderer: ") + SDL_GetError();
         destroyWindow(record);
         return false;
     }

@@ -14,10 +14,10 @@ struct WindowRecord {
     SDL_GLContext context = nullptr;  // the window's GL context
     std::string title = "Vantorra - Brindlewave";
     ScreenMode mode;
-    bool active = false;  // shown and not minimised: frames are drawn
-    bool vsync = true;    // pace frames by the display's refresh
-    int samples = 0;      // multisampling granted; 0: none
-    std::string failure;  // why createWindow failed, when it can say more than that it did
+    bool active = false;        // shown and not minimised: frames are drawn
+    bool vsync = true;          // pace frames by the display's refresh
+    int samples = 0;            // multisampling granted; 0: none
+    std::string failure;        // why createWindow failed, when it can say more than that it did
     bool switchMode = false;    // full screen changes the display's mode (--switch-mode)
     bool smoothScaling = true;  // the frame is scaled to the window smoothly, else by pixels
 };

@@ -110,8 +110,8 @@ GLuint resolvedSource() {
     if (!f.multisampled()) return f.draw.framebuffer;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, f.draw.framebuffer);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, f.resolve.framebuffer);
-    glBlitFramebuffer(0, 0, f.layout.width, f.layout.height, 0, 0, f.layout.width,
-                      f.layout.height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBlitFramebuffer(0, 0, f.layout.width, f.layout.height, 0, 0, f.layout.width, f.layout.height,
+                      GL_COLOR_BUFFER_BIT, GL_NEAREST);
     return f.resolve.framebuffer;
 }
 
@@ -205,10 +205,12 @@ MultisampleGrant beginFrame(const FrameLayout& layout) {
         return grant;
     }
     while (glGetError() != GL_NO_ERROR) {}
-    const std::string asked = std::to_string(f.asked) + " samples asked for, but the OpenGL driver ";
+    const std::string asked =
+        std::to_string(f.asked) + " samples asked for, but the OpenGL driver ";
     if (!haveFramebuffers()) {
-        grant.note = f.layout.samples ? asked + "has no multisampled framebuffers; drawing "
-                                                "without anti-aliasing"
+        grant.note = f.layout.samples ? asked +
+                                            "has no multisampled framebuffers; drawing "
+                                            "without anti-aliasing"
                                       : std::string();
         if (f.scaled())
             grant.note += std::string(grant.note.empty() ? "" : "; ") +
@@ -250,8 +252,9 @@ MultisampleGrant beginFrame(const FrameLayout& layout) {
     }
     if (!made) {
         if (f.layout.samples)
-            grant.note = asked + "cannot resolve a multisampled frame into the window; drawing "
-                                 "without anti-aliasing";
+            grant.note = asked +
+                         "cannot resolve a multisampled frame into the window; drawing "
+                         "without anti-aliasing";
         if (f.scaled())
             grant.note += std::string(grant.note.empty() ? "" : "; ") +
                           "the OpenGL driver cannot scale a frame into the window: the frame is "

@@ -248,23 +248,21 @@ LastValues lastValues() {
 // Records the drawing of `copy` (kept by the backend when it can) followed
 // by the current values it leaves.
 void recordBatch(VertexBatch copy, const LastValues& last) {
-    const bool colours = copy.hasColours, texCoords = copy.hasTexCoords,
-               normals = copy.hasNormals;
+    const bool colours = copy.hasColours, texCoords = copy.hasTexCoords, normals = copy.hasNormals;
     const std::uint32_t kept = copy.size() > 0 ? backend().keepBatch(copy) : 0;
     if (kept != 0) {
         keepHandle(kept);
         copy = VertexBatch{};
     }
-    record(
-        [copy = std::move(copy), kept, last, colours, texCoords, normals] {
-            if (kept != 0)
-                backend().drawKept(kept);
-            else if (copy.size() > 0)
-                backend().drawBatch(copy);
-            if (colours) backend().currentColour(last.colour);
-            if (texCoords) backend().currentTexCoord(last.texCoord[0], last.texCoord[1]);
-            if (normals) backend().currentNormal(last.normal[0], last.normal[1], last.normal[2]);
-        });
+    record([copy = std::move(copy), kept, last, colours, texCoords, normals] {
+        if (kept != 0)
+            backend().drawKept(kept);
+        else if (copy.size() > 0)
+            backend().drawBatch(copy);
+        if (colours) backend().currentColour(last.colour);
+        if (texCoords) backend().currentTexCoord(last.texCoord[0], last.texCoord[1]);
+        if (normals) backend().currentNormal(last.normal[0], last.normal[1], last.normal[2]);
+    });
 }
 
 LastValues& pendingLast() {

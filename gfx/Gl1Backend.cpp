@@ -29,10 +29,6 @@ GLenum glCap(Cap cap) {
     return static_cast<GLenum>(GL_LIGHT0 + (static_cast<int>(cap) - static_cast<int>(Cap::light0)));
 }
 
-
-
-
-
 GLenum glPrimitive(Primitive p) {
     switch (p) {
     case Primitive::points: return GL_POINTS;
@@ -47,7 +43,6 @@ GLenum glPrimitive(Primitive p) {
     return GL_TRIANGLES;
 }
 
-
 GLint glWrap(Wrap w) {
     switch (w) {
     case Wrap::repeat: return GL_REPEAT;
@@ -60,7 +55,6 @@ GLint glWrap(Wrap w) {
 GLboolean glBool(bool b) {
     return b ? GL_TRUE : GL_FALSE;
 }
-
 
 }  // namespace
 
@@ -364,8 +358,8 @@ int Gl1Backend::maxTextureSize() const {
 void Gl1Backend::textureImage(int level, PixelFormat internal, int width, int height,
                               PixelFormat format, const void* pixels) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, level, static_cast<GLint>(glPixelFormat(internal)), width, height, 0,
-                 glPixelFormat(format), GL_UNSIGNED_BYTE, pixels);
+    glTexImage2D(GL_TEXTURE_2D, level, static_cast<GLint>(glPixelFormat(internal)), width, height,
+                 0, glPixelFormat(format), GL_UNSIGNED_BYTE, pixels);
 }
 void Gl1Backend::buildMipmaps(PixelFormat internal, int width, int height, PixelFormat format,
                               const void* pixels) {

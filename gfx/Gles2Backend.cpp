@@ -28,11 +28,6 @@ GLenum glCapOf(Cap cap) {
     }
 }
 
-
-
-
-
-
 int channelsOf(PixelFormat f) {
     switch (f) {
     case PixelFormat::rgb: return 3;
@@ -55,7 +50,6 @@ bool mipmapped(Filter f) {
     return f == Filter::linearMipmapLinear || f == Filter::linearMipmapNearest ||
            f == Filter::nearestMipmapNearest;
 }
-
 
 bool powerOfTwo(int n) {
     return n > 0 && (n & (n - 1)) == 0;
@@ -120,9 +114,9 @@ std::array<float, 9> normalMatrixOf(const Matrix4& m) {
     const double s = det != 0.0 ? 1.0 / det : 0.0;
     // The inverse transpose is the cofactor matrix over the determinant;
     // laid out column by column.
-    const double inv[9] = {(e * i - f * h) * s, -(b * i - c * h) * s, (b * f - c * e) * s,
-                           -(d * i - f * g) * s, (a * i - c * g) * s, -(a * f - c * d) * s,
-                           (d * h - e * g) * s, -(a * h - b * g) * s, (a * e - b * d) * s};
+    const double inv[9] = {(e * i - f * h) * s,  -(b * i - c * h) * s, (b * f - c * e) * s,
+                           -(d * i - f * g) * s, (a * i - c * g) * s,  -(a * f - c * d) * s,
+                           (d * h - e * g) * s,  -(a * h - b * g) * s, (a * e - b * d) * s};
     std::array<float, 9> out{};
     for (int k = 0; k < 9; ++k) out[static_cast<std::size_t>(k)] = static_cast<float>(inv[k]);
     return out;
@@ -438,7 +432,8 @@ void Gles2Backend::useProgramForState(GLenum mode) {
     }
     const Matrix4& modelView = matrix(MatrixMode::modelView);
     const Matrix4 mvp = multiply(matrix(MatrixMode::projection), modelView);
-    const bool matricesChanged = !p.haveMvp || std::memcmp(p.lastMvp, mvp.m.data(), sizeof p.lastMvp) != 0;
+    const bool matricesChanged =
+        !p.haveMvp || std::memcmp(p.lastMvp, mvp.m.data(), sizeof p.lastMvp) != 0;
     if (matricesChanged || p.uniformSerial != serial_) {
         // The model-view matrix can change under an unchanged product only
         // with the projection; both are handed over together.
@@ -451,7 +446,8 @@ void Gles2Backend::useProgramForState(GLenum mode) {
         std::memcpy(p.lastMvp, mvp.m.data(), sizeof p.lastMvp);
         p.haveMvp = true;
     }
-    if (p.textureMatrix >= 0) glUniformMatrix4fv(p.textureMatrix, 1, GL_FALSE, textureMatrix.m.data());
+    if (p.textureMatrix >= 0)
+        glUniformMatrix4fv(p.textureMatrix, 1, GL_FALSE, textureMatrix.m.data());
     if (p.uniformSerial == serial_) return;
     p.uniformSerial = serial_;
     if (key.lighting) {
@@ -640,8 +636,8 @@ std::uint32_t Gles2Backend::keepBatch(const VertexBatch& batch) {
     k.count = static_cast<GLsizei>(data.size() / stride);
     glGenBuffers(1, &k.buffer);
     glBindBuffer(GL_ARRAY_BUFFER, k.buffer);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.size() * sizeof(float)),
-                 data.data(), GL_STATIC_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.size() * sizeof(float)), data.data(),
+                 GL_STATIC_DRAW);
     const std::uint32_t handle = nextKept_++;
     kept_.emplace(handle, k);
     return handle;
@@ -811,8 +807,8 @@ void Gles2Backend::textureImage(int level, PixelFormat internal, int width, int 
         data = converted.data();
     }
     const GLenum f = glPixelFormat(internal);
-    glTexImage2D(GL_TEXTURE_2D, level, static_cast<GLint>(f), width, height, 0, f,
-                 GL_UNSIGNED_BYTE, data);
+    glTexImage2D(GL_TEXTURE_2D, level, static_cast<GLint>(f), width, height, 0, f, GL_UNSIGNED_BYTE,
+                 data);
     TextureInfo& t = textures_[state_.bound];
     if (level == 0) {
         t.width = width;
@@ -840,9 +836,8 @@ void Gles2Backend::buildMipmaps(PixelFormat internal, int width, int height, Pix
             : toRgba(static_cast<const std::uint8_t*>(pixels), width * height, format);
     const MipmapChain chain = buildMipmapChain(rgba.data(), width, height);
     std::size_t first = 0;
-    while (first + 1 < chain.levels.size() &&
-           (chain.levels[first].width > maxTextureSize_ ||
-            chain.levels[first].height > maxTextureSize_))
+    while (first + 1 < chain.levels.size() && (chain.levels[first].width > maxTextureSize_ ||
+                                               chain.levels[first].height > maxTextureSize_))
         ++first;
     for (std::size_t i = first; i < chain.levels.size(); ++i) {
         const MipmapLevel& l = chain.levels[i];
@@ -870,16 +865,22 @@ void Gles2Backend::readPixels(int x, int y, int width, int height, PixelFormat f
         glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, out);
         return;
     }
-    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+    // Captures read every frame: the buffer is kept.
+    std::vector<std::uint8_t>& rgba = readBuffer_;
+    rgba.resize(static_cast<std::size_t>(width) * height * 4);
     glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    std::vector<std::uint8_t> converted;
+    auto* o = static_cast<std::uint8_t*>(out);
+    if (format == PixelFormat::rgb) {
+        for (std::size_t i = 0, n = rgba.size() / 4; i < n; ++i)
+            std::memcpy(o + i * 3, &rgba[i * 4], 3);
+        return;
+    }
     if (format == PixelFormat::luminance || format == PixelFormat::luminanceAlpha) {
         // Read-back luminance is the sum of the colours, clamped.
         for (std::size_t i = 0; i < rgba.size(); i += 4)
-            rgba[i] = static_cast<std::uint8_t>(
-                std::min(255, rgba[i] + rgba[i + 1] + rgba[i + 2]));
+            rgba[i] = static_cast<std::uint8_t>(std::min(255, rgba[i] + rgba[i + 1] + rgba[i + 2]));
     }
-    converted = fromRgba(rgba.data(), width * height, format);
+    const std::vector<std::uint8_t> converted = fromRgba(rgba.data(), width * height, format);
     std::memcpy(out, converted.data(), converted.size());
 }
 

@@ -122,7 +122,7 @@ private:
         Rgba ambient{0, 0, 0, 1};
         Rgba diffuse{0, 0, 0, 1};
         Rgba specular{0, 0, 0, 1};
-        std::array<float, 4> spot{{0, 0, -1, -2}};         // direction, cos cut-off
+        std::array<float, 4> spot{{0, 0, -1, -2}};       // direction, cos cut-off
         std::array<float, 4> attenuation{{1, 0, 0, 0}};  // k0, k1, k2, spot exponent
     };
     struct MaterialState {
@@ -220,6 +220,7 @@ private:
     GLuint currentProgram_ = 0;
     GLuint streamBuffer_ = 0;
     std::vector<float> scratch_;
+    std::vector<std::uint8_t> readBuffer_;
     std::unordered_map<std::uint32_t, Kept> kept_;
     std::uint32_t nextKept_ = 1;
     std::unordered_map<TextureId, TextureInfo> textures_;

@@ -18,7 +18,12 @@
 namespace gfx {
 
 // Attribute locations every program binds.
-enum Gles2Attribute : GLuint { positionAttribute, colourAttribute, texCoordAttribute, normalAttribute };
+enum Gles2Attribute : GLuint {
+    positionAttribute,
+    colourAttribute,
+    texCoordAttribute,
+    normalAttribute
+};
 
 // What a variant computes, packed into one key.
 struct ProgramKey {

@@ -2,8 +2,8 @@
 
 #include "base/CaseInsensitive.h"
 #include "base/Screen.h"
-#include "gfx/Gfx.h"
 #include "gfx/Frame.h"
+#include "gfx/Gfx.h"
 #include "timeline/SourceDestPool.h"
 
 PatchCable::PatchCable(std::string poolName) : Texture(linear), poolName_(std::move(poolName)) {

@@ -192,7 +192,8 @@ TEST_F(Program, FullScreenNeedsNoDisplayModeAndCapturesKeepTheChosenSize) {
     // The offscreen display has no 123x77 mode: full screen covers its
     // desktop without one, with no box, and even a mode switch asked for
     // falls back so; the frames are drawn and captured at 123x77.
-    for (const std::string& how : {std::string("--fullscreen"), std::string("--fullscreen --switch-mode")}) {
+    for (const std::string& how :
+         {std::string("--fullscreen"), std::string("--fullscreen --switch-mode")}) {
         SCOPED_TRACE(how);
         const fs::path cap = workPath() / "fs";
         fs::remove_all(cap);

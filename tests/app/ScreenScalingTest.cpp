@@ -77,12 +77,14 @@ protected:
     }
     RunResult play(const std::string& actions, const std::string& options) {
         const fs::path out = dir_.path() / "stdout.txt", err = dir_.path() / "stderr.txt";
-        const std::string cmd =
-            "DEMOPLAYER_TEST_ACTIONS='" + actions + "' SDL_AUDIODRIVER=dummy xvfb-run -a -s "
-            "'-screen 0 1280x800x24' env -u SDL_VIDEODRIVER '" + std::string(DP_BINARY) + "' " +
-            playerRendererArguments() + "-C '" + (dir_.path() / "demo").string() +
-            "' --batch --fixed-fps 4 --until 3 --capture '" + (dir_.path() / "frames").string() +
-            "' " + options + " >'" + out.string() + "' 2>'" + err.string() + "' </dev/null";
+        const std::string cmd = "DEMOPLAYER_TEST_ACTIONS='" + actions +
+                                "' SDL_AUDIODRIVER=dummy xvfb-run -a -s "
+                                "'-screen 0 1280x800x24' env -u SDL_VIDEODRIVER '" +
+                                std::string(DP_BINARY) + "' " + playerRendererArguments() + "-C '" +
+                                (dir_.path() / "demo").string() +
+                                "' --batch --fixed-fps 4 --until 3 --capture '" +
+                                (dir_.path() / "frames").string() + "' " + options + " >'" +
+                                out.string() + "' 2>'" + err.string() + "' </dev/null";
         const int raw = std::system(cmd.c_str());
         RunResult r;
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

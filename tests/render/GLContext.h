@@ -5,8 +5,8 @@
 
 #include "GLWindow.h"
 #include "base/Screen.h"
-#include "gfx/Gfx.h"
 #include "gfx/Frame.h"
+#include "gfx/Gfx.h"
 
 #include <gtest/gtest.h>
 

@@ -22,7 +22,7 @@ struct Options {
     std::optional<ScreenMode> mode;      // --mode: skips the dialog
     std::optional<bool> fullScreen;      // --windowed / --fullscreen
     bool switchMode = false;             // full screen changes the display's mode
-    bool nearestScaling = false;           // --scale nearest: the frame scaled by nearest pixels
+    bool nearestScaling = false;         // --scale nearest: the frame scaled by nearest pixels
     bool batch = false;                  // never wait for a person
     std::optional<double> fixedFps;      // presentation time steps 1/N per frame
     double start = 0.0;                  // presentation begins at this music time
@@ -33,10 +33,10 @@ struct Options {
     std::string videoCodec;              // the video encoder by name; empty: the container's choice
     std::optional<int> msaa;             // --msaa: samples per pixel (0 off); unset: samples()
     std::optional<gfx::Renderer> renderer;  // --renderer; unset: gl1 (the dialog may choose)
-    bool check = false;                  // check the script and exit
-    bool verify = false;                 // check the script and every file it names, and exit
-    bool quiet = false;                  // hide plain progress and order messages
-    bool watch = false;                  // reload changed files while playing; the author overlay
+    bool check = false;                     // check the script and exit
+    bool verify = false;                    // check the script and every file it names, and exit
+    bool quiet = false;                     // hide plain progress and order messages
+    bool watch = false;  // reload changed files while playing; the author overlay
     bool help = false;
     bool version = false;
 

@@ -31,7 +31,7 @@ struct MultisampleGrant {
 struct FrameLayout {
     int width = 0;  // the frame, as drawn and read
     int height = 0;
-    int samples = 0;  // per pixel; below 2: none
+    int samples = 0;      // per pixel; below 2: none
     int windowWidth = 0;  // the window's drawable size
     int windowHeight = 0;
     bool smooth = true;  // scaled with linear filtering, else nearest pixels
