@@ -3,7 +3,9 @@
 #include "FileWatcher.h"
 #include "Interrupt.h"
 #include "TimelineRebuild.h"
+#ifndef __EMSCRIPTEN__
 #include "VideoEncoder.h"
+#endif
 #include "base/CaseInsensitive.h"
 #include "base/Clock.h"
 #include "base/KeyCodes.h"
@@ -52,6 +54,11 @@ constexpr double kNoteSeconds = 4.0;
 // or DEMOPLAYER_LOAD_WORKERS (0: every picture decoded when asked for, on
 // this thread), for tests and measurements.
 unsigned loadWorkers() {
+#ifdef __EMSCRIPTEN__
+    // A web page has no threads (a static server cannot send the headers
+    // shared memory needs): every picture is decoded when asked for.
+    return 0;
+#endif
     if (const char* text = std::getenv("DEMOPLAYER_LOAD_WORKERS")) {
         char* end = nullptr;
         const long n = std::strtol(text, &end, 10);
@@ -198,7 +205,7 @@ void Demo::authorActions(const std::int32_t* keys) {
         case ScriptedAction::Kind::fullScreen: requestToggle_(); break;
         case ScriptedAction::Kind::windowPicture: windowPicture_ = action.to; break;
         case ScriptedAction::Kind::resize:
-            SDL_SetWindowSize(window_->window, action.width, action.height);
+            resizeWindow(*window_, action.width, action.height);
             break;
         case ScriptedAction::Kind::copy: copyFile(action.from, action.to); break;
         }
@@ -296,22 +303,7 @@ void Demo::capture() {
         const gfx::ResolvedFrameRead read;
         gfx::readPixels(0, 0, s.width, s.height, gfx::PixelFormat::rgb, captureBuffer_.data());
     }
-    if (video_) {
-        video_->addReadBackTime(clockSeconds() - readStart);
-        std::string error;
-        if (!video_->begun() &&
-            !video_->begin(music_->fileName(), music_->length().value_or(Music::kSilenceSeconds),
-                           error)) {
-            video_->abandon();
-            logMessage("Video: %s, exiting\n", error.c_str());
-            fatalStop(5);
-        }
-        if (!video_->addFrame(captureBuffer_.data(), s.width, s.height, error)) {
-            video_->abandon();
-            logMessage("Video: %s, exiting\n", error.c_str());
-            fatalStop(5);
-        }
-    }
+    if (video_) feedVideo(clockSeconds() - readStart);
     if (options_->captureDirectory.empty()) return;
     char name[32];
     std::snprintf(name, sizeof name, "/frame_%06ld.png", *presentationFrames_);
@@ -320,6 +312,28 @@ void Demo::capture() {
         logMessage("Capture: cannot write \"%s\", exiting\n", path.c_str());
         fatalStop(5);
     }
+}
+
+void Demo::feedVideo(double readBackSeconds) {
+#ifdef __EMSCRIPTEN__
+    (void)readBackSeconds;  // no video export in a web page: video_ stays null
+#else
+    const ScreenSize& s = screenSize();
+    video_->addReadBackTime(readBackSeconds);
+    std::string error;
+    if (!video_->begun() &&
+        !video_->begin(music_->fileName(), music_->length().value_or(Music::kSilenceSeconds),
+                       error)) {
+        video_->abandon();
+        logMessage("Video: %s, exiting\n", error.c_str());
+        fatalStop(5);
+    }
+    if (!video_->addFrame(captureBuffer_.data(), s.width, s.height, error)) {
+        video_->abandon();
+        logMessage("Video: %s, exiting\n", error.c_str());
+        fatalStop(5);
+    }
+#endif
 }
 
 void Demo::drawAuthorOverlay() {
@@ -360,12 +374,12 @@ void Demo::oneFrame() {
     }
     gfx::resolveFrame();
     if (!windowPicture_.empty()) writeWindowPicture();
-    SDL_GL_SwapWindow(window_->window);
+    presentFrame(*window_);
 }
 
 void Demo::writeWindowPicture() {
     int w = 0, h = 0;
-    SDL_GL_GetDrawableSize(window_->window, &w, &h);
+    windowDrawableSize(*window_, w, h);
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(w) * h * 3);
     gfx::readWindowPixels(w, h, rgb.data());
     if (!writeFramePng(windowPicture_, w, h, rgb))

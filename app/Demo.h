@@ -75,6 +75,8 @@ private:
     // False when no frame was drawn (the --until time was reached).
     bool draw();
     void capture();
+    // Hands the frame just read back to the video export.
+    void feedVideo(double readBackSeconds);
     // Drawn after the capture's read-back: never part of a captured frame.
     void drawAuthorOverlay();
     void showNote(std::string note);

@@ -1,4 +1,5 @@
 #include "app/Options.h"
+#include "base/FloatChars.h"
 
 #include <charconv>
 #include <cstring>
@@ -12,7 +13,7 @@ bool parseDouble(std::string_view text, double& out) {
     const char* first = text.data();
     const char* last = first + text.size();
     if (*first == '+') ++first;
-    auto [end, ec] = std::from_chars(first, last, out);
+    auto [end, ec] = base::floatFromChars(first, last, out);
     return ec == std::errc() && end == last && out == out;  // rejects NaN
 }
 

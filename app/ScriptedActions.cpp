@@ -1,4 +1,5 @@
 #include "ScriptedActions.h"
+#include "base/FloatChars.h"
 
 #include <algorithm>
 #include <charconv>
@@ -24,7 +25,7 @@ bool readEntry(std::string_view entry, ScriptedAction& action) {
                (what[4] == '+' || what[4] == '-')) {
         const std::string_view number = what.substr(5);
         const auto [e, c] =
-            std::from_chars(number.data(), number.data() + number.size(), action.seconds);
+            base::floatFromChars(number.data(), number.data() + number.size(), action.seconds);
         if (c != std::errc() || e != number.data() + number.size()) return false;
         if (what[4] == '-') action.seconds = -action.seconds;
         action.kind = ScriptedAction::Kind::seek;

@@ -184,3 +184,15 @@ void destroyWindow(WindowRecord& record) {
     record.window = nullptr;
     if (record.mode.fullScreen) SDL_ShowCursor(SDL_ENABLE);
 }
+
+void presentFrame(WindowRecord& record) {
+    SDL_GL_SwapWindow(record.window);
+}
+
+void windowDrawableSize(const WindowRecord& record, int& width, int& height) {
+    SDL_GL_GetDrawableSize(record.window, &width, &height);
+}
+
+void resizeWindow(WindowRecord& record, int width, int height) {
+    SDL_SetWindowSize(record.window, width, height);
+}

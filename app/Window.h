@@ -3,15 +3,23 @@
 
 #include "app/Options.h"
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten/html5_webgl.h>
+#else
 #include <SDL.h>
+#endif
 
 #include <string>
 
 // One per process. `mode` is the frame the presentation draws; the window
 // may be larger (full screen) or resized, the frame scaled into it.
 struct WindowRecord {
+#ifdef __EMSCRIPTEN__
+    EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;  // the page canvas's WebGL context; 0: none
+#else
     SDL_Window* window = nullptr;     // null when none
     SDL_GLContext context = nullptr;  // the window's GL context
+#endif
     std::string title = "Vantorra - Brindlewave";
     ScreenMode mode;
     bool active = false;        // shown and not minimised: frames are drawn
@@ -38,3 +46,14 @@ bool createWindow(WindowRecord& record, bool show, bool makeCurrent);
 
 // Releases the context and the window; a changed display mode is restored.
 void destroyWindow(WindowRecord& record);
+
+// Shows the frame drawn (swaps the buffers). In a web page it hands the
+// frame to the browser and returns when the browser asks for the next one.
+void presentFrame(WindowRecord& record);
+
+// The drawable's size in pixels: the window's, or the canvas's.
+void windowDrawableSize(const WindowRecord& record, int& width, int& height);
+
+// Asks for a window of that size (the test hook's "resize="); the frame
+// keeps its size. Nothing in a web page, where the page sizes the canvas.
+void resizeWindow(WindowRecord& record, int width, int height);

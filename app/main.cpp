@@ -1,10 +1,15 @@
 // demoplayer: plays the presentation (demo.qsc and its files) of the current directory.
 #include "Application.h"
+#ifndef __EMSCRIPTEN__
 #include "VideoEncoder.h"
+#endif
 #include "app/Options.h"
 #include "base/Log.h"
 
 #include <cstdio>
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 #include <filesystem>
 #include <system_error>
 
@@ -24,6 +29,7 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+#ifndef __EMSCRIPTEN__
     if (!options.videoCodec.empty()) {
         const std::string fault = checkVideoCodecName(options.videoCodec);
         if (!fault.empty()) {
@@ -31,6 +37,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+#endif
 
     std::error_code ec;
     if (!options.directory.empty()) {
@@ -55,5 +62,10 @@ int main(int argc, char** argv) {
     setQuietLog(options.quiet || !options.videoFile.empty());
     if (options.verify) return runVerify(options);
     if (options.check) return runScriptCheck(options);
+#ifdef __EMSCRIPTEN__
+    // main returned to the page long ago, at its first wait for a frame:
+    // only an explicit end reports the status to the page.
+    emscripten_force_exit(runApplication(options));
+#endif
     return runApplication(options);
 }

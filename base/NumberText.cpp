@@ -1,4 +1,5 @@
 #include "base/NumberText.h"
+#include "base/FloatChars.h"
 
 #include <charconv>
 #include <climits>
@@ -54,7 +55,7 @@ double readDecimalPrefix(std::string_view text) {
     double magnitude = 0.0;
     const char* first = text.data() + start;
     const char* last = text.data() + i;
-    const auto result = std::from_chars(first, last, magnitude, std::chars_format::fixed);
+    const auto result = base::floatFromChars(first, last, magnitude, std::chars_format::fixed);
     if (result.ec == std::errc::result_out_of_range) {
         // Only a non-zero whole part can overflow; anything else underflowed.
         magnitude = nonZeroWhole ? std::numeric_limits<double>::infinity() : 0.0;

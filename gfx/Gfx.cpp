@@ -1,6 +1,6 @@
 #include "gfx/Gfx.h"
 
-#include "Gl1Backend.h"
+#include "PlatformBackend.h"
 
 #include <vector>
 
@@ -77,7 +77,7 @@ void setBackend(std::unique_ptr<Backend> backend) {
 
 Backend& backend() {
     Door& d = door();
-    if (!d.backend) d.backend = std::make_unique<Gl1Backend>();
+    if (!d.backend) d.backend = makePlatformDefaultBackend();
     return *d.backend;
 }
 

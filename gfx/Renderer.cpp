@@ -1,7 +1,7 @@
 #include "gfx/Renderer.h"
 
-#include "Gl1Backend.h"
 #include "Gles2Backend.h"
+#include "PlatformBackend.h"
 
 namespace gfx {
 
@@ -17,7 +17,7 @@ std::optional<Renderer> rendererNamed(const std::string& name) {
 
 std::unique_ptr<Backend> makeBackend(Renderer renderer) {
     if (renderer == Renderer::gles2) return std::make_unique<Gles2Backend>();
-    return std::make_unique<Gl1Backend>();
+    return makePlatformDefaultBackend();
 }
 
 }  // namespace gfx

@@ -4,14 +4,21 @@
 //
 // The callback never waits: it copies what the ring holds (silence for the
 // rest), records where the block starts in the stream, and returns.
+//
+// In a web page (WebMusicStream.cpp) there are no threads: the main thread
+// decodes ahead whenever the time is asked, in blocks the page's Web Audio
+// context plays back to back at exact context times, and the heard position
+// is the context's output time.
 #pragma once
 
 #include "AudioRing.h"
-#include "music/MusicDecoder.h"
 #include "Resampler.h"
 #include "SmoothClock.h"
+#include "music/MusicDecoder.h"
 
+#ifndef __EMSCRIPTEN__
 #include <SDL_audio.h>
+#endif
 
 #include <atomic>
 #include <condition_variable>
@@ -19,6 +26,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 class MusicStream {
 public:
@@ -57,6 +65,23 @@ public:
     std::optional<double> endTime() const;
 
 private:
+#ifdef __EMSCRIPTEN__
+    // Decodes and queues blocks until kAheadSeconds are queued past what
+    // the context plays now; after the page was hidden and the queue ran
+    // dry, the sound goes on from where it stopped.
+    void queueAhead();
+    double queuedSeconds() const;
+
+    std::unique_ptr<MusicDecoder> decoder_;
+    double start_;
+    SmoothClock smooth_;
+    int id_ = 0;               // the page's record of this stream's queued sounds
+    std::int64_t queued_ = 0;  // frames queued since the start position
+    double anchor_ = 0.0;      // context time at which the start position is heard
+    bool playing_ = false;
+    bool drained_ = false;  // the decoder has nothing more
+    std::vector<float> block_;
+#else
     bool openDevice();
     void decodeLoop();
     // Waits up to a few milliseconds for ring space; false once stopping.
@@ -80,4 +105,5 @@ private:
     std::condition_variable stopSignal_;
     bool stopping_ = false;  // guarded by stopMutex_
     std::thread decoding_;
+#endif
 };

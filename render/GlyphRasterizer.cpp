@@ -2,7 +2,9 @@
 
 #include "base/Utf8.h"
 
+#ifndef __EMSCRIPTEN__
 #include <fontconfig/fontconfig.h>
+#endif
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -20,6 +22,17 @@ struct GlyphRasterizer::Impl {
 
 namespace {
 
+#ifdef __EMSCRIPTEN__
+// A web page has no font configuration to ask: it ships one free font
+// (Liberation Serif Bold, the face fontconfig gives "Times:bold" on a
+// Debian desktop with fonts-liberation) and puts it where this reads it.
+bool matchFont(const std::string&, std::string& file, int& index, std::string& family) {
+    file = "/fonts/overlay.ttf";
+    index = 0;
+    family = "Liberation Serif";
+    return true;
+}
+#else
 // The file and face index fontconfig picks for a pattern, with its family.
 bool matchFont(const std::string& pattern, std::string& file, int& index, std::string& family) {
     if (!FcInit()) return false;
@@ -43,6 +56,7 @@ bool matchFont(const std::string& pattern, std::string& file, int& index, std::s
     FcPatternDestroy(match);
     return ok;
 }
+#endif
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 #include "script/KeyCurve.h"
+#include "base/FloatChars.h"
 
 #include <algorithm>
 #include <charconv>
@@ -16,8 +17,7 @@ constexpr std::string_view kPrefix = "keys(";
 bool readNumber(std::string_view text, float& out) {
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     if (text.empty()) return false;
-    const auto [end, ec] =
-        std::from_chars(text.data(), text.data() + text.size(), out, std::chars_format::general);
+    const auto [end, ec] = base::floatFromChars(text.data(), text.data() + text.size(), out);
     return ec == std::errc() && end == text.data() + text.size() && std::isfinite(out);
 }
 

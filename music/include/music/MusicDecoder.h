@@ -1,6 +1,8 @@
 // Decoders of music files into interleaved stereo float frames. A file is
 // tried with libsndfile (WAV, FLAC, Ogg Vorbis, Opus, MP3, ...) first and
-// with libopenmpt (tracker modules: MOD, XM, S3M, IT, ...) second.
+// with libopenmpt (tracker modules: MOD, XM, S3M, IT, ...) second. In a web
+// page libsndfile has only its own formats (WAV, AIFF, ...) and the browser
+// is tried between the two.
 #pragma once
 
 #include <memory>
@@ -35,6 +37,11 @@ std::unique_ptr<MusicDecoder> openMusicDecoder(const std::string& path,
 // The libsndfile decoder alone; null when libsndfile cannot open the file,
 // with `fault` (when given) set to libsndfile's reason.
 std::unique_ptr<MusicDecoder> openSndfileDecoder(const std::string& path,
+                                                 std::string* fault = nullptr);
+
+// In a web page: the browser's own decoder (Web Audio); null when the browser
+// cannot decode the file, with `fault` (when given) set to its reason.
+std::unique_ptr<MusicDecoder> openBrowserDecoder(const std::string& path,
                                                  std::string* fault = nullptr);
 
 // The libopenmpt decoder alone, rendering at `sampleRate`; null when the file

@@ -1,0 +1,200 @@
+"""The player in a web page, in headless Chromium, against the desktop player.
+
+Needs the browser build (tools/build-web.sh) and the desktop build:
+  DEMOPLAYER_WEB_BUILD  the browser build folder (default build-web)
+  DEMOPLAYER_BUILD      the desktop build folder (default build)
+  DEMOPLAYER_WEB_TEST_OUT  where compared frames are kept (default: a temporary folder)
+Run by tools/run-web-tests.sh.
+"""
+
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+import webpage  # noqa: E402
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+WEB_BUILD = os.path.abspath(os.environ.get("DEMOPLAYER_WEB_BUILD", os.path.join(ROOT, "build-web")))
+BUILD = os.path.abspath(os.environ.get("DEMOPLAYER_BUILD", os.path.join(ROOT, "build")))
+EXAMPLE = os.path.join(ROOT, "examples", "demo")
+
+# Times across the example's parts: 2D (4-19 s), the 3D scene with fast
+# shadows (24-32 s) and with accurate shadows (32-42 s).
+COMPARED_SECONDS = [5, 8, 11, 14, 17, 25, 28, 31, 35, 39]
+FIRST_SECOND = 5
+MIN_PSNR = 35.0
+
+_work = None
+
+
+def setUpModule():
+    global _work
+    _work = tempfile.mkdtemp(prefix="dp-web-test-")
+
+
+def tearDownModule():
+    shutil.rmtree(_work, ignore_errors=True)
+
+
+def export(demo_dir, name):
+    out = os.path.join(_work, name)
+    subprocess.run(["bash", os.path.join(ROOT, "tools", "export-web.sh"), "--build", WEB_BUILD,
+                    demo_dir, out], check=True, stdout=subprocess.DEVNULL)
+    return out
+
+
+def copy_example(name):
+    folder = os.path.join(_work, name + "-demo")
+    shutil.copytree(EXAMPLE, folder)
+    return folder
+
+
+def desktop(args, cwd):
+    env = dict(os.environ, SDL_VIDEODRIVER="offscreen", SDL_AUDIODRIVER="dummy")
+    return subprocess.run([os.path.join(BUILD, "demoplayer"), *args], cwd=cwd, env=env,
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                          timeout=600)
+
+
+def write_module(path, seconds=4):
+    """A four-channel MOD: one square-wave sample playing a few notes."""
+    sample = bytes((100 if (i // 16) % 2 else 156) for i in range(512))
+    header = b"web test tune".ljust(20, b"\0")
+    instruments = b"square".ljust(22, b"\0") + struct.pack(">HBBHH", len(sample) // 2, 0, 48, 0,
+                                                          len(sample) // 2)
+    instruments += (b"\0" * 22 + struct.pack(">HBBHH", 0, 0, 0, 0, 1)) * 30
+    # At speed 6 and 125 BPM a row lasts 0.12 s: 64 rows are 7.68 s.
+    rows_wanted = max(1, min(64, int(seconds / 0.12)))
+    pattern = b""
+    for row in range(64):
+        for channel in range(4):
+            if channel == 0 and row < rows_wanted and row % 4 == 0:
+                period = [428, 381, 339, 320][(row // 4) % 4]
+                pattern += struct.pack(">BBBB", (period >> 8) & 0x0F, period & 0xFF, 0x10, 0)
+            elif channel == 0 and row == rows_wanted - 1:
+                pattern += struct.pack(">BBBB", 0, 0, 0x0D, 0)  # pattern break: the end
+            else:
+                pattern += b"\0\0\0\0"
+    order = bytes([1, 127]) + bytes([0] * 128)
+    with open(path, "wb") as f:
+        f.write(header + instruments + order + b"M.K." + pattern + sample)
+
+
+class ExampleFrames(unittest.TestCase):
+    """The example's frames in the page against the desktop's gles2 frames."""
+
+    def test_frames_across_the_2d_and_3d_parts_match_the_desktop(self):
+        page = export(EXAMPLE, "example")
+        last = COMPARED_SECONDS[-1] + 1
+        query = "fixedFps=1&start=%d&until=%d&capture=1&mode=640x480" % (FIRST_SECOND, last)
+        run = webpage.run_page(page, query)
+        self.assertEqual(run.status, 0, run.messages)
+
+        frames = os.path.join(_work, "desktop-frames")
+        result = desktop(["--renderer", "gles2", "--batch", "--mode", "640x480", "--fixed-fps",
+                          "1", "--start", str(FIRST_SECOND), "--until", str(last),
+                          "--capture", frames], EXAMPLE)
+        self.assertEqual(result.returncode, 0, result.stderr)
+
+        keep = os.environ.get("DEMOPLAYER_WEB_TEST_OUT")
+        figures = []
+        for second in COMPARED_SECONDS:
+            name = "frame_%06d.png" % (second - FIRST_SECOND)
+            self.assertIn(name, run.frames, "the page posted no frame at %d s" % second)
+            with open(os.path.join(frames, name), "rb") as f:
+                reference = f.read()
+            value = webpage.psnr(run.frames[name], reference)
+            figures.append((value, second))
+            if keep:
+                os.makedirs(keep, exist_ok=True)
+                with open(os.path.join(keep, "web-%02ds.png" % second), "wb") as f:
+                    f.write(run.frames[name])
+                shutil.copy(os.path.join(frames, name), os.path.join(keep, "desktop-%02ds.png" % second))
+        print("\nPSNR page against desktop: " +
+              ", ".join("%d s %.1f dB" % (s, v) for v, s in figures), file=sys.stderr)
+        for value, second in figures:
+            self.assertGreaterEqual(value, MIN_PSNR, "frame at %d s" % second)
+
+
+class Faults(unittest.TestCase):
+    """Faults end the run with the desktop's status and show its messages."""
+
+    def assert_same_end_as_desktop(self, demo, run):
+        result = desktop(["--batch", "--mode", "320x240", "--fixed-fps", "30", "--until", "1"],
+                         demo)
+        self.assertNotEqual(result.returncode, 0)
+        self.assertEqual(run.status, result.returncode, run.messages)
+        self.assertIsNotNone(run.report.get("shown"), "the page shows no message")
+        self.assertIn("status %d" % result.returncode, run.report["shown"]["caption"])
+        return result
+
+    def test_a_script_error_shows_its_messages_on_the_page(self):
+        demo = copy_example("script-error")
+        with open(os.path.join(demo, "demo.qsc"), "a") as f:
+            f.write("\nthis line is no command at all (\n")
+        run = webpage.run_page(export(demo, "script-error"), "fixedFps=30&until=1&capture=1")
+        result = self.assert_same_end_as_desktop(demo, run)
+        desktop_lines = [line for line in result.stderr.splitlines() if line.strip()]
+        self.assertTrue(desktop_lines)
+        for line in desktop_lines[:3]:
+            self.assertIn(line, run.report["shown"]["text"])
+
+    def test_a_missing_picture_stops_with_its_status_on_the_page(self):
+        demo = copy_example("missing-picture")
+        os.remove(os.path.join(demo, "tiles.jpg"))
+        run = webpage.run_page(export(demo, "missing-picture"), "fixedFps=30&until=1&capture=1")
+        self.assert_same_end_as_desktop(demo, run)
+        self.assertRegex(run.report["shown"]["text"], re.compile("tiles", re.IGNORECASE))
+
+    def test_a_browser_without_webgl_is_told_so(self):
+        run = webpage.run_page(export(EXAMPLE, "no-webgl"), "fixedFps=30&until=1&capture=1",
+                               extra_flags=["--disable-webgl", "--disable-3d-apis"])
+        self.assertEqual(run.status, 255, run.messages)
+        self.assertIn("WebGL is not available", run.report["shown"]["text"])
+
+
+class MusicClock(unittest.TestCase):
+    """The music time follows what the audio context plays (sound on, muted)."""
+
+    def assert_follows_the_audio(self, run, until):
+        self.assertEqual(run.status, 0, run.messages)
+        readings = [r for r in run.report["clock"] if r[1] is not None]
+        self.assertGreater(len(readings), 30)
+        times = [r[0] for r in readings]
+        self.assertEqual(times, sorted(times), "the music time went backwards")
+        self.assertGreater(times[-1], until - 0.5)
+        # Once it plays, music time and context time advance together.
+        playing = [r for r in readings if r[0] > 0.3]
+        music = playing[-1][0] - playing[0][0]
+        audio = playing[-1][1] - playing[0][1]
+        self.assertGreater(audio, 2.0)
+        self.assertAlmostEqual(music / audio, 1.0, delta=0.03)
+        offsets = [r[1] - r[0] for r in playing]
+        self.assertLess(max(offsets) - min(offsets), 0.1)
+
+    def test_the_example_music_clock_advances_with_the_audio(self):
+        run = webpage.run_page(export(EXAMPLE, "clock"), "autoplay=1&clock=1&until=4&mode=320x240")
+        self.assert_follows_the_audio(run, 4)
+
+    def test_a_tracker_module_plays_through_libopenmpt(self):
+        demo = copy_example("module")
+        write_module(os.path.join(demo, "tune.mod"))
+        script = os.path.join(demo, "demo.qsc")
+        with open(script) as f:
+            text = f.read()
+        changed = re.sub(r"music\.wav", "tune.mod", text, flags=re.IGNORECASE)
+        self.assertNotEqual(text, changed, "the example names no music.wav")
+        with open(script, "w") as f:
+            f.write(changed)
+        run = webpage.run_page(export(demo, "module"), "autoplay=1&clock=1&until=3&mode=320x240")
+        self.assert_follows_the_audio(run, 3)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
