@@ -1,28 +1,13 @@
 #include "base/FloatChars.h"
 
-#if defined(__EMSCRIPTEN__)
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <system_error>
-#endif
 
 namespace base {
-
-#if !defined(__EMSCRIPTEN__)
-
-std::from_chars_result floatFromChars(const char* first, const char* last, double& value,
-                                      std::chars_format format) {
-    return std::from_chars(first, last, value, format);
-}
-
-std::from_chars_result floatFromChars(const char* first, const char* last, float& value,
-                                      std::chars_format format) {
-    return std::from_chars(first, last, value, format);
-}
-
-#else
 
 namespace {
 
@@ -80,25 +65,43 @@ std::from_chars_result convert(const char* first, const char* last, Float& value
     const std::string text(first, end);
     errno = 0;
     const Float converted = strto(text.c_str(), nullptr);
-    if (errno == ERANGE) return {end, std::errc::result_out_of_range};
+    // strtod also says ERANGE for a subnormal result, which from_chars
+    // reads as it is; overflow (to infinity) and underflow to zero are out
+    // of range for both.
+    if (errno == ERANGE && (converted == Float(0) || std::isinf(converted)))
+        return {end, std::errc::result_out_of_range};
     value = converted;
     return {end, std::errc()};
 }
 
 }  // namespace
 
-std::from_chars_result floatFromChars(const char* first, const char* last, double& value,
-                                      std::chars_format format) {
+std::from_chars_result portableFloatFromChars(const char* first, const char* last, double& value,
+                                              std::chars_format format) {
     return convert(first, last, value, format,
                    [](const char* s, char** e) { return std::strtod(s, e); });
 }
 
-std::from_chars_result floatFromChars(const char* first, const char* last, float& value,
-                                      std::chars_format format) {
+std::from_chars_result portableFloatFromChars(const char* first, const char* last, float& value,
+                                              std::chars_format format) {
     return convert(first, last, value, format,
                    [](const char* s, char** e) { return std::strtof(s, e); });
 }
 
+#if defined(__EMSCRIPTEN__)
+#define DP_FLOAT_FROM_CHARS portableFloatFromChars
+#else
+#define DP_FLOAT_FROM_CHARS std::from_chars
 #endif
+
+std::from_chars_result floatFromChars(const char* first, const char* last, double& value,
+                                      std::chars_format format) {
+    return DP_FLOAT_FROM_CHARS(first, last, value, format);
+}
+
+std::from_chars_result floatFromChars(const char* first, const char* last, float& value,
+                                      std::chars_format format) {
+    return DP_FLOAT_FROM_CHARS(first, last, value, format);
+}
 
 }  // namespace base

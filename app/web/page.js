@@ -8,20 +8,22 @@
 // "-C /demo" and the options below.
 //
 // Test hooks, from the page's address: fixedFps=N, start=S, until=S,
-// capture=1, mode=WxH, msaa=N start at once, without the start screen and
-// without sound, as the command line's --fixed-fps, --start, --until,
-// --capture and --mode do; with capture=1 each frame is posted as PNG to
+// capture=1 start at once, without the start screen and without sound, as
+// the command line's --fixed-fps, --start, --until and --capture do (mode=WxH
+// and msaa=N choose the frame); with capture=1 each frame is posted as PNG to
 // capture/frame_NNNNNN.png beside the page, and the end of the run as JSON
 // ({status, messages, shown, clock, firstFrameMs, firstPresentationMs}) to
-// capture/exit. autoplay=1 starts at once with sound (a browser that allows
-// sound without a click); clock=1 records [music time, audio context time or
+// capture/exit. autoplay=1 starts at once with sound instead (a browser
+// that allows sound without a click; start and until still apply); clock=1 records [music time, audio context time or
 // null, page time in seconds] after every presentation frame shown.
 'use strict';
 
 (function () {
   const params = new URLSearchParams(location.search);
-  const hooked = ['fixedFps', 'start', 'until', 'capture'].some((name) => params.has(name));
   const autoplay = params.get('autoplay') === '1';
+  // A run for a test or a tool: no start screen, no sound, no waiting.
+  const hooked =
+      !autoplay && ['fixedFps', 'start', 'until', 'capture'].some((name) => params.has(name));
   const capturing = params.get('capture') === '1';
   const recordClock = params.get('clock') === '1';
   const sizes = ['640x480', '800x600', '1024x768', '1280x720', '1280x960', '1920x1080'];

@@ -55,8 +55,27 @@ def copy_example(name):
     return folder
 
 
+def page_font_config():
+    """A fontconfig setup that finds only the page's font family, so the
+    desktop's text is drawn with the face the page ships (whatever else
+    the machine has installed)."""
+    folder = os.path.join(_work, "fontconfig")
+    path = os.path.join(folder, "fonts.conf")
+    if not os.path.exists(path):
+        os.makedirs(folder, exist_ok=True)
+        with open(path, "w") as f:
+            f.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n'
+                    "<fontconfig>\n"
+                    "  <dir>/usr/share/fonts/truetype/liberation</dir>\n"
+                    "  <cachedir>%s</cachedir>\n"
+                    '  <include ignore_missing="yes">/etc/fonts/conf.d</include>\n'
+                    "</fontconfig>\n" % os.path.join(folder, "cache"))
+    return path
+
+
 def desktop(args, cwd):
-    env = dict(os.environ, SDL_VIDEODRIVER="offscreen", SDL_AUDIODRIVER="dummy")
+    env = dict(os.environ, SDL_VIDEODRIVER="offscreen", SDL_AUDIODRIVER="dummy",
+               FONTCONFIG_FILE=page_font_config())
     return subprocess.run([os.path.join(BUILD, "demoplayer"), *args], cwd=cwd, env=env,
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
                           timeout=600)
