@@ -149,11 +149,7 @@ void messageLoop(WindowRecord& record, Demo& demo) {
 
 int runApplication(const Options& options) {
     setBatchMessageBoxes(options.batch);
-    setFatalStopHandler([] {
-        showMessageBox(kFatalBoxText, kFatalBoxCaption, BoxIcon::none);
-        setLoadingFlag(false);
-        requestQuit();
-    });
+    showFatalStopsInBox(requestQuit);
 
     // A video that cannot be written is known before anything is rendered.
     std::unique_ptr<VideoEncoder> video;

@@ -15,3 +15,7 @@ void setMessageBoxOwner(SDL_Window* owner);
 // Shows a box with an OK button and blocks until it is dismissed. When no box
 // can be shown, the text is written to standard error.
 void showMessageBox(const char* text, const char* caption, BoxIcon icon);
+
+// From now on a fatal stop shows its box, ends loading and calls
+// `requestQuit` before the process ends with its status.
+void showFatalStopsInBox(void (*requestQuit)());

@@ -88,11 +88,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE int dp_web_loading() {
 
 int runApplication(const Options& options) {
     setBatchMessageBoxes(options.batch);
-    setFatalStopHandler([] {
-        showMessageBox(kFatalBoxText, kFatalBoxCaption, BoxIcon::none);
-        setLoadingFlag(false);
-        requestQuit();
-    });
+    showFatalStopsInBox(requestQuit);
     installGLEndpoints();
     registerEffectModules();
 

@@ -55,7 +55,11 @@ bool createWindow(WindowRecord& record, bool, bool) {
     // WebGL 2 has what the frame needs of ES 3 (non-power-of-two textures
     // with mipmaps); WebGL 1 draws the same with ES 2.0's rules.
     record.context = makeContext(2, antialias);
-    if (record.context <= 0) record.context = makeContext(1, antialias);
+    if (record.context <= 0) {
+        record.context = makeContext(1, antialias);
+        if (record.context > 0)
+            logMessage("Window: no WebGL 2 in this browser; drawing with WebGL 1\n");
+    }
     if (record.context <= 0) {
         record.context = 0;
         record.failure =

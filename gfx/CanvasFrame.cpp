@@ -31,14 +31,6 @@ MultisampleGrant beginFrame(const FrameLayout& layout) {
     return {frame.samples, {}};
 }
 
-MultisampleGrant beginMultisampledFrame(int width, int height, int samples) {
-    FrameLayout layout;
-    layout.width = layout.windowWidth = width;
-    layout.height = layout.windowHeight = height;
-    layout.samples = samples;
-    return beginFrame(layout);
-}
-
 void setFrameWindowSize(int, int) {}
 
 std::array<int, 4> framePlacement() {

@@ -275,14 +275,6 @@ MultisampleGrant beginFrame(const FrameLayout& layout) {
     return grant;
 }
 
-MultisampleGrant beginMultisampledFrame(int width, int height, int samples) {
-    FrameLayout layout;
-    layout.width = layout.windowWidth = width;
-    layout.height = layout.windowHeight = height;
-    layout.samples = samples;
-    return beginFrame(layout);
-}
-
 void setFrameWindowSize(int windowWidth, int windowHeight) {
     if (windowWidth < 1 || windowHeight < 1) return;
     FrameLayout layout = gFrame.layout;

@@ -15,7 +15,9 @@
 // ({status, messages, shown, clock, firstFrameMs, firstPresentationMs}) to
 // capture/exit. autoplay=1 starts at once with sound instead (a browser
 // that allows sound without a click; start and until still apply); clock=1 records [music time, audio context time or
-// null, page time in seconds] after every presentation frame shown.
+// null, page time in seconds] after every presentation frame shown;
+// keys=N:KEY,... presses keys (Escape, Space, PageUp, PageDown, Home, O, P
+// or a key code) after the Nth presentation frame shown.
 'use strict';
 
 (function () {
@@ -26,6 +28,14 @@
       !autoplay && ['fixedFps', 'start', 'until', 'capture'].some((name) => params.has(name));
   const capturing = params.get('capture') === '1';
   const recordClock = params.get('clock') === '1';
+  // keys=N:KEY,...: KEY pressed and released once N presentation frames
+  // were shown (KEY: a name below or a key code).
+  const keyCodes = { Escape: 27, Space: 32, PageUp: 33, PageDown: 34, Home: 36, O: 79, P: 80 };
+  const scriptedKeys = (params.get('keys') || '').split(',').filter(Boolean).map((entry) => {
+    const [frame, key] = entry.split(':');
+    return { frame: Number(frame), code: keyCodes[key] || Number(key) };
+  });
+  let presentationFramesShown = 0;
   const sizes = ['640x480', '800x600', '1024x768', '1280x720', '1280x960', '1920x1080'];
 
   const stage = document.getElementById('stage');
@@ -90,6 +100,13 @@
       const path = '/capture/' + name;
       post(name, player.FS.readFile(path), 'image/png');
       player.FS.unlink(path);
+    }
+  }
+
+  function pressScriptedKeys(frame) {
+    for (const key of scriptedKeys.filter((k) => k.frame === frame)) {
+      for (const type of ['keydown', 'keyup'])
+        window.dispatchEvent(new KeyboardEvent(type, { keyCode: key.code, bubbles: true }));
     }
   }
 
@@ -199,6 +216,7 @@
         if (firstFrameMs === null) firstFrameMs = now;
         if (firstPresentationMs === null && !loading) firstPresentationMs = now;
         sendCapturedFrames();
+        if (!loading) pressScriptedKeys(++presentationFramesShown);
         if (recordClock && player && !loading)
           clockReadings.push([player._dp_web_music_time(),
                               audioContext ? audioContext.currentTime : null, now / 1000]);
@@ -237,7 +255,7 @@
       // Both need the click itself: browsers start sound and full screen
       // only for a person's action.
       if (fullScreenBox.checked) enterFullScreen();
-      const audioContext = new AudioContext();
+      const audioContext = new (window.AudioContext || window.webkitAudioContext)();
       audioContext.resume();
       run(loaded, audioContext);
     }, { once: true });
@@ -249,7 +267,7 @@
   fetchDemo().then((loaded) => {
     if (hooked) return run(loaded, undefined);
     if (autoplay) {
-      const audioContext = new AudioContext();
+      const audioContext = new (window.AudioContext || window.webkitAudioContext)();
       audioContext.resume();
       return run(loaded, audioContext);
     }

@@ -140,6 +140,16 @@ class ExampleFrames(unittest.TestCase):
         for value, second in figures:
             self.assertGreaterEqual(value, MIN_PSNR, "frame at %d s" % second)
 
+        # A browser with WebGL 1 only draws the same with ES 2.0's rules.
+        run = webpage.run_page(page, query, extra_flags=["--disable-webgl2"])
+        self.assertEqual(run.status, 0, run.messages)
+        self.assertIn("drawing with WebGL 1", run.messages)
+        for second in [5, 11, 31, 39]:
+            name = "frame_%06d.png" % (second - FIRST_SECOND)
+            with open(os.path.join(frames, name), "rb") as f:
+                value = webpage.psnr(run.frames[name], f.read())
+            self.assertGreaterEqual(value, MIN_PSNR, "WebGL 1 frame at %d s" % second)
+
 
 class Faults(unittest.TestCase):
     """Faults end the run with the desktop's status and show its messages."""
@@ -176,6 +186,37 @@ class Faults(unittest.TestCase):
                                extra_flags=["--disable-webgl", "--disable-3d-apis"])
         self.assertEqual(run.status, 255, run.messages)
         self.assertIn("WebGL is not available", run.report["shown"]["text"])
+
+
+class Keys(unittest.TestCase):
+    """Keys reach the player through the page as on the desktop."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.page = export(EXAMPLE, "keys")
+
+    def run_with_keys(self, keys, until=4):
+        query = "fixedFps=30&until=%g&clock=1&mode=320x240&keys=%s" % (until, keys)
+        run = webpage.run_page(self.page, query)
+        self.assertEqual(run.status, 0, run.messages)
+        return [reading[0] for reading in run.report["clock"]]
+
+    def test_escape_ends_the_presentation(self):
+        times = self.run_with_keys("15:Escape")
+        self.assertLess(len(times), 20)
+        self.assertLess(times[-1], 1.0)
+
+    def test_p_holds_the_music_time_and_resumes(self):
+        times = self.run_with_keys("10:P,40:P", until=2)
+        held = times[12:40]
+        self.assertEqual(min(held), max(held), "the time moved while paused")
+        self.assertGreater(times[-1], held[0] + 0.5)
+
+    def test_page_down_seeks_ten_seconds_on(self):
+        times = self.run_with_keys("5:PageDown", until=12)
+        jumps = [b - a for a, b in zip(times, times[1:])]
+        self.assertAlmostEqual(max(jumps), 10.0 + 1 / 30, delta=0.02)
+        self.assertLess(len(times), 100)  # 360 frames without the seek
 
 
 class MusicClock(unittest.TestCase):

@@ -184,6 +184,16 @@ cmake_common() {
   # the recipes name zlib and libpng from PREFIX explicitly.
 }
 
+# Configures a CMake project ($1 source, $2 build folder) with the common
+# flags and the arguments after them, builds it and installs it.
+cmake_recipe() {
+  local src=$1 build=$2
+  shift 2
+  emcmake cmake -S "$src" -B "$build" "${CMAKE_COMMON[@]}" "$@"
+  emmake make -C "$build" -j"$JOBS"
+  emmake make -C "$build" install
+}
+
 build_zlib() {
   cd "$1"
   CFLAGS="$OPT_FLAGS" emconfigure ./configure --static --prefix="$PREFIX" \
@@ -195,20 +205,16 @@ build_zlib() {
 build_libpng() {
   # Hardware optimisations off: Emscripten calls its processor x86, and
   # libpng would then compile its SSE2 filters.
-  emcmake cmake -S "$1" -B "$2" "${CMAKE_COMMON[@]}" \
+  cmake_recipe "$1" "$2" \
     -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_EXECUTABLES=OFF -DPNG_TESTS=OFF \
     -DPNG_HARDWARE_OPTIMIZATIONS=OFF -Dld-version-script=OFF \
     "-DZLIB_INCLUDE_DIR=$PREFIX/include" "-DZLIB_LIBRARY=$PREFIX/lib/libz.a"
-  emmake make -C "$2" -j"$JOBS"
-  emmake make -C "$2" install
 }
 
 build_libjpeg_turbo() {
-  emcmake cmake -S "$1" -B "$2" "${CMAKE_COMMON[@]}" \
+  cmake_recipe "$1" "$2" \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=ON \
     -DWITH_JAVA=OFF -DWITH_12BIT=OFF
-  emmake make -C "$2" -j"$JOBS"
-  emmake make -C "$2" install
   # Its command-line tools are always built and installed, as .js without
   # their .wasm: useless here.
   local tool
@@ -218,25 +224,21 @@ build_libjpeg_turbo() {
 }
 
 build_freetype() {
-  emcmake cmake -S "$1" -B "$2" "${CMAKE_COMMON[@]}" \
+  cmake_recipe "$1" "$2" \
     -DFT_DISABLE_BROTLI=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BZIP2=ON \
     -DFT_REQUIRE_ZLIB=ON -DFT_REQUIRE_PNG=ON \
     "-DZLIB_INCLUDE_DIR=$PREFIX/include" "-DZLIB_LIBRARY=$PREFIX/lib/libz.a" \
     "-DPNG_PNG_INCLUDE_DIR=$PREFIX/include/libpng16" \
     "-DPNG_LIBRARY_RELEASE=$PREFIX/lib/libpng16.a" "-DPNG_LIBRARY=$PREFIX/lib/libpng16.a"
-  emmake make -C "$2" -j"$JOBS"
-  emmake make -C "$2" install
 }
 
 build_libsndfile() {
   # Its own formats only (WAV with its ADPCM codecs, AIFF, AU, ...): Ogg,
   # Vorbis, FLAC, Opus and MP3 are the browser's to decode.
-  emcmake cmake -S "$1" -B "$2" "${CMAKE_COMMON[@]}" \
+  cmake_recipe "$1" "$2" \
     -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF -DBUILD_REGTEST=OFF \
     -DENABLE_EXTERNAL_LIBS=OFF -DENABLE_MPEG=OFF -DENABLE_CPACK=OFF \
     -DINSTALL_MANPAGES=OFF -DINSTALL_PKGCONFIG_MODULE=ON -DENABLE_PACKAGE_CONFIG=OFF
-  emmake make -C "$2" -j"$JOBS"
-  emmake make -C "$2" install
 }
 
 build_libopenmpt() {
@@ -275,7 +277,10 @@ build_one() {
   recipe=$( {
       declare -f "$fn"
       echo "$OPT_FLAGS"
-      if declare -f "$fn" | grep -q CMAKE_COMMON; then printf '%s\n' "${CMAKE_COMMON[@]}"; fi
+      if declare -f "$fn" | grep -q cmake_recipe; then
+        declare -f cmake_recipe
+        printf '%s\n' "${CMAKE_COMMON[@]}"
+      fi
     } | sha1sum | cut -c1-12)
   stamp="$pkg $version $recipe"
   if [[ -f $PREFIX/$result && -f $STAMP_DIR/$name && $(cat "$STAMP_DIR/$name") == "$stamp" ]]; then

@@ -46,7 +46,13 @@ struct FrameLayout {
 MultisampleGrant beginFrame(const FrameLayout& layout);
 
 // beginFrame for a window of the frame's own size.
-MultisampleGrant beginMultisampledFrame(int width, int height, int samples);
+inline MultisampleGrant beginMultisampledFrame(int width, int height, int samples) {
+    FrameLayout layout;
+    layout.width = layout.windowWidth = width;
+    layout.height = layout.windowHeight = height;
+    layout.samples = samples;
+    return beginFrame(layout);
+}
 
 // The window's drawable size changed: the frame is shown scaled to it from
 // the next resolveFrame on. A frame drawn into the window directly gets a
