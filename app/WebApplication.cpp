@@ -95,7 +95,8 @@ int runApplication(const Options& options) {
     WindowRecord record;
     record.mode = options.batchMode();
     record.mode.fullScreen = false;  // the page's full screen scales the canvas
-    record.vsync = true;
+    // Paced by the display, except at a fixed frame rate (as on the desktop).
+    record.vsync = !options.fixedFps;
     if (!createWindow(record, true, true)) {
         showMessageBox(record.failure.c_str(), "Error", BoxIcon::exclamation);
         return -1;

@@ -28,7 +28,8 @@ bash tools/web/build-deps.sh "$BUILD/deps/prefix"
 
 # Debian's emcc runs its tools with the first node on PATH, which finds
 # Debian's Node modules only through NODE_PATH.
-NODE_PATH=$(dirname "$(dpkg -L node-acorn | grep -m1 '/node_modules/acorn$\|/nodejs/acorn$')")
+acorn=$(dpkg -L node-acorn 2>/dev/null | grep -m1 '/acorn/package.json$' || true)
+NODE_PATH=$( [ -n "$acorn" ] && dirname "$(dirname "$acorn")" || echo /usr/share/nodejs)
 export NODE_PATH
 if [ ! -w /usr/share/emscripten/cache ]; then export EM_CACHE="$BUILD/em-cache"; fi
 
