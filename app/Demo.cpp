@@ -38,8 +38,6 @@
 #include <thread>
 #include <vector>
 
-const char* const kScriptPath = "data\\demo.qsc";
-
 namespace {
 
 // An editor's save settles within this; one reload follows.
@@ -92,7 +90,7 @@ void Demo::start() {
     OverlayFont::instance().build(screenSize().height);
     setPresentationDefaults();
 
-    timeline_ = parseTimeline(kScriptPath, musicClock_);
+    timeline_ = parseTimeline(options_->scriptPath(), musicClock_);
     setCurrentTimeline(timeline_.get());
     timeline_->tracks().setViewportSetter(
         [](int x, int y, int w, int h) { gfx::viewport(x, y, w, h); });
@@ -140,7 +138,7 @@ bool Demo::rebuildTimeline(bool filesChanged) {
     // Pictures and scenes are compared only where files are known to change.
     ResourceRefresh* resources = options_->watch || !actions_.empty() ? &resources_ : nullptr;
     const RebuildResult result =
-        ::rebuildTimeline(timeline_, kScriptPath, musicClock_, resources, filesChanged);
+        ::rebuildTimeline(timeline_, options_->scriptPath(), musicClock_, resources, filesChanged);
     if (result.scriptMissing) {
         if (retryAt_ < 0.0) {
             logMessage("Reload: the script cannot be read; the previous script plays on\n");
@@ -219,7 +217,7 @@ void Demo::watchFiles() {
         if (retryAt_ >= 0.0 && clockSeconds() >= retryAt_) rebuildTimeline(retryFilesChanged_);
         return;
     }
-    const std::string script = dataFileBaseName(kScriptPath);
+    const std::string script = dataFileBaseName(options_->scriptPath());
     const std::string musicFile = dataFileBaseName(music_->fileName());
     bool otherFiles = false;  // anything but the script: pictures, scenes, archives
     bool musicChanged = false;

@@ -22,9 +22,6 @@ class MusicClock;
 class Timeline;
 class VideoEncoder;
 
-// Where the script lives in every demo directory.
-extern const char* const kScriptPath;
-
 class Demo {
 public:
     // `music` is the process-wide player; `presentationFrames` counts drawn

@@ -56,8 +56,27 @@ int Options::samples() const {
 
 ParseStatus parseOptions(int argc, const char* const* argv, Options& options, std::string& error) {
     bool fixedFpsGiven = false;
+    bool optionsEnded = false;  // after "--" every argument is the demo
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-') {
+            // The one argument that is not an option: a demo's folder or script.
+            if (!options.demoPath.empty()) {
+                error = "one demo at a time: \"" + options.demoPath + "\" and \"" +
+                        std::string(arg) + "\" were given";
+                return ParseStatus::error;
+            }
+            if (arg.empty()) {
+                error = "an empty demo path was given";
+                return ParseStatus::error;
+            }
+            options.demoPath = std::string(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
         // Options that take a value accept it as the next argument or after '='.
         std::string_view name = arg;
         std::optional<std::string_view> inlineValue;
@@ -190,9 +209,12 @@ ParseStatus parseOptions(int argc, const char* const* argv, Options& options, st
 }
 
 const char* usageText() {
-    return "Usage: demoplayer [options]\n"
+    return "Usage: demoplayer [options] [DEMO]\n"
            "Plays the presentation demo.qsc (script, pictures, scenes, archives, music)\n"
-           "of the current directory.\n"
+           "of the current directory, or of DEMO: a demo's folder or its script, whose\n"
+           "folder the player changes to (after -C). Without either, where the current\n"
+           "directory holds no demo, a run that is not --batch plays the installed\n"
+           "example demo.\n"
            "\n"
            "  -C, --dir DIR       change to DIR before anything else\n"
            "  --mode WxH[xBPP]    skip the screen-mode dialog (BPP 16 or 32, default 32)\n"
@@ -228,7 +250,8 @@ const char* usageText() {
            "                      is listed and the previous one plays on; shows the\n"
            "                      author overlay\n"
            "  -q, --quiet         hide progress and order messages (not warnings, errors)\n"
-           "  --help, --version   this text, or the version\n"
+           "  -h, --help          this text\n"
+           "  --version           the version\n"
            "\n"
            "Keys while playing: Escape ends, F1 switches full screen and windowed,\n"
            "Space shows the frame rate; in a scene, I frees the camera and U ties it\n"

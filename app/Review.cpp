@@ -40,14 +40,14 @@ MusicClock& reviewMusicClock(const Options& options) {
 }  // namespace
 
 int runScriptCheck(const Options& options) {
-    std::unique_ptr<Timeline> timeline = parseTimeline(kScriptPath, &reviewMusicClock(options));
+    std::unique_ptr<Timeline> timeline = parseTimeline(options.scriptPath(), &reviewMusicClock(options));
     logMessage("Script is sound\n");
     return 0;
 }
 
 int runVerify(const Options& options) {
     std::unique_ptr<Timeline> timeline =
-        parseTimeline(kScriptPath, &reviewMusicClock(options), ScriptFaults::list);
+        parseTimeline(options.scriptPath(), &reviewMusicClock(options), ScriptFaults::list);
     const Music& music = Music::instance();
     int faults = scriptErrorFlag() ? 1 : 0;  // the parser listed them; count the run as faulty
     faults += checkRelativeTimers(*timeline);

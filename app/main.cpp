@@ -1,16 +1,20 @@
-// demoplayer: plays the presentation (demo.qsc and its files) of the current directory.
+// demoplayer: plays the presentation (demo.qsc and its files) of the current
+// directory, or of the demo folder or script its argument names.
 #include "Application.h"
 #ifndef __EMSCRIPTEN__
+#include "DemoPlace.h"
 #include "VideoEncoder.h"
 #endif
 #include "app/Options.h"
 #include "base/Log.h"
+#include "data/DataFile.h"
 
 #include <cstdio>
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
 #endif
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 int main(int argc, char** argv) {
@@ -48,6 +52,36 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+#ifndef __EMSCRIPTEN__
+    if (!options.demoPath.empty()) {
+        const std::optional<DemoPlace> place = demoPlaceOf(options.demoPath, error);
+        if (!place) {
+            std::fprintf(stderr, "demoplayer: %s\n%s", error.c_str(), kTryHelpText);
+            return 2;
+        }
+        std::filesystem::current_path(place->folder, ec);
+        if (ec) {
+            std::fprintf(stderr, "demoplayer: cannot change to the demo's folder \"%s\": %s\n",
+                         place->folder.c_str(), ec.message().c_str());
+            return 2;
+        }
+        options.scriptName = place->scriptName;
+    } else if (options.directory.empty() && !options.batch && !options.check &&
+               !options.verify && !dataFileExists(options.scriptName)) {
+        // A viewer who starts the player from a menu, or without knowing
+        // where a demo is, sees the example rather than an error.
+        const std::filesystem::path example = installedExample(runningProgram());
+        if (!example.empty()) {
+            const std::filesystem::path here = std::filesystem::current_path(ec);
+            std::filesystem::current_path(example, ec);
+            if (!ec) {
+                rescanDataArchives();
+                std::fprintf(stderr, "demoplayer: no demo.qsc in %s: playing the example %s\n",
+                             here.c_str(), example.c_str());
+            }
+        }
+    }
+#endif
     if (!options.captureDirectory.empty()) {
         std::filesystem::create_directories(options.captureDirectory, ec);
         if (ec || !std::filesystem::is_directory(options.captureDirectory)) {

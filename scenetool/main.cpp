@@ -19,16 +19,61 @@
 
 namespace {
 
+// The synopsis alone, after a command-line fault: standard error, status 2.
+constexpr const char* kSynopsis =
+    "usage: demoplayer-scene import MODEL -o OUT.scene [--scale F] [--no-shadows]\n"
+    "                        [--resample HZ] [--name NAME] [--no-default-light]\n"
+    "                        [--textures DIR]... [--single-sided] [--up AXIS]\n"
+    "                        [--max-memory GB] [--max-time S]\n"
+    "       demoplayer-scene info FILE.scene\n"
+    "       demoplayer-scene preview FILE.scene -o SHOT.png [--size WxH] [--time T]\n"
+    "                        [--camera NAME] [--shadows]\n"
+    "       demoplayer-scene --help | --version\n";
+
 int usage() {
-    std::fprintf(stderr,
-                 "usage: demoplayer-scene import MODEL -o OUT.scene [--scale F] [--no-shadows]\n"
-                 "                        [--resample HZ] [--name NAME] [--no-default-light]\n"
-                 "                        [--textures DIR]... [--single-sided] [--up AXIS]\n"
-                 "                        [--max-memory GB] [--max-time S]\n"
-                 "       demoplayer-scene info FILE.scene\n"
-                 "       demoplayer-scene preview FILE.scene -o SHOT.png [--size WxH] [--time T]\n"
-                 "                        [--camera NAME] [--shadows]\n");
+    std::fputs(kSynopsis, stderr);
     return 2;
+}
+
+// --help: the synopsis and what every option does, on standard output.
+int help() {
+    std::fputs(kSynopsis, stdout);
+    std::fputs(
+        "\n"
+        "Makes the player's scene files from model files (glTF, OBJ, Collada, FBX,\n"
+        "3DS, PLY, STL and the other formats the Open Asset Import Library reads),\n"
+        "says what a scene file holds, and draws a still of one.\n"
+        "\n"
+        "import MODEL -o OUT.scene\n"
+        "  -o OUT.scene        the scene file to write; pictures go beside it\n"
+        "  --scale F           multiply every position by F (default: a small model\n"
+        "                      is scaled up by a power of ten, and said so)\n"
+        "  --no-shadows        meshes and lights cast no shadows\n"
+        "  --resample HZ       animation keys per second (default 30)\n"
+        "  --name NAME         rename the first camera\n"
+        "  --no-default-light  add no lights to a model that has none\n"
+        "  --textures DIR      also look for pictures in DIR (may be repeated)\n"
+        "  --single-sided      write one side only of double-sided and open meshes\n"
+        "  --up AXIS           the model's up axis: x, y, z, -x, -y or -z\n"
+        "  --max-memory GB     the model reader's memory limit\n"
+        "  --max-time S        the model reader's time limit\n"
+        "info FILE.scene\n"
+        "  lights, materials, textures (found or not), cameras, meshes and their\n"
+        "  tracks, BSP trees, on standard output\n"
+        "preview FILE.scene -o SHOT.png\n"
+        "  -o SHOT.png         the picture to write\n"
+        "  --size WxH          its size (default 640x480)\n"
+        "  --time T            the scene time to draw, in seconds (default 0)\n"
+        "  --camera NAME       the camera to look through (default the first)\n"
+        "  --shadows           draw the stencil shadows\n"
+        "  -h, --help          this text\n"
+        "  --version           the version\n"
+        "\n"
+        "Exit statuses: 0 done; 1 a model, scene or picture that cannot be read or\n"
+        "written, or a model reader that crashed or ran out of memory or time;\n"
+        "2 bad command line.\n",
+        stdout);
+    return 0;
 }
 
 // The reader's limits: memory sized from the file (at least 2 GB, some
@@ -248,6 +293,11 @@ int preview(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (argc < 2) return usage();
     const std::string command = argv[1];
+    if (command == "--help" || command == "-h") return help();
+    if (command == "--version") {
+        std::fputs("demoplayer-scene " DEMOPLAYER_VERSION "\n", stdout);
+        return 0;
+    }
     if (command == "import") return import(argc, argv);
     if (command == "info") return info(argc, argv);
     if (command == "preview") return preview(argc, argv);

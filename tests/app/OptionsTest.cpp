@@ -69,7 +69,7 @@ TEST(Options, BadValuesAreRejected) {
                                                            {"--capture", ""},
                                                            {"-C"},
                                                            {"--bogus"},
-                                                           {"extra"},
+                                                           {"one", "two"},
                                                            {"--batch=1"},
                                                            {"--video", ""},
                                                            {"--video-quality", "-1"},
@@ -152,4 +152,29 @@ TEST(Options, TimesAndDirectory) {
     p = parse({"--watch=1"});
     EXPECT_EQ(p.status, ParseStatus::error);
     EXPECT_EQ(p.error, "option --watch takes no value");
+}
+
+TEST(Options, OneDemoArgumentAnywhereAndOnlyOne) {
+    Parsed p = parse({"--batch", "demos/intro", "--until", "3"});
+    ASSERT_EQ(p.status, ParseStatus::ok) << p.error;
+    EXPECT_EQ(p.options.demoPath, "demos/intro");
+    EXPECT_TRUE(p.options.batch);
+    EXPECT_DOUBLE_EQ(*p.options.until, 3.0);
+    // The script played is demo.qsc until the argument names another.
+    EXPECT_EQ(p.options.scriptPath(), "data\\demo.qsc");
+
+    // A value is never taken for the demo, and after "--" a dash is a name.
+    p = parse({"--capture", "frames", "--", "-odd name"});
+    ASSERT_EQ(p.status, ParseStatus::ok) << p.error;
+    EXPECT_EQ(p.options.captureDirectory, "frames");
+    EXPECT_EQ(p.options.demoPath, "-odd name");
+
+    p = parse({"one", "two"});
+    EXPECT_EQ(p.status, ParseStatus::error);
+    EXPECT_EQ(p.error, "one demo at a time: \"one\" and \"two\" were given");
+    p = parse({""});
+    EXPECT_EQ(p.status, ParseStatus::error);
+    p = parse({"-"});
+    EXPECT_EQ(p.status, ParseStatus::error);
+    EXPECT_EQ(p.error, "unknown option -");
 }

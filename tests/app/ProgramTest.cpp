@@ -110,6 +110,37 @@ TEST_F(Program, HelpListsOptionsKeysAndStatuses) {
     EXPECT_EQ(r.out.rfind("demoplayer ", 0), 0u);
 }
 
+TEST_F(Program, TheDemoIsNamedByItsFolderOrByAScriptOfAnyName) {
+    RunResult r = run("--batch --until 0.5 '" + demoDir() + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+
+    // A script named otherwise plays as the demo of its folder; the argument
+    // is taken inside -C's folder, as other relative paths are.
+    const fs::path party = workPath() / "party";
+    fs::create_directories(party);
+    for (const auto& entry : fs::directory_iterator(demoDir()))
+        fs::copy(entry.path(), party / entry.path().filename());
+    fs::rename(party / "demo.qsc", party / "Party Version.qsc");
+    r = run("-C '" + workPath().string() + "' --batch --until 0.5 'party/Party Version.qsc'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Party Version.qsc"), std::string::npos) << r.err;
+    r = run("--check '" + (party / "Party Version.qsc").string() + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+
+    // The folder alone has no demo.qsc: the player says the script is not there.
+    r = run("--batch --until 0.5 '" + party.string() + "'");
+    EXPECT_EQ(r.status, 245) << r.err;
+    EXPECT_NE(r.err.find("demo.qsc\" not found"), std::string::npos) << r.err;
+
+    // Two demos, or one that is not there, are command-line faults.
+    for (const std::string& args : {"'" + demoDir() + "' '" + party.string() + "'",
+                                     "--batch '" + (party / "missing.qsc").string() + "'"}) {
+        r = run(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.err.find("Try 'demoplayer --help'"), std::string::npos) << r.err;
+    }
+}
+
 TEST_F(Program, WithoutADisplayTheDialogIsNotAwaitedForever) {
     // The offscreen driver shows nothing: a run that would ask for the mode
     // says how to run headless and ends as a run without a window does.

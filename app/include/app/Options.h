@@ -19,6 +19,8 @@ struct ScreenMode {
 
 struct Options {
     std::string directory;               // -C / --dir: change here before anything else
+    std::string demoPath;                // the argument: a demo's folder or script (after -C)
+    std::string scriptName = "demo.qsc";  // the script played; another name when DEMO names one
     std::optional<ScreenMode> mode;      // --mode: skips the dialog
     std::optional<bool> fullScreen;      // --windowed / --fullscreen
     bool switchMode = false;             // full screen changes the display's mode
@@ -45,6 +47,8 @@ struct Options {
     ScreenMode batchMode() const;
     // Multisampling samples: --msaa, else 4 for --video and 0 otherwise.
     int samples() const;
+    // The script as the data files name it.
+    std::string scriptPath() const { return "data\\" + scriptName; }
 };
 
 enum class ParseStatus { ok, error };
