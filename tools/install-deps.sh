@@ -15,6 +15,10 @@ PACKAGES=(
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   # the scene tool: model import
   libassimp-dev
+  # manual pages; the Debian package and its checks
+  scdoc dpkg-dev lintian
+  # the package test: desktop entry, file types and completion as installed
+  desktop-file-utils shared-mime-info bash-completion
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # tests: a real X display for windowed runs, archive and picture makers
