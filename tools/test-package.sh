@@ -68,7 +68,12 @@ as_user env "${headless[@]}" demoplayer /usr/share/demoplayer/examples/demo/demo
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate /usr/share/applications/demoplayer.desktop
 fi
-# The file types are known once the package's trigger has run.
+# File managers offer the player for scripts once the desktop database's
+# trigger has run; the file types are known once the MIME database's has.
+if command -v update-desktop-database >/dev/null; then
+  grep -q "^text/x-demoplayer-script=.*demoplayer.desktop" /usr/share/applications/mimeinfo.cache ||
+    fail "the desktop entry is not registered for scripts"
+fi
 if command -v update-mime-database >/dev/null; then
   grep -q "text/x-demoplayer-script:\*\.qsc" /usr/share/mime/globs2 ||
     fail "the script type is not registered"
