@@ -41,6 +41,9 @@ install(FILES ${packaging}/demoplayer-mime.xml DESTINATION ${CMAKE_INSTALL_DATAD
   RENAME demoplayer.xml)
 install(FILES ${packaging}/demoplayer.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# What software centres show of the player.
+install(FILES ${packaging}/org.example.demoplayer.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${packaging}/completion/demoplayer ${packaging}/completion/demoplayer-scene
   DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 

@@ -18,7 +18,7 @@ PACKAGES=(
   # manual pages; the Debian package and its checks
   scdoc dpkg-dev lintian
   # the package test: desktop entry, file types and completion as installed
-  desktop-file-utils shared-mime-info bash-completion
+  desktop-file-utils shared-mime-info bash-completion appstream
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # tests: a real X display for windowed runs, archive and picture makers

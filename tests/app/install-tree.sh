@@ -16,6 +16,7 @@ for f in bin/demoplayer bin/demoplayer-scene share/demoplayer/examples/demo/demo
          share/man/man1/demoplayer.1.gz share/man/man1/demoplayer-scene.1.gz \
          share/applications/demoplayer.desktop share/mime/packages/demoplayer.xml \
          share/icons/hicolor/scalable/apps/demoplayer.svg \
+         share/metainfo/org.example.demoplayer.metainfo.xml \
          share/bash-completion/completions/demoplayer \
          share/bash-completion/completions/demoplayer-scene \
          share/doc/demoplayer/README.md share/doc/demoplayer/LICENSE; do
@@ -49,6 +50,10 @@ status=0
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$work/moved/share/applications/demoplayer.desktop" ||
     fail "the desktop entry is not valid"
+fi
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate --no-net "$work/moved/share/metainfo/org.example.demoplayer.metainfo.xml" \
+    >/dev/null || fail "the software centre's metadata is not valid"
 fi
 if command -v update-mime-database >/dev/null; then
   update-mime-database "$work/moved/share/mime"
