@@ -40,7 +40,8 @@ MusicClock& reviewMusicClock(const Options& options) {
 }  // namespace
 
 int runScriptCheck(const Options& options) {
-    std::unique_ptr<Timeline> timeline = parseTimeline(options.scriptPath(), &reviewMusicClock(options));
+    std::unique_ptr<Timeline> timeline =
+        parseTimeline(options.scriptPath(), &reviewMusicClock(options));
     logMessage("Script is sound\n");
     return 0;
 }
