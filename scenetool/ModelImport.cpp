@@ -3,6 +3,7 @@
 #include "AssimpConversions.h"
 #include "AtomicFile.h"
 #include "ImportProgress.h"
+#include "ModelRead.h"
 #include "ModelTextures.h"
 #include "scenetool/BspSplits.h"
 #include "scenetool/MeshRepair.h"
@@ -13,7 +14,6 @@
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 
-#include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <assimp/version.h>
 #include <assimp/Importer.hpp>
@@ -633,25 +633,6 @@ bool writeSceneFile(const Scene& scene, const std::string& outPath, std::string&
 
 namespace {
 
-// Texture coordinates are made for the spherical, cylindrical and planar
-// mappings some formats store instead, and the models' own tiling and
-// offsets are applied to them: the player knows only plain coordinates.
-constexpr unsigned kImportSteps = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices |
-                                  aiProcess_GenSmoothNormals | aiProcess_SortByPType |
-                                  aiProcess_GenUVCoords | aiProcess_TransformUVCoords |
-                                  aiProcess_ValidateDataStructure;
-
-void prepare(Assimp::Importer& importer, ImportProgress& progress) {
-    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE,
-                                aiPrimitiveType_POINT | aiPrimitiveType_LINE);
-    // A Quake 3 player's head, upper and lower parts would be merged into
-    // one model by their tags; the library's merge crashes on some players
-    // (OpenArena's "tony"), so each part is imported as the file it is.
-    importer.SetPropertyBool(AI_CONFIG_IMPORT_MD3_HANDLE_MULTIPART, false);
-    // The importer owns its progress handler and deletes it when it goes.
-    importer.SetProgressHandler(std::make_unique<AssimpProgress>(&progress).release());
-}
-
 bool convert(const aiScene* model, Assimp::Importer& importer, const std::string& modelPath,
              const ImportOptions& options, Scene& scene, ImportProgress& progress,
              std::string& error) {
@@ -678,16 +659,19 @@ bool importModel(const std::string& modelPath, const ImportOptions& options, Sce
                  std::string& error) {
     ImportProgress progress;
     Assimp::Importer importer;
-    prepare(importer, progress);
-    return convert(importer.ReadFile(modelPath, kImportSteps), importer, modelPath, options, scene,
-                   progress, error);
+    prepareImporter(importer, progress);
+    const aiScene* model = readModel(
+        importer, [&](unsigned steps) { return importer.ReadFile(modelPath, steps); });
+    return convert(model, importer, modelPath, options, scene, progress, error);
 }
 
 bool importModelFromMemory(const std::uint8_t* data, std::size_t size, const std::string& hint,
                            const ImportOptions& options, Scene& scene, std::string& error) {
     ImportProgress progress;
     Assimp::Importer importer;
-    prepare(importer, progress);
-    return convert(importer.ReadFileFromMemory(data, size, kImportSteps, hint.c_str()), importer,
-                   "model." + hint, options, scene, progress, error);
+    prepareImporter(importer, progress);
+    const aiScene* model = readModel(importer, [&](unsigned steps) {
+        return importer.ReadFileFromMemory(data, size, steps, hint.c_str());
+    });
+    return convert(model, importer, "model." + hint, options, scene, progress, error);
 }

@@ -1,9 +1,9 @@
 // Model bytes through the whole import and the scene writer: no crash, no
 // undefined behaviour, and any scene made is one the player's reader takes.
+#include "data/TextureSource.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scenetool/ModelImport.h"
-#include "timeline/RenderTarget.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -294,6 +294,54 @@ TEST_F(SceneTool, CameraTurnedAboutTheVerticalSeesTheObjectOnThatSide) {
     EXPECT_TRUE(near(demo.frame(0).at(2, 2), kBlack, 8)) << "around it";
 }
 
+// Blender's B3D exporter, as games ship its files, keys an animation one
+// frame past the length it states; the library's validation refuses that.
+// The import stretches the length to the last key and keeps the motion.
+TEST_F(SceneTool, AnAnimationKeyedPastItsStatedLengthIsImportedWhole) {
+    std::string bytes;
+    auto ints = [&](std::initializer_list<std::int32_t> values) {
+        for (std::int32_t v : values) bytes.append(reinterpret_cast<const char*>(&v), 4);
+    };
+    auto floats = [&](std::initializer_list<float> values) {
+        for (float v : values) bytes.append(reinterpret_cast<const char*>(&v), 4);
+    };
+    // Chunks are a tag, the body's length and the body, nested.
+    std::vector<std::size_t> open;
+    auto begin = [&](const char* tag) {
+        bytes += tag;
+        open.push_back(bytes.size());
+        ints({0});
+    };
+    auto end = [&] {
+        const std::int32_t length = std::int32_t(bytes.size() - open.back() - 4);
+        bytes.replace(open.back(), 4, reinterpret_cast<const char*>(&length), 4);
+        open.pop_back();
+    };
+    begin("BB3D"), ints({1});
+    begin("NODE"), bytes += std::string("box", 4), floats({0, 0, 0, 1, 1, 1, 1, 0, 0, 0});
+    begin("MESH"), ints({-1});
+    begin("VRTS"), ints({0, 0, 0}), floats({0, 0, 0, 10, 0, 0, 0, 10, 0, 0, 0, 10}), end();
+    begin("TRIS"), ints({-1, 0, 1, 2, 0, 2, 3, 0, 3, 1, 1, 3, 2}), end();
+    end();
+    // Position keys at frames 1 and 4 of an animation said to last 3 frames.
+    begin("KEYS"), ints({1, 1}), floats({0, 0, 0}), ints({4}), floats({5, 0, 0}), end();
+    begin("ANIM"), ints({0, 3}), floats({25}), end();
+    end();
+    end();
+    std::ofstream(dir() / "keyed.b3d", std::ios::binary) << bytes;
+
+    const ToolRun r = runTool("import keyed.b3d -o keyed.scene --scale 1", dir());
+    ASSERT_EQ(r.status, 0) << r.err;
+    Scene scene;
+    RecordedTextures textures;
+    ASSERT_TRUE(readBack(dir() / "keyed.scene", scene, textures));
+    ASSERT_EQ(scene.meshes.size(), 1u);
+    const VectorTrack& slide = scene.meshes[0].transform.position;
+    ASSERT_TRUE(slide.isAnimated());
+    EXPECT_NEAR(std::fabs(slide.keys.back().value.x - slide.keys.front().value.x), 5.0f, 1e-3f)
+        << "the motion up to the last key is kept";
+}
+
 // A white floor of 20 x 20 quads (lit per vertex, so it needs the vertices)
 // seen from straight above, and a spot light at (3, 5, 0) aimed down with a
 // 0.3 radian cone: the right side of the picture is lit, its mirror is not.
