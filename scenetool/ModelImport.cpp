@@ -27,6 +27,11 @@
 
 namespace fs = std::filesystem;
 
+// Bounds on what a model's animation becomes: its length, and the keys
+// resampling makes per track (an hour at 30 keys a second fits both).
+constexpr double kLongestAnimation = 3600.0;
+constexpr int kMostKeysPerTrack = 108'000;
+
 namespace {
 
 constexpr int kLeafTriangles = 8;
@@ -195,8 +200,19 @@ private:
         ticksPerSecond_ = animation.mTicksPerSecond > 0.0 ? animation.mTicksPerSecond : 25.0;
         for (unsigned i = 0; i < animation.mNumChannels; ++i)
             channels_[animation.mChannels[i]->mNodeName.C_Str()] = animation.mChannels[i];
-        const double seconds = animation.mDuration / ticksPerSecond_;
-        const int steps = std::max(1, int(std::ceil(seconds * options_.resampleHz)));
+        double seconds = animation.mDuration / ticksPerSecond_;
+        if (!(seconds >= 0.0)) seconds = 0.0;  // negative or not a number
+        if (seconds > kLongestAnimation) {
+            std::fprintf(stderr,
+                         "note: the animation lasts %g s; only its first %g s are kept\n",
+                         seconds, kLongestAnimation);
+            seconds = kLongestAnimation;
+        }
+        const double wanted = std::ceil(seconds * double(options_.resampleHz));
+        if (wanted > kMostKeysPerTrack)
+            std::fprintf(stderr, "note: %g keys per track are too many; %d are made\n", wanted,
+                         kMostKeysPerTrack);
+        const int steps = int(std::clamp(wanted, 1.0, double(kMostKeysPerTrack)));
         for (int k = 0; k <= steps; ++k) keyTimes_.push_back(float(seconds * k / steps));
         std::fprintf(stderr, "animation: %u channels, %.3f s, %zu keys per track\n",
                      animation.mNumChannels, seconds, keyTimes_.size());

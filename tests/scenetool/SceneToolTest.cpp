@@ -294,10 +294,12 @@ TEST_F(SceneTool, CameraTurnedAboutTheVerticalSeesTheObjectOnThatSide) {
     EXPECT_TRUE(near(demo.frame(0).at(2, 2), kBlack, 8)) << "around it";
 }
 
-// Blender's B3D exporter, as games ship its files, keys an animation one
-// frame past the length it states; the library's validation refuses that.
-// The import stretches the length to the last key and keeps the motion.
-TEST_F(SceneTool, AnAnimationKeyedPastItsStatedLengthIsImportedWhole) {
+namespace {
+
+// A B3D file (chunks of a tag, the body's length and the body, nested): a
+// tetrahedron whose node is keyed at frames 1 and `lastKey`, moving 5 units
+// along x, in an animation said to last `statedFrames` frames at 25 a second.
+std::string keyedB3d(std::int32_t lastKey, std::int32_t statedFrames) {
     std::string bytes;
     auto ints = [&](std::initializer_list<std::int32_t> values) {
         for (std::int32_t v : values) bytes.append(reinterpret_cast<const char*>(&v), 4);
@@ -305,7 +307,6 @@ TEST_F(SceneTool, AnAnimationKeyedPastItsStatedLengthIsImportedWhole) {
     auto floats = [&](std::initializer_list<float> values) {
         for (float v : values) bytes.append(reinterpret_cast<const char*>(&v), 4);
     };
-    // Chunks are a tag, the body's length and the body, nested.
     std::vector<std::size_t> open;
     auto begin = [&](const char* tag) {
         bytes += tag;
@@ -323,13 +324,20 @@ TEST_F(SceneTool, AnAnimationKeyedPastItsStatedLengthIsImportedWhole) {
     begin("VRTS"), ints({0, 0, 0}), floats({0, 0, 0, 10, 0, 0, 0, 10, 0, 0, 0, 10}), end();
     begin("TRIS"), ints({-1, 0, 1, 2, 0, 2, 3, 0, 3, 1, 1, 3, 2}), end();
     end();
-    // Position keys at frames 1 and 4 of an animation said to last 3 frames.
-    begin("KEYS"), ints({1, 1}), floats({0, 0, 0}), ints({4}), floats({5, 0, 0}), end();
-    begin("ANIM"), ints({0, 3}), floats({25}), end();
+    begin("KEYS"), ints({1, 1}), floats({0, 0, 0}), ints({lastKey}), floats({5, 0, 0}), end();
+    begin("ANIM"), ints({0, statedFrames}), floats({25}), end();
     end();
     end();
-    std::ofstream(dir() / "keyed.b3d", std::ios::binary) << bytes;
+    return bytes;
+}
 
+}  // namespace
+
+// Blender's B3D exporter, as games ship its files, keys an animation one
+// frame past the length it states; the library's validation refuses that.
+// The import stretches the length to the last key and keeps the motion.
+TEST_F(SceneTool, AnAnimationKeyedPastItsStatedLengthIsImportedWhole) {
+    std::ofstream(dir() / "keyed.b3d", std::ios::binary) << keyedB3d(4, 3);
     const ToolRun r = runTool("import keyed.b3d -o keyed.scene --scale 1", dir());
     ASSERT_EQ(r.status, 0) << r.err;
     Scene scene;
@@ -340,6 +348,15 @@ TEST_F(SceneTool, AnAnimationKeyedPastItsStatedLengthIsImportedWhole) {
     ASSERT_TRUE(slide.isAnimated());
     EXPECT_NEAR(std::fabs(slide.keys.back().value.x - slide.keys.front().value.x), 5.0f, 1e-3f)
         << "the motion up to the last key is kept";
+
+    // A key months away is kept to the first hour, not resampled into
+    // billions of keys.
+    std::ofstream(dir() / "long.b3d", std::ios::binary) << keyedB3d(2'000'000'000, 3);
+    const ToolRun longer = runTool("import long.b3d -o long.scene --scale 1", dir());
+    ASSERT_EQ(longer.status, 0) << longer.err;
+    EXPECT_NE(longer.err.find("only its first 3600 s are kept"), std::string::npos) << longer.err;
+    ASSERT_TRUE(readBack(dir() / "long.scene", scene, textures));
+    EXPECT_EQ(scene.meshes[0].transform.position.keys.size(), 108'001u);
 }
 
 // A white floor of 20 x 20 quads (lit per vertex, so it needs the vertices)
