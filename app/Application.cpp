@@ -1,13 +1,14 @@
 #include "Application.h"
 
 #include "Demo.h"
-#include "Interrupt.h"
+#include "DisplayLoss.h"
 #include "KeyMap.h"
 #include "MessageBox.h"
 #include "ModeDialog.h"
 #include "MusicAdapter.h"
 #include "VideoEncoder.h"
 #include "Window.h"
+#include "base/Interrupt.h"
 #include "base/Log.h"
 #include "base/QuietStandardOutput.h"
 #include "base/Screen.h"
@@ -37,6 +38,13 @@ struct LoopState {
     bool quitPosted = false;
     bool fullScreenRequest = false;
     Uint32 toggleEvent = 0;  // our event type for "rebuild in the other mode"
+    // F1 presses (and scripted toggles) not acted on yet. Each press counts
+    // once, also those made while a rebuild loads: a viewer who presses
+    // twice then is back in the mode they started from.
+    int togglesPending = 0;
+    // F1 is down: a held key that the window system reports again to the
+    // rebuilt window is not a new press. Kept across rebuilds.
+    bool f1Held = false;
 };
 LoopState gLoop;
 
@@ -51,24 +59,6 @@ void requestModeToggle() {
     SDL_PushEvent(&e);
 }
 
-// Starts SDL video. Batch runs on a machine without a display server use the
-// offscreen driver (EGL with Mesa) so they need nothing but the GPU driver.
-bool initVideo(bool batch) {
-    // Ctrl-C and SIGTERM are ours (see Interrupt.h), not quit requests.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    const bool driverChosen = std::getenv("SDL_VIDEODRIVER") != nullptr;
-    const bool haveDisplay = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
-    if (batch && !driverChosen && !haveDisplay) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0) return true;
-    if (batch) {
-        logMessage("Video: %s; trying the offscreen driver\n", SDL_GetError());
-        SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
-        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0) return true;
-    }
-    logMessage("Video: %s\n", SDL_GetError());
-    return false;
-}
-
 // Whether the video driver shows windows to a person: the offscreen and
 // dummy drivers, which SDL falls back to without a display, do not.
 bool videoCanShowWindows() {
@@ -76,6 +66,62 @@ bool videoCanShowWindows() {
     if (!driver) return false;
     const std::string_view name = driver;
     return name != "offscreen" && name != "dummy";
+}
+
+enum class VideoStart { ok, failed, noDisplay };
+
+// Starts SDL video. Batch runs on a machine without a display server use the
+// offscreen driver (EGL with Mesa) so they need nothing but the GPU driver;
+// other runs need a display a person sees, unless SDL_VIDEODRIVER names the
+// driver.
+VideoStart initVideo(bool batch) {
+    // Signals are ours (base/Interrupt.h), not quit requests.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    const bool driverChosen = std::getenv("SDL_VIDEODRIVER") != nullptr;
+    const bool haveDisplay = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+    if (batch && !driverChosen && !haveDisplay) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    bool started = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0;
+    if (!started && batch) {
+        logMessage("Video: %s; trying the offscreen driver\n", SDL_GetError());
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+        started = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) == 0;
+    }
+    if (!started) {
+        logMessage("Video: %s\n", SDL_GetError());
+        return haveDisplay || driverChosen ? VideoStart::failed : VideoStart::noDisplay;
+    }
+    // SDL falls back to drivers without a screen when the display named
+    // cannot be opened: a viewer would watch nothing, and wait.
+    if (!batch && !driverChosen && !videoCanShowWindows()) {
+        SDL_Quit();
+        return VideoStart::noDisplay;
+    }
+    watchDisplayConnection();
+    return VideoStart::ok;
+}
+
+// Says why nothing can be shown, and how to play without a display.
+int noDisplay(const char* what) {
+    const char* x = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (x || wayland) {
+        std::string named;
+        if (x) named += std::string("DISPLAY=") + x;
+        if (wayland) named += std::string(x ? ", " : "") + "WAYLAND_DISPLAY=" + wayland;
+        logMessage("demoplayer: the display (%s) cannot be opened: no %s.\n", named.c_str(), what);
+    } else {
+        logMessage("demoplayer: no display to show the %s on.\n", what);
+    }
+    logMessage(
+        "To play without one, use --batch with --mode WxH, e.g. "
+        "demoplayer --batch --mode 640x480 --capture frames\n");
+    return -1;
+}
+
+// An interrupted run gives the display its mode back when it changed it;
+// nothing else needs tearing down before the process ends.
+void releaseDisplay() {
+    if (displayModeChanged()) SDL_Quit();
 }
 
 void handleWindowEvent(const SDL_WindowEvent& e, WindowRecord& record) {
@@ -100,8 +146,7 @@ void handleWindowEvent(const SDL_WindowEvent& e, WindowRecord& record) {
 
 void handleEvent(const SDL_Event& e, WindowRecord& record) {
     if (e.type == gLoop.toggleEvent) {
-        gLoop.fullScreenRequest = !gLoop.fullScreenRequest;
-        gLoop.quitPosted = true;  // the running flag stays set: rebuild
+        ++gLoop.togglesPending;
         return;
     }
     switch (e.type) {
@@ -112,6 +157,13 @@ void handleEvent(const SDL_Event& e, WindowRecord& record) {
         // Auto-repeat changes nothing: the key is already held. Ignoring it
         // also keeps a key held across a rebuild from acting again.
         if (e.key.repeat) break;
+        if (e.key.keysym.sym == SDLK_F1) {
+            // Whatever window had the key: presses during a rebuild count.
+            const bool down = e.type == SDL_KEYDOWN;
+            if (down && !gLoop.f1Held) ++gLoop.togglesPending;
+            gLoop.f1Held = down;
+            break;
+        }
         // Events for a window already destroyed (a release that arrives
         // after a rebuild) must not touch the new window's key state.
         if (e.key.windowID != 0 && e.key.windowID != SDL_GetWindowID(record.window)) break;
@@ -127,13 +179,25 @@ void handleEvent(const SDL_Event& e, WindowRecord& record) {
     }
 }
 
+// An odd number of toggles asks for a rebuild in the other mode; an even
+// number leaves the mode as it is, without rebuilding twice.
+void takeToggles() {
+    if (gLoop.togglesPending % 2 == 1) {
+        gLoop.fullScreenRequest = !gLoop.fullScreenRequest;
+        gLoop.quitPosted = true;  // the running flag stays set: rebuild
+    }
+    gLoop.togglesPending = 0;
+}
+
 // Handles every pending event before the next frame; blocks while the window
 // is inactive. Ends when a quit was posted.
 void messageLoop(WindowRecord& record, Demo& demo) {
     gLoop.quitPosted = false;
     SDL_Event e;
     for (;;) {
+        if (displayConnectionLost(record.window)) endWithLostDisplay();
         while (SDL_PollEvent(&e)) handleEvent(e, record);
+        takeToggles();
         if (gLoop.quitPosted) return;
         if (record.active) {
             demo.oneFrame();
@@ -176,20 +240,18 @@ int runApplication(const Options& options) {
     std::optional<QuietStandardOutput> quietOutput;
     if (video) quietOutput.emplace();
 
-    installInterruptHandlers();
-    if (!initVideo(options.batch)) {
+    switch (initVideo(options.batch)) {
+    case VideoStart::ok: break;
+    case VideoStart::noDisplay:
+        return noDisplay(options.mode ? "window to play in" : "screen-mode dialog");
+    case VideoStart::failed:
         showMessageBox("RegisterClassEx Failed!", "Error", BoxIcon::exclamation);
         showMessageBox("Error Registering Window Class!", "Error", BoxIcon::exclamation);
         return -1;
     }
+    setInterruptRelease(releaseDisplay);
     const bool dialogWanted = !options.mode && !options.batch;
-    if (dialogWanted && !videoCanShowWindows()) {
-        logMessage(
-            "demoplayer: no display to show the screen-mode dialog on.\n"
-            "To play without one, use --batch with --mode WxH, e.g. "
-            "demoplayer --batch --mode 640x480 --capture frames\n");
-        return -1;
-    }
+    if (dialogWanted && !videoCanShowWindows()) return noDisplay("screen-mode dialog");
     // SDL_Quit restores a changed display mode, also when a fatal stop ends
     // the process without demo shutdown.
     std::atexit(SDL_Quit);
@@ -218,11 +280,6 @@ int runApplication(const Options& options) {
     music.configure(options.fixedFps, options.start, false);
     MusicAdapter musicClock(music);
     long presentationFrames = 0;
-    // F1 acts once per press. The detector outlives each rebuild: the window
-    // system may report the key as still held to the new window, and that
-    // must not toggle again.
-    PressDetector f1Key;
-
     gLoop.running = true;
     gLoop.fullScreenRequest = mode.fullScreen;
     while (gLoop.running) {
@@ -239,7 +296,7 @@ int runApplication(const Options& options) {
         // A failed mode switch leaves the window windowed; the next toggle
         // then asks for full screen again.
         gLoop.fullScreenRequest = record.mode.fullScreen;
-        Demo demo(&record, &options, &music, &musicClock, &presentationFrames, &f1Key, requestQuit,
+        Demo demo(&record, &options, &music, &musicClock, &presentationFrames, requestQuit,
                   requestModeToggle);
         demo.setVideoEncoder(video.get());
         demo.start();

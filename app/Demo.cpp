@@ -1,7 +1,7 @@
 #include "Demo.h"
 
 #include "FileWatcher.h"
-#include "Interrupt.h"
+#include "base/Interrupt.h"
 #include "TimelineRebuild.h"
 #ifndef __EMSCRIPTEN__
 #include "VideoEncoder.h"
@@ -75,14 +75,13 @@ std::vector<std::string> namesOf(const std::vector<NamedResource>& resources) {
 }  // namespace
 
 Demo::Demo(WindowRecord* window, const Options* options, Music* music, MusicClock* musicClock,
-           long* presentationFrames, PressDetector* toggleKey, std::function<void()> requestQuit,
+           long* presentationFrames, std::function<void()> requestQuit,
            std::function<void()> requestToggle)
     : window_(window),
       options_(options),
       music_(music),
       musicClock_(musicClock),
       presentationFrames_(presentationFrames),
-      toggleKey_(toggleKey),
       requestQuit_(std::move(requestQuit)),
       requestToggle_(std::move(requestToggle)) {}
 
@@ -254,9 +253,8 @@ void Demo::update() {
     const std::int32_t* keys = keyState();
     // A tap shorter than a frame is seen through its latched press.
     if (takeKeyPress(vk::escape) || keys[vk::escape]) requestQuit_();
-    // One toggle per press: holding F1 must not rebuild again and again,
-    // and holding Space must not make the display flicker.
-    if (toggleKey_->pressed(keys[vk::f1] != 0, takeKeyPress(vk::f1))) requestToggle_();
+    // One toggle per press: holding Space must not make the display flicker.
+    // (F1 is the platform's: its presses count also while a rebuild loads.)
     if (spaceKey_.pressed(keys[vk::space] != 0, takeKeyPress(vk::space))) showFps_ = !showFps_;
     authorActions(keys);
     watchFiles();

@@ -26,11 +26,11 @@ class Demo {
 public:
     // `music` is the process-wide player; `presentationFrames` counts drawn
     // presentation frames across rebuilds (capture numbering).
-    // `toggleKey` tells F1 presses from a held key. `requestQuit` ends the message loop at the next
-    // turn; `requestToggle` asks for a rebuild in the other screen mode. The window record, options
-    // and clock are not owned and outlive the demo.
+    // `requestQuit` ends the message loop at the next turn; `requestToggle` asks for a
+    // rebuild in the other screen mode (a scripted action; F1 is the platform's). The window
+    // record, options and clock are not owned and outlive the demo.
     Demo(WindowRecord* window, const Options* options, Music* music, MusicClock* musicClock,
-         long* presentationFrames, PressDetector* toggleKey, std::function<void()> requestQuit,
+         long* presentationFrames, std::function<void()> requestQuit,
          std::function<void()> requestToggle);
     ~Demo();
 
@@ -83,7 +83,6 @@ private:
     Music* music_;                   // non-owning, process-wide
     MusicClock* musicClock_;         // non-owning
     long* presentationFrames_;       // non-owning
-    PressDetector* toggleKey_;       // non-owning: F1, kept across rebuilds
     VideoEncoder* video_ = nullptr;  // non-owning
     std::function<void()> requestQuit_;
     std::function<void()> requestToggle_;

@@ -1,7 +1,7 @@
 #include "ModeDialog.h"
 
 #include "Banner.h"
-#include "Interrupt.h"
+#include "base/Interrupt.h"
 #include "ModeDialogModel.h"
 #include "base/Log.h"
 #include "render/GlyphRasterizer.h"

@@ -2,6 +2,7 @@
 #include "base/FloatChars.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 
@@ -197,6 +198,15 @@ ParseStatus parseOptions(int argc, const char* const* argv, Options& options, st
             return ParseStatus::error;
         }
     }
+    // A run that would end before its first frame is a mistake in the
+    // command, not an export or a capture of nothing.
+    if (options.until && *options.until <= options.start) {
+        char text[96];
+        std::snprintf(text, sizeof text, "--until %g is not after the start (%g): nothing would be drawn",
+                      *options.until, options.start);
+        error = text;
+        return ParseStatus::error;
+    }
     if (!options.captureDirectory.empty()) {
         options.batch = true;
         if (!fixedFpsGiven) options.fixedFps = 30.0;
@@ -230,6 +240,7 @@ const char* usageText() {
            "  --fixed-fps N       presentation time advances exactly 1/N s per frame\n"
            "  --start S           begin the presentation at music time S\n"
            "  --until S           end normally before the first frame at time >= S\n"
+           "                      (S after the start)\n"
            "  --capture DIR       write every frame as DIR/frame_NNNNNN.png\n"
            "                      (implies --batch and --fixed-fps 30)\n"
            "  --video FILE        write the presentation with its music as one video;\n"
@@ -264,8 +275,8 @@ const char* usageText() {
            "Exit statuses: 0 normal end; 1 script faults, a scene that cannot be read or\n"
            "a picture of an unknown kind; 2 bad command line or video settings; 5 a\n"
            "captured frame or the video not written; 7 a JPEG or BMP picture not found;\n"
-           "15 drawing failed; 130/143 interrupted (SIGINT/SIGTERM); 255 no window,\n"
-           "OpenGL context or display.\n"
+           "15 drawing failed; 128+N ended by signal N (130 SIGINT, 143 SIGTERM, 129\n"
+           "SIGHUP, ...); 255 no window, OpenGL context or display, or the display lost.\n"
            "Other statuses name the fault that stopped the presentation (see the\n"
            "README); the shell sees them modulo 256.\n";
 }

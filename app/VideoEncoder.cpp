@@ -1,6 +1,7 @@
 #include "VideoEncoder.h"
 
 #include "base/Log.h"
+#include "base/PartialOutputs.h"
 #include "music/MusicDecoder.h"
 
 extern "C" {
@@ -35,11 +36,14 @@ namespace {
 // otherwise, so a fatal stop or an interrupt never leaves a truncated file
 // that looks finished.
 std::string gPartialPath;
+int gPartialHandle = -1;  // the same file in the table any end removes
 // Stops the encoder thread of the export under way before its file goes.
 void (*gStopWorker)() = nullptr;
 
 void removePartialFile() {
     if (gStopWorker) gStopWorker();
+    forgetPartialOutput(gPartialHandle);
+    gPartialHandle = -1;
     if (gPartialPath.empty()) return;
     std::error_code ec;
     std::filesystem::remove(gPartialPath, ec);
@@ -51,6 +55,14 @@ void notePartialFile(const std::string& path) {
     if (!registered) std::atexit(removePartialFile);
     registered = true;
     gPartialPath = path;
+    gPartialHandle = notePartialOutput(path);
+}
+
+// The file is whole, or no longer ours: nothing removes it from now on.
+void keepPartialFile() {
+    forgetPartialOutput(gPartialHandle);
+    gPartialHandle = -1;
+    gPartialPath.clear();
 }
 
 std::string avError(int code) {
@@ -671,7 +683,7 @@ bool VideoEncoder::finish(std::string& error) {
     }
     if (ok && s.checkFile && !fileStillThere(s, written, error)) {
         // Whatever the path names now is not ours to remove.
-        gPartialPath.clear();
+        keepPartialFile();
         ok = false;
     }
     if (!ok) {
@@ -681,7 +693,7 @@ bool VideoEncoder::finish(std::string& error) {
     s.encodeSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     s.progress(true);
     s.open = false;
-    gPartialPath.clear();
+    keepPartialFile();
     gStopWorker = nullptr;
     return true;
 }

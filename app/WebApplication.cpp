@@ -5,7 +5,6 @@
 #include "Application.h"
 
 #include "Demo.h"
-#include "Interrupt.h"
 #include "MessageBox.h"
 #include "MusicAdapter.h"
 #include "Window.h"
@@ -109,10 +108,8 @@ int runApplication(const Options& options) {
     music.configure(options.fixedFps, options.start, false);
     MusicAdapter musicClock(music);
     long presentationFrames = 0;
-    PressDetector f1Key;
     // F1 is the page's: it alone may ask the browser for full screen.
-    Demo demo(&record, &options, &music, &musicClock, &presentationFrames, &f1Key, requestQuit,
-              [] {});
+    Demo demo(&record, &options, &music, &musicClock, &presentationFrames, requestQuit, [] {});
     demo.start();
     while (!gQuit) demo.oneFrame();
     demo.shutdown();

@@ -12,6 +12,10 @@
 
 namespace {
 
+// Whether a window of this run changed the display's mode: an interrupted
+// run changes it back.
+bool gDisplayModeChanged = false;
+
 // A display mode of exactly this size, preferring the requested colour depth
 // and then the highest refresh rate. False when the display has none.
 bool findDisplayMode(const ScreenMode& want, SDL_DisplayMode& found) {
@@ -95,8 +99,10 @@ bool createWindow(WindowRecord& record, bool show, bool makeCurrent) {
         return false;
     }
     if (record.mode.fullScreen) {
-        if (switchingMode && SDL_SetWindowDisplayMode(record.window, &displayMode) != 0) {
-            logMessage("Window: %s\n", SDL_GetError());
+        if (switchingMode) {
+            gDisplayModeChanged = true;
+            if (SDL_SetWindowDisplayMode(record.window, &displayMode) != 0)
+                logMessage("Window: %s\n", SDL_GetError());
         }
         SDL_ShowCursor(SDL_DISABLE);
     }
@@ -183,6 +189,10 @@ void destroyWindow(WindowRecord& record) {
     record.context = nullptr;
     record.window = nullptr;
     if (record.mode.fullScreen) SDL_ShowCursor(SDL_ENABLE);
+}
+
+bool displayModeChanged() {
+    return gDisplayModeChanged;
 }
 
 void presentFrame(WindowRecord& record) {

@@ -57,3 +57,7 @@ void windowDrawableSize(const WindowRecord& record, int& width, int& height);
 // Asks for a window of that size (the test hook's "resize="); the frame
 // keeps its size. Nothing in a web page, where the page sizes the canvas.
 void resizeWindow(WindowRecord& record, int width, int height);
+
+// Whether a window of this run switched the display's mode (full screen with
+// --switch-mode); SDL_Quit gives the display its mode back.
+bool displayModeChanged();

@@ -6,10 +6,13 @@
 #include "VideoEncoder.h"
 #endif
 #include "app/Options.h"
+#include "base/Interrupt.h"
 #include "base/Log.h"
 #include "data/DataFile.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
 #endif
@@ -17,21 +20,32 @@
 #include <optional>
 #include <system_error>
 
+namespace {
+
+// Usage and version go to standard output: a write that fails (a full disk,
+// /dev/full) is said, not reported as success.
+int printToStandardOutput(const char* text) {
+    errno = 0;
+    if (std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0) return 0;
+    std::fprintf(stderr, "demoplayer: cannot write to standard output: %s\n",
+                 std::strerror(errno ? errno : EIO));
+    return 1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // First: a signal at any later moment ends the run its documented way,
+    // and a closed standard error or output never ends it.
+    installInterruptHandlers();
     Options options;
     std::string error;
     if (parseOptions(argc, argv, options, error) != ParseStatus::ok) {
         std::fprintf(stderr, "demoplayer: %s\n%s", error.c_str(), kTryHelpText);
         return 2;
     }
-    if (options.help) {
-        std::fputs(usageText(), stdout);
-        return 0;
-    }
-    if (options.version) {
-        std::fputs(versionText(), stdout);
-        return 0;
-    }
+    if (options.help) return printToStandardOutput(usageText());
+    if (options.version) return printToStandardOutput(versionText());
 
 #ifndef __EMSCRIPTEN__
     if (!options.videoCodec.empty()) {

@@ -1,5 +1,8 @@
 #include "base/Log.h"
 
+#include "base/Interrupt.h"
+#include "base/PartialOutputs.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -193,6 +196,9 @@ void setFatalStopHandler(FatalStopHandler handler) {
 }
 
 void fatalStop(int status) {
+    // An interrupt that arrived first decides the status: the fault may be
+    // only its consequence (an interrupted read).
+    stopIfInterrupted();
     // A handler that itself hits a fatal condition must not recurse.
     static bool stopping = false;
     if (gFatalHandler && !stopping) {
@@ -202,5 +208,6 @@ void fatalStop(int status) {
         ensureUnbuffered();
         std::fprintf(stderr, "%s\n", kFatalBoxText);
     }
+    removePartialOutputs();
     std::exit(status);
 }

@@ -2,10 +2,28 @@
 
 #include "MusicFormat.h"
 
+#include "base/RegularFile.h"
+
 #include <filesystem>
 #include <system_error>
 
 std::unique_ptr<MusicDecoder> openMusicDecoder(const std::string& path, std::string* fault) {
+    // Before any decoder opens it: a FIFO would block the opening, a device
+    // would be decoded for ever.
+    const std::string notRegular = notRegularFileReason(path);
+    if (!notRegular.empty()) {
+        if (fault) {
+            std::error_code error;
+            const auto status = std::filesystem::status(path, error);
+            if (!std::filesystem::exists(status))
+                *fault = "not found";
+            else if (std::filesystem::is_directory(status))
+                *fault = "is a directory";
+            else
+                *fault = notRegular;
+        }
+        return nullptr;
+    }
     std::string sndfileFault, browserFault, moduleFault;
     if (auto decoder = openSndfileDecoder(path, &sndfileFault)) return decoder;
 #ifdef __EMSCRIPTEN__
@@ -14,19 +32,9 @@ std::unique_ptr<MusicDecoder> openMusicDecoder(const std::string& path, std::str
     if (auto decoder = openBrowserDecoder(path, &browserFault)) return decoder;
 #endif
     if (auto decoder = openModuleDecoder(path, kOutputRate, &moduleFault)) return decoder;
-    if (fault) {
-        // What the file system says comes first: both decoders would only
-        // dress it up.
-        std::error_code error;
-        const auto status = std::filesystem::status(path, error);
-        if (!std::filesystem::exists(status))
-            *fault = "not found";
-        else if (std::filesystem::is_directory(status))
-            *fault = "is a directory";
-        else
-            *fault = "libsndfile: \"" + sndfileFault + "\"; " +
-                     (browserFault.empty() ? "" : "the browser: \"" + browserFault + "\"; ") +
-                     "libopenmpt: \"" + moduleFault + "\"";
-    }
+    if (fault)
+        *fault = "libsndfile: \"" + sndfileFault + "\"; " +
+                 (browserFault.empty() ? "" : "the browser: \"" + browserFault + "\"; ") +
+                 "libopenmpt: \"" + moduleFault + "\"";
     return nullptr;
 }

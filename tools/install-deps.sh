@@ -23,6 +23,8 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # tests: a real X display for windowed runs, archive and picture makers
   xvfb xauth zip python3 locales
+  # tests: a Wayland compositor to lose, and keys pressed into a real window
+  weston xdotool
   # tests: ffprobe and ffmpeg read the exported videos back
   ffmpeg
   # tests: models for the scene tool to import

@@ -66,6 +66,8 @@ TEST(Options, BadValuesAreRejected) {
                                                            {"--start", "-1"},
                                                            {"--start", ""},
                                                            {"--until", "x"},
+                                                           {"--start", "10", "--until", "5"},
+                                                           {"--until", "0"},
                                                            {"--capture", ""},
                                                            {"-C"},
                                                            {"--bogus"},
