@@ -1,6 +1,7 @@
 #include "ModelRead.h"
 
 #include "ImportProgress.h"
+#include "RegularFileIO.h"
 
 #include <assimp/postprocess.h>
 
@@ -56,8 +57,10 @@ void prepareImporter(Assimp::Importer& importer, ImportProgress& progress) {
     // one model by their tags; the library's merge crashes on some players
     // (OpenArena's "tony"), so each part is imported as the file it is.
     importer.SetPropertyBool(AI_CONFIG_IMPORT_MD3_HANDLE_MULTIPART, false);
-    // The importer owns its progress handler and deletes it when it goes.
+    // The importer owns its progress handler and its file system and
+    // deletes them when it goes.
     importer.SetProgressHandler(std::make_unique<AssimpProgress>(&progress).release());
+    importer.SetIOHandler(std::make_unique<RegularFileIO>().release());
 }
 
 const aiScene* readModel(Assimp::Importer& importer,

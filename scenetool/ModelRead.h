@@ -11,7 +11,8 @@
 class ImportProgress;
 
 // Readies `importer` for a model: points and lines dropped, multi-part
-// Quake 3 players read part by part, progress reported to `progress`.
+// Quake 3 players read part by part, progress reported to `progress`, and
+// the files it opens regular files only (see RegularFileIO).
 void prepareImporter(Assimp::Importer& importer, ImportProgress& progress);
 
 // The model `read` gives (it calls the importer's ReadFile or

@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "scenetool/PictureConversion.h"
+#include "base/RegularFile.h"
 
 #include "data/DataFile.h"
 #include "data/PictureCheck.h"
@@ -9,7 +10,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <string_view>
 
@@ -37,21 +37,12 @@ std::vector<std::uint8_t> pngOfTexels(const aiTexture& texture) {
 // RGBA, uncompressed with its mipmaps); refused rather than read into memory.
 constexpr std::uintmax_t kLargestPictureFile = std::uintmax_t(2) << 30;
 
-// The whole of file `path`, as much as its size says. A model may name any
-// file: those of /proc and /sys claim no size and may never end (pagemap)
-// or fail on the first read (mem), so they read as empty; a read error is
-// false, never an exception (istream::read sets badbit where the stream
-// buffer throws).
-bool readWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes) {
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(path, ec);
-    if (ec || size > kLargestPictureFile) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.resize(std::size_t(size));
-    if (size == 0) return true;
-    in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size));
-    return !in.bad() && std::uintmax_t(in.gcount()) == size;
+// The whole of picture file `path`: a regular file only, read as far as
+// its size when opened. A model may name any file: a FIFO or a device is
+// refused at once; those of /proc and /sys claim no size and read as
+// empty. False with `error` set, never an exception.
+bool readWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes, std::string& error) {
+    return readRegularFile(path.string(), kLargestPictureFile, bytes, error);
 }
 
 std::string lowerExtension(const fs::path& path) {
@@ -160,11 +151,10 @@ bool ModelTextures::fileTexture(const std::string& text, std::string& name, std:
                      (below ? relative : found).string().c_str());
     }
     std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(found, bytes)) {
-        std::fprintf(stderr,
-                     "warning: texture %s cannot be read (%s); the material stays "
-                     "untextured\n",
-                     text.c_str(), found.string().c_str());
+    std::string why;
+    if (!readWholeFile(found, bytes, why)) {
+        std::fprintf(stderr, "warning: texture %s: %s; the material stays untextured\n",
+                     text.c_str(), why.c_str());
         return true;
     }
     if (!handOn(bytes, lowerExtension(found), plainFileName(found.filename().string()),
@@ -229,7 +219,8 @@ bool ModelTextures::place(const std::vector<std::uint8_t>& bytes, std::string wa
     const fs::path target = fs::path(pictureDir_) / wanted;
     std::vector<std::uint8_t> there;
     std::error_code ec;
-    if (fs::exists(target, ec) && readWholeFile(target, there)) {
+    std::string unread;  // whatever is there and cannot be read is replaced
+    if (fs::exists(target, ec) && readWholeFile(target, there, unread)) {
         written_[wanted] = mine;
         if (there == bytes) return true;
         // A picture the author put beside the scene is theirs to keep, as

@@ -12,6 +12,8 @@
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "data/TextureSource.h"
+#include "base/RegularFile.h"
+#include "scenetool/SceneSummary.h"
 
 #include <SDL.h>
 #include "gfx/Gfx.h"
@@ -209,10 +211,12 @@ void drawLikeSceneTrack(Scene& scene, View& view, const PreviewOptions& options)
     gfx::flush();
 }
 
-// Reads the scene and draws it into the current context's back buffer;
-// the GL objects it made are released before it returns.
+// Reads the scene file `bytes` (from `scenePath`) and draws it into the
+// current context's back buffer; the GL objects it made are released
+// before it returns.
 bool drawScene(const PreviewOptions& options, const fs::path& scenePath,
-               std::vector<std::uint8_t>& rgb, std::string& error) {
+               const std::vector<std::uint8_t>& bytes, std::vector<std::uint8_t>& rgb,
+               std::string& error) {
     const fs::path folder = scenePath.parent_path();
     const std::string baseName = scenePath.filename().string();
     CurrentDirectory inFolder(folder);
@@ -231,7 +235,8 @@ bool drawScene(const PreviewOptions& options, const fs::path& scenePath,
     std::vector<HeldMessage> held;
     {
         LogCapture capture;
-        read = fileRead(baseName, scene, textures, options.width, options.height);
+        read = readScene(bytes.data(), bytes.size(), baseName, scene, textures, options.width,
+                         options.height);
         held = capture.take();
     }
     // Whatever happens next, the scene's lists and the textures go while
@@ -296,10 +301,10 @@ bool previewScene(const PreviewOptions& options, std::string& error) {
         error = "cannot resolve the paths: " + failure.message();
         return false;
     }
-    if (!fs::is_regular_file(scenePath, failure)) {
-        error = "cannot open " + options.scenePath;
-        return false;
-    }
+    // Read before any window is made, so what is not a scene file's kind of
+    // file is refused at once.
+    std::vector<std::uint8_t> bytes;
+    if (!readRegularFile(options.scenePath, kLargestSceneFile, bytes, error)) return false;
 
     HiddenContext context;
     if (!context.open(options.width, options.height, error)) return false;
@@ -310,7 +315,7 @@ bool previewScene(const PreviewOptions& options, std::string& error) {
                      stencil);
 
     std::vector<std::uint8_t> rgb;
-    if (!drawScene(options, scenePath, rgb, error)) return false;
+    if (!drawScene(options, scenePath, bytes, rgb, error)) return false;
     // What the player would show too, so not a failure; but an author
     // looking at a black file deserves a hint where to look.
     if (std::all_of(rgb.begin(), rgb.end(), [](std::uint8_t v) { return v == 0; }))

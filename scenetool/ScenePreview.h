@@ -19,10 +19,11 @@ inline constexpr int kMaxPreviewSide = 8192;
 
 // Draws the first frame a script's `scene start file=...` would show
 // (black background, fog off) in a hidden window of the requested size and
-// writes it top row first to options.outPath. The scene file is read by the
-// player's reader with its folder as the current directory, so its texture
-// names are found beside it; the current directory is restored afterwards.
-// False with `error` set, and no picture written, when the file is not a
-// scene the player reads, a texture cannot be had, the camera names no view,
-// no GL context can be made or the PNG cannot be written.
+// writes it top row first to options.outPath. The scene file, a regular
+// file only (see RegularFile), is read whole, then by the player's reader
+// with its folder as the current directory, so its texture names are found
+// beside it; the current directory is restored afterwards. False with
+// `error` set, and no picture written, when the file is not a regular file
+// or not a scene the player reads, a texture cannot be had, the camera
+// names no view, no GL context can be made or the PNG cannot be written.
 bool previewScene(const PreviewOptions& options, std::string& error);

@@ -4,11 +4,10 @@
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "data/TextureSource.h"
+#include "base/RegularFile.h"
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <vector>
@@ -42,13 +41,8 @@ const char* lightKind(const Light& light) {
 }  // namespace
 
 bool summariseScene(const std::string& path, std::ostream& out, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot open " + path;
-        return false;
-    }
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                                          std::istreambuf_iterator<char>()};
+    std::vector<std::uint8_t> bytes;
+    if (!readRegularFile(path, kLargestSceneFile, bytes, error)) return false;
     Scene scene;
     SummaryTextures textures;
     if (!readScene(bytes.data(), bytes.size(), dataFileBaseName(path), scene, textures, 640, 480)) {

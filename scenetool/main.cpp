@@ -4,9 +4,11 @@
 #include "scene/Scene.h"
 #include "scenetool/ChildRun.h"
 #include "scenetool/ModelImport.h"
+#include "base/RegularFile.h"
 #include "scenetool/SceneSummary.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -69,20 +71,22 @@ int help() {
         "  -h, --help          this text\n"
         "  --version           the version\n"
         "\n"
+        "Models and scene files are read from regular files only: a FIFO, a device,\n"
+        "a folder or a socket is refused.\n"
+        "\n"
         "Exit statuses: 0 done; 1 a model, scene or picture that cannot be read or\n"
-        "written, or a model reader that crashed or ran out of memory or time;\n"
-        "2 bad command line.\n",
+        "written (or is not a regular file), a model reader that crashed or ran out\n"
+        "of memory or time, or standard output that cannot be written; 2 bad\n"
+        "command line.\n",
         stdout);
     return 0;
 }
 
-// The reader's limits: memory sized from the file (at least 2 GB, some
-// formats expand fifty-fold and more) but never most of the machine, and
-// minutes, more for large files; either as the author sets them.
-ChildLimits readerLimits(const std::string& model, float maxMemoryGb, float maxSeconds) {
-    std::error_code ec;
-    const std::uint64_t size = std::filesystem::file_size(model, ec);
-    const std::uint64_t fileBytes = ec ? 0 : size;
+// The reader's limits for a model of `fileBytes`: memory sized from the
+// file (at least 2 GB, some formats expand fifty-fold and more) but never
+// most of the machine, and minutes, more for large files; either as the
+// author sets them.
+ChildLimits readerLimits(std::uint64_t fileBytes, float maxMemoryGb, float maxSeconds) {
     ChildLimits limits;
     if (maxMemoryGb > 0.0f) {
         limits.memoryBytes = std::uint64_t(double(maxMemoryGb) * 1e9);
@@ -179,10 +183,23 @@ int import(int argc, char** argv) {
     const std::filesystem::path outDir = std::filesystem::path(out).parent_path();
     options.pictureDir = outDir.empty() ? "." : outDir.string();
 
+    // What is not a regular file is refused here, before a child waits on
+    // it (a FIFO) or reads it without end (a device) until its limits.
+    std::uint64_t modelBytes = 0;
+    {
+        RegularFile file;
+        std::string error;
+        if (!file.open(model, error)) {
+            std::fprintf(stderr, "demoplayer-scene: %s\n", error.c_str());
+            return 1;
+        }
+        modelBytes = file.size();
+    }
+
     // The model reader is a library fed files from anywhere: it runs in a
     // child process under limits, so its crashes and runaway allocations
     // end with a message instead of taking the tool (or the machine) down.
-    const ChildLimits limits = readerLimits(model, maxMemoryGb, maxSeconds);
+    const ChildLimits limits = readerLimits(modelBytes, maxMemoryGb, maxSeconds);
     const ChildOutcome outcome = runInChild(
         [&] {
             Scene scene;
@@ -288,18 +305,38 @@ int preview(int argc, char** argv) {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int command(int argc, char** argv) {
     if (argc < 2) return usage();
-    const std::string command = argv[1];
-    if (command == "--help" || command == "-h") return help();
-    if (command == "--version") {
+    const std::string name = argv[1];
+    if (name == "--help" || name == "-h") return help();
+    if (name == "--version") {
         std::fputs("demoplayer-scene " DEMOPLAYER_VERSION "\n", stdout);
         return 0;
     }
-    if (command == "import") return import(argc, argv);
-    if (command == "info") return info(argc, argv);
-    if (command == "preview") return preview(argc, argv);
+    if (name == "import") return import(argc, argv);
+    if (name == "info") return info(argc, argv);
+    if (name == "preview") return preview(argc, argv);
     return usage();
+}
+
+// Whether everything written to standard output (through stdio or
+// std::cout) got there. The exit would flush it silently: a full disk or a
+// closed pipe must fail the command instead of ending it with success.
+bool standardOutputWritten() {
+    errno = 0;
+    std::cout.flush();  // flushes stdout too, where a write error shows first
+    const bool flushed = std::fflush(stdout) == 0;
+    const int flushError = errno;
+    if (flushed && !std::ferror(stdout) && std::cout) return true;
+    std::fprintf(stderr, "demoplayer-scene: cannot write standard output%s%s\n",
+                 flushError ? ": " : "", flushError ? std::strerror(flushError) : "");
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int status = command(argc, argv);
+    if (!standardOutputWritten()) return status == 0 ? 1 : status;
+    return status;
 }

@@ -38,6 +38,23 @@ inline ToolRun runTool(const std::string& args, const fs::path& dir) {
     return r;
 }
 
+// Runs the tool as runTool does, killed after `seconds` (status 124 then),
+// so a tool that waits for ever fails its test instead of holding the
+// suite; standard output goes to `out` (tool.out in `dir` is read back,
+// anything else, such as /dev/full, is not).
+inline ToolRun runToolWithin(int seconds, const std::string& args, const fs::path& dir,
+                             const std::string& out = "tool.out") {
+    const std::string cmd = "cd '" + dir.string() + "' && timeout -k 5 " +
+                            std::to_string(seconds) + " '" + std::string(DP_SCENE_TOOL) + "' " +
+                            args + " >'" + out + "' 2>tool.err </dev/null";
+    const int raw = std::system(cmd.c_str());
+    ToolRun r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    if (out == "tool.out") r.out = testsupport::slurp(dir / "tool.out");
+    r.err = testsupport::slurp(dir / "tool.err");
+    return r;
+}
+
 class AnyTexture : public TextureSource {
 public:
     void bind() override {}
