@@ -166,6 +166,45 @@ class LostDisplay(Scratch):
         self.assertEqual(batch.finish(), 0, batch.err())
 
 
+@unittest.skipUnless(shutil.which("Xvfb") and shutil.which("xdotool"),
+                     "Xvfb or xdotool is not installed")
+class FullScreenKey(Scratch):
+    def xdotool(self, server, *args):
+        return subprocess.run(["xdotool"] + list(args), env=environment(DISPLAY=server.display),
+                              capture_output=True, text=True, check=True).stdout
+
+    def window_size(self, server, pid):
+        window = self.xdotool(server, "search", "--onlyvisible", "--pid", str(pid)).split()[-1]
+        geometry = self.xdotool(server, "getwindowgeometry", "--shell", window)
+        values = dict(line.split("=") for line in geometry.split())
+        return "%sx%s" % (values["WIDTH"], values["HEIGHT"])
+
+    def test_presses_made_while_the_player_is_busy_each_count(self):
+        # The player is stopped while the keys are pressed, as it is busy
+        # while a rebuild loads: the presses wait in its event queue.
+        for presses, rebuilds, size in ((3, 1, "800x600"), (2, 0, "160x120")):
+            server = XServer()
+            self.addCleanup(server.kill)
+            run = Run(self.work, ["-C", EXAMPLE, "--mode", "160x120"],
+                      environment(DISPLAY=server.display))
+            wait_until(run.playing, "the presentation to play")
+            window = self.xdotool(server, "search", "--onlyvisible", "--pid",
+                                  str(run.process.pid)).split()[-1]
+            self.xdotool(server, "windowfocus", "--sync", window)
+            run.process.send_signal(signal.SIGSTOP)
+            for _ in range(presses):
+                self.xdotool(server, "key", "F1")
+            run.process.send_signal(signal.SIGCONT)
+            loads = lambda: run.err().count("Loading done, entering demo")
+            wait_until(lambda: loads() == 1 + rebuilds, "%d rebuilds" % rebuilds)
+            time.sleep(1.0)  # room for a rebuild too many to show
+            self.assertEqual(loads(), 1 + rebuilds, "%d presses" % presses)
+            self.assertEqual(self.window_size(server, run.process.pid), size)
+            run.process.send_signal(signal.SIGTERM)
+            self.assertEqual(run.finish(), 143, run.err())
+            server.kill()
+
+
 class Signals(Scratch):
     def export(self, video, **popen):
         return Run(self.work, ["-C", EXAMPLE, "--mode", "96x72", "--video", video],
