@@ -1,13 +1,13 @@
 #include "Demo.h"
 
 #include "FileWatcher.h"
-#include "base/Interrupt.h"
 #include "TimelineRebuild.h"
 #ifndef __EMSCRIPTEN__
 #include "VideoEncoder.h"
 #endif
 #include "base/CaseInsensitive.h"
 #include "base/Clock.h"
+#include "base/Interrupt.h"
 #include "base/KeyCodes.h"
 #include "base/Log.h"
 #include "base/Screen.h"

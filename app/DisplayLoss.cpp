@@ -34,8 +34,8 @@ void watchDisplayConnection() {
     if (!driverIs("x11")) return;
     using IOErrorHandler = int (*)(void*);
     using SetIOErrorHandler = IOErrorHandler (*)(IOErrorHandler);
-    auto set = reinterpret_cast<SetIOErrorHandler>(
-        loadedFunction("libX11.so.6", "XSetIOErrorHandler"));
+    auto set =
+        reinterpret_cast<SetIOErrorHandler>(loadedFunction("libX11.so.6", "XSetIOErrorHandler"));
     if (set) set(onXConnectionBroken);
 }
 
@@ -64,6 +64,5 @@ bool displayConnectionLost(SDL_Window* window) {
 }
 
 void endWithLostDisplay() {
-    endProcessNow(kLostDisplayStatus,
-                  "Window: the connection to the display was lost, exiting\n");
+    endProcessNow(kLostDisplayStatus, "Window: the connection to the display was lost, exiting\n");
 }

@@ -1,8 +1,9 @@
 #include "ModeDialog.h"
 
 #include "Banner.h"
-#include "base/Interrupt.h"
+#include "DisplayLoss.h"
 #include "ModeDialogModel.h"
+#include "base/Interrupt.h"
 #include "base/Log.h"
 #include "render/GlyphRasterizer.h"
 
@@ -352,6 +353,7 @@ DialogResult runModeDialog(std::optional<bool> fullScreenPreset, std::optional<i
     SDL_GL_SwapWindow(dw.window);
     while (!done) {
         SDL_Event e;
+        if (displayConnectionLost(dw.window)) endWithLostDisplay();
         // Wake now and then, so Ctrl-C is seen while nobody touches the dialog.
         const bool got = SDL_WaitEventTimeout(&e, 100);
         stopIfInterrupted();

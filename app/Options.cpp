@@ -202,7 +202,8 @@ ParseStatus parseOptions(int argc, const char* const* argv, Options& options, st
     // command, not an export or a capture of nothing.
     if (options.until && *options.until <= options.start) {
         char text[96];
-        std::snprintf(text, sizeof text, "--until %g is not after the start (%g): nothing would be drawn",
+        std::snprintf(text, sizeof text,
+                      "--until %g is not after the start (%g): nothing would be drawn",
                       *options.until, options.start);
         error = text;
         return ParseStatus::error;

@@ -80,8 +80,8 @@ int main(int argc, char** argv) {
             return 2;
         }
         options.scriptName = place->scriptName;
-    } else if (options.directory.empty() && !options.batch && !options.check &&
-               !options.verify && !dataFileExists(options.scriptName)) {
+    } else if (options.directory.empty() && !options.batch && !options.check && !options.verify &&
+               !dataFileExists(options.scriptName)) {
         // A viewer who starts the player from a menu, or without knowing
         // where a demo is, sees the example rather than an error.
         const std::filesystem::path example = installedExample(runningProgram());

@@ -19,10 +19,9 @@ struct Handled {
     const char* name;
 };
 constexpr Handled kHandled[] = {
-    {SIGHUP, "SIGHUP"},       {SIGINT, "SIGINT"},   {SIGQUIT, "SIGQUIT"},
-    {SIGTERM, "SIGTERM"},     {SIGUSR1, "SIGUSR1"}, {SIGUSR2, "SIGUSR2"},
-    {SIGALRM, "SIGALRM"},     {SIGVTALRM, "SIGVTALRM"}, {SIGPROF, "SIGPROF"},
-    {SIGXCPU, "SIGXCPU"},
+    {SIGHUP, "SIGHUP"},   {SIGINT, "SIGINT"},   {SIGQUIT, "SIGQUIT"}, {SIGTERM, "SIGTERM"},
+    {SIGUSR1, "SIGUSR1"}, {SIGUSR2, "SIGUSR2"}, {SIGALRM, "SIGALRM"}, {SIGVTALRM, "SIGVTALRM"},
+    {SIGPROF, "SIGPROF"}, {SIGXCPU, "SIGXCPU"},
 };
 
 // How long the main thread has to reach a safe point after the first signal.
@@ -82,8 +81,7 @@ extern "C" void noteSignal(int signal) {
 // Waits for the first signal, then gives the main thread its grace period.
 void watch() {
     char wake = 0;
-    while (::read(gWake[0], &wake, 1) < 0 && errno == EINTR) {
-    }
+    while (::read(gWake[0], &wake, 1) < 0 && errno == EINTR) {}
     pollfd none{-1, 0, 0};
     ::poll(&none, 1, kGraceMilliseconds);
     endInterrupted(gSignal.load());
@@ -140,7 +138,8 @@ void stopIfInterrupted() {
     const int signal = gSignal.load();
     if (signal == 0) return;
     // Through the log, so that an open progress line is ended first.
-    if (!gMessageWritten.exchange(true)) logMessage("Interrupted by %s, exiting\n", signalName(signal));
+    if (!gMessageWritten.exchange(true))
+        logMessage("Interrupted by %s, exiting\n", signalName(signal));
     removePartialOutputs();
     if (gRelease) gRelease();
     std::fflush(nullptr);

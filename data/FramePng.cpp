@@ -10,7 +10,8 @@
 
 namespace {
 
-bool writePng(std::FILE* file, int width, int height, const std::vector<std::uint8_t>& rgbBottomUp) {
+bool writePng(std::FILE* file, int width, int height,
+              const std::vector<std::uint8_t>& rgbBottomUp) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);

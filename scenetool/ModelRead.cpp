@@ -39,11 +39,11 @@ void stretchDurationsToLastKeys(aiScene& model) {
         for (unsigned c = 0; c < animation->mNumChannels; ++c) {
             const aiNodeAnim* channel = animation->mChannels[c];
             if (!channel) continue;
-            animation->mDuration = std::max(
-                {animation->mDuration,
-                 lastKeyTime(channel->mPositionKeys, channel->mNumPositionKeys),
-                 lastKeyTime(channel->mRotationKeys, channel->mNumRotationKeys),
-                 lastKeyTime(channel->mScalingKeys, channel->mNumScalingKeys)});
+            animation->mDuration =
+                std::max({animation->mDuration,
+                          lastKeyTime(channel->mPositionKeys, channel->mNumPositionKeys),
+                          lastKeyTime(channel->mRotationKeys, channel->mNumRotationKeys),
+                          lastKeyTime(channel->mScalingKeys, channel->mNumScalingKeys)});
         }
     }
 }

@@ -3,8 +3,8 @@
 // the repairs that let well-meant files through its validation.
 #pragma once
 
-#include <assimp/Importer.hpp>
 #include <assimp/scene.h>
+#include <assimp/Importer.hpp>
 
 #include <functional>
 

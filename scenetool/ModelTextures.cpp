@@ -1,8 +1,8 @@
 #include "ModelTextures.h"
 
 #include "AtomicFile.h"
-#include "scenetool/PictureConversion.h"
 #include "base/RegularFile.h"
+#include "scenetool/PictureConversion.h"
 
 #include "data/DataFile.h"
 #include "data/PictureCheck.h"

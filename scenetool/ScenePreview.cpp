@@ -2,17 +2,17 @@
 
 #include "base/CaseInsensitive.h"
 #include "base/Log.h"
+#include "base/RegularFile.h"
 #include "data/DataFile.h"
 #include "data/FramePng.h"
 #include "data/PictureCheck.h"
+#include "data/TextureSource.h"
 #include "render/FrameSetup.h"
 #include "render/SceneRenderer.h"
 #include "render/Texture.h"
 #include "render/TextureRegistry.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
-#include "data/TextureSource.h"
-#include "base/RegularFile.h"
 #include "scenetool/SceneSummary.h"
 
 #include <SDL.h>

@@ -1,10 +1,10 @@
 #include "scenetool/SceneSummary.h"
 
+#include "base/RegularFile.h"
 #include "data/DataFile.h"
+#include "data/TextureSource.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
-#include "data/TextureSource.h"
-#include "base/RegularFile.h"
 
 #include <algorithm>
 #include <cmath>

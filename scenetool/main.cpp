@@ -1,10 +1,10 @@
 // demoplayer-scene: makes the player's scene files from model files and
 // says what a scene file holds and what it shows.
 #include "ScenePreview.h"
+#include "base/RegularFile.h"
 #include "scene/Scene.h"
 #include "scenetool/ChildRun.h"
 #include "scenetool/ModelImport.h"
-#include "base/RegularFile.h"
 #include "scenetool/SceneSummary.h"
 
 #include <algorithm>

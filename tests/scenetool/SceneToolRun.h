@@ -4,9 +4,9 @@
 
 #include "RunProgram.h"
 
+#include "data/TextureSource.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
-#include "data/TextureSource.h"
 
 #include <gtest/gtest.h>
 
@@ -44,9 +44,9 @@ inline ToolRun runTool(const std::string& args, const fs::path& dir) {
 // anything else, such as /dev/full, is not).
 inline ToolRun runToolWithin(int seconds, const std::string& args, const fs::path& dir,
                              const std::string& out = "tool.out") {
-    const std::string cmd = "cd '" + dir.string() + "' && timeout -k 5 " +
-                            std::to_string(seconds) + " '" + std::string(DP_SCENE_TOOL) + "' " +
-                            args + " >'" + out + "' 2>tool.err </dev/null";
+    const std::string cmd = "cd '" + dir.string() + "' && timeout -k 5 " + std::to_string(seconds) +
+                            " '" + std::string(DP_SCENE_TOOL) + "' " + args + " >'" + out +
+                            "' 2>tool.err </dev/null";
     const int raw = std::system(cmd.c_str());
     ToolRun r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
