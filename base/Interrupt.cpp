@@ -24,8 +24,6 @@ constexpr Handled kHandled[] = {
     {SIGPROF, "SIGPROF"}, {SIGXCPU, "SIGXCPU"},
 };
 
-// How long the main thread has to reach a safe point after the first signal.
-constexpr int kGraceMilliseconds = 800;
 
 std::atomic<int> gSignal{0};
 std::atomic<bool> gMessageWritten{false};
@@ -78,6 +76,9 @@ extern "C" void noteSignal(int signal) {
 }
 
 #ifndef __EMSCRIPTEN__
+// How long the main thread has to reach a safe point after the first signal.
+constexpr int kGraceMilliseconds = 800;
+
 // Waits for the first signal, then gives the main thread its grace period.
 void watch() {
     char wake = 0;
