@@ -106,6 +106,13 @@ class XServer:
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait()
+        # A killed server leaves its lock and socket, which would hold the
+        # number for good.
+        for leftover in ("/tmp/.X%d-lock" % self.number, "/tmp/.X11-unix/X%d" % self.number):
+            try:
+                os.remove(leftover)
+            except FileNotFoundError:
+                pass
 
 
 @unittest.skipUnless(shutil.which("Xvfb"), "Xvfb is not installed")
