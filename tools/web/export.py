@@ -28,6 +28,7 @@ import errno
 import json
 import os
 import re
+import shlex
 import shutil
 import signal
 import stat
@@ -481,7 +482,7 @@ def export(args, output):
     manifest = {"title": title, "mode": mode, "loadingScreen": loading, "files": names}
     put_in_place(output, out, state, page, files, manifest, check)
     print("%s: %d files of the demo (%s); serve the folder, e.g. python3 -m http.server -d %s "
-          "-b 127.0.0.1 8000" % (args.out, len(files), megabytes(total), args.out))
+          "-b 127.0.0.1 8000" % (args.out, len(files), megabytes(total), shlex.quote(args.out)))
 
 
 def main(argv):
