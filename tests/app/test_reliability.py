@@ -94,13 +94,51 @@ def free_display():
 
 
 class XServer:
+    """An Xvfb of its own. The server picks a free display number itself and
+    writes it once it accepts connections (-displayfd), so no test guesses at
+    numbers another program on the machine may be taking at the same moment.
+    A server that does not come up is tried again; what it said is kept for
+    the failure message."""
+
     def __init__(self):
-        self.number = free_display()
-        self.process = subprocess.Popen(
-            ["Xvfb", ":%d" % self.number, "-screen", "0", "800x600x24", "-nolisten", "tcp"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_until(lambda: os.path.exists("/tmp/.X11-unix/X%d" % self.number), "Xvfb")
-        self.display = ":%d" % self.number
+        said = []
+        for attempt in range(3):
+            number, process, log = self.start()
+            if number is not None:
+                self.number, self.process = number, process
+                self.display = ":%d" % number
+                return
+            said.append("attempt %d: %s" % (attempt, log))
+        raise AssertionError("Xvfb did not start:\n" + "\n".join(said))
+
+    @staticmethod
+    def start():
+        import select
+        read, write = os.pipe()
+        log = tempfile.TemporaryFile()
+        process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=log, pass_fds=(write,))
+        os.close(write)
+        text = b""
+        deadline = time.monotonic() + 2 * GUARD
+        try:
+            while not text.endswith(b"\n") and time.monotonic() < deadline:
+                if select.select([read], [], [], 0.1)[0]:
+                    chunk = os.read(read, 64)
+                    if not chunk:
+                        break  # the server ended before it was ready
+                    text += chunk
+        finally:
+            os.close(read)
+        if text.strip().isdigit():
+            return int(text), process, None
+        if process.poll() is None:
+            process.kill()
+        process.wait()
+        log.seek(0)
+        return None, None, "status %s, %s" % (process.returncode,
+                                              log.read().decode("utf-8", "replace").strip())
 
     def kill(self):
         if self.process.poll() is None:
