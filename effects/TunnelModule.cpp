@@ -22,10 +22,10 @@ namespace {
 class TubeDepth {
 public:
     TubeDepth() {
-        gfx::Backend& state = gfx::backend();
-        depthFunc_ = state.depthFuncState();
-        depthMask_ = state.depthMaskState();
-        hint_ = state.perspectiveHintState();
+        const gfx::State& state = gfx::state();
+        depthFunc_ = state.depthFunc;
+        depthMask_ = state.depthMask;
+        hint_ = state.hint;
         // Depth writes on, or the clear would leave the depth buffer alone.
         gfx::depthMask(true);
         gfx::clear(gfx::depthBuffer);

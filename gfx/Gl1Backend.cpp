@@ -4,30 +4,13 @@
 #include <GL/glu.h>
 
 #include "GlEnums.h"
+#include "SharedDriverState.h"
 
 namespace gfx {
 
 using namespace glenums;
 
 namespace {
-
-GLenum glCap(Cap cap) {
-    switch (cap) {
-    case Cap::blend: return GL_BLEND;
-    case Cap::depthTest: return GL_DEPTH_TEST;
-    case Cap::stencilTest: return GL_STENCIL_TEST;
-    case Cap::cullFace: return GL_CULL_FACE;
-    case Cap::lighting: return GL_LIGHTING;
-    case Cap::fog: return GL_FOG;
-    case Cap::texture2D: return GL_TEXTURE_2D;
-    case Cap::colorMaterial: return GL_COLOR_MATERIAL;
-    case Cap::scissorTest: return GL_SCISSOR_TEST;
-    case Cap::lineStipple: return GL_LINE_STIPPLE;
-    case Cap::alphaTest: return GL_ALPHA_TEST;
-    default: break;
-    }
-    return static_cast<GLenum>(GL_LIGHT0 + (static_cast<int>(cap) - static_cast<int>(Cap::light0)));
-}
 
 GLenum glPrimitive(Primitive p) {
     switch (p) {
@@ -52,105 +35,6 @@ GLint glWrap(Wrap w) {
     return GL_REPEAT;
 }
 
-GLboolean glBool(bool b) {
-    return b ? GL_TRUE : GL_FALSE;
-}
-
-}  // namespace
-
-void Gl1Backend::setEnabled(Cap cap, bool on) {
-    if (on)
-        glEnable(glCap(cap));
-    else
-        glDisable(glCap(cap));
-}
-bool Gl1Backend::isEnabled(Cap cap) const {
-    return glIsEnabled(glCap(cap)) == GL_TRUE;
-}
-void Gl1Backend::blendFunc(BlendFactor source, BlendFactor destination) {
-    glBlendFunc(glBlendFactor(source), glBlendFactor(destination));
-}
-void Gl1Backend::depthFunc(Compare compare) {
-    glDepthFunc(glCompare(compare));
-}
-Compare Gl1Backend::depthFuncState() const {
-    GLint f = GL_LESS;
-    glGetIntegerv(GL_DEPTH_FUNC, &f);
-    for (int i = 0; i < 8; ++i)
-        if (kCompares[i] == static_cast<GLenum>(f)) return static_cast<Compare>(i);
-    return Compare::less;
-}
-void Gl1Backend::depthMask(bool write) {
-    glDepthMask(glBool(write));
-}
-bool Gl1Backend::depthMaskState() const {
-    GLboolean write = GL_TRUE;
-    glGetBooleanv(GL_DEPTH_WRITEMASK, &write);
-    return write == GL_TRUE;
-}
-void Gl1Backend::colorMask(bool red, bool green, bool blue, bool alpha) {
-    glColorMask(glBool(red), glBool(green), glBool(blue), glBool(alpha));
-}
-void Gl1Backend::stencilFunc(Compare compare, int reference, unsigned mask) {
-    glStencilFunc(glCompare(compare), reference, mask);
-}
-void Gl1Backend::stencilOp(StencilAction fail, StencilAction depthFail, StencilAction pass) {
-    glStencilOp(glStencilAction(fail), glStencilAction(depthFail), glStencilAction(pass));
-}
-void Gl1Backend::stencilMask(unsigned mask) {
-    glStencilMask(mask);
-}
-void Gl1Backend::alphaFunc(Compare compare, float reference) {
-    glAlphaFunc(glCompare(compare), reference);
-}
-void Gl1Backend::cullFace(Face face) {
-    glCullFace(glFace(face));
-}
-void Gl1Backend::shadeModel(Shading shading) {
-    glShadeModel(shading == Shading::flat ? GL_FLAT : GL_SMOOTH);
-}
-void Gl1Backend::perspectiveHint(Hint hint) {
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, hint == Hint::nicest    ? GL_NICEST
-                                           : hint == Hint::fastest ? GL_FASTEST
-                                                                   : GL_DONT_CARE);
-}
-Hint Gl1Backend::perspectiveHintState() const {
-    GLint hint = GL_DONT_CARE;
-    glGetIntegerv(GL_PERSPECTIVE_CORRECTION_HINT, &hint);
-    return hint == GL_NICEST ? Hint::nicest : hint == GL_FASTEST ? Hint::fastest : Hint::dontCare;
-}
-void Gl1Backend::lineWidth(float width) {
-    glLineWidth(width);
-}
-void Gl1Backend::lineStipple(int factor, unsigned short pattern) {
-    glLineStipple(factor, pattern);
-}
-void Gl1Backend::fogColour(const Rgba& c) {
-    const GLfloat colour[4] = {c.r, c.g, c.b, c.a};
-    glFogfv(GL_FOG_COLOR, colour);
-}
-void Gl1Backend::fogLinear(float start, float end) {
-    glFogi(GL_FOG_MODE, GL_LINEAR);
-    glFogf(GL_FOG_START, start);
-    glFogf(GL_FOG_END, end);
-}
-void Gl1Backend::fogExponential(bool squared, float density) {
-    glFogi(GL_FOG_MODE, squared ? GL_EXP2 : GL_EXP);
-    glFogf(GL_FOG_DENSITY, density);
-}
-void Gl1Backend::textureEnv(TextureEnv mode) {
-    GLint m = GL_MODULATE;
-    switch (mode) {
-    case TextureEnv::modulate: m = GL_MODULATE; break;
-    case TextureEnv::replace: m = GL_REPLACE; break;
-    case TextureEnv::decal: m = GL_DECAL; break;
-    case TextureEnv::blend: m = GL_BLEND; break;
-    }
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, m);
-}
-
-namespace {
-
 GLenum glMaterial(MaterialColour m) {
     switch (m) {
     case MaterialColour::ambient: return GL_AMBIENT;
@@ -162,142 +46,292 @@ GLenum glMaterial(MaterialColour m) {
     return GL_AMBIENT_AND_DIFFUSE;
 }
 
-}  // namespace
-
-void Gl1Backend::light(int index, const LightParams& p) {
-    const GLenum id = static_cast<GLenum>(GL_LIGHT0 + index);
-    glLightfv(id, GL_POSITION, p.position.data());
-    const GLfloat diffuse[4] = {p.diffuse.r, p.diffuse.g, p.diffuse.b, p.diffuse.a};
-    glLightfv(id, GL_DIFFUSE, diffuse);
-    const GLfloat specular[4] = {p.specular.r, p.specular.g, p.specular.b, p.specular.a};
-    glLightfv(id, GL_SPECULAR, specular);
-    glLightfv(id, GL_SPOT_DIRECTION, p.spotDirection.data());
-    glLightf(id, GL_SPOT_CUTOFF, p.spotCutoffDegrees);
-    glLightf(id, GL_SPOT_EXPONENT, p.spotExponent);
-    const GLfloat ambient[4] = {p.ambient.r, p.ambient.g, p.ambient.b, p.ambient.a};
-    glLightfv(id, GL_AMBIENT, ambient);
-    glLightf(id, GL_CONSTANT_ATTENUATION, p.constantAttenuation);
-    glLightf(id, GL_LINEAR_ATTENUATION, p.linearAttenuation);
-    glLightf(id, GL_QUADRATIC_ATTENUATION, p.quadraticAttenuation);
-}
-void Gl1Backend::lightModelAmbient(const Rgba& c) {
-    const GLfloat v[4] = {c.r, c.g, c.b, c.a};
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, v);
-}
-void Gl1Backend::material(Face face, MaterialColour which, const Rgba& c) {
-    const GLfloat v[4] = {c.r, c.g, c.b, c.a};
-    glMaterialfv(glFace(face), glMaterial(which), v);
-}
-void Gl1Backend::shininess(Face face, float exponent) {
-    glMaterialf(glFace(face), GL_SHININESS, exponent);
-}
-void Gl1Backend::colorMaterial(Face face, MaterialColour which) {
-    glColorMaterial(glFace(face), glMaterial(which));
-}
-void Gl1Backend::pushState() {
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-}
-void Gl1Backend::popState() {
-    glPopAttrib();
-}
-// Display lists: what the player always drew its static meshes with.
-std::uint32_t Gl1Backend::beginCompile() {
-    const GLuint list = glGenLists(1);
-    if (list != 0) glNewList(list, GL_COMPILE);
-    return list;
-}
-void Gl1Backend::endCompile() {
-    glEndList();
-}
-void Gl1Backend::drawCompiled(std::uint32_t object) {
-    glCallList(object);
-}
-void Gl1Backend::deleteCompiled(std::uint32_t object) {
-    glDeleteLists(object, 1);
+GLint glTextureEnv(TextureEnv mode) {
+    switch (mode) {
+    case TextureEnv::modulate: return GL_MODULATE;
+    case TextureEnv::replace: return GL_REPLACE;
+    case TextureEnv::decal: return GL_DECAL;
+    case TextureEnv::blend: return GL_BLEND;
+    }
+    return GL_MODULATE;
 }
 
-void Gl1Backend::currentColour(const Rgba& c) {
+constexpr GLenum kMatrixModes[] = {GL_MODELVIEW, GL_PROJECTION, GL_TEXTURE};
+
+// The switches only the fixed-function pipeline has.
+struct FixedCap {
+    Cap cap;
+    GLenum name;
+};
+constexpr FixedCap kFixedCaps[] = {
+    {Cap::lighting, GL_LIGHTING},       {Cap::fog, GL_FOG},
+    {Cap::texture2D, GL_TEXTURE_2D},    {Cap::lineStipple, GL_LINE_STIPPLE},
+    {Cap::alphaTest, GL_ALPHA_TEST},    {Cap::light0, GL_LIGHT0},
+    {Cap::light1, GL_LIGHT1},           {Cap::light2, GL_LIGHT2},
+    {Cap::light3, GL_LIGHT3},           {Cap::light4, GL_LIGHT4},
+    {Cap::light5, GL_LIGHT5},           {Cap::light6, GL_LIGHT6},
+    {Cap::light7, GL_LIGHT7}};
+
+void putColour(const Rgba& c) {
     glColor4f(c.r, c.g, c.b, c.a);
 }
-Rgba Gl1Backend::currentColourState() const {
-    GLfloat c[4] = {1, 1, 1, 1};
-    glGetFloatv(GL_CURRENT_COLOR, c);
-    return Rgba{c[0], c[1], c[2], c[3]};
-}
-void Gl1Backend::currentTexCoord(float u, float v) {
-    glTexCoord2f(u, v);
-}
-void Gl1Backend::currentNormal(float x, float y, float z) {
-    glNormal3f(x, y, z);
+
+}  // namespace
+
+Gl1Backend::Gl1Backend() {
+    GLint v[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, v);
+    initialViewport_ = {{v[0], v[1], v[2], v[3]}};
+    GLint side = 64;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
+    maxTextureSize_ = side;
 }
 
-void Gl1Backend::matrixMode(MatrixMode mode) {
-    switch (mode) {
-    case MatrixMode::modelView: glMatrixMode(GL_MODELVIEW); break;
-    case MatrixMode::projection: glMatrixMode(GL_PROJECTION); break;
-    case MatrixMode::texture: glMatrixMode(GL_TEXTURE); break;
+Gl1Backend::~Gl1Backend() {
+    for (const auto& entry : kept_) glDeleteLists(entry.second.list, 1);
+}
+
+void Gl1Backend::apply(const State& want, const Matrices* matrices) {
+    const bool all = !haveAll_;
+    State& have = have_;
+    std::uint64_t& calls = counts_.stateCalls;
+    calls += applySharedState(want, have, all, [](double d) { glClearDepth(d); });
+
+    // The current colour first, then what tracks it: the driver moves the
+    // tracked material colours with each, as followColour does here.
+    if (all || want.colour != have.colour) {
+        putColour(want.colour);
+        have.colour = want.colour;
+        followColour(have);
+        ++calls;
+    }
+    if (all || want.texCoord != have.texCoord) {
+        glTexCoord2f(want.texCoord[0], want.texCoord[1]);
+        have.texCoord = want.texCoord;
+        ++calls;
+    }
+    if (all || want.normal != have.normal) {
+        glNormal3f(want.normal[0], want.normal[1], want.normal[2]);
+        have.normal = want.normal;
+        ++calls;
+    }
+    if (all || want.trackedFace != have.trackedFace || want.tracked != have.tracked) {
+        glColorMaterial(glFace(want.trackedFace), glMaterial(want.tracked));
+        have.trackedFace = want.trackedFace;
+        have.tracked = want.tracked;
+        followColour(have);
+        ++calls;
+    }
+    const std::size_t tracking = static_cast<std::size_t>(Cap::colorMaterial);
+    if (all || want.enabled[tracking] != have.enabled[tracking]) {
+        if (want.enabled[tracking])
+            glEnable(GL_COLOR_MATERIAL);
+        else
+            glDisable(GL_COLOR_MATERIAL);
+        have.enabled[tracking] = want.enabled[tracking];
+        followColour(have);
+        ++calls;
+    }
+    for (const FixedCap& c : kFixedCaps) {
+        const std::size_t i = static_cast<std::size_t>(c.cap);
+        if (!all && want.enabled[i] == have.enabled[i]) continue;
+        if (want.enabled[i])
+            glEnable(c.name);
+        else
+            glDisable(c.name);
+        have.enabled[i] = want.enabled[i];
+        ++calls;
+    }
+    applyMaterials(want);
+    if (all || want.alphaCompare != have.alphaCompare ||
+        want.alphaReference != have.alphaReference) {
+        glAlphaFunc(glCompare(want.alphaCompare), want.alphaReference);
+        have.alphaCompare = want.alphaCompare;
+        have.alphaReference = want.alphaReference;
+        ++calls;
+    }
+    if (all || want.shading != have.shading) {
+        glShadeModel(want.shading == Shading::flat ? GL_FLAT : GL_SMOOTH);
+        have.shading = want.shading;
+        ++calls;
+    }
+    if (all || want.hint != have.hint) {
+        glHint(GL_PERSPECTIVE_CORRECTION_HINT, want.hint == Hint::nicest    ? GL_NICEST
+                                               : want.hint == Hint::fastest ? GL_FASTEST
+                                                                            : GL_DONT_CARE);
+        have.hint = want.hint;
+        ++calls;
+    }
+    if (all || want.stippleFactor != have.stippleFactor ||
+        want.stipplePattern != have.stipplePattern) {
+        glLineStipple(want.stippleFactor, want.stipplePattern);
+        have.stippleFactor = want.stippleFactor;
+        have.stipplePattern = want.stipplePattern;
+        ++calls;
+    }
+    if (all || want.fogColour != have.fogColour) {
+        const GLfloat colour[4] = {want.fogColour.r, want.fogColour.g, want.fogColour.b,
+                                   want.fogColour.a};
+        glFogfv(GL_FOG_COLOR, colour);
+        have.fogColour = want.fogColour;
+        ++calls;
+    }
+    if (all || want.fogMode != have.fogMode) {
+        glFogi(GL_FOG_MODE, want.fogMode == FogMode::linear ? GL_LINEAR
+                            : want.fogMode == FogMode::exp  ? GL_EXP
+                                                            : GL_EXP2);
+        have.fogMode = want.fogMode;
+        ++calls;
+    }
+    if (all || want.fogStart != have.fogStart) {
+        glFogf(GL_FOG_START, want.fogStart);
+        have.fogStart = want.fogStart;
+        ++calls;
+    }
+    if (all || want.fogEnd != have.fogEnd) {
+        glFogf(GL_FOG_END, want.fogEnd);
+        have.fogEnd = want.fogEnd;
+        ++calls;
+    }
+    if (all || want.fogDensity != have.fogDensity) {
+        glFogf(GL_FOG_DENSITY, want.fogDensity);
+        have.fogDensity = want.fogDensity;
+        ++calls;
+    }
+    if (all || want.textureEnv != have.textureEnv) {
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, glTextureEnv(want.textureEnv));
+        have.textureEnv = want.textureEnv;
+        ++calls;
+    }
+    if (all || want.modelAmbient != have.modelAmbient) {
+        const GLfloat v[4] = {want.modelAmbient.r, want.modelAmbient.g, want.modelAmbient.b,
+                              want.modelAmbient.a};
+        glLightModelfv(GL_LIGHT_MODEL_AMBIENT, v);
+        have.modelAmbient = want.modelAmbient;
+        ++calls;
+    }
+    applyLights(want);
+    haveAll_ = true;
+    if (matrices) applyMatrices(*matrices);
+}
+
+// A material colour the driver's tracking owns is left to the current
+// colour (the driver would ignore the call); the others are set where they
+// differ.
+void Gl1Backend::applyMaterials(const State& want) {
+    const bool all = !haveAll_;
+    for (Face face : {Face::front, Face::back}) {
+        const Material& w = face == Face::front ? want.front : want.back;
+        Material& h = face == Face::front ? have_.front : have_.back;
+        const GLenum f = face == Face::front ? GL_FRONT : GL_BACK;
+        const auto colour = [&](MaterialColour which, const Rgba& wanted, Rgba& had) {
+            if (!all && wanted == had) return;
+            const GLfloat v[4] = {wanted.r, wanted.g, wanted.b, wanted.a};
+            glMaterialfv(f, glMaterial(which), v);
+            ++counts_.stateCalls;
+            had = wanted;
+        };
+        colour(MaterialColour::ambient, w.ambient, h.ambient);
+        colour(MaterialColour::diffuse, w.diffuse, h.diffuse);
+        colour(MaterialColour::specular, w.specular, h.specular);
+        colour(MaterialColour::emission, w.emission, h.emission);
+        if (all || w.shininess != h.shininess) {
+            glMaterialf(f, GL_SHININESS, w.shininess);
+            h.shininess = w.shininess;
+            ++counts_.stateCalls;
+        }
+    }
+    // Tracking overrides whatever the calls above did to its colours.
+    followColour(have_);
+}
+
+// A light is set under the model-view matrix it was given with, so the
+// driver takes its position and direction into eye space as it always did.
+void Gl1Backend::applyLights(const State& want) {
+    const bool all = !haveAll_;
+    for (int index = 0; index < kMaxLights; ++index) {
+        const Light& light = want.lights[static_cast<std::size_t>(index)];
+        Light& had = have_.lights[static_cast<std::size_t>(index)];
+        if (!all && light == had) continue;
+        loadMatrix(0, light.modelView);
+        const LightParams& p = light.params;
+        const GLenum id = static_cast<GLenum>(GL_LIGHT0 + index);
+        glLightfv(id, GL_POSITION, p.position.data());
+        const GLfloat diffuse[4] = {p.diffuse.r, p.diffuse.g, p.diffuse.b, p.diffuse.a};
+        glLightfv(id, GL_DIFFUSE, diffuse);
+        const GLfloat specular[4] = {p.specular.r, p.specular.g, p.specular.b, p.specular.a};
+        glLightfv(id, GL_SPECULAR, specular);
+        glLightfv(id, GL_SPOT_DIRECTION, p.spotDirection.data());
+        glLightf(id, GL_SPOT_CUTOFF, p.spotCutoffDegrees);
+        glLightf(id, GL_SPOT_EXPONENT, p.spotExponent);
+        const GLfloat ambient[4] = {p.ambient.r, p.ambient.g, p.ambient.b, p.ambient.a};
+        glLightfv(id, GL_AMBIENT, ambient);
+        glLightf(id, GL_CONSTANT_ATTENUATION, p.constantAttenuation);
+        glLightf(id, GL_LINEAR_ATTENUATION, p.linearAttenuation);
+        glLightf(id, GL_QUADRATIC_ATTENUATION, p.quadraticAttenuation);
+        counts_.stateCalls += 10;
+        had = light;
     }
 }
-void Gl1Backend::loadIdentity() {
-    glLoadIdentity();
-}
-void Gl1Backend::loadMatrix(const Matrix4& matrix) {
+
+void Gl1Backend::loadMatrix(int mode, const Matrix4& matrix) {
+    const std::size_t i = static_cast<std::size_t>(mode);
+    if (haveMatrix_[i] && haveMatrices_[i] == matrix) return;
+    if (haveMode_ != mode) {
+        glMatrixMode(kMatrixModes[i]);
+        haveMode_ = mode;
+        ++counts_.stateCalls;
+    }
     glLoadMatrixf(matrix.m.data());
-}
-void Gl1Backend::multMatrix(const Matrix4& matrix) {
-    glMultMatrixf(matrix.m.data());
-}
-void Gl1Backend::pushMatrix() {
-    glPushMatrix();
-}
-void Gl1Backend::popMatrix() {
-    glPopMatrix();
-}
-void Gl1Backend::translate(float x, float y, float z) {
-    glTranslatef(x, y, z);
-}
-void Gl1Backend::rotate(float degrees, float x, float y, float z) {
-    glRotatef(degrees, x, y, z);
-}
-void Gl1Backend::scale(float x, float y, float z) {
-    glScalef(x, y, z);
-}
-void Gl1Backend::ortho(float left, float right, float bottom, float top, float zNear, float zFar) {
-    glOrtho(left, right, bottom, top, zNear, zFar);
-}
-void Gl1Backend::perspective(double fovyDegrees, double aspect, double zNear, double zFar) {
-    gluPerspective(fovyDegrees, aspect, zNear, zFar);
+    haveMatrices_[i] = matrix;
+    haveMatrix_[i] = true;
+    ++counts_.stateCalls;
 }
 
-void Gl1Backend::beginPrimitive(Primitive primitive) {
-    glBegin(glPrimitive(primitive));
+void Gl1Backend::applyMatrices(const Matrices& m) {
+    loadMatrix(0, m.modelView);
+    loadMatrix(1, m.projection);
+    loadMatrix(2, m.texture);
 }
-void Gl1Backend::streamVertex(float x, float y, float z, float w, int given) {
-    switch (given) {
-    case 2: glVertex2f(x, y); break;
-    case 3: glVertex3f(x, y, z); break;
-    default: glVertex4f(x, y, z, w); break;
+
+void Gl1Backend::bind(TextureId id) {
+    if (haveAll_ && have_.bound == id) return;
+    glBindTexture(GL_TEXTURE_2D, id);
+    have_.bound = id;
+    ++counts_.stateCalls;
+}
+
+void Gl1Backend::tookValues(const Kept& k) {
+    if (k.colours) {
+        have_.colour = k.colour;
+        followColour(have_);
     }
-}
-void Gl1Backend::endPrimitive() {
-    glEnd();
+    if (k.texCoords) have_.texCoord = k.texCoord;
+    if (k.normals) have_.normal = k.normal;
 }
 
 // Vertex by vertex, as immediate mode: Mesa merges consecutive primitives
 // of one mode into one draw and then rasterises some pixels differently
 // from separate array draws, so replaying keeps every picture as the
 // player drew it before the door, bit for bit (and costs what it did).
-void Gl1Backend::drawBatch(const VertexBatch& batch) {
+void Gl1Backend::emit(const VertexBatch& batch, Kept& k) {
     glBegin(glPrimitive(batch.primitive));
     for (std::size_t i = 0; i < batch.size(); ++i) {
         if (batch.hasColours && i >= batch.firstColour) {
-            const Rgba& c = batch.colours[i];
-            glColor4f(c.r, c.g, c.b, c.a);
+            putColour(batch.colours[i]);
+            k.colour = batch.colours[i];
+            k.colours = true;
         }
-        if (batch.hasTexCoords && i >= batch.firstTexCoord)
+        if (batch.hasTexCoords && i >= batch.firstTexCoord) {
             glTexCoord2f(batch.texCoords[i][0], batch.texCoords[i][1]);
-        if (batch.hasNormals && i >= batch.firstNormal)
+            k.texCoord = batch.texCoords[i];
+            k.texCoords = true;
+        }
+        if (batch.hasNormals && i >= batch.firstNormal) {
             glNormal3f(batch.normals[i][0], batch.normals[i][1], batch.normals[i][2]);
+            k.normal = batch.normals[i];
+            k.normals = true;
+        }
         const std::array<float, 4>& p = batch.positions[i];
         switch (batch.positionSize) {
         case 2: glVertex2f(p[0], p[1]); break;
@@ -308,9 +342,86 @@ void Gl1Backend::drawBatch(const VertexBatch& batch) {
     glEnd();
 }
 
+void Gl1Backend::drawBatch(const VertexBatch& batch, const State& state, const Matrices& matrices) {
+    apply(state, &matrices);
+    Kept values;
+    emit(batch, values);
+    tookValues(values);
+    ++counts_.draws;
+}
+
+void Gl1Backend::beginPrimitive(Primitive primitive, const State& state,
+                                const Matrices& matrices) {
+    apply(state, &matrices);
+    streamed_ = Kept{};
+    glBegin(glPrimitive(primitive));
+}
+void Gl1Backend::streamColour(const Rgba& c) {
+    putColour(c);
+    streamed_.colour = c;
+    streamed_.colours = true;
+}
+void Gl1Backend::streamTexCoord(float u, float v) {
+    glTexCoord2f(u, v);
+    streamed_.texCoord = {{u, v}};
+    streamed_.texCoords = true;
+}
+void Gl1Backend::streamNormal(float x, float y, float z) {
+    glNormal3f(x, y, z);
+    streamed_.normal = {{x, y, z}};
+    streamed_.normals = true;
+}
+void Gl1Backend::streamVertex(float x, float y, float z, float w, int given) {
+    switch (given) {
+    case 2: glVertex2f(x, y); break;
+    case 3: glVertex3f(x, y, z); break;
+    default: glVertex4f(x, y, z, w); break;
+    }
+}
+void Gl1Backend::endPrimitive() {
+    glEnd();
+    tookValues(streamed_);
+    ++counts_.draws;
+}
+
+// Display lists: what the player always drew its static meshes with. A
+// batch whose first vertices wait for the value current at drawing is left
+// to the door.
+std::uint32_t Gl1Backend::keepBatch(const VertexBatch& batch) {
+    if ((batch.hasColours && batch.firstColour > 0) ||
+        (batch.hasTexCoords && batch.firstTexCoord > 0) ||
+        (batch.hasNormals && batch.firstNormal > 0))
+        return 0;
+    Kept k;
+    k.list = glGenLists(1);
+    if (k.list == 0) return 0;
+    glNewList(k.list, GL_COMPILE);
+    emit(batch, k);
+    glEndList();
+    const std::uint32_t handle = nextKept_++;
+    kept_.emplace(handle, k);
+    return handle;
+}
+void Gl1Backend::drawKept(std::uint32_t handle, const State& state, const Matrices& matrices) {
+    const auto found = kept_.find(handle);
+    if (found == kept_.end()) return;
+    apply(state, &matrices);
+    glCallList(found->second.list);
+    tookValues(found->second);
+    ++counts_.draws;
+}
+void Gl1Backend::releaseKept(std::uint32_t handle) {
+    const auto found = kept_.find(handle);
+    if (found == kept_.end()) return;
+    glDeleteLists(found->second.list, 1);
+    kept_.erase(found);
+}
+
 // The fixed-function bitmaps: the raster position takes the current colour
 // and moves by each bitmap's advance, so text looks as it always has.
-void Gl1Backend::drawBitmaps(float x, float y, const Bitmap* const* bitmaps, std::size_t count) {
+void Gl1Backend::drawBitmaps(float x, float y, const Bitmap* const* bitmaps, std::size_t count,
+                             const State& state, const Matrices& matrices) {
+    apply(state, &matrices);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
@@ -326,6 +437,12 @@ void Gl1Backend::drawBitmaps(float x, float y, const Bitmap* const* bitmaps, std
                  b.bits.empty() ? &kNoBits : b.bits.data());
     }
     glPopClientAttrib();
+    ++counts_.draws;
+}
+
+void Gl1Backend::clear(unsigned bits, const State& state) {
+    apply(state, nullptr);
+    glClear(glClearMask(bits));
 }
 
 TextureId Gl1Backend::createTexture() {
@@ -336,38 +453,37 @@ TextureId Gl1Backend::createTexture() {
 void Gl1Backend::deleteTexture(TextureId id) {
     const GLuint name = id;
     glDeleteTextures(1, &name);
+    // The driver binds none in its place.
+    if (have_.bound == id) have_.bound = 0;
 }
-void Gl1Backend::bindTexture(TextureId id) {
-    glBindTexture(GL_TEXTURE_2D, id);
-}
-void Gl1Backend::textureFilter(Filter minify, Filter magnify) {
+void Gl1Backend::textureFilter(TextureId id, Filter minify, Filter magnify) {
+    bind(id);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, glFilter(minify));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, glFilter(magnify));
 }
-void Gl1Backend::textureWrap(Wrap s, Wrap t) {
+void Gl1Backend::textureWrap(TextureId id, Wrap s, Wrap t) {
+    bind(id);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, glWrap(s));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, glWrap(t));
 }
-
-int Gl1Backend::maxTextureSize() const {
-    GLint side = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
-    return side;
-}
 // Rows are always tightly packed: the alignment is set to 1 and left so.
-void Gl1Backend::textureImage(int level, PixelFormat internal, int width, int height,
+void Gl1Backend::textureImage(TextureId id, int level, PixelFormat internal, int width, int height,
                               PixelFormat format, const void* pixels) {
+    bind(id);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, level, static_cast<GLint>(glPixelFormat(internal)), width, height,
                  0, glPixelFormat(format), GL_UNSIGNED_BYTE, pixels);
 }
-void Gl1Backend::buildMipmaps(PixelFormat internal, int width, int height, PixelFormat format,
-                              const void* pixels) {
+void Gl1Backend::buildMipmaps(TextureId id, PixelFormat internal, int width, int height,
+                              PixelFormat format, const void* pixels) {
+    bind(id);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(glPixelFormat(internal)), width, height,
                       glPixelFormat(format), GL_UNSIGNED_BYTE, pixels);
 }
-void Gl1Backend::copyFrameToTexture(PixelFormat internal, int x, int y, int width, int height) {
+void Gl1Backend::copyFrameToTexture(TextureId id, PixelFormat internal, int x, int y, int width,
+                                    int height) {
+    bind(id);
     glCopyTexImage2D(GL_TEXTURE_2D, 0, glPixelFormat(internal), x, y, width, height, 0);
 }
 void Gl1Backend::readPixels(int x, int y, int width, int height, PixelFormat format, void* out) {
@@ -375,34 +491,9 @@ void Gl1Backend::readPixels(int x, int y, int width, int height, PixelFormat for
     glReadBuffer(GL_BACK);
     glReadPixels(x, y, width, height, glPixelFormat(format), GL_UNSIGNED_BYTE, out);
 }
-
-void Gl1Backend::clearColour(const Rgba& c) {
-    glClearColor(c.r, c.g, c.b, c.a);
-}
-void Gl1Backend::clearDepth(double depth) {
-    glClearDepth(depth);
-}
-void Gl1Backend::clearStencil(int value) {
-    glClearStencil(value);
-}
-void Gl1Backend::clear(unsigned bits) {
-    glClear(glClearMask(bits));
-}
-void Gl1Backend::viewport(int x, int y, int width, int height) {
-    glViewport(x, y, width, height);
-}
-std::array<int, 4> Gl1Backend::viewportState() const {
-    GLint v[4] = {0, 0, 0, 0};
-    glGetIntegerv(GL_VIEWPORT, v);
-    return {{v[0], v[1], v[2], v[3]}};
-}
-void Gl1Backend::scissor(int x, int y, int width, int height) {
-    glScissor(x, y, width, height);
-}
 void Gl1Backend::flush() {
     glFlush();
 }
-
 unsigned Gl1Backend::takeError() {
     return takeGlError();
 }

@@ -1,95 +1,92 @@
-// The drawing door's OpenGL 1.1 backend: every operation forwarded to the
-// fixed-function API of the current context, batches replayed vertex by
-// vertex. The driver's own state is the state: queries read it back,
-// so drawing that still bypasses the door never leaves a stale copy here.
+// The drawing door's OpenGL 1.1 backend: the fixed-function pipeline does
+// what the state says. Before each draw the driver is brought to the
+// door's state and matrices with only the calls that change something
+// (what the driver has is kept here, the one place that knows it);
+// primitives go vertex by vertex through immediate mode, and kept batches
+// are display lists, so every picture is what the fixed-function pipeline
+// always drew.
 #pragma once
 
 #include "gfx/Backend.h"
+
+#include <unordered_map>
 
 namespace gfx {
 
 class Gl1Backend : public Backend {
 public:
-    void setEnabled(Cap cap, bool on) override;
-    bool isEnabled(Cap cap) const override;
-    void blendFunc(BlendFactor source, BlendFactor destination) override;
-    void depthFunc(Compare compare) override;
-    Compare depthFuncState() const override;
-    void depthMask(bool write) override;
-    bool depthMaskState() const override;
-    void colorMask(bool red, bool green, bool blue, bool alpha) override;
-    void stencilFunc(Compare compare, int reference, unsigned mask) override;
-    void stencilOp(StencilAction fail, StencilAction depthFail, StencilAction pass) override;
-    void stencilMask(unsigned mask) override;
-    void alphaFunc(Compare compare, float reference) override;
-    void cullFace(Face face) override;
-    void shadeModel(Shading shading) override;
-    void perspectiveHint(Hint hint) override;
-    Hint perspectiveHintState() const override;
-    void lineWidth(float width) override;
-    void lineStipple(int factor, unsigned short pattern) override;
-    void fogColour(const Rgba& colour) override;
-    void fogLinear(float start, float end) override;
-    void fogExponential(bool squared, float density) override;
-    void textureEnv(TextureEnv mode) override;
-    void light(int index, const LightParams& params) override;
-    void lightModelAmbient(const Rgba& colour) override;
-    void material(Face face, MaterialColour which, const Rgba& colour) override;
-    void shininess(Face face, float exponent) override;
-    void colorMaterial(Face face, MaterialColour which) override;
-    void pushState() override;
-    void popState() override;
-    std::uint32_t beginCompile() override;
-    void endCompile() override;
-    void drawCompiled(std::uint32_t object) override;
-    void deleteCompiled(std::uint32_t object) override;
+    // Needs a compatibility-profile context current.
+    Gl1Backend();
+    // Deletes the display lists it made: its context must be current.
+    ~Gl1Backend() override;
 
-    void currentColour(const Rgba& colour) override;
-    Rgba currentColourState() const override;
-    void currentTexCoord(float u, float v) override;
-    void currentNormal(float x, float y, float z) override;
-
-    void matrixMode(MatrixMode mode) override;
-    void loadIdentity() override;
-    void loadMatrix(const Matrix4& matrix) override;
-    void multMatrix(const Matrix4& matrix) override;
-    void pushMatrix() override;
-    void popMatrix() override;
-    void translate(float x, float y, float z) override;
-    void rotate(float degrees, float x, float y, float z) override;
-    void scale(float x, float y, float z) override;
-    void ortho(float left, float right, float bottom, float top, float zNear, float zFar) override;
-    void perspective(double fovyDegrees, double aspect, double zNear, double zFar) override;
-
+    std::array<int, 4> initialViewport() const override { return initialViewport_; }
+    void drawBatch(const VertexBatch& batch, const State& state, const Matrices& matrices) override;
     bool streamsVertices() const override { return true; }
-    void beginPrimitive(Primitive primitive) override;
+    void beginPrimitive(Primitive primitive, const State& state, const Matrices& matrices) override;
+    void streamColour(const Rgba& colour) override;
+    void streamTexCoord(float u, float v) override;
+    void streamNormal(float x, float y, float z) override;
     void streamVertex(float x, float y, float z, float w, int given) override;
     void endPrimitive() override;
-    void drawBatch(const VertexBatch& batch) override;
-    void drawBitmaps(float x, float y, const Bitmap* const* bitmaps, std::size_t count) override;
+    std::uint32_t keepBatch(const VertexBatch& batch) override;
+    void drawKept(std::uint32_t handle, const State& state, const Matrices& matrices) override;
+    void releaseKept(std::uint32_t handle) override;
+    void drawBitmaps(float x, float y, const Bitmap* const* bitmaps, std::size_t count,
+                     const State& state, const Matrices& matrices) override;
+    void clear(unsigned bits, const State& state) override;
 
     TextureId createTexture() override;
     void deleteTexture(TextureId id) override;
-    void bindTexture(TextureId id) override;
-    void textureFilter(Filter minify, Filter magnify) override;
-    void textureWrap(Wrap s, Wrap t) override;
-    int maxTextureSize() const override;
-    void textureImage(int level, PixelFormat internal, int width, int height, PixelFormat format,
-                      const void* pixels) override;
-    void buildMipmaps(PixelFormat internal, int width, int height, PixelFormat format,
-                      const void* pixels) override;
-    void copyFrameToTexture(PixelFormat internal, int x, int y, int width, int height) override;
+    void textureFilter(TextureId id, Filter minify, Filter magnify) override;
+    void textureWrap(TextureId id, Wrap s, Wrap t) override;
+    int maxTextureSize() const override { return maxTextureSize_; }
+    void textureImage(TextureId id, int level, PixelFormat internal, int width, int height,
+                      PixelFormat format, const void* pixels) override;
+    void buildMipmaps(TextureId id, PixelFormat internal, int width, int height,
+                      PixelFormat format, const void* pixels) override;
+    void copyFrameToTexture(TextureId id, PixelFormat internal, int x, int y, int width,
+                            int height) override;
     void readPixels(int x, int y, int width, int height, PixelFormat format, void* out) override;
-
-    void clearColour(const Rgba& colour) override;
-    void clearDepth(double depth) override;
-    void clearStencil(int value) override;
-    void clear(unsigned bits) override;
-    void viewport(int x, int y, int width, int height) override;
-    std::array<int, 4> viewportState() const override;
-    void scissor(int x, int y, int width, int height) override;
     void flush() override;
     unsigned takeError() override;
+    DriverCounts counts() const override { return counts_; }
+
+private:
+    // A batch kept in a display list, and the attribute values its last
+    // vertex leaves current.
+    struct Kept {
+        unsigned list = 0;
+        bool colours = false, texCoords = false, normals = false;
+        Rgba colour;
+        std::array<float, 2> texCoord{{0, 0}};
+        std::array<float, 3> normal{{0, 0, 1}};
+    };
+
+    // Brings the driver to `want` (and, when given, the matrices).
+    void apply(const State& want, const Matrices* matrices);
+    void applyLights(const State& want);
+    void applyMaterials(const State& want);
+    void applyMatrices(const Matrices& matrices);
+    void loadMatrix(int mode, const Matrix4& matrix);
+    void bind(TextureId id);
+    // The vertices of the batch between glBegin and glEnd; the values its
+    // last vertex leaves go into `kept`.
+    void emit(const VertexBatch& batch, Kept& kept);
+    // What the batch's last vertex left current becomes what the driver has.
+    void tookValues(const Kept& kept);
+
+    State have_;                // what the driver has
+    bool haveAll_ = false;      // have_ is known (else everything is set at the next draw)
+    Matrix4 haveMatrices_[3];   // the driver's model-view, projection and texture matrices
+    bool haveMatrix_[3] = {false, false, false};
+    int haveMode_ = -1;         // the driver's matrix mode, -1: unknown
+    std::unordered_map<std::uint32_t, Kept> kept_;
+    std::uint32_t nextKept_ = 1;
+    Kept streamed_;  // the values the primitive being streamed set
+    std::array<int, 4> initialViewport_{{0, 0, 0, 0}};
+    int maxTextureSize_ = 64;
+    DriverCounts counts_;
 };
 
 }  // namespace gfx

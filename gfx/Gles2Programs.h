@@ -6,6 +6,7 @@
 // log.
 #pragma once
 
+#include "Gles2Variant.h"
 #include "gfx/Types.h"
 
 #include <GLES2/gl2.h>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace gfx {
 
@@ -25,25 +27,8 @@ enum Gles2Attribute : GLuint {
     normalAttribute
 };
 
-// What a variant computes, packed into one key.
-struct ProgramKey {
-    bool lighting = false;
-    unsigned lights = 0;         // bit i: light i on (with lighting)
-    int trackedColour = -1;      // MaterialColour followed by the vertex colour, -1: none
-    int textureEnv = -1;         // TextureEnv when texturing, -1: none
-    int textureChannels = 0;     // the picture's: 0 colour and alpha, 1 colour, 2 alpha
-    bool textureMatrix = false;  // texture coordinates go through a matrix
-    int fog = -1;                // FogMode when fog is on, -1: none
-    int alphaTest = -1;          // Compare of the alpha test, -1: none (or always)
-    bool points = false;         // drawing points: their size is written
-
-    std::uint32_t packed() const;
-    // "lighting (lights 0 1, colour tracking 3), texture (modulate), fog exp": for messages.
-    std::string describe() const;
-};
-
-// Uniform locations of one variant (-1: not in it), and the state it was
-// last given, so unchanged values are not handed over again.
+// Uniform locations of one variant (-1: not in it), and the values it was
+// last given, so only values that changed are handed over again.
 struct Gles2Program {
     GLuint id = 0;
     GLint mvp = -1, modelView = -1, normalMatrix = -1, textureMatrix = -1;
@@ -53,9 +38,15 @@ struct Gles2Program {
           lightSpecular = -1, lightSpot = -1, lightAttenuation = -1;
     GLint texture = -1;
     GLint fogColour = -1, fogParameters = -1, alphaReference = -1;
-    std::uint64_t uniformSerial = ~std::uint64_t{0};  // the backend's serial last handed over
-    float lastMvp[16] = {};
-    bool haveMvp = false;
+    // What each uniform holds (floats as laid out in it); a vector is empty
+    // until the uniform is first given.
+    struct Held {
+        std::vector<float> mvp, modelView, normalMatrix, textureMatrix, modelAmbient,
+            materialAmbient, materialDiffuse, materialSpecular, materialEmission, shininess,
+            lightPosition, lightHalf, lightAmbient, lightDiffuse, lightSpecular, lightSpot,
+            lightAttenuation, fogColour, fogParameters, alphaReference;
+        bool textureUnit = false;
+    } held;
 };
 
 // The program that draws one-bit pictures (text) at window positions.

@@ -7,10 +7,11 @@
 # differ; writes the differing pairs side by side into OUT_DIR/diff/.
 # For changes that must not change the picture (refactoring the drawing).
 #
-# Usage: tools/compare-frames.sh BASE [BUILD_DIR] [OUT_DIR]
+# Usage: [RENDERER=gles2] tools/compare-frames.sh BASE [BUILD_DIR] [OUT_DIR]
 #   BASE       a commit (default: none; required)
 #   BUILD_DIR  the build to compare (default: build)
 #   OUT_DIR    where frames go (default: a temporary folder, removed after)
+#   RENDERER   the renderer both builds draw with (default: the player's)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 base="${1:?usage: tools/compare-frames.sh BASE [BUILD_DIR] [OUT_DIR]}"
@@ -37,7 +38,8 @@ capture() {  # BINARY DEMO OUT MODE ARGS...
   local binary="$1" demo="$2" dir="$3" mode="$4"
   shift 4
   rm -rf "$dir"
-  "$binary" -C "$demo" --mode "$mode" --capture "$dir" -q "$@" >/dev/null 2>&1
+  "$binary" -C "$demo" --mode "$mode" --capture "$dir" -q ${RENDERER:+--renderer "$RENDERER"} \
+    "$@" >/dev/null 2>&1
 }
 # Both draw the example of the tree being compared, so a change to the
 # example itself shows as a difference too.

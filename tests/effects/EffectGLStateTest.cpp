@@ -47,10 +47,10 @@ std::vector<float> leftState() {
     for (gfx::Cap on :
          {gfx::Cap::depthTest, gfx::Cap::cullFace, gfx::Cap::blend, gfx::Cap::texture2D})
         s.push_back(gfx::isEnabled(on));
-    const gfx::Backend& backend = gfx::backend();
-    s.push_back(backend.depthMaskState());
-    s.push_back(static_cast<float>(backend.depthFuncState()));
-    s.push_back(static_cast<float>(backend.perspectiveHintState()));
+    const gfx::State& state = gfx::state();
+    s.push_back(state.depthMask);
+    s.push_back(static_cast<float>(state.depthFunc));
+    s.push_back(static_cast<float>(state.hint));
     s.push_back(static_cast<float>(gfx::currentMatrixMode()));
     s.push_back(singleMatrix(gfx::MatrixMode::projection));
     s.push_back(singleMatrix(gfx::MatrixMode::modelView));

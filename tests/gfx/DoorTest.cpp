@@ -64,8 +64,15 @@ protected:
         glLoadIdentity();
         window_->makeCurrent();
         ASSERT_TRUE(window_->installBackend()) << window_->error();
+        camera();
+    }
+    // A new backend starts the door's state and matrices afresh.
+    static void install(std::unique_ptr<gfx::Backend> backend) {
+        gfx::setBackend(std::move(backend));
+        camera();
+    }
+    static void camera() {
         gfx::viewport(0, 0, kSize, kSize);
-        // A new backend starts the door's stacks afresh, not the driver's.
         gfx::matrixMode(gfx::MatrixMode::projection);
         gfx::loadIdentity();
         gfx::ortho(0, kSize, 0, kSize, -1, 1);
@@ -110,12 +117,12 @@ std::unique_ptr<GLWindow> Door::reference_;
 std::unique_ptr<GLWindow> Door::window_;
 
 // The OpenGL 1.1 backend taken as a backend without immediate mode or
-// compiled objects, as a shader backend is: the door then gathers batches
-// and replays what static meshes recorded.
+// driver objects for kept batches: the door then gathers batches and keeps
+// what static meshes are given itself.
 class GatheringBackend : public gfx::Gl1Backend {
 public:
     bool streamsVertices() const override { return false; }
-    std::uint32_t beginCompile() override { return 0; }
+    std::uint32_t keepBatch(const gfx::VertexBatch&) override { return 0; }
 };
 
 // The backends a drawing is checked with: the test renderer's own, and with
@@ -187,7 +194,7 @@ TEST_F(Door, BatchesDrawWhatImmediateModeDraws) {
     gfx::Rgba directColour, doorColour;
     const std::vector<std::uint8_t> expected = drawnByDriver(direct, directColour);
     for (bool gathering : gatheringCases()) {
-        if (gathering) gfx::setBackend(std::make_unique<GatheringBackend>());
+        if (gathering) install(std::make_unique<GatheringBackend>());
         const std::vector<std::uint8_t> seen = drawn(door, doorColour);
         EXPECT_EQ(difference(expected, seen, tolerance()), "") << "gathering " << gathering;
         EXPECT_EQ(directColour.r, doorColour.r);
@@ -284,7 +291,7 @@ TEST_F(Door, StaticMeshesDrawWhatTheyWereGiven) {
     gfx::Rgba colour;
     const std::vector<std::uint8_t> expected = drawn(give, colour);
     for (bool gathering : gatheringCases()) {
-        if (gathering) gfx::setBackend(std::make_unique<GatheringBackend>());
+        if (gathering) install(std::make_unique<GatheringBackend>());
         gfx::StaticMesh mesh;
         const std::vector<std::uint8_t> whileCompiling = drawn(
             [&] {
@@ -308,33 +315,55 @@ TEST_F(Door, StaticMeshesDrawWhatTheyWereGiven) {
     }
 }
 
-TEST_F(Door, StateReadsBackAsSet) {
+// The door's state is a value of its own: set, it reads back at once; the
+// driver gets it with the next draw, and only what changed since the last.
+TEST_F(Door, StateReadsBackAsSetAndReachesTheDriverWithADraw) {
     gfx::depthFunc(gfx::Compare::greaterOrEqual);
-    EXPECT_EQ(gfx::backend().depthFuncState(), gfx::Compare::greaterOrEqual);
+    EXPECT_EQ(gfx::state().depthFunc, gfx::Compare::greaterOrEqual);
     gfx::depthMask(false);
-    EXPECT_FALSE(gfx::backend().depthMaskState());
+    EXPECT_FALSE(gfx::state().depthMask);
     gfx::depthMask(true);
     gfx::perspectiveHint(gfx::Hint::nicest);
-    EXPECT_EQ(gfx::backend().perspectiveHintState(), gfx::Hint::nicest);
-    const bool driverLights = testsupport::fixedFunctionDriver();
+    EXPECT_EQ(gfx::state().hint, gfx::Hint::nicest);
     for (int i = 0; i < gfx::kMaxLights; ++i) {
         gfx::enable(gfx::lightCap(i));
         EXPECT_TRUE(gfx::isEnabled(gfx::lightCap(i))) << i;
-        if (driverLights) {
-            EXPECT_TRUE(glIsEnabled(GL_LIGHT0 + i)) << i;
-        }
         gfx::disable(gfx::lightCap(i));
         EXPECT_FALSE(gfx::isEnabled(gfx::lightCap(i))) << i;
     }
+    gfx::enable(gfx::lightCap(3));
     gfx::colour(0.5f, 0.25f, 1.0f, 0.75f);
     EXPECT_EQ(gfx::currentColour().g, 0.25f);
+    const auto point = [] {
+        gfx::begin(gfx::Primitive::points);
+        gfx::vertex(1, 1);
+        gfx::end();
+    };
+    point();
     if (testsupport::fixedFunctionDriver()) {
-        // The fixed-function backend's state is the driver's: drawing
-        // outside the door is seen too.
-        glColor4f(0, 0, 0, 1);
-        EXPECT_EQ(gfx::currentColour().g, 0.0f);
+        GLint depthFunc = 0;
+        glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+        EXPECT_EQ(depthFunc, GL_GEQUAL);
+        EXPECT_TRUE(glIsEnabled(GL_LIGHT3));
+        EXPECT_FALSE(glIsEnabled(GL_LIGHT2));
+        GLfloat colour[4];
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+        EXPECT_EQ(colour[1], 0.25f);
     }
+    // Nothing changed: the next draws set nothing, and hand no uniform over.
+    const gfx::DriverCounts before = gfx::driverCounts();
+    point();
+    point();
+    const gfx::DriverCounts after = gfx::driverCounts();
+    EXPECT_EQ(after.stateCalls, before.stateCalls);
+    EXPECT_EQ(after.uniformUploads, before.uniformUploads);
+    EXPECT_EQ(after.draws, before.draws + 2);
+    // One change: one call, or one uniform.
     gfx::depthFunc(gfx::Compare::less);
+    point();
+    gfx::DriverCounts changed = gfx::driverCounts();
+    EXPECT_EQ(changed.stateCalls, after.stateCalls + 1);
+    gfx::disable(gfx::lightCap(3));
     EXPECT_EQ(gfx::takeError(), 0u);
 }
 

@@ -453,7 +453,7 @@ TEST_F(SceneRender, StateLeftBehind) {
         GLboolean mask[4] = {};
         glGetBooleanv(GL_COLOR_WRITEMASK, mask);
         EXPECT_TRUE(mask[0] && mask[1] && mask[2] && mask[3]);
-        EXPECT_TRUE(gfx::backend().depthMaskState());
+        EXPECT_TRUE(gfx::state().depthMask);
         const gfx::Matrix4& projection = gfx::matrix(gfx::MatrixMode::projection);
         const gfx::Matrix4& modelview = gfx::matrix(gfx::MatrixMode::modelView);
         // Shadows off: the perspective stays; otherwise the view's ortho.

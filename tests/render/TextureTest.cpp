@@ -47,10 +47,22 @@ void writePng(const std::string& path, int w, int h, bool alpha) {
     std::fclose(f);
 }
 
+// The texture drawing samples, as the door's state has it (the driver is
+// given it with the next draw).
 GLint boundName() {
-    GLint name = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &name);
-    return name;
+    return static_cast<GLint>(gfx::state().bound);
+}
+
+// The driver's own value of a parameter of `t`; its binding is put back,
+// so the backend's knowledge of it stays true.
+GLint parameterOf(const Texture& t, GLenum parameter) {
+    GLint was = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &was);
+    glBindTexture(GL_TEXTURE_2D, t.id());
+    GLint v = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, parameter, &v);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(was));
+    return v;
 }
 
 // Draws `t` on black over the lower left `w` x `h` pixels, one texel to a
@@ -94,11 +106,8 @@ testing::AssertionResult near(const std::array<int, 3>& seen, const std::array<i
 constexpr std::array<int, 3> kPicture{200, 40, 10};
 constexpr std::array<int, 3> kHalfPicture{100, 20, 5};
 
-GLint minFilterOf(Texture& t) {
-    t.bindTexture();
-    GLint v = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &v);
-    return v;
+GLint minFilterOf(const Texture& t) {
+    return parameterOf(t, GL_TEXTURE_MIN_FILTER);
 }
 
 class Textures : public testing::Test {
@@ -153,9 +162,7 @@ TEST_F(Textures, UploadsChooseFiltersAndFormats) {
     BitmapTexture* npot = TextureRegistry::instance().getOrCreate("npot.png");
     EXPECT_EQ(npot->filterMode(), mipmap);
     EXPECT_EQ(minFilterOf(*npot), GL_LINEAR_MIPMAP_NEAREST);
-    GLint mag = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
-    EXPECT_EQ(mag, GL_LINEAR);
+    EXPECT_EQ(parameterOf(*npot, GL_TEXTURE_MAG_FILTER), GL_LINEAR);
 
     BitmapTexture wide("wide.png", linear);
     EXPECT_EQ(wide.filterMode(), linear);
@@ -178,13 +185,16 @@ TEST_F(Textures, UploadsChooseFiltersAndFormats) {
     drawTexture(gl_, *npot, 64, 64);
     EXPECT_TRUE(near(gl_.pixel(32, 32), kPicture));
     if (testsupport::fixedFunctionDriver()) {
-        GLint alphaBits = -1;
-        withAlpha->bind();
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &alphaBits);
-        EXPECT_GT(alphaBits, 0);
-        npot->bind();
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &alphaBits);
-        EXPECT_EQ(alphaBits, 0);
+        const auto alphaBits = [](const Texture& t) {
+            GLint was = 0, bits = -1;
+            glGetIntegerv(GL_TEXTURE_BINDING_2D, &was);
+            glBindTexture(GL_TEXTURE_2D, t.id());
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &bits);
+            glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(was));
+            return bits;
+        };
+        EXPECT_GT(alphaBits(*withAlpha), 0);
+        EXPECT_EQ(alphaBits(*npot), 0);
     }
 }
 
@@ -207,13 +217,14 @@ TEST_F(Textures, CableCapturesThePowerOfTwoRectangleAndClears) {
         EXPECT_EQ(boundTexture(), nullptr);
         EXPECT_EQ(gl_.pixel(10, 10), (std::array<int, 3>{0, 0, 0}));  // cleared
         if (testsupport::fixedFunctionDriver()) {
+            GLint was = 0, tw = 0, th = 0;
+            glGetIntegerv(GL_TEXTURE_BINDING_2D, &was);
             glBindTexture(GL_TEXTURE_2D, cable.id());
-            GLint tw = 0, th = 0;
             glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
             glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
             EXPECT_EQ(tw, cw);
             EXPECT_EQ(th, ch);
-            glBindTexture(GL_TEXTURE_2D, 0);
+            glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(was));
         }
         // The captured picture is what was drawn there: drawn back one
         // texel to a pixel, the red square is where it was.

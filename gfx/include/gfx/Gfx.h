@@ -1,12 +1,15 @@
 // The drawing door: the only way the player's drawing reaches the graphics
-// API. Free functions on the current context's backend; the matrix stacks
-// are kept here on the CPU (and handed to the backend operation by
-// operation), immediate-mode vertices are gathered into one batch per
-// primitive. Single-threaded: the thread that owns the GL context calls.
+// API. Free functions on the current context's backend. The door owns the
+// state (State.h) and the matrix stacks as values: setters change them,
+// getters read them and never reach the driver. Immediate-mode vertices
+// are gathered into one batch per primitive, and each draw hands the
+// backend the batch with the state and matrices it is drawn under.
+// Single-threaded: the thread that owns the GL context calls.
 #pragma once
 
 #include "gfx/Backend.h"
 #include "gfx/Matrix.h"
+#include "gfx/State.h"
 #include "gfx/StaticMesh.h"
 #include "gfx/Types.h"
 
@@ -14,13 +17,16 @@
 
 namespace gfx {
 
-// The backend the door uses from now on (null: the OpenGL 1.1 one, made at
-// the first call). The matrix stacks start again from identities. The
-// backend it replaces is destroyed: its context must still be current.
+// The backend the door uses from now on (null: the platform's default
+// one, made at the first call). The state and the matrix stacks start
+// again from their initial values. The backend it replaces is destroyed:
+// its context must still be current.
 void setBackend(std::unique_ptr<Backend> backend);
-Backend& backend();
+// How often the backend reached the driver so far, for measuring.
+DriverCounts driverCounts();
 
-// State.
+// State. The whole value, as drawing will see it.
+const State& state();
 void enable(Cap cap);
 void disable(Cap cap);
 void setEnabled(Cap cap, bool on);
@@ -48,8 +54,8 @@ void material(Face face, MaterialColour which, const Rgba& colour);
 void shininess(Face face, float exponent);
 void colorMaterial(Face face, MaterialColour which);
 
-// Saves every piece of state the door sets for its lifetime and puts it
-// back after; scopes nest.
+// Saves the state (State.h) for its lifetime and puts it back after;
+// scopes nest.
 class StateScope {
 public:
     StateScope();
