@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -313,6 +314,226 @@ TEST_F(Door, StaticMeshesDrawWhatTheyWereGiven) {
         EXPECT_EQ(gfx::matrix(gfx::MatrixMode::modelView), gfx::Matrix4{});
         EXPECT_EQ(gfx::takeError(), 0u);
     }
+}
+
+// Every call a mesh can keep, made once directly and once kept in a mesh
+// and drawn: the same pixels, and the same state and matrices after. The
+// state and matrix calls are made between the draws and outside batches
+// too, where a mesh must keep them in order.
+void everyKeptCall(gfx::TextureId texture, const gfx::Bitmap& glyph) {
+    gfx::clearColour(0.0f, 0.1f, 0.2f, 1.0f);
+    gfx::clearDepth(1.0);
+    gfx::clearStencil(0);
+    gfx::clear(gfx::colourBuffer | gfx::depthBuffer | gfx::stencilBuffer);
+    gfx::viewport(0, 0, kSize, kSize);
+    gfx::matrixMode(gfx::MatrixMode::projection);
+    gfx::pushMatrix();
+    gfx::loadIdentity();
+    gfx::perspective(60.0, 1.0, 0.5, 50.0);
+    gfx::matrixMode(gfx::MatrixMode::modelView);
+    gfx::pushMatrix();
+    gfx::Matrix4 back;
+    back.m[14] = -6.0f;
+    gfx::loadMatrix(back);
+    gfx::rotate(25.0f, 0.3f, 1.0f, 0.1f);
+    gfx::scale(1.2f, 0.9f, 1.0f);
+    gfx::LightParams light;
+    light.position = {{1.0f, 2.0f, 3.0f, 0.0f}};
+    light.diffuse = {0.9f, 0.7f, 0.4f, 1.0f};
+    gfx::light(1, light);
+    gfx::lightModelAmbient(0.3f, 0.3f, 0.3f);
+    gfx::enable(gfx::Cap::lighting);
+    gfx::enable(gfx::lightCap(1));
+    gfx::material(gfx::Face::frontAndBack, gfx::MaterialColour::specular, {1, 1, 1, 1});
+    gfx::shininess(gfx::Face::frontAndBack, 20.0f);
+    gfx::colorMaterial(gfx::Face::frontAndBack, gfx::MaterialColour::ambientAndDiffuse);
+    gfx::setEnabled(gfx::Cap::colorMaterial, true);
+    gfx::colour(0.8f, 0.8f, 1.0f, 1.0f);
+    gfx::enable(gfx::Cap::depthTest);
+    gfx::depthFunc(gfx::Compare::lessOrEqual);
+    gfx::enable(gfx::Cap::fog);
+    gfx::fogColour(0.2f, 0.0f, 0.0f, 1.0f);
+    gfx::fogLinear(4.0f, 12.0f);
+    gfx::bindTexture(texture);
+    gfx::enable(gfx::Cap::texture2D);
+    gfx::textureEnv(gfx::TextureEnv::modulate);
+    gfx::perspectiveHint(gfx::Hint::nicest);
+    // A lit, textured, fogged quad whose normal and texture coordinate are
+    // given before the batch and hold for its first corner.
+    gfx::normal(0.0f, 0.0f, 1.0f);
+    gfx::texCoord(0.0f, 0.0f);
+    gfx::begin(gfx::Primitive::quads);
+    gfx::vertex(-2.0f, -2.0f, 0.0f);
+    gfx::texCoord(1.0f, 0.0f);
+    gfx::vertex(2.0f, -2.0f, 0.0f);
+    gfx::normal(0.3f, 0.3f, 0.9f);
+    gfx::texCoord(1.0f, 1.0f);
+    gfx::vertex(2.0f, 2.0f, -1.0f);
+    gfx::texCoord(0.0f, 1.0f);
+    gfx::vertex(-2.0f, 2.0f, 0.0f);
+    gfx::end();
+    gfx::disable(gfx::Cap::texture2D);
+    gfx::disable(gfx::Cap::fog);
+    gfx::disable(gfx::Cap::lighting);
+    {
+        // Blended triangles through a stencil mask, in a state scope.
+        const gfx::StateScope scope;
+        gfx::fogExponential(true, 0.3f);
+        gfx::enable(gfx::Cap::stencilTest);
+        gfx::stencilFunc(gfx::Compare::always, 1, 0xff);
+        gfx::stencilOp(gfx::StencilAction::keep, gfx::StencilAction::keep,
+                       gfx::StencilAction::replace);
+        gfx::stencilMask(0xff);
+        gfx::colorMask(false, false, false, false);
+        gfx::depthMask(false);
+        gfx::begin(gfx::Primitive::triangles);
+        gfx::vertex(-1.5f, -1.5f, 0.5f);
+        gfx::vertex(1.5f, -1.5f, 0.5f);
+        gfx::vertex(0.0f, 1.5f, 0.5f);
+        gfx::end();
+        gfx::colorMask(true, true, true, true);
+        gfx::stencilFunc(gfx::Compare::equal, 1, 0xff);
+        gfx::enable(gfx::Cap::blend);
+        gfx::blendFunc(gfx::BlendFactor::srcAlpha, gfx::BlendFactor::one);
+        gfx::enable(gfx::Cap::cullFace);
+        gfx::cullFace(gfx::Face::front);
+        gfx::shadeModel(gfx::Shading::smooth);
+        gfx::enable(gfx::Cap::alphaTest);
+        gfx::alphaFunc(gfx::Compare::greater, 0.2f);
+        gfx::multMatrix(back);
+        gfx::translate(0.0f, 0.0f, 6.0f);
+        gfx::begin(gfx::Primitive::triangleStrip);
+        gfx::colour(0.0f, 1.0f, 0.0f, 0.6f);
+        gfx::vertex(-3.0f, -3.0f, 0.0f);
+        gfx::vertex(-3.0f, 3.0f, 0.0f);
+        gfx::colour(0.0f, 0.0f, 1.0f, 0.1f);
+        gfx::vertex(3.0f, -3.0f, 0.0f);
+        gfx::vertex(3.0f, 3.0f, 0.0f);
+        gfx::end();
+    }
+    gfx::lineWidth(1.0f);
+    gfx::lineStipple(1, 0xffff);
+    gfx::enable(gfx::Cap::scissorTest);
+    gfx::scissor(0, 0, kSize / 2, kSize);
+    gfx::matrixMode(gfx::MatrixMode::projection);
+    gfx::popMatrix();
+    gfx::pushMatrix();
+    gfx::loadIdentity();
+    gfx::ortho(0, kSize, 0, kSize, -1, 1);
+    gfx::matrixMode(gfx::MatrixMode::modelView);
+    gfx::loadIdentity();
+    gfx::colour(1.0f, 1.0f, 0.0f, 1.0f);
+    const gfx::Bitmap* text[] = {&glyph, &glyph};
+    gfx::drawBitmaps(4.0f, 4.0f, text, 2);
+    gfx::disable(gfx::Cap::scissorTest);
+    gfx::popMatrix();
+    gfx::matrixMode(gfx::MatrixMode::projection);
+    gfx::popMatrix();
+    gfx::matrixMode(gfx::MatrixMode::modelView);
+    // Left current for the state compared after.
+    gfx::texCoord(0.25f, 0.75f);
+    gfx::normal(0.0f, 1.0f, 0.0f);
+    gfx::colour(0.5f, 0.5f, 0.5f, 1.0f);
+    gfx::disable(gfx::Cap::depthTest);
+}
+
+// The parts of two states that differ, named.
+std::string stateDifference(const gfx::State& a, const gfx::State& b) {
+    std::string d;
+    const auto part = [&d](bool same, const char* name) {
+        if (!same) d += std::string(d.empty() ? "" : ", ") + name;
+    };
+    part(a.enabled == b.enabled, "switches");
+    part(a.blendSource == b.blendSource && a.blendDestination == b.blendDestination, "blending");
+    part(a.depthFunc == b.depthFunc, "depth");
+    part(a.colour == b.colour, "colour");
+    part(a.texCoord == b.texCoord, "texture coordinate");
+    part(a.normal == b.normal, "normal");
+    part(a.lights == b.lights, "lights");
+    part(a.front == b.front && a.back == b.back, "material");
+    part(a.fogMode == b.fogMode && a.fogEnd == b.fogEnd, "fog");
+    part(a.bound == b.bound, "texture");
+    part(a.scissor == b.scissor && a.viewport == b.viewport, "viewport");
+    part(a.clearColour == b.clearColour, "clear colour");
+    part(a.matrixMode == b.matrixMode, "matrix mode");
+    return d;
+}
+
+// A mesh keeps every call, with either renderer: drawn, it gives what the
+// calls made directly give.
+TEST_F(Door, AMeshKeepsEveryCallAndDrawsWhatTheCallsDraw) {
+    const std::uint8_t texels[] = {255, 255, 255, 255, 60,  60,  60,  255,
+                                   60,  60,  60,  255, 255, 255, 255, 255};
+    gfx::Bitmap glyph;
+    glyph.width = 8;
+    glyph.rows = 3;
+    glyph.advance = 10.0f;
+    glyph.bits = {0xff, 0x81, 0xff};
+    const auto run = [&](bool kept) {
+        install(gfx::makeBackend(testsupport::testRenderer()));
+        const gfx::TextureId texture = gfx::createTexture();
+        gfx::bindTexture(texture);
+        gfx::textureFilter(gfx::Filter::nearest, gfx::Filter::nearest);
+        gfx::textureImage(0, gfx::PixelFormat::rgba, 2, 2, gfx::PixelFormat::rgba, texels);
+        gfx::bindTexture(0);
+        gfx::StaticMesh mesh;
+        if (kept) {
+            gfx::beginStaticMesh(mesh);
+            everyKeptCall(texture, glyph);
+            EXPECT_TRUE(gfx::endStaticMesh()) << "the mesh keeps the contract on matrices";
+            EXPECT_EQ(gfx::state().bound, 0u) << "nothing carried out while compiling";
+            EXPECT_FALSE(gfx::isEnabled(gfx::Cap::lighting));
+            gfx::drawStaticMesh(mesh);
+        } else {
+            everyKeptCall(texture, glyph);
+        }
+        std::vector<std::uint8_t> pixels(kSize * kSize * 4);
+        gfx::readPixels(0, 0, kSize, kSize, gfx::PixelFormat::rgba, pixels.data());
+        gfx::State after = gfx::state();
+        // The runs' textures have names of their own.
+        EXPECT_EQ(after.bound, texture);
+        after.bound = 1;
+        const gfx::Matrix4 modelView = gfx::matrix(gfx::MatrixMode::modelView);
+        mesh.release(true);
+        gfx::deleteTexture(texture);
+        EXPECT_EQ(gfx::takeError(), 0u);
+        return std::make_tuple(pixels, after, modelView);
+    };
+    const auto [direct, directState, directMatrix] = run(false);
+    const auto [kept, keptState, keptMatrix] = run(true);
+    EXPECT_EQ(difference(direct, kept, 0), "");
+    EXPECT_EQ(stateDifference(directState, keptState), "");
+    EXPECT_EQ(directMatrix, keptMatrix);
+    // The drawing shows: the lit quad, the stencilled triangle and the text.
+    EXPECT_GT(difference(direct, std::vector<std::uint8_t>(direct.size(), 0), 0).size(), 0u);
+    camera();
+}
+
+// A mesh whose pushes and pops do not balance, or that leaves another
+// matrix stack selected, breaks the contract: it is said, and kept anyway.
+TEST_F(Door, AMeshThatLeavesTheMatricesUnbalancedIsSaid) {
+    gfx::StaticMesh mesh;
+    gfx::beginStaticMesh(mesh);
+    gfx::pushMatrix();
+    gfx::translate(1.0f, 0.0f, 0.0f);
+    EXPECT_FALSE(gfx::endStaticMesh());
+    gfx::beginStaticMesh(mesh);
+    gfx::popMatrix();
+    gfx::pushMatrix();
+    EXPECT_FALSE(gfx::endStaticMesh()) << "a pop of the caller's matrix";
+    gfx::beginStaticMesh(mesh);
+    gfx::matrixMode(gfx::MatrixMode::projection);
+    EXPECT_FALSE(gfx::endStaticMesh());
+    EXPECT_EQ(gfx::currentMatrixMode(), gfx::MatrixMode::modelView);
+    gfx::beginStaticMesh(mesh);
+    gfx::matrixMode(gfx::MatrixMode::texture);
+    gfx::pushMatrix();
+    gfx::rotate(10.0f, 0.0f, 0.0f, 1.0f);
+    gfx::popMatrix();
+    gfx::matrixMode(gfx::MatrixMode::modelView);
+    EXPECT_TRUE(gfx::endStaticMesh());
+    EXPECT_TRUE(mesh.compiled());
+    mesh.release(true);
 }
 
 // The door's state is a value of its own: set, it reads back at once; the
