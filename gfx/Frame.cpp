@@ -1,22 +1,16 @@
 #include "gfx/Frame.h"
 
-#define GL_GLEXT_PROTOTYPES
-#include <GL/gl.h>
-#include <GL/glext.h>
+#include "FrameTargets.h"
+#include "gfx/Gfx.h"
 
-#include <cstdio>
-#include <cstring>
 #include <string>
-#include <vector>
 
 namespace gfx {
 
 namespace {
 
 struct Buffers {
-    GLuint framebuffer = 0;
-    GLuint colour = 0;
-    GLuint depthStencil = 0;  // 0 for a colour-only buffer
+    std::uint32_t framebuffer = 0;  // the backend's, with its storage
 };
 
 struct FrameState {
@@ -34,23 +28,8 @@ struct FrameState {
 
 FrameState gFrame;
 
-// Framebuffer objects with multisampled renderbuffers and blits between
-// framebuffers: core since 3.0 (and OpenGL ES 3.0), else the ARB extension
-// that brought them.
-bool haveFramebuffers() {
-    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    int major = 0;
-    if (version && std::sscanf(version, "%d", &major) == 1 && major >= 3) return true;
-    // OpenGL ES has them from 3.0 on, with the same calls.
-    if (version && std::sscanf(version, "OpenGL ES %d", &major) == 1 && major >= 3) return true;
-    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    return extensions && std::strstr(extensions, "GL_ARB_framebuffer_object") != nullptr;
-}
-
 void release(Buffers& b) {
-    if (b.framebuffer) glDeleteFramebuffers(1, &b.framebuffer);
-    if (b.colour) glDeleteRenderbuffers(1, &b.colour);
-    if (b.depthStencil) glDeleteRenderbuffers(1, &b.depthStencil);
+    if (b.framebuffer) deleteFramebuffer(b.framebuffer);
     b = Buffers{};
 }
 
@@ -58,35 +37,9 @@ void release(Buffers& b) {
 // `depth`, depth and stencil, `samples` per pixel (0: single sampled). The
 // samples granted replace `samples`. False, nothing left allocated, when the
 // driver refuses.
-bool make(Buffers& b, int width, int height, int& samples, GLenum format, bool depth) {
-    glGenFramebuffers(1, &b.framebuffer);
-    glGenRenderbuffers(1, &b.colour);
-    glBindRenderbuffer(GL_RENDERBUFFER, b.colour);
-    glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, format, width, height);
-    if (depth) {
-        glGenRenderbuffers(1, &b.depthStencil);
-        glBindRenderbuffer(GL_RENDERBUFFER, b.depthStencil);
-        glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_DEPTH24_STENCIL8, width,
-                                         height);
-    }
-    glBindFramebuffer(GL_FRAMEBUFFER, b.framebuffer);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, b.colour);
-    if (depth)
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                                  b.depthStencil);
-    const bool ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE &&
-                    glGetError() == GL_NO_ERROR;
-    if (ok && samples >= 2) {
-        // Drivers may round the count up.
-        GLint granted = 0;
-        glBindRenderbuffer(GL_RENDERBUFFER, b.colour);
-        glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_SAMPLES, &granted);
-        if (granted >= 2) samples = granted;
-    }
-    glBindRenderbuffer(GL_RENDERBUFFER, 0);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    if (!ok) release(b);
-    return ok;
+bool make(Buffers& b, int width, int height, int& samples, FrameFormat format, bool depth) {
+    b.framebuffer = createFramebuffer(width, height, format, depth, samples);
+    return b.framebuffer != 0;
 }
 
 std::array<int, 4> placementOf(const FrameLayout& l) {
@@ -105,64 +58,34 @@ std::array<int, 4> placementOf(const FrameLayout& l) {
 
 // The framebuffer whose colour is the frame's resolved picture at its own
 // size, after resolving the samples into it when they must be.
-GLuint resolvedSource() {
+std::uint32_t resolvedSource() {
     const FrameState& f = gFrame;
     if (!f.multisampled()) return f.draw.framebuffer;
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, f.draw.framebuffer);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, f.resolve.framebuffer);
-    glBlitFramebuffer(0, 0, f.layout.width, f.layout.height, 0, 0, f.layout.width, f.layout.height,
-                      GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    bindFramebuffers(f.resolve.framebuffer, f.draw.framebuffer);
+    const std::array<int, 4> all{{0, 0, f.layout.width, f.layout.height}};
+    blitFramebuffer(all, all, false);
     return f.resolve.framebuffer;
 }
-
-// Blits honour the scissor test, and clears the colour mask too: both are
-// set aside for the copy and put back.
-class CopyState {
-public:
-    CopyState() : scissor_(glIsEnabled(GL_SCISSOR_TEST)) {
-        if (scissor_) glDisable(GL_SCISSOR_TEST);
-    }
-    ~CopyState() {
-        if (scissor_) glEnable(GL_SCISSOR_TEST);
-    }
-    CopyState(const CopyState&) = delete;
-    CopyState& operator=(const CopyState&) = delete;
-
-private:
-    GLboolean scissor_;
-};
 
 // The frame into the window's back buffer: the same size copied (resolving
 // samples), else scaled into its place over black.
 void copyToWindow() {
     const FrameState& f = gFrame;
-    const CopyState state;
     const int w = f.layout.width, h = f.layout.height;
     if (!f.scaled()) {
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, f.draw.framebuffer);
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-        glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        bindFramebuffers(0, f.draw.framebuffer);
+        blitFramebuffer({{0, 0, w, h}}, {{0, 0, w, h}}, false);
         return;
     }
-    const GLuint source = f.resolve.framebuffer ? resolvedSource() : f.draw.framebuffer;
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    GLfloat clear[4] = {0, 0, 0, 0};
-    GLboolean mask[4] = {GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE};
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glClearColor(clear[0], clear[1], clear[2], clear[3]);
-    glColorMask(mask[0], mask[1], mask[2], mask[3]);
+    const std::uint32_t source = f.resolve.framebuffer ? resolvedSource() : f.draw.framebuffer;
+    bindFramebuffers(0, source);
+    fillColour(Rgba{0, 0, 0, 1});
     const std::array<int, 4> p = placementOf(f.layout);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
-    glBlitFramebuffer(0, 0, w, h, p[0], p[1], p[0] + p[2], p[1] + p[3], GL_COLOR_BUFFER_BIT,
-                      f.layout.smooth ? GL_LINEAR : GL_NEAREST);
+    blitFramebuffer({{0, 0, w, h}}, {{p[0], p[1], p[0] + p[2], p[1] + p[3]}}, f.layout.smooth);
 }
 
 void releaseFrame() {
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    bindFramebuffers(0, 0);
     release(gFrame.draw);
     release(gFrame.resolve);
 }
@@ -170,7 +93,7 @@ void releaseFrame() {
 // The frame's buffers in `format`, copied into the window once to see the
 // driver takes it (drivers may insist the colour formats match). False,
 // nothing allocated, when not.
-bool makeFrame(FrameState& f, GLenum format) {
+bool makeFrame(FrameState& f, FrameFormat format) {
     int samples = f.layout.samples;
     if (!make(f.draw, f.layout.width, f.layout.height, samples, format, true)) return false;
     int none = 0;
@@ -182,7 +105,7 @@ bool makeFrame(FrameState& f, GLenum format) {
     f.layout.samples = samples >= 2 ? samples : 0;
     gFrame = f;
     copyToWindow();
-    const bool ok = glGetError() == GL_NO_ERROR;
+    const bool ok = takeError() == 0;
     if (!ok) {
         releaseFrame();
         gFrame = FrameState{};
@@ -204,10 +127,11 @@ MultisampleGrant beginFrame(const FrameLayout& layout) {
         gFrame = f;  // straight into the window
         return grant;
     }
-    while (glGetError() != GL_NO_ERROR) {}
+    takeError();
     const std::string asked =
         std::to_string(f.asked) + " samples asked for, but the OpenGL driver ";
-    if (!haveFramebuffers()) {
+    const FramebufferSupport support = framebufferSupport();
+    if (!support.available) {
         grant.note = f.layout.samples ? asked +
                                             "has no multisampled framebuffers; drawing "
                                             "without anti-aliasing"
@@ -221,8 +145,7 @@ MultisampleGrant beginFrame(const FrameLayout& layout) {
         return grant;
     }
     if (f.layout.samples) {
-        GLint most = 0;
-        glGetIntegerv(GL_MAX_SAMPLES, &most);
+        const int most = support.maxSamples;
         f.layout.samples = f.layout.samples <= most ? f.layout.samples : most;
         if (f.layout.samples < 2) {
             grant.note = asked + "gives none; drawing without anti-aliasing";
@@ -232,22 +155,20 @@ MultisampleGrant beginFrame(const FrameLayout& layout) {
     // The window's colour format first, so the copy is a plain one and the
     // frame draws as the window would (without stored alpha, blending with
     // the destination's alpha sees 1, as in the window).
-    GLint red = 0, green = 0, blue = 0, alpha = 0;
-    glGetIntegerv(GL_RED_BITS, &red);
-    glGetIntegerv(GL_GREEN_BITS, &green);
-    glGetIntegerv(GL_BLUE_BITS, &blue);
-    glGetIntegerv(GL_ALPHA_BITS, &alpha);
-    const bool shallow = red == 5 && green == 6 && blue == 5;
-    const GLenum own = shallow ? GLenum(GL_RGB565) : alpha > 0 ? GLenum(GL_RGBA8) : GLenum(GL_RGB8);
-    const GLenum formats[] = {own, GL_RGB8, GL_RGBA8, GL_RGB565};
+    const bool shallow = support.red == 5 && support.green == 6 && support.blue == 5;
+    const FrameFormat own = shallow             ? FrameFormat::rgb565
+                            : support.alpha > 0 ? FrameFormat::rgba8
+                                                : FrameFormat::rgb8;
+    const FrameFormat formats[] = {own, FrameFormat::rgb8, FrameFormat::rgba8,
+                                   FrameFormat::rgb565};
     bool made = false;
-    for (GLenum format : formats)
+    for (FrameFormat format : formats)
         if ((made = makeFrame(f, format))) break;
     if (!made && f.layout.samples && f.scaled()) {
         // Scaling matters more than smooth edges.
         grant.note = asked + "cannot resolve a multisampled frame; drawing without anti-aliasing";
         f.layout.samples = 0;
-        for (GLenum format : formats)
+        for (FrameFormat format : formats)
             if ((made = makeFrame(f, format))) break;
     }
     if (!made) {
@@ -264,7 +185,7 @@ MultisampleGrant beginFrame(const FrameLayout& layout) {
         gFrame.layout = f.layout;
         return grant;
     }
-    glBindFramebuffer(GL_FRAMEBUFFER, gFrame.draw.framebuffer);
+    bindFramebuffers(gFrame.draw.framebuffer, gFrame.draw.framebuffer);
     grant.samples = gFrame.layout.samples;
     if (grant.samples >= 2 && grant.samples < f.asked) {
         const std::string most = std::to_string(grant.samples);
@@ -303,21 +224,17 @@ int multisampledFrameSamples() {
 void resolveFrame() {
     if (!gFrame.active()) return;
     copyToWindow();
-    glBindFramebuffer(GL_FRAMEBUFFER, gFrame.draw.framebuffer);
+    bindFramebuffers(gFrame.draw.framebuffer, gFrame.draw.framebuffer);
 }
 
+// Called after resolveFrame, or drawing to the window: reads go back to
+// the frame after.
 void readWindowPixels(int width, int height, void* rgb) {
     if (width < 1 || height < 1) return;
-    GLint read = 0;
-    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    std::vector<unsigned char> rgba(static_cast<std::size_t>(width) * height * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    auto* out = static_cast<unsigned char*>(rgb);
-    for (std::size_t i = 0, n = rgba.size() / 4; i < n; ++i)
-        std::memcpy(out + i * 3, &rgba[i * 4], 3);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
+    const std::uint32_t frame = gFrame.draw.framebuffer;
+    if (frame) bindFramebuffers(frame, 0);
+    readPixels(0, 0, width, height, PixelFormat::rgb, rgb);
+    if (frame) bindFramebuffers(frame, frame);
 }
 
 ResolvedFrameRead::ResolvedFrameRead() {
@@ -325,16 +242,14 @@ ResolvedFrameRead::ResolvedFrameRead() {
     if (!gFrame.scaled()) {
         // The window's back buffer holds the resolved picture at its size.
         copyToWindow();
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        bindFramebuffers(gFrame.draw.framebuffer, 0);
     } else {
-        const CopyState state;
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, resolvedSource());
+        bindFramebuffers(gFrame.draw.framebuffer, resolvedSource());
     }
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, gFrame.draw.framebuffer);
 }
 
 ResolvedFrameRead::~ResolvedFrameRead() {
-    if (gFrame.active()) glBindFramebuffer(GL_FRAMEBUFFER, gFrame.draw.framebuffer);
+    if (gFrame.active()) bindFramebuffers(gFrame.draw.framebuffer, gFrame.draw.framebuffer);
 }
 
 }  // namespace gfx

@@ -1,6 +1,7 @@
 #include "gfx/Gfx.h"
 
 #include "BatchBuilder.h"
+#include "FrameTargets.h"
 #include "MeshRecorder.h"
 #include "PlatformBackend.h"
 
@@ -471,6 +472,26 @@ bool windowPosition(float x, float y, float z, std::array<float, 3>& window) {
 }
 void flush() {
     backend().flush();
+}
+
+FramebufferSupport framebufferSupport() {
+    return backend().framebufferSupport();
+}
+std::uint32_t createFramebuffer(int width, int height, FrameFormat format, bool depth,
+                                int& samples) {
+    return backend().createFramebuffer(width, height, format, depth, samples);
+}
+void deleteFramebuffer(std::uint32_t framebuffer) {
+    backend().deleteFramebuffer(framebuffer);
+}
+void bindFramebuffers(std::uint32_t draw, std::uint32_t read) {
+    backend().bindFramebuffers(draw, read);
+}
+void blitFramebuffer(const std::array<int, 4>& from, const std::array<int, 4>& to, bool linear) {
+    backend().blitFramebuffer(from, to, linear);
+}
+void fillColour(const Rgba& colour) {
+    backend().fillColour(colour);
 }
 
 // The recorder's replay draws through these.

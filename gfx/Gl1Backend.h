@@ -7,6 +7,7 @@
 // always drew.
 #pragma once
 
+#include "GlFramebuffers.h"
 #include "gfx/Backend.h"
 
 #include <unordered_map>
@@ -48,6 +49,20 @@ public:
     void copyFrameToTexture(TextureId id, PixelFormat internal, int x, int y, int width,
                             int height) override;
     void readPixels(int x, int y, int width, int height, PixelFormat format, void* out) override;
+    FramebufferSupport framebufferSupport() override { return framebuffers_.support(); }
+    std::uint32_t createFramebuffer(int width, int height, FrameFormat format, bool depth,
+                                    int& samples) override {
+        return framebuffers_.create(width, height, format, depth, samples);
+    }
+    void deleteFramebuffer(std::uint32_t framebuffer) override { framebuffers_.remove(framebuffer); }
+    void bindFramebuffers(std::uint32_t draw, std::uint32_t read) override {
+        framebuffers_.bind(draw, read);
+    }
+    void blitFramebuffer(const std::array<int, 4>& from, const std::array<int, 4>& to,
+                         bool linear) override {
+        framebuffers_.blit(from, to, linear, have_);
+    }
+    void fillColour(const Rgba& colour) override { framebuffers_.fill(colour, have_); }
     void flush() override;
     unsigned takeError() override;
     DriverCounts counts() const override { return counts_; }
@@ -87,6 +102,7 @@ private:
     std::array<int, 4> initialViewport_{{0, 0, 0, 0}};
     int maxTextureSize_ = 64;
     DriverCounts counts_;
+    GlFramebuffers framebuffers_;
 };
 
 }  // namespace gfx

@@ -22,6 +22,9 @@
 #include "Gles2Lighting.h"
 #include "Gles2Programs.h"
 #include "gfx/Backend.h"
+#ifndef __EMSCRIPTEN__
+#include "GlFramebuffers.h"
+#endif
 
 #include <array>
 #include <cstdint>
@@ -64,6 +67,23 @@ public:
     void copyFrameToTexture(TextureId id, PixelFormat internal, int x, int y, int width,
                             int height) override;
     void readPixels(int x, int y, int width, int height, PixelFormat format, void* out) override;
+#ifndef __EMSCRIPTEN__
+    // On the desktop; the browser's canvas is the frame.
+    FramebufferSupport framebufferSupport() override { return framebuffers_.support(); }
+    std::uint32_t createFramebuffer(int width, int height, FrameFormat format, bool depth,
+                                    int& samples) override {
+        return framebuffers_.create(width, height, format, depth, samples);
+    }
+    void deleteFramebuffer(std::uint32_t framebuffer) override { framebuffers_.remove(framebuffer); }
+    void bindFramebuffers(std::uint32_t draw, std::uint32_t read) override {
+        framebuffers_.bind(draw, read);
+    }
+    void blitFramebuffer(const std::array<int, 4>& from, const std::array<int, 4>& to,
+                         bool linear) override {
+        framebuffers_.blit(from, to, linear, have_);
+    }
+    void fillColour(const Rgba& colour) override { framebuffers_.fill(colour, have_); }
+#endif
     void flush() override;
     unsigned takeError() override;
     DriverCounts counts() const override { return counts_; }
@@ -154,6 +174,9 @@ private:
     int maxTextureSize_ = 64;
     bool fullNpot_ = false;  // textures of any size may repeat and have mipmaps
     DriverCounts counts_;
+#ifndef __EMSCRIPTEN__
+    GlFramebuffers framebuffers_;
+#endif
 };
 
 }  // namespace gfx

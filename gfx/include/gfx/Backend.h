@@ -26,6 +26,18 @@ struct DriverCounts {
     std::uint64_t draws = 0;
 };
 
+// What the driver offers for drawing apart from the window: framebuffer
+// objects with multisampled storage and copies between them.
+struct FramebufferSupport {
+    bool available = false;
+    int maxSamples = 0;
+    // The window's colour bits.
+    int red = 8, green = 8, blue = 8, alpha = 0;
+};
+
+// The colour storage of a framebuffer.
+enum class FrameFormat { rgb8, rgba8, rgb565 };
+
 class Backend {
 public:
     virtual ~Backend() = default;
@@ -93,6 +105,24 @@ public:
     // The frame's pixels at (x, y) into `out` (8 bits per channel, rows
     // tightly packed, bottom row first).
     virtual void readPixels(int x, int y, int width, int height, PixelFormat format, void* out) = 0;
+
+    // Framebuffers, for the frame drawn apart from the window (Frame.h); a
+    // backend without them has none available. What it offers.
+    virtual FramebufferSupport framebufferSupport() { return {}; }
+    // A framebuffer of `format` colour and, with `depth`, depth 24 and
+    // stencil 8, `samples` per pixel (0: single sampled); `samples` becomes
+    // what the driver granted. 0, nothing left allocated, when it refuses.
+    virtual std::uint32_t createFramebuffer(int, int, FrameFormat, bool, int&) { return 0; }
+    virtual void deleteFramebuffer(std::uint32_t) {}
+    // Where drawing goes and reads come from; 0 is the window.
+    virtual void bindFramebuffers(std::uint32_t, std::uint32_t) {}
+    // Copies the read framebuffer's colour in rectangle `from` into the
+    // draw framebuffer's rectangle `to` (x0, y0, x1, y1 each), scaled
+    // linearly or to the nearest pixel; the state's scissor does not apply.
+    virtual void blitFramebuffer(const std::array<int, 4>&, const std::array<int, 4>&, bool) {}
+    // Sets every pixel of the draw framebuffer's colour to `colour`,
+    // whatever the state's masks, scissor and clear colour.
+    virtual void fillColour(const Rgba&) {}
 
     // Hands queued work to the driver without waiting for it.
     virtual void flush() = 0;

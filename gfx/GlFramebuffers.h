@@ -1,0 +1,42 @@
+// Framebuffer objects on a desktop driver (OpenGL 3.0, the ARB extension
+// that brought them, or OpenGL ES 3.0 through the same entry points), for
+// either backend there. The backend hands in what the driver's state is,
+// so what a copy or a fill sets aside is put back as it was. Free of any
+// graphics header.
+#pragma once
+
+#include "gfx/Backend.h"
+
+#include <array>
+#include <cstdint>
+#include <unordered_map>
+
+namespace gfx {
+
+class GlFramebuffers {
+public:
+    GlFramebuffers() = default;
+    // Deletes what it made: its context must be current.
+    ~GlFramebuffers();
+    GlFramebuffers(const GlFramebuffers&) = delete;
+    GlFramebuffers& operator=(const GlFramebuffers&) = delete;
+
+    // The Backend operations of the same names; `have` is the driver's
+    // state as the backend set it.
+    FramebufferSupport support() const;
+    std::uint32_t create(int width, int height, FrameFormat format, bool depth, int& samples);
+    void remove(std::uint32_t framebuffer);
+    void bind(std::uint32_t draw, std::uint32_t read);
+    void blit(const std::array<int, 4>& from, const std::array<int, 4>& to, bool linear,
+              const State& have);
+    void fill(const Rgba& colour, const State& have);
+
+private:
+    struct Buffers {
+        std::uint32_t colour = 0;
+        std::uint32_t depthStencil = 0;  // 0 for a colour-only buffer
+    };
+    std::unordered_map<std::uint32_t, Buffers> made_;  // by framebuffer name
+};
+
+}  // namespace gfx
