@@ -25,6 +25,8 @@ PACKAGES=(
   xvfb xauth zip python3 locales
   # tests: a Wayland compositor to lose, and keys pressed into a real window
   weston xdotool
+  # tests: what reaches the graphics driver, traced
+  apitrace
   # tests: ffprobe and ffmpeg read the exported videos back
   ffmpeg
   # tests: models for the scene tool to import
