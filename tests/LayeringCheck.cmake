@@ -7,7 +7,11 @@
 #   include directory, only for G = F;
 # - only the drawing door (gfx/) talks to the graphics API: no other
 #   library folder calls gl*( or glu*( or includes <GL/...> (tests and
-#   benchmarks may, to check the door against the driver).
+#   benchmarks may, to check the door against the driver);
+# - inside gfx/, only the backends' files (named Gl*, Gles2* or
+#   SharedDriverState) call the graphics API, and none of them includes the
+#   door's own headers (Gfx.h, FrameTargets.h, MeshRecorder.h,
+#   BatchBuilder.h): the door calls the backends, never the other way.
 #
 # Usage: cmake -DROOT=<source dir> -P LayeringCheck.cmake
 set(LAYERS base data script timeline music scene gfx render effects app scenetool)
@@ -72,6 +76,34 @@ foreach(layer IN LISTS LAYERS)
         math(EXPR violations "${violations} + 1")
       endif()
     endforeach()
+  endforeach()
+endforeach()
+
+# Inside the door: the graphics API in the backends alone, and no backend
+# reaching back into the door.
+file(GLOB gfxFiles LIST_DIRECTORIES false "${ROOT}/gfx/*.cpp" "${ROOT}/gfx/*.h"
+  "${ROOT}/gfx/include/gfx/*.h")
+foreach(path IN LISTS gfxFiles)
+  get_filename_component(name "${path}" NAME)
+  set(backendFile FALSE)
+  if(name MATCHES "^(Gl[A-Z0-9]|Gles2|SharedDriverState)")
+    set(backendFile TRUE)
+  endif()
+  file(STRINGS "${path}" lines)
+  set(number 0)
+  foreach(line IN LISTS lines)
+    math(EXPR number "${number} + 1")
+    string(REGEX REPLACE "//.*$" "" code "${line}")
+    file(RELATIVE_PATH shown "${ROOT}" "${path}")
+    if(NOT backendFile AND (code MATCHES "(^|[^A-Za-z0-9_:.>])glu?[A-Z][A-Za-z0-9]*[ \t]*\\(" OR
+       code MATCHES "#include[ \t]*<(GL|GLES2)/"))
+      message("${shown}:${number}: the door calls the graphics API outside a backend: ${line}")
+      math(EXPR violations "${violations} + 1")
+    endif()
+    if(backendFile AND code MATCHES "#include[ \t]*\"(gfx/Gfx|FrameTargets|MeshRecorder|BatchBuilder)\\.h\"")
+      message("${shown}:${number}: a backend includes the door: ${line}")
+      math(EXPR violations "${violations} + 1")
+    endif()
   endforeach()
 endforeach()
 
