@@ -12,20 +12,6 @@ using namespace glenums;
 
 namespace {
 
-GLenum glPrimitive(Primitive p) {
-    switch (p) {
-    case Primitive::points: return GL_POINTS;
-    case Primitive::lines: return GL_LINES;
-    case Primitive::lineStrip: return GL_LINE_STRIP;
-    case Primitive::lineLoop: return GL_LINE_LOOP;
-    case Primitive::triangles: return GL_TRIANGLES;
-    case Primitive::triangleStrip: return GL_TRIANGLE_STRIP;
-    case Primitive::triangleFan: return GL_TRIANGLE_FAN;
-    case Primitive::quads: return GL_QUADS;
-    }
-    return GL_TRIANGLES;
-}
-
 GLint glWrap(Wrap w) {
     switch (w) {
     case Wrap::repeat: return GL_REPEAT;

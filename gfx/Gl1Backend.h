@@ -8,13 +8,12 @@
 #pragma once
 
 #include "GlFramebuffers.h"
-#include "gfx/Backend.h"
 
 #include <unordered_map>
 
 namespace gfx {
 
-class Gl1Backend : public Backend {
+class Gl1Backend : public FramebufferBackend {
 public:
     // Needs a compatibility-profile context current.
     Gl1Backend();
@@ -49,20 +48,6 @@ public:
     void copyFrameToTexture(TextureId id, PixelFormat internal, int x, int y, int width,
                             int height) override;
     void readPixels(int x, int y, int width, int height, PixelFormat format, void* out) override;
-    FramebufferSupport framebufferSupport() override { return framebuffers_.support(); }
-    std::uint32_t createFramebuffer(int width, int height, FrameFormat format, bool depth,
-                                    int& samples) override {
-        return framebuffers_.create(width, height, format, depth, samples);
-    }
-    void deleteFramebuffer(std::uint32_t framebuffer) override { framebuffers_.remove(framebuffer); }
-    void bindFramebuffers(std::uint32_t draw, std::uint32_t read) override {
-        framebuffers_.bind(draw, read);
-    }
-    void blitFramebuffer(const std::array<int, 4>& from, const std::array<int, 4>& to,
-                         bool linear) override {
-        framebuffers_.blit(from, to, linear, have_);
-    }
-    void fillColour(const Rgba& colour) override { framebuffers_.fill(colour, have_); }
     void flush() override;
     unsigned takeError() override;
     DriverCounts counts() const override { return counts_; }
@@ -101,8 +86,9 @@ private:
     Kept streamed_;  // the values the primitive being streamed set
     std::array<int, 4> initialViewport_{{0, 0, 0, 0}};
     int maxTextureSize_ = 64;
+    const State& driverState() const override { return have_; }
+
     DriverCounts counts_;
-    GlFramebuffers framebuffers_;
 };
 
 }  // namespace gfx

@@ -23,6 +23,26 @@ inline GLenum glBlendFactor(BlendFactor f) {
     return GL_ONE;
 }
 
+// The API's primitive; quads where the API has them (OpenGL ES does not:
+// its backend draws them as triangles).
+inline GLenum glPrimitive(Primitive p) {
+    switch (p) {
+    case Primitive::points: return GL_POINTS;
+    case Primitive::lines: return GL_LINES;
+    case Primitive::lineStrip: return GL_LINE_STRIP;
+    case Primitive::lineLoop: return GL_LINE_LOOP;
+    case Primitive::triangles: return GL_TRIANGLES;
+    case Primitive::triangleStrip: return GL_TRIANGLE_STRIP;
+    case Primitive::triangleFan: return GL_TRIANGLE_FAN;
+#ifdef GL_QUADS
+    case Primitive::quads: return GL_QUADS;
+#else
+    case Primitive::quads: return GL_TRIANGLES;
+#endif
+    }
+    return GL_TRIANGLES;
+}
+
 // Indexed by Compare.
 inline constexpr GLenum kCompares[] = {GL_NEVER,   GL_LESS,     GL_EQUAL,  GL_LEQUAL,
                                        GL_GREATER, GL_NOTEQUAL, GL_GEQUAL, GL_ALWAYS};

@@ -39,4 +39,31 @@ private:
     std::unordered_map<std::uint32_t, Buffers> made_;  // by framebuffer name
 };
 
+// A backend whose framebuffers are the desktop driver's: the Backend
+// operations on framebuffers, given the driver's state the backend knows.
+class FramebufferBackend : public Backend {
+public:
+    FramebufferSupport framebufferSupport() override { return framebuffers_.support(); }
+    std::uint32_t createFramebuffer(int width, int height, FrameFormat format, bool depth,
+                                    int& samples) override {
+        return framebuffers_.create(width, height, format, depth, samples);
+    }
+    void deleteFramebuffer(std::uint32_t framebuffer) override { framebuffers_.remove(framebuffer); }
+    void bindFramebuffers(std::uint32_t draw, std::uint32_t read) override {
+        framebuffers_.bind(draw, read);
+    }
+    void blitFramebuffer(const std::array<int, 4>& from, const std::array<int, 4>& to,
+                         bool linear) override {
+        framebuffers_.blit(from, to, linear, driverState());
+    }
+    void fillColour(const Rgba& colour) override { framebuffers_.fill(colour, driverState()); }
+
+protected:
+    // The driver's state as the backend last set it.
+    virtual const State& driverState() const = 0;
+
+private:
+    GlFramebuffers framebuffers_;
+};
+
 }  // namespace gfx

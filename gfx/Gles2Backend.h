@@ -38,7 +38,14 @@ namespace gfx {
 // Whether a point lies outside the view volume under `mvp`.
 bool needsClipping(const std::vector<std::array<float, 4>>& positions, const Matrix4& mvp);
 
-class Gles2Backend : public Backend {
+#ifdef __EMSCRIPTEN__
+// In the browser the canvas is the frame: no framebuffers.
+using Gles2BackendBase = Backend;
+#else
+using Gles2BackendBase = FramebufferBackend;
+#endif
+
+class Gles2Backend : public Gles2BackendBase {
 public:
     // Needs an OpenGL ES 2.0 (or later) context current; throws
     // BackendError when its shaders do not build there.
@@ -67,23 +74,6 @@ public:
     void copyFrameToTexture(TextureId id, PixelFormat internal, int x, int y, int width,
                             int height) override;
     void readPixels(int x, int y, int width, int height, PixelFormat format, void* out) override;
-#ifndef __EMSCRIPTEN__
-    // On the desktop; the browser's canvas is the frame.
-    FramebufferSupport framebufferSupport() override { return framebuffers_.support(); }
-    std::uint32_t createFramebuffer(int width, int height, FrameFormat format, bool depth,
-                                    int& samples) override {
-        return framebuffers_.create(width, height, format, depth, samples);
-    }
-    void deleteFramebuffer(std::uint32_t framebuffer) override { framebuffers_.remove(framebuffer); }
-    void bindFramebuffers(std::uint32_t draw, std::uint32_t read) override {
-        framebuffers_.bind(draw, read);
-    }
-    void blitFramebuffer(const std::array<int, 4>& from, const std::array<int, 4>& to,
-                         bool linear) override {
-        framebuffers_.blit(from, to, linear, have_);
-    }
-    void fillColour(const Rgba& colour) override { framebuffers_.fill(colour, have_); }
-#endif
     void flush() override;
     unsigned takeError() override;
     DriverCounts counts() const override { return counts_; }
@@ -175,7 +165,7 @@ private:
     bool fullNpot_ = false;  // textures of any size may repeat and have mipmaps
     DriverCounts counts_;
 #ifndef __EMSCRIPTEN__
-    GlFramebuffers framebuffers_;
+    const State& driverState() const override { return have_; }
 #endif
 };
 

@@ -3,6 +3,8 @@
 // fixed-function pipeline takes.
 #include "Gles2Backend.h"
 
+#include "GlEnums.h"
+
 namespace gfx {
 
 bool needsClipping(const std::vector<std::array<float, 4>>& positions, const Matrix4& mvp) {
@@ -71,17 +73,7 @@ GLenum Gles2Backend::interleave(const VertexBatch& b, const State& state, bool c
     }
     out.reserve(b.size() * stride);
     for (std::size_t i = 0; i < b.size(); ++i) put(i);
-    switch (b.primitive) {
-    case Primitive::points: return GL_POINTS;
-    case Primitive::lines: return GL_LINES;
-    case Primitive::lineStrip: return GL_LINE_STRIP;
-    case Primitive::lineLoop: return GL_LINE_LOOP;
-    case Primitive::triangles: return GL_TRIANGLES;
-    case Primitive::triangleStrip: return GL_TRIANGLE_STRIP;
-    case Primitive::triangleFan: return GL_TRIANGLE_FAN;
-    case Primitive::quads: break;
-    }
-    return GL_TRIANGLES;
+    return glenums::glPrimitive(b.primitive);
 }
 
 // Draws `count` interleaved vertices from `buffer`; attributes not in it
