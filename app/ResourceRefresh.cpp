@@ -78,8 +78,8 @@ ResourceRefresh::Result ResourceRefresh::refreshChanged() {
         ++result.pictures;
     }
     SceneRegistry& scenes = SceneRegistry::instance();
-    // Scene display lists may bind the textures just made anew: compiled
-    // again at their next draw.
+    // Scenes' compiled meshes may bind the textures just made anew:
+    // compiled again at their next draw.
     if (result.pictures > 0) scenes.releaseGLResources();
     for (std::size_t i = 0; i < scenes.size(); ++i) {
         Scene& scene = *scenes.at(i);

@@ -57,8 +57,8 @@ void resetMaterialCache() {
     gLastMaterial = nullptr;
 }
 
-// Texturing off in GL and in the bound record, whatever a replayed list
-// left enabled (replays do not update the record).
+// Texturing off in the door and in the bound record, whatever a compiled
+// mesh's replay left enabled (replays do not update the record).
 void forceUnbind() {
     gfx::disable(gfx::Cap::texture2D);
     unbindTexture();
@@ -110,14 +110,14 @@ void emitFaces(const Mesh& mesh, const Scene& scene) {
     }
 }
 
-// Draws one mesh in local coordinates under the current modelview. The list
-// is compiled at the first draw; each list is self-contained (it opens with
-// its first material and texture binding) because replays update neither the
+// Draws one mesh in local coordinates under the current modelview. The mesh
+// is compiled at the first draw; each is self-contained (it opens with its
+// first material and texture binding) because replays update neither the
 // material cache nor the bound record.
 void drawMesh(const Mesh& mesh, const Scene& scene, gfx::StaticMesh& compiled) {
     if (!compiled.compiled()) {
-        // Uploads happen now, not inside the list: a texture made again after
-        // a context change would otherwise be uploaded at every replay.
+        // Uploads happen now, before compiling: a mesh keeps the binding, not
+        // the upload.
         for (const Face& face : mesh.faces) {
             const Material* material = materialOf(scene, face);
             if (material && material->texture >= 0)

@@ -30,7 +30,7 @@ public:
     // Stops the prefetch; scenes it did not hand out are read on the spot.
     void endPrefetch();
 
-    // The GL context is about to go: every scene's display lists are
+    // The GL context is about to go: every scene's compiled meshes are
     // released and will be compiled again at their next draw.
     void releaseGLResources();
 

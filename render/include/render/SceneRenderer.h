@@ -1,7 +1,7 @@
-// Draws a view of a 3D scene with the fixed-function pipeline: perspective
-// with the far plane at infinity, up to eight GL lights, materials and
-// textures replayed from display lists, fog, and stencil shadow volumes in a
-// fast and an accurate quality. The GL context must be current.
+// Draws a view of a 3D scene through the drawing door: perspective with the
+// far plane at infinity, up to eight lights, materials and textures drawn
+// from meshes compiled once (static meshes), fog, and stencil shadow
+// volumes in a fast and an accurate quality. The GL context must be current.
 #pragma once
 
 class Scene;
@@ -22,7 +22,7 @@ void renderScene(View& view, int targetWidth, int targetHeight, float sceneTime)
 void setStencilShadowsAvailable(bool available);
 bool stencilShadowsAvailable();
 
-// Forgets the display lists of `scene` (its meshes' and lights'), deleting
-// them when `deleteLists` (the context is still current), so they are
-// compiled again in the next GL context.
+// Forgets the compiled meshes of `scene` (its meshes' and its lights' shadow
+// volumes), deleting their driver objects when `deleteLists` (the context is
+// still current), so they are compiled again in the next GL context.
 void releaseSceneLists(Scene& scene, bool deleteLists);
