@@ -53,7 +53,10 @@ void beginStaticMesh(StaticMesh& mesh);
 // Ends compiling; false when the mesh broke the contract on matrices above
 // (it is kept all the same).
 bool endStaticMesh();
-// Draws what was compiled, under the current state and matrices.
+// Draws what was compiled, under the current state and matrices. Drawn
+// while another mesh compiles, the mesh is kept in that one by reference:
+// it must outlive it (text drawn into a mesh likewise keeps its pictures
+// by address).
 void drawStaticMesh(const StaticMesh& mesh);
 
 }  // namespace gfx
