@@ -58,6 +58,11 @@ constexpr FixedCap kFixedCaps[] = {
     {Cap::light5, GL_LIGHT5},           {Cap::light6, GL_LIGHT6},
     {Cap::light7, GL_LIGHT7}};
 
+// The five switches ES 2.0 shares (SharedDriverState.h), colour tracking
+// (applied with the colour), and these: every one of them.
+static_assert(sizeof kFixedCaps / sizeof kFixedCaps[0] + 6 == kCapCount,
+              "every switch reaches the driver");
+
 void putColour(const Rgba& c) {
     glColor4f(c.r, c.g, c.b, c.a);
 }

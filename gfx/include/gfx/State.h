@@ -12,7 +12,8 @@
 
 namespace gfx {
 
-inline constexpr int kCapCount = static_cast<int>(Cap::light7) + 1;
+// How many switches there are: the lights come last.
+inline constexpr int kCapCount = static_cast<int>(Cap::light0) + kMaxLights;
 
 // One light's parameters as the scene renderer sets them. The position
 // (w = 0: a direction) is taken through the model-view matrix current when

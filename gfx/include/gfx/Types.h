@@ -21,7 +21,7 @@ enum class Cap {
     scissorTest,
     lineStipple,
     alphaTest,
-    light0,  // light0 + i for light i, i < kMaxLights
+    light0,  // light0 + i for light i, i < kMaxLights; the lights come last
     light1,
     light2,
     light3,
