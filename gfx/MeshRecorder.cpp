@@ -81,7 +81,8 @@ void MeshRecorder::flushPending() {
 // Only the last batch's current values count, and nothing was kept between
 // them, so the replay draws what the batches one by one would.
 void MeshRecorder::endBatch() {
-    const VertexBatch& b = builder_.batch();
+    // The builder's batch is taken, not copied: the next begin clears it.
+    VertexBatch& b = builder_.batch();
     const RecordedLast last{builder_.lastColour(), builder_.lastTexCoord(), builder_.lastNormal()};
     if (havePending_ && joinable(b) && sameKind(pending_, b)) {
         VertexBatch& p = pending_;
@@ -95,12 +96,12 @@ void MeshRecorder::endBatch() {
     }
     flushPending();
     if (joinable(b)) {
-        pending_ = b;
+        pending_ = std::move(b);
         pendingLast_ = last;
         havePending_ = true;
         return;
     }
-    keepBatchWithLast(b, last);
+    keepBatchWithLast(std::move(b), last);
 }
 
 bool MeshRecorder::finish() {
