@@ -1,5 +1,7 @@
 #include "Demo.h"
 
+#include "effects/ShaderRegistry.h"
+
 #include "FileWatcher.h"
 #include "TimelineRebuild.h"
 #ifndef __EMSCRIPTEN__
@@ -242,6 +244,8 @@ void Demo::shutdown() {
     // The registries outlive this GL context: their textures are made again
     // from the kept bitmaps at their next bind in the next context.
     Texture::releaseAll();
+    // Programs too: compiled again when the next context loads them.
+    ShaderRegistry::instance().releaseAll();
     // Display lists belong to the context too: compiled again at next draw.
     SceneRegistry::instance().releaseGLResources();
 }

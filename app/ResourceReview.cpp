@@ -5,6 +5,7 @@
 #include "base/Screen.h"
 #include "data/DataFile.h"
 #include "data/PictureCheck.h"
+#include "effects/ShaderRegistry.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "timeline/RenderTarget.h"
@@ -91,6 +92,23 @@ int checkNamed(const std::vector<NamedResource>& named, const char* kind,
 
 int checkPictures(const ResourceList& resources, const NameFilter& skip) {
     return checkNamed(resources.pictures, "Picture", pictureFault, skip);
+}
+
+int checkShaders(const ResourceList& resources, const NameFilter& skip) {
+    int faults = 0;
+    std::set<std::string> seen;
+    const ScriptPosition kept = scriptPosition();
+    for (const NamedResource& resource : resources.shaders) {
+        if (!seen.insert(resource.name).second || (skip && skip(resource.name))) continue;
+        const std::string what = shaderFault(resource.name);
+        if (what.empty()) continue;
+        scriptPosition().line = resource.line;
+        scriptPosition().pos = resource.pos;
+        logError("%s\n", what.c_str());
+        ++faults;
+    }
+    scriptPosition() = kept;
+    return faults;
 }
 
 int checkScenes(const ResourceList& resources, const NameFilter& skip) {

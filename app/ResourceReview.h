@@ -17,6 +17,12 @@ using NameFilter = std::function<bool(const std::string&)>;
 // that names it, once per name; returns the count.
 int checkPictures(const ResourceList& resources, const NameFilter& skip = {});
 
+// Reports every shader file of `resources` that would not draw (missing,
+// not a shader, not compiling in the current context, whose renderer must
+// have programs), each at the statement that names it with the shader's
+// own lines, once per name; returns the count.
+int checkShaders(const ResourceList& resources, const NameFilter& skip = {});
+
 // Reports every scene file of `resources` that a run could not load or
 // start (missing, unreadable, a picture of it faulty, no camera), each at
 // the statement that names it, once per name; returns the count.

@@ -4,12 +4,15 @@
 #include "MessageBox.h"
 #include "MusicAdapter.h"
 #include "ResourceReview.h"
+#include "Window.h"
 #include "base/Log.h"
 #include "base/QuietStandardOutput.h"
 #include "base/Screen.h"
 #include "data/DataFile.h"
 #include "data/PictureCheck.h"
 #include "effects/EffectModules.h"
+#include "effects/ShaderRegistry.h"
+#include "gfx/Renderer.h"
 #include "render/PictureLoadingScreen.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
@@ -37,6 +40,41 @@ MusicClock& reviewMusicClock(const Options& options) {
     return clock;
 }
 
+// Compiles every shader the script names, in a hidden window of the
+// renderer a run would use (or, with no display, an offscreen one): a
+// shader that compiles with one driver may not with another, and a review
+// that never compiled would pass what a run stops on.
+int compileShaders(const ResourceList& resources, const Options& options) {
+#ifdef __EMSCRIPTEN__
+    // A page plays; it reviews nothing.
+    (void)resources;
+    (void)options;
+    return 0;
+#else
+    if (resources.shaders.empty()) return 0;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0 && SDL_VideoInit("offscreen") != 0) {
+        logMessage("Shaders: no display to compile them on (%s); checked as text only\n",
+                   SDL_GetError());
+        return 0;
+    }
+    WindowRecord record;
+    record.mode = options.batchMode();
+    record.mode.fullScreen = false;
+    record.mode.samples = 0;
+    record.vsync = false;
+    if (!createWindow(record, false, true)) {
+        logMessage("Shaders: no %s context to compile them in%s%s; checked as text only\n",
+                   gfx::rendererName(record.mode.renderer), record.failure.empty() ? "" : ": ",
+                   record.failure.c_str());
+        return 0;
+    }
+    const int faults = checkShaders(resources);
+    ShaderRegistry::instance().releaseAll();
+    destroyWindow(record);
+    return faults;
+#endif
+}
+
 }  // namespace
 
 int runScriptCheck(const Options& options) {
@@ -57,6 +95,7 @@ int runVerify(const Options& options) {
     timeline->tracks().listResources(resources);
     faults += checkPictures(resources);
     faults += checkScenes(resources);
+    faults += compileShaders(resources, options);
 
     const std::string loadingFault = pictureFault(kLoadingScreenPicture);
     if (!loadingFault.empty()) {
@@ -73,9 +112,14 @@ int runVerify(const Options& options) {
         logMessage("Presentation has faults\n");
         return 1;
     }
+    // The line of a presentation without shaders reads as it always has.
+    const std::string shaders =
+        resources.shaders.empty()
+            ? std::string()
+            : ", " + std::to_string(resources.shaders.size()) + " shader file(s)";
     logMessage(
         "Presentation is sound: script, relative timers, %zu picture name(s), %zu scene file "
-        "name(s), music\n",
-        resources.pictures.size(), resources.scenes.size());
+        "name(s)%s, music\n",
+        resources.pictures.size(), resources.scenes.size(), shaders.c_str());
     return 0;
 }

@@ -79,6 +79,11 @@ RebuildResult rebuildTimeline(std::unique_ptr<Timeline>& timeline, const std::st
         checkScenes(named, [](const std::string& name) {
             return SceneRegistry::instance().find(name) != nullptr;
         });
+        // Every shader is compiled now (the registry keeps what compiles,
+        // so unchanged files cost nothing): a shader edited into one that
+        // does not compile is a fault, and the previous timeline, with the
+        // program it had, plays on.
+        checkShaders(named);
     }
     if (scriptErrorFlag()) {
         result.faults = std::max(1, scriptErrorCount());

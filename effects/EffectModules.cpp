@@ -6,6 +6,7 @@
 #include "effects/ImageModule.h"
 #include "effects/RouteModule.h"
 #include "effects/SceneModule.h"
+#include "effects/ShaderModule.h"
 #include "effects/TextModule.h"
 #include "effects/TunnelModule.h"
 #include "effects/WaveDistortModule.h"
@@ -24,4 +25,5 @@ void registerEffectModules() {
     registerTrackModule("blur", [] { return std::make_unique<BlurModule>(); });
     registerTrackModule("text", [] { return std::make_unique<TextModule>(); });
     registerTrackModule("scene", [] { return std::make_unique<SceneModule>(); });
+    registerTrackModule("shader", [] { return std::make_unique<ShaderModule>(); });
 }

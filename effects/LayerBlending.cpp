@@ -7,9 +7,10 @@
 
 LayerBlending::LayerBlending(float alpha, const TextureSource* picture, const TrackModule& module,
                              bool additive)
-    : alpha_(alpha),
-      enabled_(
-          !(alpha == 1.0f && (!picture || !picture->hasAlpha()) && !module.fading && !additive)) {
+    : LayerBlending(alpha, picture && picture->hasAlpha(), module, additive) {}
+
+LayerBlending::LayerBlending(float alpha, bool hasAlpha, const TrackModule& module, bool additive)
+    : alpha_(alpha), enabled_(!(alpha == 1.0f && !hasAlpha && !module.fading && !additive)) {
     if (!enabled_) return;
     if (module.fading) alpha_ = module.fadeAmount;
     gfx::enable(gfx::Cap::blend);

@@ -438,6 +438,23 @@ void readPixels(int x, int y, int width, int height, PixelFormat format, void* o
     backend().readPixels(x, y, width, height, format, out);
 }
 
+std::string programSupport() {
+    return backend().programSupport();
+}
+ProgramId createProgram(const std::string& fragmentSource, std::string& log) {
+    return backend().createProgram(fragmentSource, log);
+}
+void deleteProgram(ProgramId program) {
+    backend().deleteProgram(program);
+}
+int uniformLocation(ProgramId program, const std::string& name) {
+    return backend().uniformLocation(program, name);
+}
+void drawProgram(ProgramId program, const UniformValue* uniforms, std::size_t count,
+                 const std::array<ProgramTexture, 4>& textures) {
+    backend().drawProgram(program, uniforms, count, textures, live());
+}
+
 void clearColour(float red, float green, float blue, float alpha) {
     carry([=] { live().clearColour = Rgba{red, green, blue, alpha}; });
 }

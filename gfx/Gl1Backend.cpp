@@ -431,6 +431,22 @@ void Gl1Backend::drawBitmaps(float x, float y, const Bitmap* const* bitmaps, std
     ++counts_.draws;
 }
 
+// The compatibility context's GL 2.0+ entry points draw programs; none is
+// left in use, so the fixed-function pipeline draws what follows.
+std::string Gl1Backend::programSupport() const {
+    const std::string why = GlPrograms::support();
+    return why.empty() ? why : "the gl1 renderer cannot draw shaders: " + why;
+}
+
+void Gl1Backend::drawProgram(ProgramId program, const UniformValue* uniforms, std::size_t count,
+                             const std::array<ProgramTexture, 4>& textures, const State& state) {
+    apply(state, nullptr);
+    counts_.uniformUploads += programs_.draw(program, uniforms, count, textures);
+    GlPrograms::useNone();
+    have_.bound = textures[0].id;
+    ++counts_.draws;
+}
+
 void Gl1Backend::clear(unsigned bits, const State& state) {
     apply(state, nullptr);
     glClear(glClearMask(bits));

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "GlFramebuffers.h"
+#include "GlPrograms.h"
 
 #include <unordered_map>
 
@@ -48,6 +49,16 @@ public:
     void copyFrameToTexture(TextureId id, PixelFormat internal, int x, int y, int width,
                             int height) override;
     void readPixels(int x, int y, int width, int height, PixelFormat format, void* out) override;
+    std::string programSupport() const override;
+    ProgramId createProgram(const std::string& fragmentSource, std::string& log) override {
+        return programs_.create(fragmentSource, log);
+    }
+    void deleteProgram(ProgramId program) override { programs_.remove(program); }
+    int uniformLocation(ProgramId program, const std::string& name) override {
+        return programs_.location(program, name);
+    }
+    void drawProgram(ProgramId program, const UniformValue* uniforms, std::size_t count,
+                     const std::array<ProgramTexture, 4>& textures, const State& state) override;
     void flush() override;
     unsigned takeError() override;
     DriverCounts counts() const override { return counts_; }
@@ -88,6 +99,7 @@ private:
     int maxTextureSize_ = 64;
     const State& driverState() const override { return have_; }
 
+    GlPrograms programs_;
     DriverCounts counts_;
 };
 

@@ -51,6 +51,23 @@ void Gles2Backend::bind(TextureId id) {
     ++counts_.stateCalls;
 }
 
+void Gles2Backend::drawProgram(ProgramId program, const UniformValue* uniforms,
+                               std::size_t count, const std::array<ProgramTexture, 4>& textures,
+                               const State& state) {
+    applyDriverState(state);
+    counts_.uniformUploads += shaderPrograms_.draw(program, uniforms, count, textures);
+    currentProgram_ = program;
+    have_.bound = textures[0].id;
+    quadsRun_.reset();
+    ++counts_.draws;
+}
+
+void Gles2Backend::deleteProgram(ProgramId program) {
+    shaderPrograms_.remove(program);
+    // A name the driver may give again must not pass for the one in use.
+    if (currentProgram_ == program) currentProgram_ = 0;
+}
+
 void Gles2Backend::drawBatch(const VertexBatch& batch, const State& state,
                              const Matrices& matrices) {
     applyDriverState(state);

@@ -21,6 +21,7 @@
 
 #include "Gles2Lighting.h"
 #include "Gles2Programs.h"
+#include "GlPrograms.h"
 #include "gfx/Backend.h"
 #ifndef __EMSCRIPTEN__
 #include "GlFramebuffers.h"
@@ -74,6 +75,19 @@ public:
     void copyFrameToTexture(TextureId id, PixelFormat internal, int x, int y, int width,
                             int height) override;
     void readPixels(int x, int y, int width, int height, PixelFormat format, void* out) override;
+    std::string programSupport() const override {
+        const std::string why = GlPrograms::support();
+        return why.empty() ? why : "the gles2 renderer cannot draw shaders: " + why;
+    }
+    ProgramId createProgram(const std::string& fragmentSource, std::string& log) override {
+        return shaderPrograms_.create(fragmentSource, log);
+    }
+    void deleteProgram(ProgramId program) override;
+    int uniformLocation(ProgramId program, const std::string& name) override {
+        return shaderPrograms_.location(program, name);
+    }
+    void drawProgram(ProgramId program, const UniformValue* uniforms, std::size_t count,
+                     const std::array<ProgramTexture, 4>& textures, const State& state) override;
     void flush() override;
     unsigned takeError() override;
     DriverCounts counts() const override { return counts_; }
@@ -151,6 +165,7 @@ private:
     bool haveAll_ = false;
     std::optional<QuadsRun> quadsRun_;
     Gles2Programs programs_;
+    GlPrograms shaderPrograms_;  // the caller's
     GLuint currentProgram_ = 0;
     GLuint streamBuffer_ = 0;
     std::vector<float> scratch_;

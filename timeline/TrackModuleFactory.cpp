@@ -14,8 +14,8 @@ struct Entry {
 };
 
 // The table's order is part of its contract: the first match wins.
-std::array<Entry, 11>& table() {
-    static std::array<Entry, 11> entries = {{
+std::array<Entry, 12>& table() {
+    static std::array<Entry, 12> entries = {{
         {"dummyModule", [] { return std::make_unique<DummyModule>(); }},
         {"scene", nullptr},
         {"image", nullptr},
@@ -27,6 +27,7 @@ std::array<Entry, 11>& table() {
         {"route", nullptr},
         {"text", nullptr},
         {"blur", nullptr},
+        {"shader", nullptr},
     }};
     return entries;
 }

@@ -14,6 +14,8 @@ public:
     // fade amount in place of `alpha` (replaced, not multiplied).
     LayerBlending(float alpha, const TextureSource* picture, const TrackModule& module,
                   bool additive);
+    // The same for a layer whose own alpha counts when `hasAlpha`.
+    LayerBlending(float alpha, bool hasAlpha, const TrackModule& module, bool additive);
     // Turns blending off again when the constructor turned it on.
     ~LayerBlending();
     LayerBlending(const LayerBlending&) = delete;

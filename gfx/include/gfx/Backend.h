@@ -15,6 +15,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace gfx {
 
@@ -123,6 +124,30 @@ public:
     // Sets every pixel of the draw framebuffer's colour to `colour`,
     // whatever the state's masks, scissor and clear colour.
     virtual void fillColour(const Rgba&) {}
+
+    // Programs: the caller's fragment stage (GLSL ES 3.00) over the whole
+    // viewport. Empty when the backend can make them; otherwise a sentence
+    // for the author naming the renderer and why not.
+    virtual std::string programSupport() const {
+        return "this renderer cannot draw shaders";
+    }
+    // Compiles and links `fragmentSource` with the backend's own vertex
+    // stage; 0, with the driver's log in `log`, when either fails.
+    virtual ProgramId createProgram(const std::string&, std::string& log) {
+        log = programSupport();
+        return 0;
+    }
+    // Frees a program (0: nothing).
+    virtual void deleteProgram(ProgramId) {}
+    // The location of the uniform `name`; -1 when the program has none of
+    // that name (the driver drops uniforms nothing reads).
+    virtual int uniformLocation(ProgramId, const std::string&) { return -1; }
+    // Draws `program` over the viewport under `state` (its blending, masks,
+    // viewport and scissor; not its fixed-function parts) with `textures`
+    // on units 0..3, handing over only the uniform values that differ from
+    // what the program last held.
+    virtual void drawProgram(ProgramId, const UniformValue*, std::size_t,
+                             const std::array<ProgramTexture, 4>&, const State&) {}
 
     // Hands queued work to the driver without waiting for it.
     virtual void flush() = 0;

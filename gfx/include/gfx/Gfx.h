@@ -113,6 +113,21 @@ void buildMipmaps(PixelFormat internal, int width, int height, PixelFormat forma
 void copyFrameToTexture(PixelFormat internal, int x, int y, int width, int height);
 void readPixels(int x, int y, int width, int height, PixelFormat format, void* out);
 
+// Programs: the caller's fragment stage (GLSL ES 3.00, reading the
+// uniforms it declares) drawn over the whole viewport. Carried out at once,
+// never kept in a mesh. Empty when the renderer can make programs;
+// otherwise why not, in words for the author.
+std::string programSupport();
+// Compiles and links; 0, with the driver's log in `log`, when it fails.
+ProgramId createProgram(const std::string& fragmentSource, std::string& log);
+void deleteProgram(ProgramId program);
+// -1 when the program has no uniform `name` that anything reads.
+int uniformLocation(ProgramId program, const std::string& name);
+// Draws under the current state (blending, masks, viewport, scissor) with
+// `textures` on units 0..3 (0: none); the bound texture is unchanged after.
+void drawProgram(ProgramId program, const UniformValue* uniforms, std::size_t count,
+                 const std::array<ProgramTexture, 4>& textures);
+
 // The frame.
 void clearColour(float red, float green, float blue, float alpha);
 void clearDepth(double depth);

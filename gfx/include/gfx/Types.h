@@ -3,6 +3,7 @@
 // graphics API's numbers. Free of any graphics header.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -98,6 +99,33 @@ enum ClearBits : unsigned { colourBuffer = 1, depthBuffer = 2, stencilBuffer = 4
 
 // A texture object's name in the current context; 0 is none.
 using TextureId = std::uint32_t;
+
+// A program (the caller's fragment stage) in the current context; 0 is none.
+using ProgramId = std::uint32_t;
+
+// A value for one uniform of a program: `elements` values (an array's, or
+// 1) of `components` numbers each (1..4), 16 numbers at most; `integer`
+// for an int (a sampler's texture unit), given in values[0].
+struct UniformValue {
+    int location = -1;
+    int components = 1;
+    int elements = 1;
+    bool integer = false;
+    std::array<float, 16> values{};
+};
+inline bool operator==(const UniformValue& a, const UniformValue& b) {
+    return a.location == b.location && a.components == b.components &&
+           a.elements == b.elements && a.integer == b.integer && a.values == b.values;
+}
+
+// A texture a program samples on one unit, and how: the sampling given
+// here holds for that draw only, whatever the texture's own filter and wrap.
+struct ProgramTexture {
+    TextureId id = 0;  // 0: none
+    Filter minify = Filter::linear;
+    Filter magnify = Filter::linear;
+    Wrap wrap = Wrap::clampToEdge;
+};
 
 // A one-bit picture drawn in the current colour where its bits are set,
 // one bit to a pixel, as text glyphs are: rows bottom first, each row's

@@ -15,4 +15,5 @@ struct NamedResource {
 struct ResourceList {
     std::vector<NamedResource> pictures;  // in load order, repeats kept
     std::vector<NamedResource> scenes;
+    std::vector<NamedResource> shaders;  // one per file, at its first naming
 };

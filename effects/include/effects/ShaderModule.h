@@ -1,0 +1,118 @@
+// The "shader" track module: an author's fragment shader in Shadertoy's
+// image-pass convention drawn over the track's viewport, blended like an
+// image layer. Its channels are pictures, the music's audio texture, or the
+// texture routed into the track (on iChannel0); its clock and every float
+// uniform the author declares are animated parameters of the script.
+//
+// A "start" names the shader file (a data file, found by base name). The
+// file is read and wrapped while the script is checked, so its uniforms are
+// known as parameters; it is compiled while the demo loads, and a shader
+// that does not compile stops the presentation with the author's line.
+#pragma once
+
+#include "effects/ShaderRegistry.h"
+#include "effects/ShaderSource.h"
+#include "gfx/Types.h"
+#include "script/AnimatedParameter.h"
+#include "timeline/ResourceList.h"
+#include "timeline/TrackModule.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class AudioTexture;
+class MusicSamples;
+
+class ShaderModule : public TrackModule {
+public:
+    ShaderModule();
+    ~ShaderModule() override;
+
+    // "shader".
+    const std::string& name() const override;
+    // Draws over scenes and under text, as picture layers do.
+    int drawPriority() const override { return 100; }
+    // "start" reads and wraps its file (a missing file, a text that cannot
+    // be a shader, a bad channel value are script errors here) and keeps
+    // its pictures for load; every parameter is checked.
+    bool checkCommand(const std::string& commandName, ArgumentList& arguments,
+                      Track& track) override;
+    // "start" takes the file's program, channels and parameters at the
+    // command's time; "setParam" changes the parameters given; "stop" drops
+    // the program. Then the base handling.
+    bool command(const std::string& commandName, ArgumentList& arguments, Track& track) override;
+    // Draws the current program into `destination`; `source` (a routed
+    // texture) takes iChannel0. Returns 0.
+    int render(float time, Destination* destination, TextureSource* source,
+               TextureSource* secondSource) override;
+    // 10 per shader file and per picture named; the music's samples when a
+    // channel takes the music.
+    float loadWeight() const override;
+    // Compiles every named shader and makes every named picture a texture;
+    // false (the demo stops after loading) when a shader does not compile.
+    bool load(LoadingScreen& progress) override;
+    // The shader files and the pictures the channels name.
+    void listResources(ResourceList& out) const override;
+
+private:
+    enum class ChannelKind { none, picture, music, self };
+    struct Channel {
+        ChannelKind kind = ChannelKind::none;
+        std::string picture;  // kind picture: the name as written
+        gfx::Filter minify = gfx::Filter::linearMipmapLinear;
+        gfx::Filter magnify = gfx::Filter::linear;
+        gfx::Wrap wrap = gfx::Wrap::repeat;
+    };
+    // One file a "start" names: its wrapped text and, once loaded, its
+    // program.
+    struct ShaderFile {
+        NamedResource named;  // the first statement naming it
+        shadersource::Wrapped wrapped;
+        const ShaderProgram* program = nullptr;  // the shader registry's
+    };
+
+    // The file named `name` (case-insensitive base name), read and wrapped
+    // at its first naming; null, with the error logged, when it cannot be.
+    ShaderFile* file(const std::string& name);
+    // The channels a "start" names; faults are logged as script errors.
+    std::array<Channel, 4> readChannels(ArgumentList& arguments, bool report);
+    // Each parameter of the author's uniforms of `shader`: floats by name,
+    // vectors by component ("tint.x").
+    void addAuthorParameters(const ShaderFile& shader);
+    std::uint8_t* audioTextureAt(float musicTime);
+    // The texture that holds the last frame drawn (`self`), black at the
+    // first frame after a start and whenever the viewport's size changed.
+    void prepareSelf(const std::array<int, 4>& viewport);
+    // Copies what was drawn over the viewport into it.
+    void keepSelf(const std::array<int, 4>& viewport);
+    gfx::ProgramTexture channelTexture(std::size_t index, TextureSource* source,
+                                       std::array<float, 3>& resolution);
+
+    std::vector<std::unique_ptr<ShaderFile>> files_;
+    std::vector<NamedResource> pictures_;
+    bool usesMusic_ = false;
+
+    ShaderFile* current_ = nullptr;
+    std::array<Channel, 4> channels_;
+    std::array<TextureSource*, 4> channelPictures_{};
+    AnimatedParameter alpha_{"alpha", 1.0f, true};
+    AnimatedParameter time_{"time", 0.0f};
+    std::map<std::string, AnimatedParameter> authorParameters_;  // by lower-case key
+    bool additiveBlending_ = false;
+    bool transparent_ = false;
+    int frame_ = 0;
+    float lastTime_ = 0.0f;
+
+    std::unique_ptr<MusicSamples> music_;
+    std::unique_ptr<AudioTexture> audio_;
+    gfx::TextureId audioTexture_ = 0;
+    float audioTime_ = -1.0f;
+    std::vector<std::uint8_t> audioBytes_;
+    gfx::TextureId selfTexture_ = 0;
+    std::array<int, 2> selfSize_{{0, 0}};
+    std::vector<gfx::UniformValue> uniforms_;  // scratch, one frame's
+};
