@@ -94,13 +94,13 @@ int checkPictures(const ResourceList& resources, const NameFilter& skip) {
     return checkNamed(resources.pictures, "Picture", pictureFault, skip);
 }
 
-int checkShaders(const ResourceList& resources, const NameFilter& skip) {
+int checkShaders(const ResourceList& resources, bool unsupportedIsFault) {
     int faults = 0;
     std::set<std::string> seen;
     const ScriptPosition kept = scriptPosition();
     for (const NamedResource& resource : resources.shaders) {
-        if (!seen.insert(resource.name).second || (skip && skip(resource.name))) continue;
-        const std::string what = shaderFault(resource.name);
+        if (!seen.insert(resource.name).second) continue;
+        const std::string what = shaderFault(resource.name, unsupportedIsFault);
         if (what.empty()) continue;
         scriptPosition().line = resource.line;
         scriptPosition().pos = resource.pos;

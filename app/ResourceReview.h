@@ -18,10 +18,11 @@ using NameFilter = std::function<bool(const std::string&)>;
 int checkPictures(const ResourceList& resources, const NameFilter& skip = {});
 
 // Reports every shader file of `resources` that would not draw (missing,
-// not a shader, not compiling in the current context, whose renderer must
-// have programs), each at the statement that names it with the shader's
-// own lines, once per name; returns the count.
-int checkShaders(const ResourceList& resources, const NameFilter& skip = {});
+// not a shader, not compiling in the current context; with
+// `unsupportedIsFault` also when the renderer has no programs at all), each
+// at the statement that names it with the shader's own lines, once per
+// name; returns the count.
+int checkShaders(const ResourceList& resources, bool unsupportedIsFault);
 
 // Reports every scene file of `resources` that a run could not load or
 // start (missing, unreadable, a picture of it faulty, no camera), each at

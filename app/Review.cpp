@@ -68,7 +68,7 @@ int compileShaders(const ResourceList& resources, const Options& options) {
                    record.failure.c_str());
         return 0;
     }
-    const int faults = checkShaders(resources);
+    const int faults = checkShaders(resources, true);
     ShaderRegistry::instance().releaseAll();
     destroyWindow(record);
     return faults;

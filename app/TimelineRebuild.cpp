@@ -83,7 +83,7 @@ RebuildResult rebuildTimeline(std::unique_ptr<Timeline>& timeline, const std::st
         // so unchanged files cost nothing): a shader edited into one that
         // does not compile is a fault, and the previous timeline, with the
         // program it had, plays on.
-        checkShaders(named);
+        checkShaders(named, false);
     }
     if (scriptErrorFlag()) {
         result.faults = std::max(1, scriptErrorCount());

@@ -234,12 +234,15 @@ bool ShaderModule::load(LoadingScreen& progress) {
     for (const auto& shader : files_) {
         std::string error;
         shader->program = ShaderRegistry::instance().get(shader->wrapped, error);
-        if (!shader->program) {
-            // A renderer without programs is said once: every shader would
-            // say the same.
-            static std::string said;
-            if (error != said) errorAt(shader->named, describeShaderLog(shader->named.name, error));
-            if (error == gfx::programSupport()) said = error;
+        if (!shader->program && error == gfx::programSupport()) {
+            // Not the author's fault: the presentation plays on, its shader
+            // tracks drawing nothing, and says so once.
+            static bool said = false;
+            if (!said)
+                logMessage("Shaders: %s; shader tracks draw nothing\n", error.c_str());
+            said = true;
+        } else if (!shader->program) {
+            errorAt(shader->named, describeShaderLog(shader->named.name, error));
             ok = false;
         }
         progress.addProgress(kFileWeight);

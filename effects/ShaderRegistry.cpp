@@ -37,7 +37,7 @@ std::string describeShaderLog(const std::string& file, const std::string& mapped
     return errors;
 }
 
-std::string shaderFault(const std::string& name) {
+std::string shaderFault(const std::string& name, bool unsupportedIsFault) {
     const std::unique_ptr<MemoryFile> data = openDataFile(name);
     if (!data) return "Shader " + name + " " + dataFileFault(name);
     const std::string text(reinterpret_cast<const char*>(data->data()), data->size());
@@ -49,6 +49,7 @@ std::string shaderFault(const std::string& name) {
             (error.line > 0 ? "line " + std::to_string(error.line) + ": " : "") + error.message);
     std::string log;
     if (ShaderRegistry::instance().get(wrapped, log)) return {};
+    if (!unsupportedIsFault && log == gfx::programSupport()) return {};
     return describeShaderLog(name, log);
 }
 

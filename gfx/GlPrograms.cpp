@@ -8,10 +8,15 @@
 #include <GL/glext.h>
 #endif
 
+#include "GlEnums.h"
+#include "GlProgramBuild.h"
+
 #include <cstdio>
 #include <cstring>
 
 namespace gfx {
+
+using namespace glenums;
 
 namespace {
 
@@ -22,24 +27,6 @@ const char* const kVertexStage =
     "#version 300 es\n"
     "in vec2 dp_position;\n"
     "void main() { gl_Position = vec4(dp_position, 0.0, 1.0); }\n";
-
-std::string shaderLog(GLuint shader) {
-    GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    std::string log(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0) glGetShaderInfoLog(shader, length, nullptr, log.data());
-    while (!log.empty() && (log.back() == '\0' || log.back() == '\n')) log.pop_back();
-    return log;
-}
-
-std::string programLog(GLuint program) {
-    GLint length = 0;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    std::string log(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0) glGetProgramInfoLog(program, length, nullptr, log.data());
-    while (!log.empty() && (log.back() == '\0' || log.back() == '\n')) log.pop_back();
-    return log;
-}
 
 // 0, with the driver's log, when the stage does not compile.
 GLuint compile(GLenum stage, const std::string& source, std::string& log) {
@@ -52,20 +39,10 @@ GLuint compile(GLenum stage, const std::string& source, std::string& log) {
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
     if (ok == GL_TRUE) return shader;
     log = shaderLog(shader);
+    while (!log.empty() && log.back() == '\n') log.pop_back();
     if (log.empty()) log = "the driver refused the shader without saying why";
     glDeleteShader(shader);
     return 0;
-}
-
-GLint glFilter(Filter f) {
-    switch (f) {
-    case Filter::nearest: return GL_NEAREST;
-    case Filter::linear: return GL_LINEAR;
-    case Filter::linearMipmapLinear: return GL_LINEAR_MIPMAP_LINEAR;
-    case Filter::linearMipmapNearest: return GL_LINEAR_MIPMAP_NEAREST;
-    case Filter::nearestMipmapNearest: return GL_NEAREST_MIPMAP_NEAREST;
-    }
-    return GL_LINEAR;
 }
 
 void upload(const UniformValue& v) {
@@ -131,19 +108,11 @@ std::uint32_t GlPrograms::create(const std::string& fragmentSource, std::string&
         glDeleteShader(vertex);
         return 0;
     }
-    const GLuint program = glCreateProgram();
-    glAttachShader(program, vertex);
-    glAttachShader(program, fragment);
-    glBindAttribLocation(program, kPositionAttribute, "dp_position");
-    glLinkProgram(program);
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
-    GLint ok = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (ok != GL_TRUE) {
-        log = programLog(program);
+    const GLuint program =
+        linkProgram(vertex, fragment, {{kPositionAttribute, "dp_position"}}, log);
+    if (!program) {
+        while (!log.empty() && log.back() == '\n') log.pop_back();
         if (log.empty()) log = "the driver refused to link the program without saying why";
-        glDeleteProgram(program);
         return 0;
     }
     programs_[program];

@@ -1,10 +1,14 @@
 #include "Gles2Programs.h"
 
+#include "GlProgramBuild.h"
 #include "gfx/Renderer.h"
 
 #include <vector>
 
 namespace gfx {
+
+using glenums::linkProgram;
+using glenums::shaderLog;
 
 namespace {
 
@@ -258,22 +262,6 @@ void main() {
 // Indexed by Compare; never and always are handled apart.
 const char* const kCompareOperators[] = {"", "<", "==", "<=", ">", "!=", ">=", ""};
 
-std::string shaderLog(GLuint shader) {
-    GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    std::vector<char> log(static_cast<std::size_t>(length > 1 ? length : 1), '\0');
-    glGetShaderInfoLog(shader, static_cast<GLsizei>(log.size()), nullptr, log.data());
-    return log.data();
-}
-
-std::string programLog(GLuint program) {
-    GLint length = 0;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    std::vector<char> log(static_cast<std::size_t>(length > 1 ? length : 1), '\0');
-    glGetProgramInfoLog(program, static_cast<GLsizei>(log.size()), nullptr, log.data());
-    return log.data();
-}
-
 GLuint compile(GLenum type, const std::string& defines, const char* source,
                const std::string& name) {
     const GLuint shader = glCreateShader(type);
@@ -303,23 +291,14 @@ GLuint buildProgram(const std::string& defines, const char* vertexSource,
         glDeleteShader(vertex);
         throw;
     }
-    const GLuint program = glCreateProgram();
-    glAttachShader(program, vertex);
-    glAttachShader(program, fragment);
-    glBindAttribLocation(program, positionAttribute, "a_position");
-    glBindAttribLocation(program, colourAttribute, "a_colour");
-    glBindAttribLocation(program, texCoordAttribute, "a_texCoord");
-    glBindAttribLocation(program, normalAttribute, "a_normal");
-    glLinkProgram(program);
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
-    GLint ok = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (ok != GL_TRUE) {
-        const std::string log = programLog(program);
-        glDeleteProgram(program);
-        throw BackendError("The shader program " + name + " did not link:\n" + log);
-    }
+    std::string log;
+    const GLuint program = linkProgram(vertex, fragment,
+                                       {{positionAttribute, "a_position"},
+                                        {colourAttribute, "a_colour"},
+                                        {texCoordAttribute, "a_texCoord"},
+                                        {normalAttribute, "a_normal"}},
+                                       log);
+    if (!program) throw BackendError("The shader program " + name + " did not link:\n" + log);
     return program;
 }
 

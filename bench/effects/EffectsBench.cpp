@@ -5,6 +5,7 @@
 // against an empty frame that only clears and swaps. Runs in a hidden
 // window; without a display server on the offscreen driver.
 #include "BenchSupport.h"
+#include "StillTimeline.h"
 #include "base/Log.h"
 #include "base/Screen.h"
 #include "effects/EffectModules.h"
@@ -36,19 +37,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class StillClock : public MusicClock {
-public:
-    bool setMusic(const std::string&) override { return true; }
-    void startIfNeeded() override {}
-    double time() override { return 1.0; }
-    bool ended() override { return false; }
-};
-
-class SilentProgress : public LoadingScreen {
-public:
-    int draw(float) override { return 0; }
-    void addProgress(float) override {}
-};
+using benchsupport::SilentProgress;
+using benchsupport::StillClock;
 
 // One hidden window with a GL context per window size, kept for the run.
 benchsupport::HiddenGLWindow& windowFor(int width, int height) {

@@ -6,6 +6,7 @@
 // cost per frame; a heavy one (a ray-marched field) what a demo would run.
 // Runs in a hidden window; without a display server on the offscreen driver.
 #include "BenchSupport.h"
+#include "StillTimeline.h"
 #include "base/Screen.h"
 #include "effects/EffectModules.h"
 #include "effects/ShaderSource.h"
@@ -58,19 +59,8 @@ const char* const kMarch =
     "    fragColor = vec4(vec3(1.0 / (1.0 + travelled * travelled * 0.05)), 1.0);\n"
     "}\n";
 
-class StillClock : public MusicClock {
-public:
-    bool setMusic(const std::string&) override { return true; }
-    void startIfNeeded() override {}
-    double time() override { return 1.0; }
-    bool ended() override { return false; }
-};
-
-class SilentProgress : public LoadingScreen {
-public:
-    int draw(float) override { return 0; }
-    void addProgress(float) override {}
-};
+using benchsupport::SilentProgress;
+using benchsupport::StillClock;
 
 // One hidden window per size, kept for the run and sharing the first
 // one's objects, so the programs the module keeps stay valid in each.

@@ -147,6 +147,8 @@ class ExampleFrames(unittest.TestCase):
         run = webpage.run_page(page, query, extra_flags=["--disable-webgl2"])
         self.assertEqual(run.status, 0, run.messages)
         self.assertIn("drawing with WebGL 1", run.messages)
+        # Its shader part cannot be drawn there: said once, and it plays on.
+        self.assertEqual(run.messages.count("cannot draw shaders"), 1, run.messages)
         for second in [5, 11, 31, 39]:
             name = "frame_%06d.png" % (second - FIRST_SECOND)
             with open(os.path.join(frames, name), "rb") as f:

@@ -50,8 +50,10 @@ std::string describeShaderLog(const std::string& name, const std::string& log);
 // What keeps the shader file `name` from drawing as a run would take it:
 // read, wrapped and compiled through the registry (so a run that follows
 // compiles nothing again). Empty when it would draw; otherwise the fault,
-// as describeShaderLog words it. Needs the run's context current.
-std::string shaderFault(const std::string& name);
+// as describeShaderLog words it. A renderer that cannot draw shaders at all
+// is a fault only with `unsupportedIsFault` (a run plays on without them).
+// Needs the run's context current.
+std::string shaderFault(const std::string& name, bool unsupportedIsFault);
 
 class ShaderRegistry {
 public:
