@@ -32,7 +32,11 @@ constexpr float kMusicWeight = 10.0f;
 // The module's own keys: an author's uniform may not take one.
 const char* const kOwnKeys[] = {"file", "alpha", "time", "additiveBlending", "transparent"};
 
+// A vector uniform's parameters are named by component, "tint.x"; GLSL's
+// colour names are the same parameters, "tint.r".
 const char* const kComponents[] = {"x", "y", "z", "w"};
+const char* const kColourComponents[] = {"r", "g", "b", "a"};
+const char* const kRates[] = {"", "Vel", "Acc"};
 
 int componentsOf(const std::string& type) {
     if (type == "float") return 1;
@@ -177,17 +181,32 @@ std::array<ShaderModule::Channel, 4> ShaderModule::readChannels(ArgumentList& ar
     return channels;
 }
 
-void ShaderModule::addAuthorParameters(const ShaderFile& shader) {
+void ShaderModule::addAuthorParameters(ShaderFile& shader) {
+    shader.parameters.clear();
     for (const shadersource::AuthorUniform& u : shader.wrapped.uniforms) {
         const int n = componentsOf(u.type);
+        std::array<AnimatedParameter*, 4> components{};
         for (int c = 0; c < n; ++c) {
             const std::string key = n == 1 ? u.name : u.name + "." + kComponents[c];
             const float initial = static_cast<std::size_t>(c) < u.initial.size()
                                       ? u.initial[static_cast<std::size_t>(c)]
                                       : 0.0f;
-            authorParameters_.emplace(lower(key), AnimatedParameter(key, initial));
+            // The first file to declare a name gives its default.
+            components[static_cast<std::size_t>(c)] =
+                &authorParameters_.emplace(lower(key), AnimatedParameter(key, initial))
+                     .first->second;
+            if (n > 1) colourAliases_.emplace(lower(u.name + "." + kColourComponents[c]), key);
         }
+        shader.parameters.push_back(components);
     }
+}
+
+void ShaderModule::takeColourAliases(ArgumentList& arguments) const {
+    for (const auto& [alias, key] : colourAliases_)
+        for (const char* rate : kRates) {
+            const ArgumentValue& value = arguments.find(alias + rate);
+            if (!value.isNone()) arguments.set(key + rate, value);
+        }
 }
 
 bool ShaderModule::checkCommand(const std::string& commandName, ArgumentList& arguments, Track&) {
@@ -212,6 +231,8 @@ bool ShaderModule::checkCommand(const std::string& commandName, ArgumentList& ar
     alpha_.markUsed(arguments);
     time_.markUsed(arguments);
     for (const auto& entry : authorParameters_) entry.second.markUsed(arguments);
+    for (const auto& entry : colourAliases_)
+        AnimatedParameter(entry.first, 0.0f).markUsed(arguments);
     arguments.optionalNumber("additiveBlending");
     arguments.optionalNumber("transparent");
     arguments.warnUnused();
@@ -238,8 +259,7 @@ bool ShaderModule::load(LoadingScreen& progress) {
             // Not the author's fault: the presentation plays on, its shader
             // tracks drawing nothing, and says so once.
             static bool said = false;
-            if (!said)
-                logMessage("Shaders: %s; shader tracks draw nothing\n", error.c_str());
+            if (!said) logMessage("Shaders: %s; shader tracks draw nothing\n", error.c_str());
             said = true;
         } else if (!shader->program) {
             errorAt(shader->named, describeShaderLog(shader->named.name, error));
@@ -295,10 +315,12 @@ bool ShaderModule::command(const std::string& commandName, ArgumentList& argumen
             time_.reset(running, t);
         }
         alpha_.reset(arguments, t);
+        takeColourAliases(arguments);
         for (auto& entry : authorParameters_) entry.second.reset(arguments, t);
     } else if (word == CommandWord::setParam) {
         time_.update(arguments, t);
         alpha_.update(arguments, t);
+        takeColourAliases(arguments);
         for (auto& entry : authorParameters_) entry.second.update(arguments, t);
     } else if (word == CommandWord::stop) {
         current_ = nullptr;
@@ -460,17 +482,13 @@ int ShaderModule::render(float time, Destination* destination, TextureSource* so
         uniforms_.push_back(floats(at(U::origin), 2, 1, origin));
         uniforms_.push_back(floats(at(U::opaque), 1, 1, &opaque));
         uniforms_.push_back(floats(at(U::alpha), 1, 1, &alpha));
-        const std::vector<shadersource::AuthorUniform>& authored = current_->wrapped.uniforms;
-        for (std::size_t i = 0; i < authored.size(); ++i) {
-            const int n = componentsOf(authored[i].type);
-            if (n == 0 || shader.authorLocations[i] < 0) continue;
+        for (std::size_t i = 0; i < current_->parameters.size(); ++i) {
+            const std::array<AnimatedParameter*, 4>& components = current_->parameters[i];
+            if (!components[0] || shader.authorLocations[i] < 0) continue;
             float values[4];
-            for (int c = 0; c < n; ++c) {
-                const std::string key =
-                    lower(n == 1 ? authored[i].name : authored[i].name + "." + kComponents[c]);
-                const auto found = authorParameters_.find(key);
-                values[c] = found == authorParameters_.end() ? 0.0f : found->second.valueAt(time);
-            }
+            int n = 0;
+            for (; n < 4 && components[static_cast<std::size_t>(n)]; ++n)
+                values[n] = components[static_cast<std::size_t>(n)]->valueAt(time);
             uniforms_.push_back(floats(shader.authorLocations[i], n, 1, values));
         }
         gfx::drawProgram(shader.program, uniforms_.data(), uniforms_.size(), textures);

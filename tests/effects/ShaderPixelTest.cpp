@@ -89,7 +89,7 @@ TEST(ShaderPixels, ScriptParametersDriveUniformsAndClock) {
                         "event e1 timer time=2\n"
                         "s at e0 shader start file=params.frag levelVel=0.25 timeVel=0.5 "
                         "spot.x=keys(0:0,2:1)\n"
-                        "s at e1 shader setParam spot.y=1 time=0\n",
+                        "s at e1 shader setParam spot.g=1 time=0\n",
                         "64x48", 2, 4),
               0)
         << demo.log();
@@ -97,7 +97,7 @@ TEST(ShaderPixels, ScriptParametersDriveUniformsAndClock) {
     EXPECT_TRUE(near(one.at(32, 24), {64, 128, 128})) << "velocity, keys and initialisers";
     EXPECT_TRUE(near(one.at(32, 44), {32, 0, 0})) << "the clock at half speed";
     const Frame three = demo.frame(6);  // 3 s
-    EXPECT_TRUE(near(three.at(32, 24), {191, 255, 255})) << "setParam on one component";
+    EXPECT_TRUE(near(three.at(32, 24), {191, 255, 255})) << "setParam on one component, by its colour name";
     EXPECT_TRUE(near(three.at(32, 44), {0, 0, 0})) << "the clock set back, held";
 }
 

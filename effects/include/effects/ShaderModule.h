@@ -73,6 +73,9 @@ private:
         NamedResource named;  // the first statement naming it
         shadersource::Wrapped wrapped;
         const ShaderProgram* program = nullptr;  // the shader registry's
+        // By wrapped.uniforms: the parameter of each component (none past
+        // the last, and none at all for a uniform that is no number).
+        std::vector<std::array<AnimatedParameter*, 4>> parameters;
     };
 
     // The file named `name` (case-insensitive base name), read and wrapped
@@ -82,7 +85,10 @@ private:
     std::array<Channel, 4> readChannels(ArgumentList& arguments, bool report);
     // Each parameter of the author's uniforms of `shader`: floats by name,
     // vectors by component ("tint.x").
-    void addAuthorParameters(const ShaderFile& shader);
+    void addAuthorParameters(ShaderFile& shader);
+    // Writes the keys given under a colour name ("tint.r") under the
+    // component's own ("tint.x").
+    void takeColourAliases(ArgumentList& arguments) const;
     std::uint8_t* audioTextureAt(float musicTime);
     // The texture that holds the last frame drawn (`self`), black at the
     // first frame after a start and whenever the viewport's size changed.
@@ -102,6 +108,7 @@ private:
     AnimatedParameter alpha_{"alpha", 1.0f, true};
     AnimatedParameter time_{"time", 0.0f};
     std::map<std::string, AnimatedParameter> authorParameters_;  // by lower-case key
+    std::map<std::string, std::string> colourAliases_;           // lower-case "tint.r" -> "tint.x"
     bool additiveBlending_ = false;
     bool transparent_ = false;
     int frame_ = 0;
