@@ -372,9 +372,19 @@ bool Declarations::uniform(std::size_t& i, SourceError& error) {
 
 bool Declarations::scan(SourceError& error) {
     int braces = 0, parentheses = 0;
+    // Conditional blocks of the preprocessor around this point: an output
+    // declared inside one usually belongs to another host's main
+    // (`#ifdef HOST ... out vec4 c; void main() ... #endif`), so it is not
+    // taken for the author's own.
+    int conditionals = 0;
     std::size_t i = 0;
     while (i < tokens_.size()) {
         if (!code(i)) {
+            const Token& d = tokens_[i];
+            const bool name = d.kind == Kind::Identifier && i > 0 && tokens_[i - 1].directive &&
+                              tokens_[i - 1].text == "#";
+            if (name && (d.text == "if" || d.text == "ifdef" || d.text == "ifndef")) ++conditionals;
+            if (name && d.text == "endif") conditionals = std::max(0, conditionals - 1);
             ++i;
             continue;
         }
@@ -386,7 +396,7 @@ bool Declarations::scan(SourceError& error) {
         }
         if (fileScope && t == "out") {
             const std::size_t type = skipPrecision(i + 1);
-            if (outName.empty() && is(type, "vec4") && identifier(type + 1)) {
+            if (outName.empty() && conditionals == 0 && is(type, "vec4") && identifier(type + 1)) {
                 outName = tokens_[type + 1].text;
             }
         }

@@ -124,6 +124,16 @@ TEST(ShaderWrap, TheAuthorsOwnOutputReceivesTheColour) {
     EXPECT_EQ(w.text.find("dp_fragColour"), std::string::npos);
     EXPECT_NE(w.text.find("    colour = dp_colour;\n}"), std::string::npos);
     EXPECT_EQ(authorLine(w, 3), "void helper() { colour = vec4(0.0); }");
+
+    // Another host's output and main, compiled only there: the player's own
+    // output receives the colour.
+    const Wrapped hosted = wrapped(
+        "void mainImage(out vec4 c, vec2 p) { c = vec4(1.0); }\n"
+        "#ifdef OTHER_HOST\n"
+        "out vec4 fragColor; void main() { mainImage(fragColor, gl_FragCoord.xy); }\n"
+        "#endif\n");
+    EXPECT_NE(hosted.text.find("out vec4 dp_fragColour;"), std::string::npos);
+    EXPECT_NE(hosted.text.find("    dp_fragColour = dp_colour;\n}"), std::string::npos);
 }
 
 TEST(ShaderWrap, PlayerUniformsTheAuthorDeclaresMustHaveTheirType) {
