@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 
 namespace {
@@ -64,6 +65,33 @@ void errorAt(const NamedResource& at, const std::string& message) {
     position.pos = at.pos;
     logError("%s\n", message.c_str());
     position = kept;
+}
+
+// The music file decoded whole, shared by every module and kept across
+// reloads until the file changes (its size or time): decoding a long piece
+// again at each reload would make authors wait. Without music, or when it
+// cannot be decoded, silence, as the music is.
+std::shared_ptr<const MusicSamples> decodedMusic(const std::string& path) {
+    struct Decoded {
+        std::string path;
+        std::uintmax_t size = 0;
+        std::filesystem::file_time_type time;
+        std::shared_ptr<const MusicSamples> samples;
+    };
+    static Decoded kept;
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    const std::filesystem::file_time_type time = std::filesystem::last_write_time(path, error);
+    if (kept.samples && kept.path == path && kept.size == size && kept.time == time)
+        return kept.samples;
+    auto samples = std::make_shared<MusicSamples>();
+    std::string fault;
+    if (path.empty() || !samples->load(path, &fault)) {
+        if (!path.empty()) logMessage("shader: music \"%s\" %s\n", path.c_str(), fault.c_str());
+        samples->assign({}, 44100);
+    }
+    kept = {path, size, time, samples};
+    return samples;
 }
 
 gfx::UniformValue floats(int location, int components, int elements, const float* values) {
@@ -273,14 +301,7 @@ bool ShaderModule::load(LoadingScreen& progress) {
         if (!texture) logFatal("Cannot find bitmap \"%s\"\n", picture.name.c_str());
     }
     if (usesMusic_) {
-        music_ = std::make_unique<MusicSamples>();
-        const std::string& path = Music::instance().fileName();
-        std::string fault;
-        if (path.empty() || !music_->load(path, &fault)) {
-            // Without music the channel is silence, as the music is.
-            if (!path.empty()) logMessage("shader: music \"%s\" %s\n", path.c_str(), fault.c_str());
-            music_->assign({}, 44100);
-        }
+        music_ = decodedMusic(Music::instance().fileName());
         audio_ = std::make_unique<AudioTexture>(*music_);
         progress.addProgress(kMusicWeight);
     }

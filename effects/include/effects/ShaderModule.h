@@ -114,7 +114,7 @@ private:
     int frame_ = 0;
     float lastTime_ = 0.0f;
 
-    std::unique_ptr<MusicSamples> music_;
+    std::shared_ptr<const MusicSamples> music_;  // shared by every module
     std::unique_ptr<AudioTexture> audio_;
     gfx::TextureId audioTexture_ = 0;
     float audioTime_ = -1.0f;
