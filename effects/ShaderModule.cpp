@@ -22,7 +22,6 @@
 #include <cctype>
 #include <cmath>
 #include <filesystem>
-#include <sstream>
 
 namespace {
 
