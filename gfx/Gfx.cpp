@@ -27,6 +27,7 @@ struct Door {
     bool streaming = false;  // this primitive goes to the backend vertex by vertex
     BatchBuilder builder;
     std::unique_ptr<MeshRecorder> recorder;  // while a mesh is compiling
+    TargetId target = 0;                      // drawn into; 0: the frame
 };
 
 // Never destroyed: textures owned by objects of static lifetime are
@@ -102,6 +103,7 @@ void setBackend(std::unique_ptr<Backend> replacement) {
     for (auto& s : d.stacks) s.assign(1, Matrix4{});
     d.inBatch = false;
     d.streaming = false;
+    d.target = 0;
 }
 
 DriverCounts driverCounts() {
@@ -453,6 +455,30 @@ int uniformLocation(ProgramId program, const std::string& name) {
 void drawProgram(ProgramId program, const UniformValue* uniforms, std::size_t count,
                  const std::array<ProgramTexture, 4>& textures) {
     backend().drawProgram(program, uniforms, count, textures, live());
+}
+
+TargetId createTarget(int width, int height, bool& half) {
+    return backend().createTarget(width, height, half);
+}
+void deleteTarget(TargetId target) {
+    if (target == 0) return;
+    backend().deleteTarget(target);
+    if (door().target == target) door().target = 0;
+}
+TextureId targetTexture(TargetId target) {
+    return target ? backend().targetTexture(target) : 0;
+}
+void clearTarget(TargetId target) {
+    backend().clearTarget(target);
+}
+
+TargetScope::TargetScope(TargetId target) : previous_(door().target) {
+    backend().drawIntoTarget(target);
+    door().target = target;
+}
+TargetScope::~TargetScope() {
+    backend().drawIntoTarget(previous_);
+    door().target = previous_;
 }
 
 void clearColour(float red, float green, float blue, float alpha) {

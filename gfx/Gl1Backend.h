@@ -98,6 +98,10 @@ private:
     std::array<int, 4> initialViewport_{{0, 0, 0, 0}};
     int maxTextureSize_ = 64;
     const State& driverState() const override { return have_; }
+    void targetTextureMade(TextureId texture, int, int) override { have_.bound = texture; }
+    void targetTextureGone(TextureId texture) override {
+        if (have_.bound == texture) have_.bound = 0;
+    }
 
     GlPrograms programs_;
     DriverCounts counts_;

@@ -111,20 +111,4 @@ void GlFramebuffers::blit(const std::array<int, 4>& from, const std::array<int, 
     if (scissor) glEnable(GL_SCISSOR_TEST);
 }
 
-// Clears honour the scissor test and the colour mask, and use the clear
-// colour: each is set aside and put back.
-void GlFramebuffers::fill(const Rgba& colour, const State& have) {
-    const bool scissor = have.on(Cap::scissorTest);
-    if (scissor) glDisable(GL_SCISSOR_TEST);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glClearColor(colour.r, colour.g, colour.b, colour.a);
-    glClear(GL_COLOR_BUFFER_BIT);
-    const Rgba& c = have.clearColour;
-    glClearColor(c.r, c.g, c.b, c.a);
-    const auto& m = have.colourMask;
-    glColorMask(m[0] ? GL_TRUE : GL_FALSE, m[1] ? GL_TRUE : GL_FALSE, m[2] ? GL_TRUE : GL_FALSE,
-                m[3] ? GL_TRUE : GL_FALSE);
-    if (scissor) glEnable(GL_SCISSOR_TEST);
-}
-
 }  // namespace gfx

@@ -5,6 +5,7 @@
 // graphics header.
 #pragma once
 
+#include "GlTextureTargets.h"
 #include "gfx/Backend.h"
 
 #include <array>
@@ -29,7 +30,6 @@ public:
     void bind(std::uint32_t draw, std::uint32_t read);
     void blit(const std::array<int, 4>& from, const std::array<int, 4>& to, bool linear,
               const State& have);
-    void fill(const Rgba& colour, const State& have);
 
 private:
     struct Buffers {
@@ -41,7 +41,7 @@ private:
 
 // A backend whose framebuffers are the desktop driver's: the Backend
 // operations on framebuffers, given the driver's state the backend knows.
-class FramebufferBackend : public Backend {
+class FramebufferBackend : public TargetBackend {
 public:
     FramebufferSupport framebufferSupport() override { return framebuffers_.support(); }
     std::uint32_t createFramebuffer(int width, int height, FrameFormat format, bool depth,
@@ -51,16 +51,13 @@ public:
     void deleteFramebuffer(std::uint32_t framebuffer) override { framebuffers_.remove(framebuffer); }
     void bindFramebuffers(std::uint32_t draw, std::uint32_t read) override {
         framebuffers_.bind(draw, read);
+        targets().frameBound(draw, read);
     }
     void blitFramebuffer(const std::array<int, 4>& from, const std::array<int, 4>& to,
                          bool linear) override {
         framebuffers_.blit(from, to, linear, driverState());
     }
-    void fillColour(const Rgba& colour) override { framebuffers_.fill(colour, driverState()); }
-
-protected:
-    // The driver's state as the backend last set it.
-    virtual const State& driverState() const = 0;
+    void fillColour(const Rgba& colour) override { fillBoundColour(colour, driverState()); }
 
 private:
     GlFramebuffers framebuffers_;

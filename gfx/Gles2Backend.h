@@ -23,7 +23,9 @@
 #include "Gles2Programs.h"
 #include "GlPrograms.h"
 #include "gfx/Backend.h"
-#ifndef __EMSCRIPTEN__
+#ifdef __EMSCRIPTEN__
+#include "GlTextureTargets.h"
+#else
 #include "GlFramebuffers.h"
 #endif
 
@@ -40,8 +42,9 @@ namespace gfx {
 bool needsClipping(const std::vector<std::array<float, 4>>& positions, const Matrix4& mvp);
 
 #ifdef __EMSCRIPTEN__
-// In the browser the canvas is the frame: no framebuffers.
-using Gles2BackendBase = Backend;
+// In the browser the canvas is the frame: no framebuffers of its own, only
+// texture targets.
+using Gles2BackendBase = TargetBackend;
 #else
 using Gles2BackendBase = FramebufferBackend;
 #endif
@@ -179,9 +182,9 @@ private:
     int maxTextureSize_ = 64;
     bool fullNpot_ = false;  // textures of any size may repeat and have mipmaps
     DriverCounts counts_;
-#ifndef __EMSCRIPTEN__
     const State& driverState() const override { return have_; }
-#endif
+    void targetTextureMade(TextureId texture, int width, int height) override;
+    void targetTextureGone(TextureId texture) override;
 };
 
 }  // namespace gfx

@@ -40,6 +40,23 @@ void Gles2Backend::deleteTexture(TextureId id) {
     if (have_.bound == id) have_.bound = 0;
 }
 
+// A target's texture: one level, linear, clamped, as GlTextureTargets makes it.
+void Gles2Backend::targetTextureMade(TextureId texture, int width, int height) {
+    TextureInfo info;
+    info.width = width;
+    info.height = height;
+    info.levels = 1;
+    info.minify = Filter::linear;
+    info.wrapS = info.wrapT = Wrap::clampToEdge;
+    textures_[texture] = info;
+    have_.bound = texture;
+}
+
+void Gles2Backend::targetTextureGone(TextureId texture) {
+    textures_.erase(texture);
+    if (have_.bound == texture) have_.bound = 0;
+}
+
 bool Gles2Backend::textureComplete(const TextureInfo& info) const {
     if (!(info.levels & 1u) || info.width <= 0 || info.height <= 0) return false;
     if (!mipmapped(info.minify)) return true;

@@ -1,7 +1,9 @@
 // The door's programs in a real context under each renderer: what a program
 // draws with its uniforms and textures, that only changed values reach the
 // driver, that the fixed-function state drawn after is untouched, and what
-// a program that does not compile says.
+// a program that does not compile says; texture targets keep what a
+// program writes, beyond 0..1 in half floats, and drawing returns to the
+// frame after them.
 #include "GLWindow.h"
 #include "gfx/Gfx.h"
 
@@ -168,6 +170,67 @@ TEST_F(Programs, WhatDoesNotCompileIsSaidAndNothingIsDrawn) {
     gfx::clear(gfx::colourBuffer);
     gfx::drawProgram(broken, nullptr, 0, {});
     EXPECT_EQ(pixel(8, 8), (std::array<int, 3>{0, 0, 0}));
+    EXPECT_EQ(gfx::takeError(), 0u);
+}
+
+TEST_F(Programs, TargetsKeepHalfFloatsAndDrawingReturnsToTheFrame) {
+    std::string log;
+    // Shows the target's centre as t / 4 + 0.5, so values past 0..1 are seen.
+    const gfx::ProgramId show = gfx::createProgram(
+        "#version 300 es\nprecision highp float;\nuniform sampler2D picture;\nout vec4 o;\n"
+        "void main() { o = texture(picture, vec2(0.5)) * 0.25 + 0.5; }\n",
+        log);
+    ASSERT_NE(show, 0u) << log;
+    const gfx::TextureId boundBefore = gfx::state().bound;
+    bool half = true;
+    const gfx::TargetId target = gfx::createTarget(4, 4, half);
+    ASSERT_NE(target, 0u);
+    EXPECT_TRUE(half) << "Mesa draws into half floats under both renderers";
+    EXPECT_EQ(gfx::state().bound, boundBefore);
+    bool eight = false;
+    const gfx::TargetId bytes = gfx::createTarget(4, 4, eight);
+    ASSERT_NE(bytes, 0u);
+    EXPECT_NE(bytes, target);
+
+    gfx::clearColour(0.0f, 0.0f, 1.0f, 1.0f);
+    gfx::clear(gfx::colourBuffer);
+    std::vector<gfx::UniformValue> uniforms = {value("colour", 4, {1.5f, -0.5f, 0.25f, 1.0f}),
+                                               value("scale", 1, {1.0f, 1.0f}),
+                                               value("mode", 1, {0.0f}, true)};
+    for (const gfx::TargetId into : {target, bytes}) {
+        gfx::StateScope state;
+        gfx::viewport(0, 0, 4, 4);
+        const gfx::TargetScope scope(into);
+        gfx::drawProgram(program_, uniforms.data(), uniforms.size(), {});
+        {
+            // A scope for the frame inside one for a target.
+            const gfx::TargetScope frame(0);
+            EXPECT_EQ(pixel(2, 2), (std::array<int, 3>{0, 0, 255}));
+        }
+    }
+    EXPECT_EQ(pixel(2, 2), (std::array<int, 3>{0, 0, 255})) << "the frame was not drawn into";
+
+    const auto shown = [&](gfx::TargetId t) {
+        std::array<gfx::ProgramTexture, 4> textures{};
+        textures[0] = {gfx::targetTexture(t), gfx::Filter::nearest, gfx::Filter::nearest,
+                       gfx::Wrap::clampToEdge};
+        gfx::drawProgram(show, nullptr, 0, textures);
+        return pixel(8, 8);
+    };
+    const std::array<int, 3> halves = shown(target);
+    EXPECT_NEAR(halves[0], 223, 1);
+    EXPECT_NEAR(halves[1], 96, 1);
+    EXPECT_NEAR(halves[2], 143, 1);
+    const std::array<int, 3> clamped = shown(bytes);
+    EXPECT_NEAR(clamped[0], 191, 1) << "8 bits keep 0..1";
+    EXPECT_NEAR(clamped[1], 128, 1);
+
+    gfx::clearTarget(target);
+    EXPECT_EQ(shown(target), (std::array<int, 3>{128, 128, 128}));
+    gfx::deleteTarget(target);
+    gfx::deleteTarget(bytes);
+    EXPECT_EQ(gfx::targetTexture(target), 0u) << "a deleted target is found by nothing";
+    gfx::deleteProgram(show);
     EXPECT_EQ(gfx::takeError(), 0u);
 }
 

@@ -149,6 +149,26 @@ public:
     virtual void drawProgram(ProgramId, const UniformValue*, std::size_t,
                              const std::array<ProgramTexture, 4>&, const State&) {}
 
+    // Texture targets (Types.h). A w x h RGBA texture, filtered linearly and
+    // clamped, every channel 0, and a framebuffer drawing into it: 16-bit
+    // floats a channel when `half` and the driver can draw into them,
+    // otherwise 8 bits; `half` becomes what was made. 0 when the backend
+    // has no framebuffers. Leaves the target's texture bound.
+    virtual TargetId createTarget(int, int, bool& half) {
+        half = false;
+        return 0;
+    }
+    // Frees a target (unknown ones: nothing); drawing into it goes back to
+    // the frame.
+    virtual void deleteTarget(TargetId) {}
+    // The texture a target draws into, to sample; 0 for an unknown target.
+    virtual TextureId targetTexture(TargetId) const { return 0; }
+    // Draws and reads go into `target` from now on; 0: the frame's own
+    // framebuffers again, as the frame last bound them.
+    virtual void drawIntoTarget(TargetId) {}
+    // Sets every channel of the target's pixels to 0, whatever the state.
+    virtual void clearTarget(TargetId) {}
+
     // Hands queued work to the driver without waiting for it.
     virtual void flush() = 0;
     // The driver's first error code since the last call (0: none), and

@@ -128,6 +128,34 @@ int uniformLocation(ProgramId program, const std::string& name);
 void drawProgram(ProgramId program, const UniformValue* uniforms, std::size_t count,
                  const std::array<ProgramTexture, 4>& textures);
 
+// Texture targets: RGBA textures drawing can go into in place of the
+// frame, sampled like any texture through targetTexture. Made all 0,
+// filtered linearly, clamped; with `half`, 16-bit floats a channel where
+// the driver can draw into them (`half` says whether it could), otherwise
+// 8 bits. 0 when the renderer has no framebuffers. Leaves the target's
+// texture bound in the driver; the state's bound texture is unchanged.
+TargetId createTarget(int width, int height, bool& half);
+// Frees a target; drawing into it goes back to the frame.
+void deleteTarget(TargetId target);
+// The target's texture; 0 for a target deleted or never made here.
+TextureId targetTexture(TargetId target);
+// Sets every channel of every pixel to 0, whatever the state.
+void clearTarget(TargetId target);
+
+// For its lifetime, draws (and reads) go into `target` (0: the frame), at
+// the state's viewport, which the caller sets; then back to where they went
+// before. Scopes nest.
+class TargetScope {
+public:
+    explicit TargetScope(TargetId target);
+    ~TargetScope();
+    TargetScope(const TargetScope&) = delete;
+    TargetScope& operator=(const TargetScope&) = delete;
+
+private:
+    TargetId previous_;
+};
+
 // The frame.
 void clearColour(float red, float green, float blue, float alpha);
 void clearDepth(double depth);

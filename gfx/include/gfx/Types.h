@@ -103,6 +103,11 @@ using TextureId = std::uint32_t;
 // A program (the caller's fragment stage) in the current context; 0 is none.
 using ProgramId = std::uint32_t;
 
+// A texture target: an RGBA texture drawing can go into in place of the
+// frame; 0 is none. Never reused within a process, so a target deleted, or
+// made in an earlier context, is found by nothing.
+using TargetId = std::uint32_t;
+
 // A value for one uniform of a program: `elements` values (an array's, or
 // 1) of `components` numbers each (1..4), 16 numbers at most; `integer`
 // for an int (a sampler's texture unit), given in values[0].
