@@ -30,7 +30,26 @@ constexpr float kPictureWeight = 10.0f;
 constexpr float kMusicWeight = 10.0f;
 
 // The module's own keys: an author's uniform may not take one.
-const char* const kOwnKeys[] = {"file", "alpha", "time", "additiveBlending", "transparent"};
+const char* const kOwnKeys[] = {"file",        "alpha",  "time", "additiveBlending",
+                                "transparent", "format"};
+
+// Draws a target onto the frame, pixel for pixel, through the wrapper's own
+// blending uniforms.
+const char* const kCopySource =
+    "void mainImage(out vec4 colour, in vec2 at) {\n"
+    "    colour = texelFetch(iChannel0, ivec2(at), 0);\n"
+    "}\n";
+
+// Whether `arguments` ask for half floats; a value that is no format is a
+// script error when `report`.
+bool wantsHalf(ArgumentList& arguments, bool report) {
+    const ArgumentValue& format = arguments.find("format");
+    if (format.isString() && equalsIgnoreCase(format.text(), "half")) return true;
+    if (format.isString() && equalsIgnoreCase(format.text(), "byte")) return false;
+    if (!format.isNone() && report)
+        logError("shader: parameter \"format\" must be half or byte\n");
+    return false;
+}
 
 // A vector uniform's parameters are named by component, "tint.x"; GLSL's
 // colour names are the same parameters, "tint.r".
@@ -118,6 +137,7 @@ ShaderModule::ShaderModule() = default;
 ShaderModule::~ShaderModule() {
     if (audioTexture_) gfx::deleteTexture(audioTexture_);
     if (selfTexture_) gfx::deleteTexture(selfTexture_);
+    for (const gfx::TargetId target : targets_) gfx::deleteTarget(target);
 }
 
 const std::string& ShaderModule::name() const {
@@ -248,6 +268,7 @@ bool ShaderModule::checkCommand(const std::string& commandName, ArgumentList& ar
             if (ShaderFile* shader = file(arguments.find("file").text()))
                 addAuthorParameters(*shader);
         }
+        usesHalf_ = wantsHalf(arguments, true) || usesHalf_;
         const std::array<Channel, 4> channels = readChannels(arguments, true);
         for (const Channel& c : channels) {
             if (c.kind == ChannelKind::picture)
@@ -299,6 +320,14 @@ bool ShaderModule::load(LoadingScreen& progress) {
         progress.addProgress(kPictureWeight);
         if (!texture) logFatal("Cannot find bitmap \"%s\"\n", picture.name.c_str());
     }
+    if (usesHalf_ && gfx::programSupport().empty()) {
+        shadersource::Wrapped copy;
+        shadersource::SourceError fault;
+        std::string error;
+        if (shadersource::wrap(kCopySource, copy, fault))
+            copy_ = ShaderRegistry::instance().get(copy, error);
+        if (!copy_) logMessage("shader: cannot draw half-float tracks: %s\n", error.c_str());
+    }
     if (usesMusic_) {
         music_ = decodedMusic(Music::instance().fileName());
         audio_ = std::make_unique<AudioTexture>(*music_);
@@ -321,6 +350,7 @@ bool ShaderModule::command(const std::string& commandName, ArgumentList& argumen
                     : nullptr;
         additiveBlending_ = false;
         transparent_ = false;
+        half_ = wantsHalf(arguments, false);
         frame_ = 0;
         lastTime_ = 0.0f;
         const bool clockGiven = !arguments.find("time").isNone() ||
@@ -429,6 +459,10 @@ gfx::ProgramTexture ShaderModule::channelTexture(std::size_t i, TextureSource* s
         else if (const auto* target = dynamic_cast<Destination*>(picture))
             resolution = {static_cast<float>(target->width()), static_cast<float>(target->height()),
                           1.0f};
+    } else if (c.kind == ChannelKind::self && intoTargets_) {
+        t.id = gfx::targetTexture(targets_[newest_]);
+        resolution = {static_cast<float>(targetSize_[0]), static_cast<float>(targetSize_[1]),
+                      1.0f};
     } else if (c.kind == ChannelKind::self && selfTexture_) {
         t.id = selfTexture_;
         resolution = {static_cast<float>(selfSize_[0]), static_cast<float>(selfSize_[1]), 1.0f};
@@ -440,82 +474,155 @@ gfx::ProgramTexture ShaderModule::channelTexture(std::size_t i, TextureSource* s
     return t;
 }
 
+bool ShaderModule::prepareTargets(const std::array<int, 4>& viewport) {
+    if (!copy_) return false;
+    const std::array<int, 2> size{{std::max(viewport[2], 1), std::max(viewport[3], 1)}};
+    if (targets_[0] && size != targetSize_) {
+        for (gfx::TargetId& target : targets_) {
+            gfx::deleteTarget(target);
+            target = 0;
+        }
+    }
+    if (!targets_[0]) {
+        const gfx::TextureId bound = gfx::state().bound;
+        bool half = true;
+        for (gfx::TargetId& target : targets_) target = gfx::createTarget(size[0], size[1], half);
+        gfx::bindTexture(bound);
+        if (!targets_[0] || !targets_[1]) {
+            static bool said = false;
+            if (!said) logMessage("shader: this renderer has no texture targets; format=half "
+                                  "tracks draw in 8 bits\n");
+            said = true;
+            for (gfx::TargetId& target : targets_) gfx::deleteTarget(target);
+            targets_ = {};
+            return false;
+        }
+        if (!half) {
+            static bool said = false;
+            if (!said) logMessage("shader: this renderer cannot draw into half floats; "
+                                  "format=half tracks keep 8 bits a channel\n");
+            said = true;
+        }
+        targetSize_ = size;
+    } else if (frame_ == 0) {
+        for (const gfx::TargetId target : targets_) gfx::clearTarget(target);
+    }
+    return true;
+}
+
+void ShaderModule::drawShader(float time, float clock, float delta, const std::array<int, 4>& area,
+                              TextureSource* source, float opaque, float alpha) {
+    const ShaderProgram& shader = *current_->program;
+    std::array<gfx::ProgramTexture, 4> textures;
+    float resolutions[12];
+    float channelTimes[4];
+    for (std::size_t i = 0; i < 4; ++i) {
+        std::array<float, 3> r;
+        textures[i] = channelTexture(i, source, r);
+        for (std::size_t k = 0; k < 3; ++k) resolutions[i * 3 + k] = r[k];
+        channelTimes[i] = channels_[i].kind == ChannelKind::music ? time : clock;
+    }
+    const float resolution[3] = {static_cast<float>(area[2]), static_cast<float>(area[3]), 1.0f};
+    const float origin[2] = {static_cast<float>(area[0]), static_cast<float>(area[1])};
+    const float frameRate = delta > 0.0f ? 1.0f / delta : 60.0f;
+    // A fixed day, the music time its clock: every run shows the same frame.
+    const float date[4] = {2000.0f, 0.0f, 1.0f, time};
+    const float mouse[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    const float sampleRate =
+        music_ && music_->sampleRate() > 0 ? static_cast<float>(music_->sampleRate()) : 44100.0f;
+    using U = PlayerUniform;
+    const auto at = [&](PlayerUniform u) { return shader.location(u); };
+
+    uniforms_.clear();
+    uniforms_.push_back(floats(at(U::resolution), 3, 1, resolution));
+    uniforms_.push_back(floats(at(U::time), 1, 1, &clock));
+    uniforms_.push_back(floats(at(U::globalTime), 1, 1, &clock));
+    uniforms_.push_back(floats(at(U::timeDelta), 1, 1, &delta));
+    uniforms_.push_back(integer(at(U::frame), frame_));
+    uniforms_.push_back(floats(at(U::frameRate), 1, 1, &frameRate));
+    uniforms_.push_back(floats(at(U::channelTime), 1, 4, channelTimes));
+    uniforms_.push_back(floats(at(U::channelResolution), 3, 4, resolutions));
+    uniforms_.push_back(floats(at(U::mouse), 4, 1, mouse));
+    uniforms_.push_back(floats(at(U::date), 4, 1, date));
+    uniforms_.push_back(floats(at(U::sampleRate), 1, 1, &sampleRate));
+    for (int i = 0; i < 4; ++i)
+        uniforms_.push_back(
+            integer(at(static_cast<PlayerUniform>(static_cast<int>(U::channel0) + i)), i));
+    uniforms_.push_back(floats(at(U::origin), 2, 1, origin));
+    uniforms_.push_back(floats(at(U::opaque), 1, 1, &opaque));
+    uniforms_.push_back(floats(at(U::alpha), 1, 1, &alpha));
+    for (std::size_t i = 0; i < current_->parameters.size(); ++i) {
+        const std::array<AnimatedParameter*, 4>& components = current_->parameters[i];
+        if (!components[0] || shader.authorLocations[i] < 0) continue;
+        float values[4];
+        int n = 0;
+        for (; n < 4 && components[static_cast<std::size_t>(n)]; ++n)
+            values[n] = components[static_cast<std::size_t>(n)]->valueAt(time);
+        uniforms_.push_back(floats(shader.authorLocations[i], n, 1, values));
+    }
+    gfx::drawProgram(shader.program, uniforms_.data(), uniforms_.size(), textures);
+}
+
+void ShaderModule::drawNewestTarget(float time) {
+    FlatDrawState flat;
+    LayerBlending blending(alpha_.valueAt(time), transparent_, *this, additiveBlending_);
+    const std::array<int, 4> viewport = gfx::viewportState();
+    const float origin[2] = {static_cast<float>(viewport[0]), static_cast<float>(viewport[1])};
+    const float opaque = transparent_ ? 0.0f : 1.0f;
+    const float alpha = blending.alpha();
+    using U = PlayerUniform;
+    const gfx::UniformValue uniforms[] = {
+        integer(copy_->location(U::channel0), 0), floats(copy_->location(U::origin), 2, 1, origin),
+        floats(copy_->location(U::opaque), 1, 1, &opaque),
+        floats(copy_->location(U::alpha), 1, 1, &alpha)};
+    std::array<gfx::ProgramTexture, 4> textures{};
+    textures[0] = {gfx::targetTexture(targets_[newest_]), gfx::Filter::nearest,
+                   gfx::Filter::nearest, gfx::Wrap::clampToEdge};
+    gfx::drawProgram(copy_->program, uniforms, sizeof uniforms / sizeof uniforms[0], textures);
+}
+
 int ShaderModule::render(float time, Destination* destination, TextureSource* source,
                          TextureSource*) {
     if (!current_ || !current_->program) return 0;
-    const ShaderProgram& shader = *current_->program;
     bool music = false, self = false;
     for (const Channel& c : channels_) {
         music = music || c.kind == ChannelKind::music;
         self = self || c.kind == ChannelKind::self;
     }
     if (music) audioTextureAt(time);
-    if (self) prepareSelf(gfx::viewportState());
+    const std::array<int, 4> viewport = gfx::viewportState();
+    const float clock = time_.valueAt(time);
+    const float delta = frame_ == 0 ? 0.0f : clock - lastTime_;
 
     if (destination) destination->beginDraw();
-    {
+    if (half_ && prepareTargets(viewport)) {
+        // The shader's output as it is, alpha included; the previous target
+        // is `self`.
+        intoTargets_ = true;
+        const std::size_t next = 1 - newest_;
+        {
+            const gfx::StateScope state;
+            const FlatDrawState flat;
+            gfx::disable(gfx::Cap::scissorTest);
+            gfx::colorMask(true, true, true, true);
+            gfx::viewport(0, 0, targetSize_[0], targetSize_[1]);
+            const gfx::TargetScope into(targets_[next]);
+            drawShader(time, clock, delta, {{0, 0, targetSize_[0], targetSize_[1]}}, source, 0.0f,
+                       1.0f);
+        }
+        intoTargets_ = false;
+        newest_ = next;
+        if (!destination || !destination->showTarget(targets_[newest_])) drawNewestTarget(time);
+    } else {
+        if (self) prepareSelf(viewport);
         FlatDrawState flat;
         LayerBlending blending(alpha_.valueAt(time), transparent_, *this, additiveBlending_);
-
-        const float clock = time_.valueAt(time);
-        const float delta = frame_ == 0 ? 0.0f : clock - lastTime_;
-        const std::array<int, 4> viewport = gfx::viewportState();
-        std::array<gfx::ProgramTexture, 4> textures;
-        float resolutions[12];
-        float channelTimes[4];
-        for (std::size_t i = 0; i < 4; ++i) {
-            std::array<float, 3> r;
-            textures[i] = channelTexture(i, source, r);
-            for (std::size_t k = 0; k < 3; ++k) resolutions[i * 3 + k] = r[k];
-            channelTimes[i] = channels_[i].kind == ChannelKind::music ? time : clock;
-        }
-        const float resolution[3] = {static_cast<float>(viewport[2]),
-                                     static_cast<float>(viewport[3]), 1.0f};
-        const float origin[2] = {static_cast<float>(viewport[0]), static_cast<float>(viewport[1])};
-        const float frameRate = delta > 0.0f ? 1.0f / delta : 60.0f;
-        // A fixed day, the music time its clock: every run shows the same frame.
-        const float date[4] = {2000.0f, 0.0f, 1.0f, time};
-        const float mouse[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-        const float sampleRate = music_ && music_->sampleRate() > 0
-                                     ? static_cast<float>(music_->sampleRate())
-                                     : 44100.0f;
-        const float opaque = transparent_ ? 0.0f : 1.0f;
-        const float alpha = blending.alpha();
-        using U = PlayerUniform;
-        const auto at = [&](PlayerUniform u) { return shader.location(u); };
-
-        uniforms_.clear();
-        uniforms_.push_back(floats(at(U::resolution), 3, 1, resolution));
-        uniforms_.push_back(floats(at(U::time), 1, 1, &clock));
-        uniforms_.push_back(floats(at(U::globalTime), 1, 1, &clock));
-        uniforms_.push_back(floats(at(U::timeDelta), 1, 1, &delta));
-        uniforms_.push_back(integer(at(U::frame), frame_));
-        uniforms_.push_back(floats(at(U::frameRate), 1, 1, &frameRate));
-        uniforms_.push_back(floats(at(U::channelTime), 1, 4, channelTimes));
-        uniforms_.push_back(floats(at(U::channelResolution), 3, 4, resolutions));
-        uniforms_.push_back(floats(at(U::mouse), 4, 1, mouse));
-        uniforms_.push_back(floats(at(U::date), 4, 1, date));
-        uniforms_.push_back(floats(at(U::sampleRate), 1, 1, &sampleRate));
-        for (int i = 0; i < 4; ++i)
-            uniforms_.push_back(
-                integer(at(static_cast<PlayerUniform>(static_cast<int>(U::channel0) + i)), i));
-        uniforms_.push_back(floats(at(U::origin), 2, 1, origin));
-        uniforms_.push_back(floats(at(U::opaque), 1, 1, &opaque));
-        uniforms_.push_back(floats(at(U::alpha), 1, 1, &alpha));
-        for (std::size_t i = 0; i < current_->parameters.size(); ++i) {
-            const std::array<AnimatedParameter*, 4>& components = current_->parameters[i];
-            if (!components[0] || shader.authorLocations[i] < 0) continue;
-            float values[4];
-            int n = 0;
-            for (; n < 4 && components[static_cast<std::size_t>(n)]; ++n)
-                values[n] = components[static_cast<std::size_t>(n)]->valueAt(time);
-            uniforms_.push_back(floats(shader.authorLocations[i], n, 1, values));
-        }
-        gfx::drawProgram(shader.program, uniforms_.data(), uniforms_.size(), textures);
+        drawShader(time, clock, delta, viewport, source, transparent_ ? 0.0f : 1.0f,
+                   blending.alpha());
         if (self) keepSelf(viewport);
-        lastTime_ = clock;
-        ++frame_;
     }
+    lastTime_ = clock;
+    ++frame_;
     // After the GL state is back: a patch cable captures the frame here.
     if (destination) destination->endDraw();
     return 0;

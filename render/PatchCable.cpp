@@ -23,7 +23,34 @@ int PatchCable::height() const {
     return screenSize().pow2Height;
 }
 
+std::uint32_t PatchCable::shownTexture() const {
+    return shown_ ? gfx::targetTexture(shown_) : 0;
+}
+
+// Recorded as bound like the own texture, so texturing is turned on and
+// unbindTexture turns it off again.
+void PatchCable::bind() {
+    bindTexture();
+    const gfx::TextureId shown = shownTexture();
+    gfx::bindTexture(shown ? shown : id());
+}
+
+void PatchCable::setNearestFilter() {
+    if (shownTexture())
+        gfx::textureFilter(gfx::Filter::nearest, gfx::Filter::nearest);
+    else
+        Texture::setNearestFilter();
+}
+
+void PatchCable::restoreFilter() {
+    if (shownTexture())
+        gfx::textureFilter(gfx::Filter::linear, gfx::Filter::linear);
+    else
+        Texture::restoreFilter();
+}
+
 void PatchCable::endDraw() {
+    if (shown_) return;
     bindTexture();
     {
         const gfx::ResolvedFrameRead read;

@@ -208,13 +208,16 @@ TEST(ShaderPixels, FaultsNameTheScriptPlaceAndTheShadersOwnLine) {
     EXPECT_NE(demo.play("event e0 timer time=0\n"
                         "s at e0 shader start file=none.frag\n"
                         "t at e0 shader start file=missing.frag\n"
-                        "u at e0 shader start file=bad.frag iChannel0=7\n",
+                        "u at e0 shader start file=bad.frag iChannel0=7\n"
+                        "v at e0 shader start file=bad.frag format=float\n",
                         "64x32", 2, 1),
               0);
     EXPECT_NE(demo.log().find("line 2, pos"), std::string::npos) << demo.log();
     EXPECT_NE(demo.log().find("no function mainImage"), std::string::npos) << demo.log();
     EXPECT_NE(demo.log().find("Shader missing.frag not found"), std::string::npos) << demo.log();
     EXPECT_NE(demo.log().find("\"iChannel0\" must be"), std::string::npos) << demo.log();
+    EXPECT_NE(demo.log().find("\"format\" must be half or byte"), std::string::npos)
+        << demo.log();
 }
 
 TEST(ShaderPixels, SelfFeedbackAccumulatesOverFrames) {
@@ -287,4 +290,60 @@ TEST(ShaderPixels, ABlendsOverTheLayersBelowLikeAPicture) {
     EXPECT_TRUE(near(demo.frame(3).at(16, 16), {128, 0, 128})) << "half";
     EXPECT_TRUE(near(demo.frame(5).at(16, 16), {255, 0, 255})) << "added";
     EXPECT_TRUE(near(demo.frame(7).at(16, 16), kRed)) << "its own alpha";
+}
+
+TEST(ShaderPixels, HalfFloatTracksHandOnWhatEightBitsLose) {
+    PlayedDemo demo("shader_half_route");
+    // A buffer adding 1/1024 a frame, with a negative value and its own
+    // alpha; the image pass shows them scaled into view.
+    writeText(demo.dir() / "buffer.frag",
+              "void mainImage(out vec4 fragColor, in vec2 fragCoord) {\n"
+              "    vec4 last = texture(iChannel0, fragCoord / iResolution.xy);\n"
+              "    fragColor = vec4(last.r + 1.0 / 1024.0, -0.5, 0.0, 0.25);\n"
+              "}\n");
+    writeText(demo.dir() / "image.frag",
+              "void mainImage(out vec4 fragColor, in vec2 fragCoord) {\n"
+              "    vec4 b = texture(iChannel0, fragCoord / iResolution.xy);\n"
+              "    fragColor = vec4(b.r * 16.0, -b.g, b.a, 1.0);\n"
+              "}\n");
+    ASSERT_EQ(demo.play("event e0 timer time=0\n"
+                        "event e1 timer time=2\n"
+                        "buf at e0 shader start file=buffer.frag iChannel0=self format=half\n"
+                        "img at e0 shader start file=image.frag\n"
+                        "r at e0 route start source=buf destination=img\n"
+                        "buf at e1 shader start file=buffer.frag iChannel0=self format=byte\n",
+                        "32x32", 8, 4),
+              0)
+        << demo.log();
+    // 16 frames of 1/1024, times 16: a quarter.
+    EXPECT_TRUE(near(demo.frame(15).at(16, 16), {64, 128, 64}, 2))
+        << "the sum, the negative value and the alpha";
+    EXPECT_TRUE(near(demo.frame(31).at(16, 16), {0, 0, 255}, 2)) << "8 bits: lost";
+}
+
+TEST(ShaderPixels, AHalfFloatTrackOnTheScreenAccumulatesAndBlends) {
+    PlayedDemo demo("shader_half_screen");
+    // Red adds 1/1024 a frame; green shows it 16 times over.
+    writeText(demo.dir() / "sum.frag",
+              "void mainImage(out vec4 fragColor, in vec2 fragCoord) {\n"
+              "    float sum = texture(iChannel0, fragCoord / iResolution.xy).r + 1.0 / 1024.0;\n"
+              "    fragColor = vec4(sum, sum * 16.0, 0.0, 1.0);\n"
+              "}\n");
+    writeText(demo.dir() / "blue.frag",
+              "void mainImage(out vec4 fragColor, in vec2 fragCoord) {\n"
+              "    fragColor = vec4(0.0, 0.0, 1.0, 0.0);\n"
+              "}\n");
+    ASSERT_EQ(demo.play("event e0 timer time=0\n"
+                        "event e1 timer time=2\n"
+                        "event e2 timer time=3\n"
+                        "back at e2 image start bitmap=red.png\n"
+                        "s at e0 shader start file=sum.frag iChannel0=self format=half\n"
+                        "s at e1 shader start file=sum.frag iChannel0=self format=half\n"
+                        "s at e2 shader start file=blue.frag format=half alpha=0.5\n",
+                        "32x32", 8, 3.5),
+              0)
+        << demo.log();
+    EXPECT_TRUE(near(demo.frame(15).at(16, 16), {4, 64, 0}, 2)) << "16 frames summed";
+    EXPECT_TRUE(near(demo.frame(16).at(3, 29), {0, 4, 0}, 2)) << "a start begins from black";
+    EXPECT_TRUE(near(demo.frame(25).at(16, 16), {128, 0, 128})) << "half over red";
 }

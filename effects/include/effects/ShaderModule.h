@@ -4,6 +4,11 @@
 // texture routed into the track (on iChannel0); its clock and every float
 // uniform the author declares are animated parameters of the script.
 //
+// With "format=half" the track draws into a half-float texture of its own
+// (its `self` channel is that texture's last frame): a route that takes the
+// track hands that texture on as it is, values past 0..1 and all, as
+// Shadertoy's buffers do; on the screen it is drawn blended like any layer.
+//
 // A "start" names the shader file (a data file, found by base name). The
 // file is read and wrapped while the script is checked, so its uniforms are
 // known as parameters; it is compiled while the demo loads, and a shader
@@ -93,6 +98,15 @@ private:
     // The texture that holds the last frame drawn (`self`), black at the
     // first frame after a start and whenever the viewport's size changed.
     void prepareSelf(const std::array<int, 4>& viewport);
+    // The two half-float targets at the viewport's size, both black at the
+    // first frame after a start; false when the renderer has none.
+    bool prepareTargets(const std::array<int, 4>& viewport);
+    // Draws the current program over `area` of what is drawn into, with the
+    // player's uniforms for the frame at `time`.
+    void drawShader(float time, float clock, float delta, const std::array<int, 4>& area,
+                    TextureSource* source, float opaque, float alpha);
+    // Draws the newest target over the viewport, blended as the layer is.
+    void drawNewestTarget(float time);
     // Copies what was drawn over the viewport into it.
     void keepSelf(const std::array<int, 4>& viewport);
     gfx::ProgramTexture channelTexture(std::size_t index, TextureSource* source,
@@ -111,6 +125,8 @@ private:
     std::map<std::string, std::string> colourAliases_;           // lower-case "tint.r" -> "tint.x"
     bool additiveBlending_ = false;
     bool transparent_ = false;
+    bool half_ = false;      // this start asked for format=half
+    bool usesHalf_ = false;  // some start does
     int frame_ = 0;
     float lastTime_ = 0.0f;
 
@@ -121,5 +137,11 @@ private:
     std::vector<std::uint8_t> audioBytes_;
     gfx::TextureId selfTexture_ = 0;
     std::array<int, 2> selfSize_{{0, 0}};
+    // format=half: drawn into in turn, the other holding the last frame.
+    std::array<gfx::TargetId, 2> targets_{};
+    std::size_t newest_ = 0;    // the target drawn last
+    bool intoTargets_ = false;  // while drawing into one: `self` is the other
+    std::array<int, 2> targetSize_{{0, 0}};
+    const ShaderProgram* copy_ = nullptr;  // draws a target onto the frame
     std::vector<gfx::UniformValue> uniforms_;  // scratch, one frame's
 };

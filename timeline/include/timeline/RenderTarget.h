@@ -5,6 +5,7 @@
 
 #include "data/TextureSource.h"
 
+#include <cstdint>
 #include <string>
 
 // A surface a track draws into.
@@ -15,6 +16,12 @@ public:
     virtual void beginDraw() {}
     // Called by a module after it drew; a texture target captures here.
     virtual void endDraw() {}
+    // Called between beginDraw and endDraw by a module that drew the
+    // track's picture into a texture of its own (`target`, a drawing-door
+    // texture target) instead: a texture target shows that texture in place
+    // of a capture until the next beginDraw, and returns true; the screen
+    // returns false, and the module draws onto it.
+    virtual bool showTarget(std::uint32_t) { return false; }
     // True when drawing goes into a texture rather than onto the screen.
     virtual bool isOffscreen() const = 0;
     virtual int width() const = 0;
