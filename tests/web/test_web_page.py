@@ -156,6 +156,51 @@ class ExampleFrames(unittest.TestCase):
             self.assertGreaterEqual(value, MIN_PSNR, "WebGL 1 frame at %d s" % second)
 
 
+class ShaderPasses(unittest.TestCase):
+    """A buffer pass in half floats routed into an image pass: the page
+    draws into half floats as the desktop does."""
+
+    def test_a_half_float_buffer_matches_the_desktop(self):
+        demo = copy_example("half-buffer")
+        # A dot leaving a trail that fades by 3 % a frame, shown 4 times
+        # brighter: in 8 bits its tail would stop fading and band.
+        with open(os.path.join(demo, "trail.frag"), "w") as f:
+            f.write("void mainImage(out vec4 fragColor, in vec2 fragCoord) {\n"
+                    "    vec2 uv = fragCoord / iResolution.xy;\n"
+                    "    vec2 dot = iResolution.xy * (0.5 + 0.3 * vec2(cos(iTime * 2.0),\n"
+                    "                                                   sin(iTime * 3.0)));\n"
+                    "    float lit = smoothstep(12.0, 0.0, length(fragCoord - dot));\n"
+                    "    vec3 last = texture(iChannel0, uv).rgb;\n"
+                    "    fragColor = vec4(last * 0.97 + lit * vec3(0.05, 0.03, 0.01), 1.0);\n"
+                    "}\n")
+        with open(os.path.join(demo, "show.frag"), "w") as f:
+            f.write("void mainImage(out vec4 fragColor, in vec2 fragCoord) {\n"
+                    "    vec3 c = texture(iChannel0, fragCoord / iResolution.xy).rgb;\n"
+                    "    fragColor = vec4(sqrt(c * 4.0), 1.0);\n"
+                    "}\n")
+        with open(os.path.join(demo, "demo.qsc"), "w") as f:
+            f.write("globalSettings music=music.wav\n"
+                    "event e0 timer time=0\n"
+                    "buf at e0 shader start file=trail.frag iChannel0=self format=half\n"
+                    "img at e0 shader start file=show.frag\n"
+                    "r at e0 route start source=buf destination=img\n")
+        run = webpage.run_page(export(demo, "half-buffer"),
+                               "fixedFps=10&until=3&capture=1&mode=320x240")
+        self.assertEqual(run.status, 0, run.messages)
+        self.assertNotIn("half floats", run.messages)
+        frames = os.path.join(_work, "half-buffer-frames")
+        result = desktop(["--renderer", "gles2", "--batch", "--mode", "320x240", "--fixed-fps",
+                          "10", "--until", "3", "--capture", frames], demo)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        for index in [10, 29]:
+            name = "frame_%06d.png" % index
+            self.assertIn(name, run.frames)
+            with open(os.path.join(frames, name), "rb") as f:
+                value = webpage.psnr(run.frames[name], f.read())
+            print("\nhalf-float buffer, frame %d: %.1f dB" % (index, value), file=sys.stderr)
+            self.assertGreaterEqual(value, MIN_PSNR, "frame %d" % index)
+
+
 class Faults(unittest.TestCase):
     """Faults end the run with the desktop's status and show its messages."""
 
