@@ -1,8 +1,8 @@
 // What the shader module adds to a full-screen shader: whole frames (clear,
 // draw, swap, glFinish so the rasteriser's work is counted) of one shader
 // drawn by the module through a timeline, against a minimal program of our
-// own drawing the same wrapped text in the same context (one program, two
-// uniforms, one quad). A light shader (a plasma) shows the module's own
+// own drawing the same wrapped text in the same context (one program, its
+// uniforms, one quad), frame for frame in turn. A light shader (a plasma) shows the module's own
 // cost per frame; a heavy one (a ray-marched field) what a demo would run.
 // Runs in a hidden window; without a display server on the offscreen driver.
 #include "BenchSupport.h"
@@ -23,6 +23,7 @@
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -87,104 +88,154 @@ void enterWorkDirectory() {
     done = true;
 }
 
-template <class Draw>
-void frames(benchmark::State& state, benchsupport::HiddenGLWindow& w, Draw draw) {
-    for (auto _ : state) {
-        glClear(GL_COLOR_BUFFER_BIT);
-        if (!draw()) {
-            state.SkipWithError("draw failed");
-            break;
-        }
-        w.swap();
-        glFinish();
+// The module's frames: the shader on a timeline, as a demo draws it.
+class ModuleFrames {
+public:
+    explicit ModuleFrames(const char* file) {
+        std::ofstream("shader.qsc") << "event e0 timer time=0\ns at e0 shader start file=" << file
+                                    << "\n";
+        timeline_ = parseTimeline("data\\shader.qsc", &clock_);
+        setCurrentTimeline(timeline_.get());
+        timeline_->tracks().setViewportSetter(
+            [](int x, int y, int vw, int vh) { glViewport(x, y, vw, vh); });
+        SilentProgress progress;
+        ok_ = timeline_->load(progress);
     }
-}
+    ~ModuleFrames() { setCurrentTimeline(nullptr); }
+    bool ok() const { return ok_; }
+    bool draw() { return timeline_->frame(t_ += 0.016f); }
 
-void module(benchmark::State& state, const char* file) {
+private:
+    StillClock clock_;  // outlives the timeline
+    std::unique_ptr<Timeline> timeline_;
+    bool ok_ = false;
+    float t_ = 1.0f;
+};
+
+// A minimal program of our own: the same wrapped text, one quad, the
+// uniforms the text needs; its state set and put back at each frame, as
+// any well-behaved drawing in a shared context must.
+class MinimalFrames {
+public:
+    MinimalFrames(const char* source, int width, int height) {
+        shadersource::Wrapped wrapped;
+        shadersource::SourceError error;
+        if (!shadersource::wrap(source, wrapped, error)) return;
+        const char* vertex =
+            "#version 300 es\nin vec2 p;\nvoid main() { gl_Position = vec4(p, 0.0, 1.0); }\n";
+        const auto stage = [](GLenum kind, const char* text) {
+            const GLuint s = glCreateShader(kind);
+            glShaderSource(s, 1, &text, nullptr);
+            glCompileShader(s);
+            return s;
+        };
+        program_ = glCreateProgram();
+        glAttachShader(program_, stage(GL_VERTEX_SHADER, vertex));
+        glAttachShader(program_, stage(GL_FRAGMENT_SHADER, wrapped.text.c_str()));
+        glBindAttribLocation(program_, 0, "p");
+        glLinkProgram(program_);
+        GLint linked = 0;
+        glGetProgramiv(program_, GL_LINK_STATUS, &linked);
+        if (!linked) return;
+        const float corners[] = {-1, -1, 1, -1, -1, 1, 1, 1};
+        glGenBuffers(1, &buffer_);
+        glBindBuffer(GL_ARRAY_BUFFER, buffer_);
+        glBufferData(GL_ARRAY_BUFFER, sizeof corners, corners, GL_STATIC_DRAW);
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        glUseProgram(program_);
+        glUniform3f(glGetUniformLocation(program_, "iResolution"), float(width), float(height),
+                    1.0f);
+        glUniform1f(glGetUniformLocation(program_, "dp_opaque"), 1.0f);
+        glUniform1f(glGetUniformLocation(program_, "dp_alpha"), 1.0f);
+        time_ = glGetUniformLocation(program_, "iTime");
+        glUseProgram(0);
+        width_ = width;
+        height_ = height;
+        ok_ = true;
+    }
+    ~MinimalFrames() {
+        glDeleteBuffers(1, &buffer_);
+        glDeleteProgram(program_);
+    }
+    bool ok() const { return ok_; }
+    bool draw() {
+        glViewport(0, 0, width_, height_);
+        glUseProgram(program_);
+        glUniform1f(time_, t_ += 0.016f);
+        glBindBuffer(GL_ARRAY_BUFFER, buffer_);
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+        glDisableVertexAttribArray(0);
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        glUseProgram(0);
+        return true;
+    }
+
+private:
+    GLuint program_ = 0, buffer_ = 0;
+    GLint time_ = -1;
+    int width_ = 0, height_ = 0;
+    float t_ = 1.0f;
+    bool ok_ = false;
+};
+
+// Whole frames of each, alternating within one run (the machine's load
+// drifts; frames side by side see the same), timed apart. Real time: the
+// software rasteriser works on threads of its own. Reports each one's
+// time a frame and the module's against the minimal program's.
+void pair(benchmark::State& state, const char* source, const char* file) {
     const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
     benchsupport::HiddenGLWindow& w = window(width, height);
     if (!w.ok()) return state.SkipWithError("no GL context");
     enterWorkDirectory();
-    StillClock clock;
-    std::ofstream("shader.qsc") << "event e0 timer time=0\ns at e0 shader start file=" << file
-                                << "\n";
-    std::unique_ptr<Timeline> timeline = parseTimeline("data\\shader.qsc", &clock);
-    setCurrentTimeline(timeline.get());
-    timeline->tracks().setViewportSetter(
-        [](int x, int y, int vw, int vh) { glViewport(x, y, vw, vh); });
-    SilentProgress progress;
-    if (!timeline->load(progress)) return state.SkipWithError("shader did not load");
-    glViewport(0, 0, width, height);
-    float t = 1.0f;
-    frames(state, w, [&] { return timeline->frame(t += 0.016f); });
-    setCurrentTimeline(nullptr);
-}
-
-void minimal(benchmark::State& state, const char* source) {
-    const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
-    benchsupport::HiddenGLWindow& w = window(width, height);
-    if (!w.ok()) return state.SkipWithError("no GL context");
-    shadersource::Wrapped wrapped;
-    shadersource::SourceError error;
-    if (!shadersource::wrap(source, wrapped, error)) return state.SkipWithError("no wrap");
-    const char* vertex =
-        "#version 300 es\nin vec2 p;\nvoid main() { gl_Position = vec4(p, 0.0, 1.0); }\n";
-    const auto stage = [](GLenum kind, const char* text) {
-        const GLuint s = glCreateShader(kind);
-        glShaderSource(s, 1, &text, nullptr);
-        glCompileShader(s);
-        return s;
+    ModuleFrames module(file);
+    MinimalFrames minimal(source, width, height);
+    if (!module.ok() || !minimal.ok()) return state.SkipWithError("shader did not load");
+    using Clock = std::chrono::steady_clock;
+    const auto timed = [&](auto& frames, double& seconds) {
+        const Clock::time_point start = Clock::now();
+        glClear(GL_COLOR_BUFFER_BIT);
+        const bool ok = frames.draw();
+        w.swap();
+        glFinish();
+        seconds += std::chrono::duration<double>(Clock::now() - start).count();
+        return ok;
     };
-    const GLuint program = glCreateProgram();
-    glAttachShader(program, stage(GL_VERTEX_SHADER, vertex));
-    glAttachShader(program, stage(GL_FRAGMENT_SHADER, wrapped.text.c_str()));
-    glBindAttribLocation(program, 0, "p");
-    glLinkProgram(program);
-    GLint linked = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (!linked) return state.SkipWithError("did not link");
-    const float corners[] = {-1, -1, 1, -1, -1, 1, 1, 1};
-    GLuint buffer = 0;
-    glGenBuffers(1, &buffer);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    glBufferData(GL_ARRAY_BUFFER, sizeof corners, corners, GL_STATIC_DRAW);
-    glUseProgram(program);
-    glUniform3f(glGetUniformLocation(program, "iResolution"), float(width), float(height), 1.0f);
-    glUniform1f(glGetUniformLocation(program, "dp_opaque"), 1.0f);
-    glUniform1f(glGetUniformLocation(program, "dp_alpha"), 1.0f);
-    const GLint time = glGetUniformLocation(program, "iTime");
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
-    glViewport(0, 0, width, height);
-    float t = 0.0f;
-    frames(state, w, [&] {
-        glUniform1f(time, t += 0.016f);
-        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-        return true;
-    });
-    glDisableVertexAttribArray(0);
-    glUseProgram(0);
-    glDeleteBuffers(1, &buffer);
-    glDeleteProgram(program);
+    double moduleSeconds = 0.0, minimalSeconds = 0.0;
+    bool moduleFirst = true;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        // Neither always follows the other.
+        const bool ok = moduleFirst ? timed(module, moduleSeconds) && timed(minimal, minimalSeconds)
+                                    : timed(minimal, minimalSeconds) && timed(module, moduleSeconds);
+        moduleFirst = !moduleFirst;
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        if (!ok) {
+            state.SkipWithError("draw failed");
+            break;
+        }
+    }
+    const double n = static_cast<double>(state.iterations());
+    if (n > 0 && minimalSeconds > 0.0) {
+        state.counters["module_us"] = moduleSeconds / n * 1e6;
+        state.counters["minimal_us"] = minimalSeconds / n * 1e6;
+        state.counters["ratio"] = moduleSeconds / minimalSeconds;
+    }
 }
 
 }  // namespace
 
-// Real time: the software rasteriser works on threads of its own. Each
-// pair runs side by side so their ratio is read from one run.
-#define DP_SHADER_BENCHMARK(name, source, file) \
-    BENCHMARK_CAPTURE(minimal, name, source)    \
-        ->Args({640, 480})                      \
-        ->Args({1280, 720})                     \
-        ->Unit(benchmark::kMicrosecond)         \
-        ->UseRealTime();                        \
-    BENCHMARK_CAPTURE(module, name, file)       \
-        ->Args({640, 480})                      \
-        ->Args({1280, 720})                     \
-        ->Unit(benchmark::kMicrosecond)         \
-        ->UseRealTime()
-DP_SHADER_BENCHMARK(plasma, kPlasma, "plasma.frag");
-DP_SHADER_BENCHMARK(march, kMarch, "march.frag");
+BENCHMARK_CAPTURE(pair, plasma, kPlasma, "plasma.frag")
+    ->Args({640, 480})
+    ->Args({1280, 720})
+    ->Unit(benchmark::kMicrosecond)
+    ->UseManualTime();
+BENCHMARK_CAPTURE(pair, march, kMarch, "march.frag")
+    ->Args({640, 480})
+    ->Args({1280, 720})
+    ->Unit(benchmark::kMicrosecond)
+    ->UseManualTime();
 
 int main(int argc, char** argv) {
     return benchsupport::runBenchmarksWithVideo(argc, argv);
