@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
@@ -38,6 +39,13 @@ int main(int argc, char** argv) {
     // First: a signal at any later moment ends the run its documented way,
     // and a closed standard error or output never ends it.
     installInterruptHandlers();
+#ifndef __EMSCRIPTEN__
+    // Authors' shaders often add to a local they never set: browsers set
+    // such locals to 0, and Mesa's drivers do so when asked, so that a frame
+    // does not depend on what a register last held. A viewer's own
+    // setting wins. Before any context is made.
+    setenv("glsl_zero_init", "true", 0);
+#endif
     Options options;
     std::string error;
     if (parseOptions(argc, argv, options, error) != ParseStatus::ok) {

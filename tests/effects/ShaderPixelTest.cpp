@@ -76,6 +76,25 @@ TEST(ShaderPixels, ClockFrameAndResolutionReachTheShader) {
     EXPECT_TRUE(near(demo.frame(14).at(32, 24), {16, 255, 0})) << "the old dialect";
 }
 
+TEST(ShaderPixels, LocalsReadBeforeTheyAreSetAreZeroAsInABrowser) {
+    PlayedDemo demo("shader_locals");
+    writeText(demo.dir() / "sum.frag",
+              "float bump(float x) { float sum; for (int i = 0; i < 4; ++i) sum += x; "
+              "return sum; }\n"
+              "void mainImage(out vec4 fragColor, in vec2 fragCoord) {\n"
+              "    vec3 c;\n"
+              "    c.g += 0.5;\n"
+              "    fragColor = vec4(bump(0.125), c.g, c.b, 1.0);\n"
+              "}\n");
+    ASSERT_EQ(demo.play("event e0 timer time=0\n"
+                        "s at e0 shader start file=sum.frag\n",
+                        "32x32", 4, 1),
+              0)
+        << demo.log();
+    for (int frame = 0; frame < 4; ++frame)
+        EXPECT_TRUE(near(demo.frame(frame).at(16, 16), {128, 128, 0})) << frame;
+}
+
 TEST(ShaderPixels, ScriptParametersDriveUniformsAndClock) {
     PlayedDemo demo("shader_parameters");
     writeText(demo.dir() / "params.frag",
