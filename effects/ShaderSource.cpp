@@ -487,10 +487,17 @@ bool wrap(const std::string& source, Wrapped& out, SourceError& error) {
     };
     for (const Range& r : lexed.droppedDirectives) edit(r, How::Drop, "");
     for (const Range& r : declarations.initialisers) edit(r, How::Blank, "");
-    for (const Token& t : tokens) {
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        const Token& t = tokens[i];
         if (t.kind != Kind::Identifier) continue;
         if (t.text == "main") edit({t.begin, t.end}, How::Rename, "dp_authorMain");
         if (t.text == "gl_FragColor") edit({t.begin, t.end}, How::Rename, output);
+        // Shadertoy hands mainImage a colour already set to opaque black, and
+        // shaders add to it: its `out` becomes `inout` (wherever mainImage
+        // is declared) so the value arrives, as it does there.
+        if (t.text == "mainImage" && i + 2 < tokens.size() && tokens[i + 1].text == "(" &&
+            tokens[i + 2].text == "out" && !tokens[i + 2].directive)
+            edit({tokens[i + 2].begin, tokens[i + 2].end}, How::Rename, "inout");
     }
     std::stable_sort(edits.begin(), edits.end(),
                      [](const Edit& a, const Edit& b) { return a.begin < b.begin; });
@@ -523,7 +530,7 @@ bool wrap(const std::string& source, Wrapped& out, SourceError& error) {
     while (mark <= std::count(author.begin(), author.end(), '\n') + 1) mark *= 10;
     w += "\n#line " + std::to_string(mark) + "\n";
     w += "void main() {\n"
-         "    vec4 dp_colour = vec4(0.0);\n"
+         "    vec4 dp_colour = vec4(0.0, 0.0, 0.0, 1.0);\n"
          "    mainImage(dp_colour, gl_FragCoord.xy - dp_origin);\n"
          "    if (dp_opaque > 0.5) dp_colour.a = 1.0;\n"
          "    dp_colour.a *= dp_alpha;\n";

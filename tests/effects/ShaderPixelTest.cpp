@@ -76,8 +76,12 @@ TEST(ShaderPixels, ClockFrameAndResolutionReachTheShader) {
     EXPECT_TRUE(near(demo.frame(14).at(32, 24), {16, 255, 0})) << "the old dialect";
 }
 
-TEST(ShaderPixels, LocalsReadBeforeTheyAreSetAreZeroAsInABrowser) {
+TEST(ShaderPixels, ValuesReadBeforeTheyAreSetAreAsInABrowser) {
     PlayedDemo demo("shader_locals");
+    // Shadertoy's colour comes in as opaque black, and golfed shaders add
+    // to it.
+    writeText(demo.dir() / "add.frag",
+              "void mainImage(out vec4 o, vec2 i) { o += vec4(0.25, 0.5, 0.0, -0.5); }\n");
     writeText(demo.dir() / "sum.frag",
               "float bump(float x) { float sum; for (int i = 0; i < 4; ++i) sum += x; "
               "return sum; }\n"
@@ -87,12 +91,17 @@ TEST(ShaderPixels, LocalsReadBeforeTheyAreSetAreZeroAsInABrowser) {
               "    fragColor = vec4(bump(0.125), c.g, c.b, 1.0);\n"
               "}\n");
     ASSERT_EQ(demo.play("event e0 timer time=0\n"
-                        "s at e0 shader start file=sum.frag\n",
-                        "32x32", 4, 1),
+                        "event e1 timer time=1\n"
+                        "back at e0 image start bitmap=red.png\n"
+                        "s at e0 shader start file=sum.frag\n"
+                        "s at e1 shader start file=add.frag transparent=1\n",
+                        "32x32", 4, 2),
               0)
         << demo.log();
     for (int frame = 0; frame < 4; ++frame)
         EXPECT_TRUE(near(demo.frame(frame).at(16, 16), {128, 128, 0})) << frame;
+    // Its alpha 1 - 0.5 over red.
+    EXPECT_TRUE(near(demo.frame(5).at(16, 16), {159, 64, 0})) << "added to opaque black";
 }
 
 TEST(ShaderPixels, ScriptParametersDriveUniformsAndClock) {
