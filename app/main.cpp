@@ -42,9 +42,15 @@ int main(int argc, char** argv) {
 #ifndef __EMSCRIPTEN__
     // Authors' shaders often add to a local they never set: browsers set
     // such locals to 0, and Mesa's drivers do so when asked, so that a frame
-    // does not depend on what a register last held. A viewer's own
-    // setting wins. Before any context is made.
-    setenv("glsl_zero_init", "true", 0);
+    // does not depend on what a register last held. A viewer's own setting
+    // wins. Before any context is made. Mesa announces on standard error
+    // every setting taken from the environment unless told to be silent
+    // (which changes nothing else in a release build): this one is the
+    // player's, not the viewer's, and its output stays the player's own.
+    if (!std::getenv("glsl_zero_init")) {
+        setenv("glsl_zero_init", "true", 1);
+        if (!std::getenv("MESA_DEBUG")) setenv("MESA_DEBUG", "silent", 1);
+    }
 #endif
     Options options;
     std::string error;

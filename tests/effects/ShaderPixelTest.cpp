@@ -102,6 +102,8 @@ TEST(ShaderPixels, ValuesReadBeforeTheyAreSetAreAsInABrowser) {
         EXPECT_TRUE(near(demo.frame(frame).at(16, 16), {128, 128, 0})) << frame;
     // Its alpha 1 - 0.5 over red.
     EXPECT_TRUE(near(demo.frame(5).at(16, 16), {159, 64, 0})) << "added to opaque black";
+    // The driver is asked quietly: standard error is the player's alone.
+    EXPECT_EQ(demo.log().find("ATTENTION"), std::string::npos) << demo.log();
 }
 
 TEST(ShaderPixels, ScriptParametersDriveUniformsAndClock) {
