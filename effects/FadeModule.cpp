@@ -43,9 +43,9 @@ bool FadeModule::checkCommand(const std::string& commandName, ArgumentList& argu
     return true;
 }
 
-bool FadeModule::load(LoadingScreen&) {
+bool FadeModule::loadNext(LoadingScreen&, bool&) {
     pair_.ensureTracks();
-    return true;
+    return false;
 }
 
 bool FadeModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {

@@ -38,13 +38,13 @@ float LayerPicture::loadWeight() const {
     return kBitmapWeight * static_cast<float>(bitmaps_.size());
 }
 
-void LayerPicture::load(LoadingScreen& progress) {
-    for (const NamedResource& bitmap : bitmaps_) {
-        const std::string& name = bitmap.name;
-        BitmapTexture* texture = TextureRegistry::instance().getOrCreate(name);
-        progress.addProgress(kBitmapWeight);
-        if (!texture) logFatal("Cannot find bitmap \"%s\"\n", name.c_str());
-    }
+bool LayerPicture::loadNext(LoadingScreen& progress) {
+    if (loaded_ >= bitmaps_.size()) return false;
+    const std::string& name = bitmaps_[loaded_++].name;
+    BitmapTexture* texture = TextureRegistry::instance().getOrCreate(name);
+    progress.addProgress(kBitmapWeight);
+    if (!texture) logFatal("Cannot find bitmap \"%s\"\n", name.c_str());
+    return loaded_ < bitmaps_.size();
 }
 
 CommandWord LayerPicture::apply(const std::string& commandName, ArgumentList& arguments) {

@@ -1,6 +1,5 @@
 #include "effects/PictureLayerModule.h"
 
-bool PictureLayerModule::load(LoadingScreen& progress) {
-    picture_.load(progress);
-    return true;
+bool PictureLayerModule::loadNext(LoadingScreen& progress, bool&) {
+    return picture_.loadNext(progress);
 }

@@ -74,13 +74,13 @@ void SceneModule::listResources(ResourceList& out) const {
     out.scenes.insert(out.scenes.end(), sceneFiles_.begin(), sceneFiles_.end());
 }
 
-bool SceneModule::load(LoadingScreen& progress) {
-    for (const NamedResource& file : sceneFiles_) {
-        Scene* scene = SceneRegistry::instance().getOrCreate(file.name);
-        progress.addProgress(kSceneWeight);
-        if (!scene) logFatal("Cannot find scene \"%s\"\n", file.name.c_str());
-    }
-    return true;
+bool SceneModule::loadNext(LoadingScreen& progress, bool&) {
+    if (loaded_ >= sceneFiles_.size()) return false;
+    const NamedResource& file = sceneFiles_[loaded_++];
+    Scene* scene = SceneRegistry::instance().getOrCreate(file.name);
+    progress.addProgress(kSceneWeight);
+    if (!scene) logFatal("Cannot find scene \"%s\"\n", file.name.c_str());
+    return loaded_ < sceneFiles_.size();
 }
 
 View* SceneModule::chooseView(ArgumentList& arguments) const {

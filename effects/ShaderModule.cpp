@@ -298,28 +298,34 @@ void ShaderModule::listResources(ResourceList& out) const {
     out.pictures.insert(out.pictures.end(), pictures_.begin(), pictures_.end());
 }
 
-bool ShaderModule::load(LoadingScreen& progress) {
-    bool ok = true;
-    for (const auto& shader : files_) {
+bool ShaderModule::loadNext(LoadingScreen& progress, bool& ok) {
+    const std::size_t files = files_.size(), pictures = pictures_.size();
+    if (loaded_ < files) {
+        ShaderFile& shader = *files_[loaded_++];
         std::string error;
-        shader->program = ShaderRegistry::instance().get(shader->wrapped, error);
-        if (!shader->program && error == gfx::programSupport()) {
+        shader.program = ShaderRegistry::instance().get(shader.wrapped, error);
+        if (!shader.program && error == gfx::programSupport()) {
             // Not the author's fault: the presentation plays on, its shader
             // tracks drawing nothing, and says so once.
             static bool said = false;
             if (!said) logMessage("Shaders: %s; shader tracks draw nothing\n", error.c_str());
             said = true;
-        } else if (!shader->program) {
-            errorAt(shader->named, describeShaderLog(shader->named.name, error));
+        } else if (!shader.program) {
+            errorAt(shader.named, describeShaderLog(shader.named.name, error));
             ok = false;
         }
         progress.addProgress(kFileWeight);
+        return true;
     }
-    for (const NamedResource& picture : pictures_) {
+    if (loaded_ < files + pictures) {
+        const NamedResource& picture = pictures_[loaded_++ - files];
         BitmapTexture* texture = TextureRegistry::instance().getOrCreate(picture.name);
         progress.addProgress(kPictureWeight);
         if (!texture) logFatal("Cannot find bitmap \"%s\"\n", picture.name.c_str());
+        return true;
     }
+    if (loaded_ > files + pictures) return false;
+    ++loaded_;
     if (usesHalf_ && gfx::programSupport().empty()) {
         shadersource::Wrapped copy;
         shadersource::SourceError fault;
@@ -333,7 +339,7 @@ bool ShaderModule::load(LoadingScreen& progress) {
         audio_ = std::make_unique<AudioTexture>(*music_);
         progress.addProgress(kMusicWeight);
     }
-    return ok;
+    return false;
 }
 
 bool ShaderModule::command(const std::string& commandName, ArgumentList& arguments, Track& track) {

@@ -15,9 +15,9 @@ bool FxModule::checkCommand(const std::string& commandName, ArgumentList& argume
     return true;
 }
 
-bool FxModule::load(LoadingScreen&) {
+bool FxModule::loadNext(LoadingScreen&, bool&) {
     pair_.ensureTracks();
-    return true;
+    return false;
 }
 
 void FxModule::startTracks(ArgumentList& arguments, Track& owner) {

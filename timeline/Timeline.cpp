@@ -81,11 +81,25 @@ bool Timeline::frame(float time) {
 }
 
 bool Timeline::load(LoadingScreen& progress) {
+    beginLoading();
+    while (loadStep(progress)) {}
+    return true;
+}
+
+void Timeline::beginLoading() {
     logProgress("Loading script\n");
-    if (!tracks_.load(progress)) {
+    loadingOk_ = true;
+    loaded_ = false;
+}
+
+bool Timeline::loadStep(LoadingScreen& progress) {
+    if (loaded_) return false;
+    if (tracks_.loadStep(progress, loadingOk_)) return true;
+    loaded_ = true;
+    if (!loadingOk_) {
         logMessage("Fatal error: not all track modules could be initialized\n");
         fatalStop(1);
     }
     logProgress("Loading done, entering demo\n");
-    return true;
+    return false;
 }

@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "base/Screen.h"
+#include "timeline/LoadingScreen.h"
 #include "timeline/TrackModule.h"
 
 #include <algorithm>
@@ -139,7 +140,43 @@ void TrackList::listResources(ResourceList& out) const {
 
 bool TrackList::load(LoadingScreen& progress) {
     bool ok = true;
-    // By index: FxModule loads append tracks while this runs.
-    for (std::size_t i = 0; i < elements_.size(); ++i) ok = elements_[i]->load(progress) && ok;
+    while (loadStep(progress, ok)) {}
     return ok;
+}
+
+namespace {
+
+// Passes reports on and counts them.
+class CountingScreen : public LoadingScreen {
+public:
+    explicit CountingScreen(LoadingScreen& inner) : inner_(inner) {}
+    int draw(float time) override { return inner_.draw(time); }
+    void addProgress(float amount) override {
+        ++reports;
+        inner_.addProgress(amount);
+    }
+    int reports = 0;
+
+private:
+    LoadingScreen& inner_;
+};
+
+}  // namespace
+
+bool TrackList::loadStep(LoadingScreen& progress, bool& ok) {
+    CountingScreen counting(progress);
+    // By index: FxModule loads append tracks while this runs.
+    while (loadingTrack_ < elements_.size()) {
+        Track& track = *elements_[loadingTrack_];
+        if (loadingModule_ >= track.moduleCount()) {
+            ++loadingTrack_;
+            loadingModule_ = 0;
+            continue;
+        }
+        bool moduleOk = true;
+        if (!track.module(loadingModule_).loadNext(counting, moduleOk)) ++loadingModule_;
+        ok = ok && moduleOk;
+        if (counting.reports > 0) return true;
+    }
+    return false;
 }

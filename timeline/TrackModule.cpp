@@ -25,8 +25,14 @@ bool TrackModule::checkCommand(const std::string& commandName, ArgumentList&, Tr
     return equalsIgnoreCase(commandName, "start") || equalsIgnoreCase(commandName, "stop");
 }
 
-bool TrackModule::load(LoadingScreen&) {
-    return true;
+bool TrackModule::loadNext(LoadingScreen&, bool&) {
+    return false;
+}
+
+bool TrackModule::load(LoadingScreen& progress) {
+    bool ok = true;
+    while (loadNext(progress, ok)) {}
+    return ok;
 }
 
 bool TrackModule::beginFade() {

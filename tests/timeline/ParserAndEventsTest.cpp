@@ -12,6 +12,8 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 
@@ -394,4 +396,95 @@ TEST_F(Parser, DrawOrderStopWithoutStartAborts) {
         "order at e drawOrder stop\n");
     EXPECT_EXIT(frameLoud(*tl, 0), testing::ExitedWithCode(23),
                 "FxModule - stop called without tracks set, aborting\n");
+}
+
+namespace {
+
+// A module with `count` resources, loaded one a call; the one numbered
+// `failing` (from 0) fails. Every load is written to `loads`.
+class ResourceModule : public TrackModule {
+public:
+    ResourceModule(std::string label, int count, int failing, std::vector<std::string>& loads)
+        : label_(std::move(label)), count_(count), failing_(failing), loads_(loads) {}
+    const std::string& name() const override { return label_; }
+    int render(float, Destination*, TextureSource*, TextureSource*) override { return 0; }
+    bool loadNext(LoadingScreen& progress, bool& ok) override {
+        if (next_ >= count_) return false;
+        loads_.push_back(label_ + std::to_string(next_));
+        if (next_ == failing_) ok = false;
+        ++next_;
+        progress.addProgress(1.0f);
+        return next_ < count_;
+    }
+
+private:
+    std::string label_;
+    int count_, failing_, next_ = 0;
+    std::vector<std::string>& loads_;
+};
+
+class CountingScreen : public LoadingScreen {
+public:
+    int draw(float) override { return 0; }
+    void addProgress(float) override { ++reports; }
+    int reports = 0;
+};
+
+// Says each report on standard error, numbered from 1.
+class SayingScreen : public CountingScreen {
+public:
+    void addProgress(float amount) override {
+        CountingScreen::addProgress(amount);
+        std::fprintf(stderr, "report %d\n", reports);
+    }
+};
+
+}  // namespace
+
+TEST_F(Parser, LoadingGoesAStepAtATimeOneResourceEach) {
+    std::vector<std::string> loads;
+    registerTrackModule("image",
+                        [&] { return std::make_unique<ResourceModule>("image", 2, -1, loads); });
+    registerTrackModule("scene",
+                        [&] { return std::make_unique<ResourceModule>("scene", 3, -1, loads); });
+    auto tl = parse(
+        "event e timer time=0\n"
+        "a at e image start\n"
+        "order at e drawOrder start first=late second=a\n"
+        "b at e scene start\n"
+        "b at e image start\n");
+    CountingScreen screen;
+    CaptureStderr();
+    tl->beginLoading();
+    std::vector<int> reportsAfterEachStep;
+    while (tl->loadStep(screen)) reportsAfterEachStep.push_back(screen.reports);
+    const std::string log = GetCapturedStderr();
+    // Track by track, module by module, one resource a step; a step that
+    // loads nothing (the draw order making its tracks) joins the next.
+    EXPECT_EQ(loads, (std::vector<std::string>{"image0", "image1", "scene0", "scene1", "scene2",
+                                               "image0", "image1"}));
+    EXPECT_EQ(reportsAfterEachStep, (std::vector<int>{1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(log, "Loading script\nLoading done, entering demo\n");
+    EXPECT_TRUE(tl->tracks().find("late")) << "made while loading";
+    CaptureStderr();
+    EXPECT_FALSE(tl->loadStep(screen)) << "nothing more once done";
+    EXPECT_EQ(GetCapturedStderr(), "");
+    EXPECT_EQ(loads.size(), 7u);
+
+    // A failure ends the process after every module has loaded.
+    registerTrackModule("scene",
+                        [&] { return std::make_unique<ResourceModule>("scene", 3, 0, loads); });
+    auto failing = parse(
+        "event e timer time=0\n"
+        "a at e scene start\n"
+        "b at e image start\n");
+    EXPECT_EXIT(
+        {
+            SayingScreen saying;
+            failing->beginLoading();
+            while (failing->loadStep(saying)) {}
+        },
+        testing::ExitedWithCode(1), "report 5\n(.|\n)*not all track modules could be initialized");
+    registerTrackModule("image", nullptr);
+    registerTrackModule("scene", nullptr);
 }

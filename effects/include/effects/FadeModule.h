@@ -22,7 +22,7 @@ public:
                       Track& track) override;
     // Makes every named track exist before the first frame (status 4574
     // when one cannot be had).
-    bool load(LoadingScreen& progress) override;
+    bool loadNext(LoadingScreen& progress, bool& ok) override;
     // "start" begins a fade (ending a running one first), "stop" ends it
     // (status 23 when none runs); then the base handling.
     bool command(const std::string& commandName, ArgumentList& arguments, Track& track) override;

@@ -27,13 +27,13 @@ public:
     float loadWeight() const;
     // Adds the kept bitmap names, with the statements that named them.
     void listResources(ResourceList& out) const;
-    // Makes every kept name a texture, in order, adding 10 to `progress`
-    // for each. A name kept twice counts twice, as loadWeight promised. A
-    // file that cannot be had is its loader's business: a JPEG or BMP ends
-    // the process (status 7), a PNG is logged and drawn white. Should the
-    // registry make no texture at all, the process ends ("Cannot find
-    // bitmap", status 1).
-    void load(LoadingScreen& progress);
+    // Makes the next kept name a texture, in order, adding 10 to
+    // `progress`; returns whether names remain. A name kept twice counts
+    // twice, as loadWeight promised. A file that cannot be had is its
+    // loader's business: a JPEG or BMP ends the process (status 7), a PNG
+    // is logged and drawn white. Should the registry make no texture at
+    // all, the process ends ("Cannot find bitmap", status 1).
+    bool loadNext(LoadingScreen& progress);
 
     // Called when a command fires: "start" takes the texture named by
     // "bitmap" (none when the key is absent), "stop" drops the texture.
@@ -47,5 +47,6 @@ public:
 
 private:
     std::vector<NamedResource> bitmaps_;
+    std::size_t loaded_ = 0;  // of bitmaps_, made textures
     TextureSource* texture_ = nullptr;  // non-owning: the texture registry's
 };

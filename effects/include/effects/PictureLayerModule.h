@@ -13,9 +13,9 @@ public:
     int drawPriority() const override { return 100; }
     // 10 per bitmap named by a "start" of this module.
     float loadWeight() const override { return picture_.loadWeight(); }
-    // Makes every named bitmap a texture, 10 progress each; a missing JPEG
+    // Makes the next named bitmap a texture, 10 progress; a missing JPEG
     // or BMP ends the process (status 7), a missing PNG is drawn white.
-    bool load(LoadingScreen& progress) override;
+    bool loadNext(LoadingScreen& progress, bool& ok) override;
     // The bitmaps named by this module's "start" statements.
     void listResources(ResourceList& out) const override { picture_.listResources(out); }
 

@@ -29,10 +29,10 @@ public:
     // "camera", "fogtype" and the seven fog parameters.
     bool checkCommand(const std::string& commandName, ArgumentList& arguments,
                       Track& track) override;
-    // Reads every kept scene file through the scene registry, 100 progress
-    // each; a file that cannot be read ends the process ("Cannot find scene",
-    // status 1). Returns true.
-    bool load(LoadingScreen& progress) override;
+    // Reads the next kept scene file through the scene registry, 100
+    // progress; a file that cannot be read ends the process ("Cannot find
+    // scene", status 1).
+    bool loadNext(LoadingScreen& progress, bool& ok) override;
     // 100 per distinct scene file named by a "start" of this module.
     float loadWeight() const override;
     // The kept scene files, with the statements that first named them.
@@ -80,6 +80,7 @@ private:
     void setClock(ArgumentList& arguments, float m);
 
     std::vector<NamedResource> sceneFiles_;  // distinct, in order of first "start"
+    std::size_t loaded_ = 0;                  // of sceneFiles_, read
     Scene* scene_ = nullptr;                 // non-owning: the scene registry's
     View* view_ = nullptr;                   // non-owning: a view of scene_
     float timeOffset_ = 0.0f;                // music time minus scene time

@@ -57,9 +57,10 @@ public:
     // 10 per shader file and per picture named; the music's samples when a
     // channel takes the music.
     float loadWeight() const override;
-    // Compiles every named shader and makes every named picture a texture;
-    // false (the demo stops after loading) when a shader does not compile.
-    bool load(LoadingScreen& progress) override;
+    // Compiles the next named shader, or makes the next named picture a
+    // texture, or last decodes the music; a shader that does not compile
+    // clears `ok` (the demo stops after loading).
+    bool loadNext(LoadingScreen& progress, bool& ok) override;
     // The shader files and the pictures the channels name.
     void listResources(ResourceList& out) const override;
 
@@ -115,6 +116,8 @@ private:
     std::vector<std::unique_ptr<ShaderFile>> files_;
     std::vector<NamedResource> pictures_;
     bool usesMusic_ = false;
+    // Load steps taken: each file, each picture, then the rest.
+    std::size_t loaded_ = 0;
 
     ShaderFile* current_ = nullptr;
     std::array<Channel, 4> channels_;

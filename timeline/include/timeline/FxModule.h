@@ -17,7 +17,7 @@ public:
     bool checkCommand(const std::string& commandName, ArgumentList& arguments,
                       Track& track) override;
     // Makes every named track exist before the first frame.
-    bool load(LoadingScreen& progress) override;
+    bool loadNext(LoadingScreen& progress, bool& ok) override;
     // "start" adds the dependency, "stop" removes it; then the base handling.
     bool command(const std::string& commandName, ArgumentList& arguments, Track& track) override;
     // A dependency never outlives the selection.

@@ -62,6 +62,13 @@ public:
     // Loads every module behind the loading screen. A module that fails
     // ends the process (status 1); returns true otherwise.
     bool load(LoadingScreen& progress);
+    // The same a step at a time, so the platform draws (and answers its
+    // window) between steps: beginLoading, then loadStep until it returns
+    // false. Each step loads until one resource was reported to `progress`;
+    // the last logs the end, or ends the process when a module failed;
+    // later steps do nothing.
+    void beginLoading();
+    bool loadStep(LoadingScreen& progress);
 
 private:
     std::vector<std::unique_ptr<Event>> events_;
@@ -71,6 +78,8 @@ private:
     MusicClock* music_;  // non-owning
     TrackList tracks_;
     float totalLoadWeight_ = 0.0f;
+    bool loadingOk_ = true;  // no module failed to load so far
+    bool loaded_ = false;    // the last load step was taken
     MusicTempo tempo_;
     const Event* firing_ = nullptr;  // the event whose commands run now
     double firingTime_ = 0.0;

@@ -45,6 +45,8 @@ public:
     float loadWeight() const;
     // Loads every module in creation order; false if any failed (all run).
     bool load(LoadingScreen& progress);
+    // The module made `index`th (below moduleCount()).
+    TrackModule& module(std::size_t index) { return *modules_[index]; }
     // What load will ask for, module by module in creation order.
     void listResources(ResourceList& out) const;
 

@@ -51,6 +51,10 @@ public:
     float loadWeight() const;
     // Loads every track in order; tracks appended meanwhile are loaded too.
     bool load(LoadingScreen& progress);
+    // The same a step at a time: loads modules in that order until one
+    // reported a resource to `progress` or none is left, and returns whether
+    // any may be left. A module that failed clears `ok`.
+    bool loadStep(LoadingScreen& progress, bool& ok);
     // What load will ask for, track by track in order.
     void listResources(ResourceList& out) const;
 
@@ -68,6 +72,9 @@ private:
     // Keyed by the tracks' creation order, so the visiting order of the
     // dependency passes is the same on every run.
     std::map<std::pair<int, int>, Dependency> dependencies_;
+    // Where loadStep goes on: a track, and a module of it.
+    std::size_t loadingTrack_ = 0;
+    std::size_t loadingModule_ = 0;
     bool needsSort_ = true;
     std::size_t firstFullViewport_ = 0;
     int nextCreationIndex_ = 0;

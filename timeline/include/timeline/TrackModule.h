@@ -35,9 +35,15 @@ public:
     virtual bool checkCommand(const std::string& commandName, ArgumentList& arguments,
                               Track& track);
 
-    // Called once after parsing: loads resources, reporting each to
-    // `progress`. False stops the demo after loading.
-    virtual bool load(LoadingScreen& progress);
+    // Called after parsing until it returns false: loads the next of the
+    // module's resources, reporting it to `progress` (at most one report a
+    // call, so the loading screen can draw a frame after each), and returns
+    // whether any remain. A resource that failed clears `ok`: the demo stops
+    // after loading. Once it returned false it loads nothing more. The base
+    // loads nothing.
+    virtual bool loadNext(LoadingScreen& progress, bool& ok);
+    // Every call of loadNext at once; false when one failed.
+    bool load(LoadingScreen& progress);
 
     // The total that load will report.
     virtual float loadWeight() const { return 0.0f; }
