@@ -197,10 +197,11 @@ void messageLoop(WindowRecord& record, Demo& demo) {
     for (;;) {
         if (displayConnectionLost(record.window)) endWithLostDisplay();
         while (SDL_PollEvent(&e)) handleEvent(e, record);
-        takeToggles();
+        // F1 pressed while loading is taken once the presentation shows.
+        if (!loadingFlag()) takeToggles();
         if (gLoop.quitPosted) return;
         if (record.active) {
-            demo.oneFrame();
+            demo.step();
         } else {
             // Wake now and then while minimised, so a signal is not missed.
             if (SDL_WaitEventTimeout(&e, 100)) handleEvent(e, record);

@@ -107,13 +107,30 @@ void Demo::start() {
     SceneRegistry::instance().beginPrefetch(namesOf(resources.scenes), workers, screenSize().width,
                                             screenSize().height);
 
-    // The loading screen shows at once; loading itself reports progress
-    // frame by frame.
-    loadingScreen_ = std::make_unique<PictureLoadingScreen>(
-        timeline_->totalLoadWeight(), static_cast<float>(clockSeconds()), [this] { oneFrame(); });
+    // The loading screen shows at once; then each step loads until one
+    // resource was reported, and shows it.
+    loadingScreen_ = std::make_unique<PictureLoadingScreen>(timeline_->totalLoadWeight(),
+                                                            static_cast<float>(clockSeconds()));
     setLoadingFlag(true);
     oneFrame();
-    timeline_->load(*loadingScreen_);
+    timeline_->beginLoading();
+    loading_ = true;
+}
+
+bool Demo::step() {
+    if (loading_) {
+        if (timeline_->loadStep(*loadingScreen_)) {
+            oneFrame();
+            return true;
+        }
+        finishLoading();
+    }
+    oneFrame();
+    return true;
+}
+
+void Demo::finishLoading() {
+    loading_ = false;
     setLoadingFlag(false);
     BitmapRegistry::instance().endPrefetch();
     SceneRegistry::instance().endPrefetch();
@@ -238,6 +255,14 @@ void Demo::watchFiles() {
 Demo::~Demo() = default;
 
 void Demo::shutdown() {
+    if (loading_) {
+        // Ended while loading: the decoding workers stop before what they
+        // decode for goes.
+        loading_ = false;
+        setLoadingFlag(false);
+        BitmapRegistry::instance().endPrefetch();
+        SceneRegistry::instance().endPrefetch();
+    }
     timeline_.reset();
     loadingScreen_.reset();
     OverlayFont::instance().destroy();
@@ -252,11 +277,11 @@ void Demo::shutdown() {
 
 void Demo::update() {
     fpsRing_.update(clockSeconds());
-    // While loading no events are handled, so no key can have changed.
-    if (loadingFlag()) return;
     const std::int32_t* keys = keyState();
-    // A tap shorter than a frame is seen through its latched press.
+    // A tap shorter than a frame is seen through its latched press. Escape
+    // ends a run while it loads too; other keys wait for the presentation.
     if (takeKeyPress(vk::escape) || keys[vk::escape]) requestQuit_();
+    if (loadingFlag()) return;
     // One toggle per press: holding Space must not make the display flicker.
     // (F1 is the platform's: its presses count also while a rebuild loads.)
     if (spaceKey_.pressed(keys[vk::space] != 0, takeKeyPress(vk::space))) showFps_ = !showFps_;

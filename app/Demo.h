@@ -35,12 +35,14 @@ public:
     ~Demo();
 
     // Sets the GL defaults, builds what the presentation draws with, and
-    // loads it behind the loading screen. Always succeeds; fatal conditions
-    // stop the process.
+    // shows the loading screen's first frame. Always succeeds; fatal
+    // conditions stop the process.
     void start();
-    // Frame update, frame draw, frame capture and buffer swap. Runs the
-    // loading screen while loading.
-    void oneFrame();
+    // One frame of the presentation: while loading, a loading step and the
+    // loading screen after it; then frame update, draw, capture and buffer
+    // swap. The platform calls it once a frame, handling its window's
+    // events between calls.
+    bool step();
     // Releases everything demo start built, while the GL context is current.
     void shutdown();
 
@@ -51,6 +53,11 @@ public:
     bool showFps() const { return showFps_; }
 
 private:
+    // Frame update, frame draw, frame capture and buffer swap; the loading
+    // screen while loading.
+    void oneFrame();
+    // After the last loading step: the presentation begins.
+    void finishLoading();
     void update();
     // Parses the script again; when it is sound, replaces the timeline with
     // the new one, which starts at the current music time exactly as a run
@@ -91,6 +98,7 @@ private:
     PressDetector spaceKey_;
     bool showFps_ = false;
     bool presentationFrame_ = false;  // the frame being drawn is not a loading frame
+    bool loading_ = false;            // loading steps remain
     std::vector<std::uint8_t> captureBuffer_;
     std::unique_ptr<Timeline> timeline_;
     std::unique_ptr<LoadingScreen> loadingScreen_;

@@ -111,7 +111,7 @@ int runApplication(const Options& options) {
     // F1 is the page's: it alone may ask the browser for full screen.
     Demo demo(&record, &options, &music, &musicClock, &presentationFrames, requestQuit, [] {});
     demo.start();
-    while (!gQuit) demo.oneFrame();
+    while (!gQuit) demo.step();
     demo.shutdown();
     destroyWindow(record);
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, nullptr);

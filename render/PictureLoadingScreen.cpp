@@ -31,12 +31,8 @@ BitmapTexture* loadingPicture() {
 
 }  // namespace
 
-PictureLoadingScreen::PictureLoadingScreen(float total, float startTime,
-                                           std::function<void()> showFrame)
-    : total_(total > 0.0f ? total : 0.01f),
-      startTime_(startTime),
-      picture_(loadingPicture()),
-      showFrame_(std::move(showFrame)) {}
+PictureLoadingScreen::PictureLoadingScreen(float total, float startTime)
+    : total_(total > 0.0f ? total : 0.01f), startTime_(startTime), picture_(loadingPicture()) {}
 
 int PictureLoadingScreen::draw(float) {
     fraction_ = done_ / total_;
@@ -81,5 +77,4 @@ void PictureLoadingScreen::addProgress(float amount) {
     done_ += amount;
     logProgress("Progress bar: %f added, now at %f\n", static_cast<double>(amount),
                 static_cast<double>(done_ / total_));
-    showFrame_();
 }

@@ -140,9 +140,10 @@ int loadOnce(unsigned workers) {
             ++frames;
         };
         screen = std::make_unique<PictureLoadingScreen>(timeline->totalLoadWeight(),
-                                                        float(clockSeconds()), frame);
+                                                        float(clockSeconds()));
         frame();
-        timeline->load(*screen);
+        timeline->beginLoading();
+        while (timeline->loadStep(*screen)) frame();
         BitmapRegistry::instance().endPrefetch();
         glFinish();
     }

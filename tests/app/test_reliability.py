@@ -250,6 +250,108 @@ class FullScreenKey(Scratch):
             server.kill()
 
 
+def write_noise_png(path, side):
+    """An RGB picture of noise, which decodes slowly: nothing in it repeats."""
+    import struct
+    import zlib
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    rows = b"".join(b"\0" + os.urandom(side * 3) for _ in range(side))
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 8, 2, 0, 0, 0)) +
+                chunk(b"IDAT", zlib.compress(rows, 1)) + chunk(b"IEND", b""))
+
+
+def ask_to_close(display, window):
+    """What a desktop's close button does: WM_DELETE_WINDOW to the window."""
+    import ctypes
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.c_void_p]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+    class Event(ctypes.Union):
+        _fields_ = [("message", ClientMessage), ("pad", ctypes.c_long * 24)]
+
+    connection = x11.XOpenDisplay(display.encode())
+    if not connection:
+        raise AssertionError("cannot open display " + display)
+    event = Event()
+    event.message.type = 33  # ClientMessage
+    event.message.window = window
+    event.message.message_type = x11.XInternAtom(connection, b"WM_PROTOCOLS", 0)
+    event.message.format = 32
+    event.message.data[0] = x11.XInternAtom(connection, b"WM_DELETE_WINDOW", 0)
+    x11.XSendEvent(connection, window, 0, 0, ctypes.byref(event))
+    x11.XFlush(connection)
+    x11.XCloseDisplay(connection)
+
+
+@unittest.skipUnless(shutil.which("Xvfb") and shutil.which("xdotool"),
+                     "Xvfb or xdotool is not installed")
+class WhileLoading(Scratch):
+    """The window answers while a long load runs: a close request or Escape
+    ends the run there, as the viewer's end of it."""
+
+    PICTURES = 40
+
+    def slow_demo(self):
+        demo = self.path("slow")
+        os.makedirs(demo)
+        for name in ("LoadingScreen.jpg", "music.wav"):
+            shutil.copy(os.path.join(EXAMPLE, name), demo)
+        write_noise_png(os.path.join(demo, "noise0.png"), 2048)
+        lines = ["globalSettings music=music.wav", "event e timer time=0"]
+        for i in range(self.PICTURES):
+            if i:
+                shutil.copy(os.path.join(demo, "noise0.png"), os.path.join(demo, "noise%d.png" % i))
+            lines.append("t%d at e image start bitmap=noise%d.png" % (i, i))
+        with open(os.path.join(demo, "demo.qsc"), "w") as f:
+            f.write("\n".join(lines) + "\n")
+        return demo
+
+    def loading_run(self, server, demo):
+        # Pictures decoded on the loading thread itself, one a step.
+        run = Run(self.work, ["-C", demo, "--mode", "160x120"],
+                  environment(DISPLAY=server.display, DEMOPLAYER_LOAD_WORKERS="0"))
+        wait_until(lambda: "Progress bar" in run.err(), "loading to begin")
+        window = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(run.process.pid)],
+                                env=environment(DISPLAY=server.display), capture_output=True,
+                                text=True, check=True).stdout.split()[-1]
+        return run, int(window)
+
+    def assert_ended_while_loading(self, run):
+        self.assertEqual(run.finish(), 0, run.err())
+        self.assertNotIn("Loading done", run.err())
+        self.assertLess(run.err().count("Progress bar"), self.PICTURES, run.err())
+
+    def test_a_close_request_or_escape_ends_a_long_load(self):
+        demo = self.slow_demo()
+        server = XServer()
+        self.addCleanup(server.kill)
+        run, window = self.loading_run(server, demo)
+        ask_to_close(server.display, window)
+        self.assert_ended_while_loading(run)
+
+        run, window = self.loading_run(server, demo)
+        subprocess.run(["xdotool", "key", "--window", str(window), "Escape"],
+                       env=environment(DISPLAY=server.display), check=True)
+        self.assert_ended_while_loading(run)
+
+
 class Signals(Scratch):
     def export(self, video, **popen):
         return Run(self.work, ["-C", EXAMPLE, "--mode", "96x72", "--video", video],

@@ -4,8 +4,6 @@
 
 #include "timeline/LoadingScreen.h"
 
-#include <functional>
-
 class BitmapTexture;
 
 // The loading screen's picture, as the data files are asked for it.
@@ -13,12 +11,11 @@ inline constexpr const char* kLoadingScreenPicture = "data//LoadingScreen.jpg";
 
 class PictureLoadingScreen : public LoadingScreen {
 public:
-    // `total` is the timeline's load weight (0.01 when not positive).
-    // `showFrame` runs one whole frame (update, draw, swap). The picture
-    // "data//LoadingScreen.jpg" must exist: otherwise the process ends after
-    // a line naming the file ("loader screen image not found, aborting",
-    // status 346).
-    PictureLoadingScreen(float total, float startTime, std::function<void()> showFrame);
+    // `total` is the timeline's load weight (0.01 when not positive). The
+    // picture "data//LoadingScreen.jpg" must exist: otherwise the process
+    // ends after a line naming the file ("loader screen image not found,
+    // aborting", status 346). Whoever loads draws a frame after each report.
+    PictureLoadingScreen(float total, float startTime);
 
     int draw(float time) override;
     void addProgress(float amount) override;
@@ -31,5 +28,4 @@ private:
     [[maybe_unused]] float startTime_;  // when loading began; the bar does not animate by time
     float fraction_ = 0.0f;
     BitmapTexture* picture_;  // non-owning: the texture registry's
-    std::function<void()> showFrame_;
 };
