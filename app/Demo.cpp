@@ -113,11 +113,28 @@ void Demo::start() {
                                                             static_cast<float>(clockSeconds()));
     setLoadingFlag(true);
     oneFrame();
+    // In a web page the browser may still be decoding the music: loading
+    // begins once it is known whether the music plays.
+    waitingForMusic_ = music_->decodePending();
+    if (!waitingForMusic_) beginLoading();
+}
+
+void Demo::beginLoading() {
     timeline_->beginLoading();
     loading_ = true;
 }
 
 bool Demo::step() {
+    if (waitingForMusic_) {
+        if (music_->decodePending()) {
+            oneFrame();
+            return true;
+        }
+        waitingForMusic_ = false;
+        // The music's faults are the script's, as when found while parsing.
+        stopOnScriptErrors();
+        beginLoading();
+    }
     if (loading_) {
         if (timeline_->loadStep(*loadingScreen_)) {
             oneFrame();
@@ -255,10 +272,10 @@ void Demo::watchFiles() {
 Demo::~Demo() = default;
 
 void Demo::shutdown() {
-    if (loading_) {
+    if (loading_ || waitingForMusic_) {
         // Ended while loading: the decoding workers stop before what they
         // decode for goes.
-        loading_ = false;
+        loading_ = waitingForMusic_ = false;
         setLoadingFlag(false);
         BitmapRegistry::instance().endPrefetch();
         SceneRegistry::instance().endPrefetch();

@@ -38,9 +38,9 @@ public:
     // shows the loading screen's first frame. Always succeeds; fatal
     // conditions stop the process.
     void start();
-    // One frame of the presentation: while loading, a loading step and the
-    // loading screen after it; then frame update, draw, capture and buffer
-    // swap. The platform calls it once a frame, handling its window's
+    // One frame of the presentation: while the browser decodes the music,
+    // the loading screen; while loading, a loading step and the loading
+    // screen after it; then frame update, draw, capture and buffer swap. The platform calls it once a frame, handling its window's
     // events between calls.
     bool step();
     // Releases everything demo start built, while the GL context is current.
@@ -56,6 +56,8 @@ private:
     // Frame update, frame draw, frame capture and buffer swap; the loading
     // screen while loading.
     void oneFrame();
+    // Once the music is open: the loading steps begin.
+    void beginLoading();
     // After the last loading step: the presentation begins.
     void finishLoading();
     void update();
@@ -98,6 +100,7 @@ private:
     PressDetector spaceKey_;
     bool showFps_ = false;
     bool presentationFrame_ = false;  // the frame being drawn is not a loading frame
+    bool waitingForMusic_ = false;    // the browser is decoding the music
     bool loading_ = false;            // loading steps remain
     std::vector<std::uint8_t> captureBuffer_;
     std::unique_ptr<Timeline> timeline_;

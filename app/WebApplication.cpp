@@ -1,7 +1,10 @@
 // The program in a web page: the page made the canvas and, for a run with
 // sound, the audio context at the viewer's click, put the demo's files into
 // the virtual file system and called main with the options its address
-// asked for. One presentation, then the end; the page shows the status.
+// asked for. main returns to the browser at once; the browser then calls
+// one demo step a frame (at each animation frame, or as soon as it has
+// handled what waits at a fixed frame rate), until the end, which reports
+// the status to the page.
 #include "Application.h"
 
 #include "Demo.h"
@@ -19,6 +22,7 @@
 #include <emscripten/html5.h>
 
 #include <cstdint>
+#include <memory>
 
 namespace {
 
@@ -85,19 +89,57 @@ extern "C" EMSCRIPTEN_KEEPALIVE int dp_web_loading() {
     return loadingFlag() ? 1 : 0;
 }
 
+namespace {
+
+// What lives from main's return to the end of the run; the browser's calls
+// of the step reach it through gRun.
+struct WebRun {
+    explicit WebRun(const Options& runOptions) : options(runOptions), musicClock(Music::instance()) {}
+    Options options;
+    WindowRecord record;
+    MusicAdapter musicClock;
+    long presentationFrames = 0;
+    std::unique_ptr<Demo> demo;
+};
+
+std::unique_ptr<WebRun> gRun;
+
+void endRun() {
+    gRun->demo->shutdown();
+    gRun->demo.reset();
+    destroyWindow(gRun->record);
+    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, nullptr);
+    emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, nullptr);
+    emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, nullptr);
+    gRun.reset();
+}
+
+// The browser's call, once a frame. Key events arrive between calls.
+void stepOnce(void*) {
+    if (!gQuit) gRun->demo->step();
+    if (!gQuit) return;
+    emscripten_cancel_main_loop();
+    endRun();
+    emscripten_force_exit(0);
+}
+
+}  // namespace
+
 int runApplication(const Options& options) {
     setBatchMessageBoxes(options.batch);
     showFatalStopsInBox(requestQuit);
     installGLEndpoints();
     registerEffectModules();
 
-    WindowRecord record;
+    gRun = std::make_unique<WebRun>(options);
+    WindowRecord& record = gRun->record;
     record.mode = options.batchMode();
     record.mode.fullScreen = false;  // the page's full screen scales the canvas
     // Paced by the display, except at a fixed frame rate (as on the desktop).
     record.vsync = !options.fixedFps;
     if (!createWindow(record, true, true)) {
         showMessageBox(record.failure.c_str(), "Error", BoxIcon::exclamation);
+        gRun.reset();
         return -1;
     }
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, onKey);
@@ -106,16 +148,13 @@ int runApplication(const Options& options) {
 
     Music& music = Music::instance();
     music.configure(options.fixedFps, options.start, false);
-    MusicAdapter musicClock(music);
-    long presentationFrames = 0;
     // F1 is the page's: it alone may ask the browser for full screen.
-    Demo demo(&record, &options, &music, &musicClock, &presentationFrames, requestQuit, [] {});
-    demo.start();
-    while (!gQuit) demo.step();
-    demo.shutdown();
-    destroyWindow(record);
-    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, nullptr);
-    emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, nullptr);
-    emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, nullptr);
+    gRun->demo = std::make_unique<Demo>(&record, &gRun->options, &music, &gRun->musicClock,
+                                        &gRun->presentationFrames, requestQuit, [] {});
+    gRun->demo->start();
+    emscripten_set_main_loop_arg(stepOnce, nullptr, 0, false);
+    if (!record.vsync) emscripten_set_main_loop_timing(EM_TIMING_SETIMMEDIATE, 0);
+    // Never returns: main's stack is given up, the runtime lives on.
+    emscripten_exit_with_live_runtime();
     return 0;
 }

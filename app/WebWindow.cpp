@@ -20,30 +20,11 @@ namespace {
 constexpr const char* kCanvas = "#canvas";
 
 // clang-format off
-// Returns when the browser asks for the next frame (Asyncify): the frame
-// drawn is shown meanwhile, and the page stays responsive. Unpaced (a run
-// at a fixed frame rate, as the desktop's batch runs without vsync) it
-// returns as soon as the browser has handled what waits, so frames are
-// drawn as fast as the machine can; the browser shows the latest. The
-// page's hook (Module.onFrameShown) runs first, for the capture and tests.
-EM_JS(void, dp_web_wait_for_frame, (int paced), {
-    return Asyncify.handleSleep((wakeUp) => {
-        if (Module.onFrameShown) Module.onFrameShown();
-        if (paced) {
-            requestAnimationFrame(() => wakeUp());
-            return;
-        }
-        if (!Module.dpNextTask) {
-            const channel = new MessageChannel();
-            const waiting = [];
-            channel.port1.onmessage = () => waiting.shift()();
-            Module.dpNextTask = (resume) => {
-                waiting.push(resume);
-                channel.port2.postMessage(0);
-            };
-        }
-        Module.dpNextTask(wakeUp);
-    });
+// The frame just drawn is complete: the page's hook (Module.onFrameShown)
+// sees it before the browser shows it, for the capture and tests. The
+// browser shows it once the step that drew it returns.
+EM_JS(void, dp_web_frame_drawn, (), {
+    if (Module.onFrameShown) Module.onFrameShown();
 });
 // clang-format on
 
@@ -119,8 +100,8 @@ void destroyWindow(WindowRecord& record) {
     record.context = 0;
 }
 
-void presentFrame(WindowRecord& record) {
-    dp_web_wait_for_frame(record.vsync ? 1 : 0);
+void presentFrame(WindowRecord&) {
+    dp_web_frame_drawn();
 }
 
 void windowDrawableSize(const WindowRecord& record, int& width, int& height) {

@@ -125,8 +125,10 @@ int main(int argc, char** argv) {
     if (options.verify) return runVerify(options);
     if (options.check) return runScriptCheck(options);
 #ifdef __EMSCRIPTEN__
-    // main returned to the page long ago, at its first wait for a frame:
-    // only an explicit end reports the status to the page.
+    // Once the presentation runs, main gives its stack up and the browser
+    // calls the steps, which end the run themselves; runApplication returns
+    // only when the run could not begin. The page hears the status only
+    // from an explicit end.
     emscripten_force_exit(runApplication(options));
 #endif
     return runApplication(options);

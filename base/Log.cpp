@@ -3,6 +3,10 @@
 #include "base/Interrupt.h"
 #include "base/PartialOutputs.h"
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -209,5 +213,10 @@ void fatalStop(int status) {
         std::fprintf(stderr, "%s\n", kFatalBoxText);
     }
     removePartialOutputs();
+#ifdef __EMSCRIPTEN__
+    // The browser's calls of the frame step keep the page's runtime alive,
+    // and exit would leave it so; the end is to reach the page.
+    emscripten_force_exit(status);
+#endif
     std::exit(status);
 }

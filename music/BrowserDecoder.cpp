@@ -1,6 +1,7 @@
 // Music files the browser decodes (WAV, Ogg Vorbis, Opus, MP3, FLAC, ...):
-// the whole file is decoded at open by the page's Web Audio decoder, kept as
-// the page's AudioBuffer, and copied out block by block as it is read.
+// the page's Web Audio decoder decodes the whole file in the background at
+// its first open; the page keeps the AudioBuffer for the rest of the run
+// (the page's files never change), and reads copy it out block by block.
 #include "music/MusicDecoder.h"
 
 #include <emscripten.h>
@@ -8,58 +9,66 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 
 // clang-format off
-// Decodes the file at `path` of the virtual file system; waits (Asyncify)
-// for the browser. Returns the decoded sound's id, or 0 with the reason kept
-// for dp_web_audio_fault. Without the page's context (a run without sound)
-// an offline context decodes, which needs no click.
-EM_JS(int, dp_web_decode_audio, (const char* path), {
-    return Asyncify.handleSleep((wakeUp) => {
-        Module.dpDecoded = Module.dpDecoded || { next: 1 };
-        let bytes;
-        try {
-            bytes = FS.readFile(UTF8ToString(path));
-        } catch (e) {
-            Module.dpDecodeFault = 'cannot be read';
-            wakeUp(0);
-            return;
-        }
-        let context = Module.audioContext;
-        if (!context) {
-            if (!Module.dpOfflineContext)
-                Module.dpOfflineContext = new OfflineAudioContext(2, 1, 44100);
-            context = Module.dpOfflineContext;
-        }
-        const copy = bytes.buffer.slice(bytes.byteOffset, bytes.byteOffset + bytes.byteLength);
-        context.decodeAudioData(copy).then((buffer) => {
-            const id = Module.dpDecoded.next++;
-            Module.dpDecoded[id] = buffer;
-            wakeUp(id);
-        }, (error) => {
-            Module.dpDecodeFault = (error && error.message) || String(error);
-            wakeUp(0);
-        });
+// The decodings of the run, by the file's absolute path: an entry is
+// pending until the browser answers, then holds the AudioBuffer or the
+// reason it gave.
+EM_JS(void, dp_web_decode_begin, (const char* key), {
+    Module.dpDecoded = Module.dpDecoded || { byName: new Map(), byId: [null] };
+    const entry = { id: Module.dpDecoded.byId.length };
+    Module.dpDecoded.byId.push(entry);
+    Module.dpDecoded.byName.set(UTF8ToString(key), entry);
+    let bytes;
+    try {
+        bytes = FS.readFile(UTF8ToString(key));
+    } catch (e) {
+        entry.fault = 'cannot be read';
+        return;
+    }
+    // Without the page's context (a run without sound) an offline context
+    // decodes, which needs no click.
+    let context = Module.audioContext;
+    if (!context) {
+        if (!Module.dpOfflineContext)
+            Module.dpOfflineContext = new OfflineAudioContext(2, 1, 44100);
+        context = Module.dpOfflineContext;
+    }
+    const copy = bytes.buffer.slice(bytes.byteOffset, bytes.byteOffset + bytes.byteLength);
+    context.decodeAudioData(copy).then((buffer) => {
+        entry.buffer = buffer;
+    }, (error) => {
+        entry.fault = (error && error.message) || String(error) || 'unknown fault';
     });
 });
 
-EM_JS(int, dp_web_audio_fault, (char* out, int size), {
-    stringToUTF8(Module.dpDecodeFault || 'unknown fault', out, size);
-    return 0;
+// The entry's id once decoded; 0 when never begun, -1 while pending, -2
+// when the browser could not decode it.
+EM_JS(int, dp_web_decode_state, (const char* key), {
+    const entry = Module.dpDecoded && Module.dpDecoded.byName.get(UTF8ToString(key));
+    if (!entry) return 0;
+    if (entry.buffer) return entry.id;
+    return entry.fault ? -2 : -1;
+});
+
+EM_JS(void, dp_web_audio_fault, (const char* key, char* out, int size), {
+    const entry = Module.dpDecoded.byName.get(UTF8ToString(key));
+    stringToUTF8(entry.fault, out, size);
 });
 
 EM_JS(int, dp_web_decoded_rate, (int id), {
-    return Module.dpDecoded[id].sampleRate;
+    return Module.dpDecoded.byId[id].buffer.sampleRate;
 });
 
 EM_JS(double, dp_web_decoded_frames, (int id), {
-    return Module.dpDecoded[id].length;
+    return Module.dpDecoded.byId[id].buffer.length;
 });
 
 // Copies `frames` frames from `first` on as interleaved stereo; mono is
 // played on both sides, channels past two are left out.
 EM_JS(void, dp_web_decoded_copy, (int id, double first, int frames, float* out), {
-    const buffer = Module.dpDecoded[id];
+    const buffer = Module.dpDecoded.byId[id].buffer;
     const left = buffer.getChannelData(0).subarray(first, first + frames);
     const right = buffer.numberOfChannels > 1
         ? buffer.getChannelData(1).subarray(first, first + frames) : left;
@@ -68,10 +77,6 @@ EM_JS(void, dp_web_decoded_copy, (int id, double first, int frames, float* out),
         target[2 * i] = left[i];
         target[2 * i + 1] = right[i];
     }
-});
-
-EM_JS(void, dp_web_decoded_release, (int id), {
-    delete Module.dpDecoded[id];
 });
 // clang-format on
 
@@ -83,7 +88,6 @@ public:
         : id_(id),
           rate_(dp_web_decoded_rate(id)),
           frames_(static_cast<std::int64_t>(dp_web_decoded_frames(id))) {}
-    ~BrowserDecoder() override { dp_web_decoded_release(id_); }
 
     int sampleRate() const override { return rate_; }
 
@@ -111,19 +115,44 @@ private:
     std::int64_t next_ = 0;
 };
 
+constexpr int kNotBegun = 0;
+constexpr int kPending = -1;
+constexpr int kFailed = -2;
+
+std::string decodingKey(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
+}
+
 }  // namespace
 
-std::unique_ptr<MusicDecoder> openBrowserDecoder(const std::string& path, std::string* fault) {
-    const int id = dp_web_decode_audio(path.c_str());
-    if (id == 0) {
+bool musicDecodePending(const std::string& path) {
+    return dp_web_decode_state(decodingKey(path).c_str()) == kPending;
+}
+
+std::unique_ptr<MusicDecoder> openBrowserDecoder(const std::string& path, std::string* fault,
+                                                 bool* pending) {
+    const std::string key = decodingKey(path);
+    int state = dp_web_decode_state(key.c_str());
+    if (state == kNotBegun) {
+        dp_web_decode_begin(key.c_str());
+        state = dp_web_decode_state(key.c_str());
+    }
+    if (state == kPending) {
+        if (fault) *fault = "the browser is still decoding it";
+        if (pending) *pending = true;
+        return nullptr;
+    }
+    if (state == kFailed) {
         if (fault) {
             char text[256];
-            dp_web_audio_fault(text, sizeof text);
+            dp_web_audio_fault(key.c_str(), text, sizeof text);
             *fault = text;
         }
         return nullptr;
     }
-    auto decoder = std::make_unique<BrowserDecoder>(id);
+    auto decoder = std::make_unique<BrowserDecoder>(state);
     if (decoder->sampleRate() <= 0) {
         if (fault) *fault = "the browser decoded it without a sample rate";
         return nullptr;

@@ -60,13 +60,25 @@ void Music::configure(std::optional<double> fixedFps, double startTime, bool dec
 
 bool Music::setMusic(const std::string& scriptName) {
     const std::string path = portablePath(scriptName);
-    if (hasMusic()) {
+    if (!musicSet().empty()) {
         // A rebuild parses the script again: the same music keeps playing.
-        if (sameFile(path, name_)) return true;
+        if (sameFile(path, musicSet())) return true;
         logError("Music set twice!\n");
         return false;
     }
     return openMusic(path);
+}
+
+bool Music::decodePending() {
+    if (!pending_) return false;
+    if (musicDecodePending(pending_->path)) return true;
+    const PendingOpen open = std::move(*pending_);
+    pending_.reset();
+    const ScriptPosition now = scriptPosition();
+    scriptPosition() = open.position;
+    openMusic(open.path);
+    scriptPosition() = now;
+    return pending_.has_value();
 }
 
 std::string Music::decodeWholeFile() const {
@@ -93,7 +105,12 @@ std::string Music::decodeWholeFile() const {
 
 bool Music::openMusic(const std::string& path) {
     std::string fault;
-    std::unique_ptr<MusicDecoder> decoder = openMusicDecoder(path, &fault);
+    bool pending = false;
+    std::unique_ptr<MusicDecoder> decoder = openMusicDecoder(path, &fault, &pending);
+    if (pending) {
+        pending_ = PendingOpen{path, scriptPosition()};
+        return true;
+    }
     if (!decoder && fault.empty())
         fault = "cannot be opened";
     else if (decoder && !decodesAtAll(*decoder))
@@ -134,6 +151,7 @@ bool Music::openMusic(const std::string& path) {
 }
 
 void Music::closeMusic() {
+    pending_.reset();
     stream_.reset();
     name_.clear();
     length_.reset();

@@ -7,7 +7,14 @@
 #include <filesystem>
 #include <system_error>
 
-std::unique_ptr<MusicDecoder> openMusicDecoder(const std::string& path, std::string* fault) {
+#ifndef __EMSCRIPTEN__
+bool musicDecodePending(const std::string&) {
+    return false;
+}
+#endif
+
+std::unique_ptr<MusicDecoder> openMusicDecoder(const std::string& path, std::string* fault,
+                                               [[maybe_unused]] bool* pending) {
     // Before any decoder opens it: a FIFO would block the opening, a device
     // would be decoded for ever.
     const std::string notRegular = notRegularFileReason(path);
@@ -29,7 +36,14 @@ std::unique_ptr<MusicDecoder> openMusicDecoder(const std::string& path, std::str
 #ifdef __EMSCRIPTEN__
     // The page's libsndfile has its own formats only (WAV and its ADPCM
     // codecs, AIFF, ...); the browser decodes the compressed ones.
-    if (auto decoder = openBrowserDecoder(path, &browserFault)) return decoder;
+    bool browserPending = false;
+    if (auto decoder = openBrowserDecoder(path, &browserFault, &browserPending)) return decoder;
+    if (browserPending) {
+        // Whether libopenmpt is to be asked depends on the browser's answer.
+        if (fault) *fault = browserFault;
+        if (pending) *pending = true;
+        return nullptr;
+    }
 #endif
     if (auto decoder = openModuleDecoder(path, kOutputRate, &moduleFault)) return decoder;
     if (fault)

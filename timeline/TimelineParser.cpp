@@ -146,8 +146,7 @@ std::unique_ptr<Timeline> buildTimeline(ScriptReader& reader, std::unique_ptr<Ti
 
     if (scriptErrorFlag()) {
         if (faults == ScriptFaults::list) return timeline;
-        logMessage("Script has errors, exiting..\n");
-        fatalStop(1);
+        stopOnScriptErrors();
     }
     if (!EventModuleRegistry::instance().initialiseAll()) {
         logMessage("Fatal error: not all event modules could be initialized\n");
@@ -160,6 +159,16 @@ std::unique_ptr<Timeline> buildTimeline(ScriptReader& reader, std::unique_ptr<Ti
     timeline->setTotalLoadWeight(timeline->tracks().loadWeight());
     return timeline;
 }
+
+}  // namespace
+
+void stopOnScriptErrors() {
+    if (!scriptErrorFlag()) return;
+    logMessage("Script has errors, exiting..\n");
+    fatalStop(1);
+}
+
+namespace {
 
 // A new timeline, current from the start, for the script `path`.
 std::unique_ptr<Timeline> beginTimeline(const std::string& path, MusicClock* music) {

@@ -12,7 +12,8 @@
 // the command line's --fixed-fps, --start, --until and --capture do (mode=WxH
 // and msaa=N choose the frame); with capture=1 each frame is posted as PNG to
 // capture/frame_NNNNNN.png beside the page, and the end of the run as JSON
-// ({status, messages, shown, clock, firstFrameMs, firstPresentationMs}) to
+// ({status, messages, shown, clock, firstFrameMs, firstPresentationMs,
+// decodings: how many music files the browser was asked to decode}) to
 // capture/exit. autoplay=1 starts at once with sound instead (a browser
 // that allows sound without a click; start and until still apply); clock=1 records [music time, audio context time or
 // null, page time in seconds] after every presentation frame shown;
@@ -129,6 +130,7 @@
       const panel = document.getElementById('message');
       const report = {
         status, messages, clock: clockReadings, firstFrameMs, firstPresentationMs,
+        decodings: player && player.dpDecoded ? player.dpDecoded.byId.length - 1 : 0,
         shown: panel.hidden ? null : {
           caption: document.getElementById('message-caption').textContent,
           text: document.getElementById('message-text').textContent,

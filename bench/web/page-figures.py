@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Figures of the example as a web page, beside the desktop player.
 
-  bench/web/page-figures.py [WEB_BUILD [DESKTOP_BUILD [ROUNDS]]]
+  bench/web/page-figures.py [--before WEB_BUILD] [WEB_BUILD [DESKTOP_BUILD [ROUNDS]]]
+
+With --before, a second page build (its page/ folder) is measured by turns
+with the first, in the same run, and every figure is given for both.
 
 - the page's files as served, raw and gzipped;
 - time from opening the page to its first frame (the loading screen) and to
@@ -13,11 +16,18 @@
   (Mesa's llvmpipe), run by turns round by round; the fastest round of each
   counts, and the ratio page/desktop. At 640x480, and at 160x120, where
   the software rasterizers have little to do and the players' own cost per
-  frame (WebAssembly, the WebGL calls) shows.
+  frame (WebAssembly, the WebGL calls) shows;
+- what a seek costs in the page, with sound: Page Down at the 60th
+  presentation frame, paced by the display; the page time from the frame
+  before the seek to the frame with it, beside the median frame, for the
+  example's music (WAV) and for the same music as FLAC (the browser's
+  decoder).
 """
 
 import gzip
 import os
+import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -27,9 +37,14 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "web"))
 import webpage  # noqa: E402
 
-WEB_BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build-web"))
-BUILD = os.path.abspath(sys.argv[2] if len(sys.argv) > 2 else os.path.join(ROOT, "build"))
-ROUNDS = int(sys.argv[3]) if len(sys.argv) > 3 else 2
+ARGS = sys.argv[1:]
+BEFORE = None
+if ARGS[:1] == ["--before"]:
+    BEFORE = os.path.abspath(ARGS[1])
+    ARGS = ARGS[2:]
+WEB_BUILD = os.path.abspath(ARGS[0] if len(ARGS) > 0 else os.path.join(ROOT, "build-web"))
+BUILD = os.path.abspath(ARGS[1] if len(ARGS) > 1 else os.path.join(ROOT, "build"))
+ROUNDS = int(ARGS[2]) if len(ARGS) > 2 else 2
 PARTS = [("2D", 4, 19), ("3D-fast", 24, 32), ("3D-acc", 32, 42)]
 MODE = "640x480"
 SIZES = ["640x480", "160x120"]
@@ -56,34 +71,83 @@ def desktop_fps(start, until, mode):
     return (until - start) * 60 / (once(until) - once(start + 0.001))
 
 
+def seek_gap(page):
+    run = webpage.run_page(page, "autoplay=1&clock=1&until=20&start=2&mode=320x240&keys=60:PageDown")
+    assert run.status == 0, run.messages
+    readings = run.report["clock"]
+    times = [reading[2] for reading in readings]
+    gaps = sorted(b - a for a, b in zip(times, times[1:]))
+    # Reading k is taken after presentation frame k + 1; the key is pressed
+    # after frame 60, so frame 61 seeks.
+    assert readings[60][0] > readings[59][0] + 9, "no seek"
+    return (times[60] - times[59]) * 1000, gaps[len(gaps) // 2] * 1000
+
+
+def export_page(web_build, demo, out):
+    subprocess.run(["bash", os.path.join(ROOT, "tools", "export-web.sh"), "--build", web_build,
+                    "--no-verify", demo, out], check=True, stdout=subprocess.DEVNULL)
+    return out
+
+
 def main():
+    builds = [("after", WEB_BUILD)] if BEFORE is None else [("before", BEFORE), ("after", WEB_BUILD)]
     with tempfile.TemporaryDirectory() as work:
-        page = os.path.join(work, "example")
-        subprocess.run(["bash", os.path.join(ROOT, "tools", "export-web.sh"), "--build", WEB_BUILD,
-                        os.path.join(ROOT, "examples", "demo"), page], check=True,
-                       stdout=subprocess.DEVNULL)
-        print("page files (served / gzipped):")
-        for name in ["player.wasm", "player.js", "page.js", "page.css", "index.html"]:
-            data = open(os.path.join(page, name), "rb").read()
-            print("  %-12s %9d / %9d bytes" % (name, len(data), len(gzip.compress(data, 9))))
+        flac_demo = os.path.join(work, "flac-demo")
+        shutil.copytree(os.path.join(ROOT, "examples", "demo"), flac_demo)
+        subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-i",
+                        os.path.join(flac_demo, "music.wav"), os.path.join(flac_demo, "music.flac")],
+                       check=True)
+        os.remove(os.path.join(flac_demo, "music.wav"))
+        script = os.path.join(flac_demo, "demo.qsc")
+        text = open(script).read()
+        open(script, "w").write(re.sub(r"music\.wav", "music.flac", text, flags=re.IGNORECASE))
 
-        first = []
+        pages, flac_pages = {}, {}
+        for label, web_build in builds:
+            pages[label] = export_page(web_build, os.path.join(ROOT, "examples", "demo"),
+                                       os.path.join(work, "example-" + label))
+            flac_pages[label] = export_page(web_build, flac_demo, os.path.join(work, "flac-" + label))
+            print("%s: page files (served / gzipped):" % label)
+            total = 0
+            for name in ["player.wasm", "player.js", "page.js", "page.css", "index.html"]:
+                data = open(os.path.join(pages[label], name), "rb").read()
+                packed = len(gzip.compress(data, 9))
+                total += packed if name.startswith("player.") else 0
+                print("  %-12s %9d / %9d bytes" % (name, len(data), packed))
+            print("  player.wasm and player.js gzipped together: %d bytes" % total)
+
+        first = {label: [] for label, _ in builds}
         for _ in range(ROUNDS):
-            run = webpage.run_page(page, "autoplay=1&until=4.1&start=4&mode=%s" % MODE)
-            assert run.status == 0, run.messages
-            first.append((run.report["firstFrameMs"], run.report["firstPresentationMs"]))
-        print("opening the page to its first frame: %.0f ms; to the presentation's: %.0f ms"
-              " (fastest of %d)" % (min(f[0] for f in first), min(f[1] for f in first), ROUNDS))
+            for label, _ in builds:
+                run = webpage.run_page(pages[label], "autoplay=1&until=4.1&start=4&mode=%s" % MODE)
+                assert run.status == 0, run.messages
+                first[label].append((run.report["firstFrameMs"], run.report["firstPresentationMs"]))
+        for label, _ in builds:
+            print("%s: opening the page to its first frame: %.0f ms; to the presentation's: %.0f ms"
+                  " (fastest of %d)" % (label, min(f[0] for f in first[label]),
+                                        min(f[1] for f in first[label]), ROUNDS))
 
-        print("%-8s %-8s %10s %10s %6s" % ("size", "part", "page", "desktop", "ratio"))
+        for label, _ in builds:
+            for music, chosen in [("WAV", pages), ("FLAC", flac_pages)]:
+                seeks = [seek_gap(chosen[label]) for _ in range(ROUNDS)]
+                print("%s: a seek with the %s music: %.1f ms from the frame before to the"
+                      " frame with it (median frame %.1f ms; best of %d)"
+                      % (label, music, min(s[0] for s in seeks), min(s[1] for s in seeks), ROUNDS))
+
+        print("%-7s %-8s %-8s %10s %10s %6s" % ("build", "size", "part", "page", "desktop", "ratio"))
         for mode in SIZES:
             for name, start, until in PARTS:
-                best_page = best_desktop = 0.0
+                best_page = {label: 0.0 for label, _ in builds}
+                best_desktop = 0.0
                 for _ in range(ROUNDS):
-                    best_page = max(best_page, page_fps(page, start, until, mode)[0])
+                    for label, _ in builds:
+                        best_page[label] = max(best_page[label],
+                                               page_fps(pages[label], start, until, mode)[0])
                     best_desktop = max(best_desktop, desktop_fps(start, until, mode))
-                print("%-8s %-8s %10.1f %10.1f %6.2f" % (mode, name, best_page, best_desktop,
-                                                        best_page / best_desktop))
+                for label, _ in builds:
+                    print("%-7s %-8s %-8s %10.1f %10.1f %6.2f" % (
+                        label, mode, name, best_page[label], best_desktop,
+                        best_page[label] / best_desktop))
 
 
 if __name__ == "__main__":

@@ -323,10 +323,11 @@ class WhileLoading(Scratch):
             f.write("\n".join(lines) + "\n")
         return demo
 
-    def loading_run(self, server, demo):
-        # Pictures decoded on the loading thread itself, one a step.
+    def loading_run(self, server, demo, workers):
+        # workers 0: pictures decoded on the loading thread itself, one a
+        # step; otherwise decoding workers are busy when the run ends.
         run = Run(self.work, ["-C", demo, "--mode", "160x120"],
-                  environment(DISPLAY=server.display, DEMOPLAYER_LOAD_WORKERS="0"))
+                  environment(DISPLAY=server.display, DEMOPLAYER_LOAD_WORKERS=str(workers)))
         wait_until(lambda: "Progress bar" in run.err(), "loading to begin")
         window = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(run.process.pid)],
                                 env=environment(DISPLAY=server.display), capture_output=True,
@@ -342,11 +343,11 @@ class WhileLoading(Scratch):
         demo = self.slow_demo()
         server = XServer()
         self.addCleanup(server.kill)
-        run, window = self.loading_run(server, demo)
+        run, window = self.loading_run(server, demo, workers=0)
         ask_to_close(server.display, window)
         self.assert_ended_while_loading(run)
 
-        run, window = self.loading_run(server, demo)
+        run, window = self.loading_run(server, demo, workers=2)
         subprocess.run(["xdotool", "key", "--window", str(window), "Escape"],
                        env=environment(DISPLAY=server.display), check=True)
         self.assert_ended_while_loading(run)

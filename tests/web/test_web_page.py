@@ -108,6 +108,38 @@ def write_module(path, seconds=4):
         f.write(header + instruments + order + b"M.K." + pattern + sample)
 
 
+def write_bytes(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def with_music(name, make, verify=True):
+    """The example with music `name` (made by make(path)) in place of its own, exported."""
+    demo = copy_example(name)
+    make(os.path.join(demo, name))
+    script = os.path.join(demo, "demo.qsc")
+    with open(script) as f:
+        text = f.read()
+    changed = re.sub(r"music\.wav", name, text, flags=re.IGNORECASE)
+    assert text != changed, "the example names no music.wav"
+    with open(script, "w") as f:
+        f.write(changed)
+    return demo, export(demo, name.replace(".", "-"), verify)
+
+
+_flac = []
+
+
+def flac_page():
+    """The example with its music as FLAC: the page's libsndfile has no codec
+    libraries, so the browser decodes it."""
+    if not _flac:
+        _flac.append(with_music("music.flac", lambda path: subprocess.run(
+            ["ffmpeg", "-loglevel", "error", "-y", "-i", os.path.join(EXAMPLE, "music.wav"),
+             "-t", "20", path], check=True))[1])
+    return _flac[0]
+
+
 class ExampleFrames(unittest.TestCase):
     """The example's frames in the page against the desktop's gles2 frames."""
 
@@ -233,6 +265,17 @@ class Faults(unittest.TestCase):
         self.assert_same_end_as_desktop(demo, run)
         self.assertRegex(run.report["shown"]["text"], re.compile("tiles", re.IGNORECASE))
 
+    def test_music_no_decoder_takes_stops_as_on_the_desktop(self):
+        # The browser answers only after the script was read; its refusal
+        # still ends the run as a faulty script, with the line named.
+        demo, page = with_music("music.ogg", lambda path: write_bytes(path, b"OggS" * 999),
+                                verify=False)
+        run = webpage.run_page(page, "fixedFps=30&until=1&capture=1")
+        result = self.assert_same_end_as_desktop(demo, run)
+        for wanted in ["Music: problems while opening file", "Script has errors"]:
+            line = next(line for line in result.stderr.splitlines() if wanted in line)
+            self.assertIn(line, run.report["shown"]["text"])
+
     def test_a_browser_without_webgl_is_told_so(self):
         run = webpage.run_page(export(EXAMPLE, "no-webgl"), "fixedFps=30&until=1&capture=1",
                                extra_flags=["--disable-webgl", "--disable-3d-apis"])
@@ -294,28 +337,25 @@ class MusicClock(unittest.TestCase):
         run = webpage.run_page(export(EXAMPLE, "clock"), "autoplay=1&clock=1&until=4&mode=320x240")
         self.assert_follows_the_audio(run, 4)
 
-    def with_music(self, name, make):
-        demo = copy_example(name)
-        make(os.path.join(demo, name))
-        script = os.path.join(demo, "demo.qsc")
-        with open(script) as f:
-            text = f.read()
-        changed = re.sub(r"music\.wav", name, text, flags=re.IGNORECASE)
-        self.assertNotEqual(text, changed, "the example names no music.wav")
-        with open(script, "w") as f:
-            f.write(changed)
-        return export(demo, name.replace(".", "-"))
-
     def test_music_the_browser_decodes_plays_through_web_audio(self):
-        # FLAC: the page's libsndfile has no codec libraries, the browser has.
-        page = self.with_music("music.flac", lambda path: subprocess.run(
-            ["ffmpeg", "-loglevel", "error", "-y", "-i", os.path.join(EXAMPLE, "music.wav"),
-             "-t", "10", path], check=True))
-        run = webpage.run_page(page, "autoplay=1&clock=1&until=3&mode=320x240")
+        run = webpage.run_page(flac_page(), "autoplay=1&clock=1&until=3&mode=320x240")
         self.assert_follows_the_audio(run, 3)
 
+    def test_music_the_browser_decoded_serves_pauses_and_seeks(self):
+        # Paused at frame 5 and resumed at 10, back to the start at 15, ten
+        # seconds on at 20: the browser decodes the file once.
+        run = webpage.run_page(flac_page(), "fixedFps=30&until=12&clock=1&mode=320x240"
+                                            "&keys=5:P,10:P,15:Home,20:PageDown")
+        self.assertEqual(run.status, 0, run.messages)
+        self.assertEqual(run.report["decodings"], 1)
+        times = [reading[0] for reading in run.report["clock"]]
+        self.assertEqual(times[6:10], [times[5]] * 4, "the time moved while paused")
+        self.assertLess(min(times[16:20]), 0.2, "Home did not go back to the start")
+        self.assertAlmostEqual(max(b - a for a, b in zip(times, times[1:])), 10.0 + 1 / 30,
+                               delta=0.02)
+
     def test_a_tracker_module_plays_through_libopenmpt(self):
-        page = self.with_music("tune.mod", write_module)
+        page = with_music("tune.mod", write_module)[1]
         run = webpage.run_page(page, "autoplay=1&clock=1&until=3&mode=320x240")
         self.assert_follows_the_audio(run, 3)
 

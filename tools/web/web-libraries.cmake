@@ -34,10 +34,9 @@ add_link_options(-fexceptions)
 find_package(Threads REQUIRED)
 
 # The player's own link: WebGL 2 where the browser has it (ES 3 semantics),
-# WebGL 1 otherwise; the frame loop waits for the browser between frames
-# (Asyncify), so the loading screen and the presentation keep their
-# desktop shape; the page calls main itself once the demo's files are in
-# the virtual file system.
+# WebGL 1 otherwise; the browser calls the player's step once a frame
+# (nothing waits inside the player, so no Asyncify); the page calls main
+# itself once the demo's files are in the virtual file system.
 function(dp_web_player_link_options target)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME player SUFFIX ".js")
   target_link_options(${target} PRIVATE
@@ -45,8 +44,6 @@ function(dp_web_player_link_options target)
     -sINVOKE_RUN=0 -sEXIT_RUNTIME=1
     -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB
     -sMIN_WEBGL_VERSION=1 -sMAX_WEBGL_VERSION=2
-    -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536
-    "-sASYNCIFY_IMPORTS=[dp_web_wait_for_frame,dp_web_decode_audio]"
     -sFORCE_FILESYSTEM=1
     "-sEXPORTED_RUNTIME_METHODS=[FS,callMain]"
     "-sEXPORTED_FUNCTIONS=[_main,_dp_web_music_time,_dp_web_loading]"

@@ -16,6 +16,8 @@
 // passing one logs a line. All operations belong to the main thread.
 #pragma once
 
+#include "base/Log.h"
+
 #include <atomic>
 #include <memory>
 #include <optional>
@@ -54,7 +56,16 @@ public:
     // Returns false after logging an error when the file cannot be opened or
     // played, or when a different file was already set; the same file set
     // again (a rebuild parsing the script anew) returns true and keeps playing.
+    // In a web page the browser may still be decoding the file when this
+    // returns true: decodePending() says when it is open, or why it is not.
     bool setMusic(const std::string& scriptName);
+
+    // True while the file set is being decoded by the browser (web pages
+    // only); each call asks, and the first call after the decoding ended
+    // opens the file, logging its faults as setMusic would have, at the
+    // script position setMusic had. Then false, with the music open or, after
+    // the logged error, not set.
+    bool decodePending();
 
     // Called at the start of every frame step: the first call unpauses the
     // stream, or starts the silent clock with a warning when no music is set.
@@ -109,6 +120,8 @@ private:
 
     double now() const;
     bool hasMusic() const { return !name_.empty(); }
+    // The music set: open, or waiting for its decoding.
+    const std::string& musicSet() const { return pending_ ? pending_->path : name_; }
     double rawTime();
     void reportSyncPoints(double t);
     bool openMusic(const std::string& path);
@@ -121,6 +134,11 @@ private:
     bool decodeOnly_ = false;
 
     std::string name_;  // the music's path as opened; empty while no music is set
+    struct PendingOpen {
+        std::string path;
+        ScriptPosition position;  // where the script set it, for the messages
+    };
+    std::optional<PendingOpen> pending_;  // the browser is decoding it
     std::optional<double> length_;
     std::vector<SyncPoint> syncPoints_;  // ordered by time
     std::size_t nextSyncPoint_ = 0;

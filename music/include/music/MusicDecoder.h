@@ -30,19 +30,30 @@ public:
 
 // Opens `path` with the first decoder that accepts it; null when none does,
 // with `fault` (when given) set to why: "not found", "is a directory", or
-// each decoder's own complaint.
+// each decoder's own complaint. In a web page the browser decodes in the
+// background: a file it has not finished is not waited for; null is
+// returned with `pending` (when given) set, and the open is to be made again
+// once musicDecodePending(path) is false.
 std::unique_ptr<MusicDecoder> openMusicDecoder(const std::string& path,
-                                               std::string* fault = nullptr);
+                                               std::string* fault = nullptr,
+                                               bool* pending = nullptr);
+
+// Whether the browser is still decoding `path` for an earlier open; always
+// false outside a web page.
+bool musicDecodePending(const std::string& path);
 
 // The libsndfile decoder alone; null when libsndfile cannot open the file,
 // with `fault` (when given) set to libsndfile's reason.
 std::unique_ptr<MusicDecoder> openSndfileDecoder(const std::string& path,
                                                  std::string* fault = nullptr);
 
-// In a web page: the browser's own decoder (Web Audio); null when the browser
-// cannot decode the file, with `fault` (when given) set to its reason.
-std::unique_ptr<MusicDecoder> openBrowserDecoder(const std::string& path,
-                                                 std::string* fault = nullptr);
+// In a web page: the browser's own decoder (Web Audio). The first open of a
+// file begins its decoding and returns null with `pending` set; the page's
+// files never change, so the decoded sound is kept for every later open (a
+// seek, a pause, a reload). Null when the browser cannot decode the file,
+// with `fault` (when given) set to its reason.
+std::unique_ptr<MusicDecoder> openBrowserDecoder(const std::string& path, std::string* fault,
+                                                 bool* pending);
 
 // The libopenmpt decoder alone, rendering at `sampleRate`; null when the file
 // is not a module libopenmpt can play, with `fault` (when given) set to why.

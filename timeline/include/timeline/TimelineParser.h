@@ -24,6 +24,11 @@ enum class ScriptFaults { stop, list };
 std::unique_ptr<Timeline> parseTimeline(const std::string& path, MusicClock* music,
                                         ScriptFaults faults = ScriptFaults::stop);
 
+// Ends the process as a faulty script does, when a script error was logged:
+// for a fault found after the parse (music a web page's browser decoded
+// meanwhile).
+void stopOnScriptErrors();
+
 // The same, with faults listed, for a script whose bytes were already read
 // (`text`); `path` names it in messages. For a reload, which reads the file
 // once and parses what it read.
