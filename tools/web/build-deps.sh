@@ -18,10 +18,13 @@
 # What the player's link must know (printed again at the end):
 #  - Use these libraries, never Emscripten's ports (-sUSE_ZLIB, -sUSE_LIBPNG,
 #    -sUSE_FREETYPE, ...): those download at build time.
-#  - libopenmpt is C++ compiled with -fexceptions and reports a file it
-#    cannot load by throwing and catching inside; its libopenmpt.pc carries
-#    -fexceptions in Libs so that the final link enables catching. The
-#    player's own sources need not be compiled with it.
+#  - libopenmpt is C++ compiled with -fwasm-exceptions (WebAssembly's own
+#    exception handling, which every browser with WebGL 2 has) and reports a
+#    file it cannot load by throwing and catching inside; its libopenmpt.pc
+#    carries -fwasm-exceptions in Libs so that the final link uses the same
+#    exception handling. Every C++ object of the link must be compiled with
+#    it too. libopenmpt is the largest part of the player and is built for
+#    size (-Os): it renders a few kilobytes of sound a frame at most.
 #  - No pthreads and no wasm SIMD anywhere: the page runs on one thread.
 set -euo pipefail
 
@@ -40,7 +43,8 @@ CHECK_DIR=$ROOT/check
 STAMP_DIR=$PREFIX/.stamps
 JOBS=${JOBS:-2}
 
-# One optimisation level for everything; no -pthread, no -msimd128.
+# One optimisation level for everything but libopenmpt (see its recipe); no
+# -pthread, no -msimd128.
 OPT_FLAGS="-O2"
 
 SUDO=()
@@ -253,15 +257,15 @@ build_libopenmpt() {
     --with-zlib --without-mpg123 --without-ogg --without-vorbis --without-vorbisfile \
     --without-portaudio --without-portaudiocpp --without-pulseaudio \
     --without-sndfile --without-flac --without-sdl2 \
-    CFLAGS="$OPT_FLAGS" CXXFLAGS="$OPT_FLAGS -fexceptions"
+    CFLAGS="-Os" CXXFLAGS="-Os -fwasm-exceptions"
   grep -q -- '-DMPT_WITH_ZLIB' Makefile
   emmake make -j"$JOBS"
   emmake make install
   rm -f "$PREFIX/lib/libopenmpt.la"
-  # libopenmpt catches its own exceptions; with Emscripten that works only
-  # when the final link enables catching, so the link flag travels with -l.
-  sed -i 's|^Libs: \(.*-lopenmpt\)$|Libs: \1 -fexceptions|' "$PREFIX/lib/pkgconfig/libopenmpt.pc"
-  grep -q '^Libs: .*-lopenmpt -fexceptions$' "$PREFIX/lib/pkgconfig/libopenmpt.pc"
+  # libopenmpt catches its own exceptions; the final link must use the same
+  # exception handling, so the link flag travels with -l.
+  sed -i 's|^Libs: \(.*-lopenmpt\)$|Libs: \1 -fwasm-exceptions|' "$PREFIX/lib/pkgconfig/libopenmpt.pc"
+  grep -q '^Libs: .*-lopenmpt -fwasm-exceptions$' "$PREFIX/lib/pkgconfig/libopenmpt.pc"
 }
 
 # ---------------------------------------------------------------- driver
@@ -370,7 +374,7 @@ build-deps: done in $((SECONDS - start)) s
   libraries:   $(printf '%s, ' "${VERSIONS[@]}" | sed 's/, $//')
   pkg-config:  PKG_CONFIG_LIBDIR=$PREFIX/lib/pkgconfig
                zlib libpng libturbojpeg freetype2 libopenmpt sndfile
-  link:        libopenmpt.pc adds -fexceptions (exception catching for libopenmpt);
+  link:        libopenmpt.pc adds -fwasm-exceptions (every C++ object needs it);
                no -sUSE_* ports, no -pthread, no -msimd128
   node:        NODE_PATH=$NODE_PATH
   sources:     $SRC_DIR
