@@ -69,6 +69,10 @@ namespace {
 
 // Sound queued ahead of what plays: enough to ride out a slow frame.
 constexpr double kAheadSeconds = 1.0;
+// Below this much ahead the queue is filled at once (at play, after a seek,
+// after the page was hidden); above it one block a call tops it up, so no
+// frame decodes and queues a whole second of sound.
+constexpr double kLowSeconds = 0.25;
 // One queued block.
 constexpr std::size_t kBlockFrames = 8192;
 // The first block starts this long after play, so it is not late.
@@ -113,7 +117,8 @@ void MusicStream::queueAhead() {
     // A queue that ran dry (no frames while the page was hidden) goes on
     // from its end a moment from now, instead of skipping what was missed.
     if (anchor_ + queuedSeconds() < now + 0.01) anchor_ = now + kLeadSeconds - queuedSeconds();
-    while (anchor_ + queuedSeconds() < now + kAheadSeconds) {
+    for (int blocks = 0; anchor_ + queuedSeconds() < now + kAheadSeconds; ++blocks) {
+        if (blocks > 0 && anchor_ + queuedSeconds() >= now + kLowSeconds) return;
         const std::size_t got = decoder_->read(block_.data(), kBlockFrames);
         if (got == 0) {
             drained_ = true;

@@ -15,8 +15,10 @@
 // ({status, messages, shown, clock, firstFrameMs, firstPresentationMs,
 // decodings: how many music files the browser was asked to decode}) to
 // capture/exit. autoplay=1 starts at once with sound instead (a browser
-// that allows sound without a click; start and until still apply); clock=1 records [music time, audio context time or
-// null, page time in seconds] after every presentation frame shown;
+// that allows sound without a click; start and until still apply); clock=1
+// records [music time, audio context time or null, page time in seconds,
+// milliseconds the player's step took to draw the frame] after every
+// presentation frame shown;
 // keys=N:KEY,... presses keys (Escape, Space, PageUp, PageDown, Home, O, P
 // or a key code) after the Nth presentation frame shown.
 'use strict';
@@ -49,6 +51,7 @@
 
   const messages = [];  // standard error of the run: shown when it fails
   const clockReadings = [];
+  let stepBegan = null;
   let posts = Promise.resolve();  // captured frames go out in order
   let player = null;
   let ended = false;
@@ -212,6 +215,9 @@
         messages.push('The player stopped: ' + what);
         finish(134);
       },
+      // The browser is about to call the player's step (Emscripten's main
+      // loop): the clock readings time the step up to its frame.
+      preMainLoop: () => { stepBegan = performance.now(); },
       onFrameShown: () => {
         const now = performance.now();
         const loading = player ? player._dp_web_loading() !== 0 : true;
@@ -221,7 +227,8 @@
         if (!loading) pressScriptedKeys(++presentationFramesShown);
         if (recordClock && player && !loading)
           clockReadings.push([player._dp_web_music_time(),
-                              audioContext ? audioContext.currentTime : null, now / 1000]);
+                              audioContext ? audioContext.currentTime : null, now / 1000,
+                              stepBegan === null ? null : now - stepBegan]);
       },
       preRun: [() => writeFiles(module.FS, loaded.files)],
     };
